@@ -3,13 +3,22 @@
 
 # velmora_library(<name> [LIBS <targets>...])
 # A static library velmora_<name> from every .cpp/.h of the calling folder.
+# Subsystems may name each other both ways: CMake repeats static libraries in a
+# cycle on the link line.
 function(velmora_library name)
   cmake_parse_arguments(A "" "" "LIBS" ${ARGN})
-  file(GLOB srcs CONFIGURE_DEPENDS
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  add_library(velmora_${name} STATIC ${srcs})
-  target_include_directories(velmora_${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(velmora_${name} PUBLIC ${A_LIBS})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(srcs)
+    add_library(velmora_${name} STATIC ${srcs} ${hdrs})
+    target_include_directories(velmora_${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(velmora_${name} PUBLIC ${A_LIBS})
+  else()
+    # A subsystem without sources yet still resolves for those that name it.
+    add_library(velmora_${name} INTERFACE)
+    target_include_directories(velmora_${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(velmora_${name} INTERFACE ${A_LIBS})
+  endif()
 endfunction()
 
 # velmora_tests(<subsystem> [LIBS <targets>...] [SOURCES <extra>...] [XVFB <tst_names>...])
