@@ -1,0 +1,109 @@
+#include "OSM.SlippyMapUtils.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+inline void geoAssert(bool ok)
+{
+    if (!ok)
+        throw EGeoAssertion();
+}
+
+// Smallest multiple of the tile size at or above v (also for negative v).
+int tileCeil(int v)
+{
+    const qint64 t = TileSize;
+    const qint64 q = (qint64(v) >= 0) ? (qint64(v) + t - 1) / t : -((-qint64(v)) / t);
+    return int(q * t);
+}
+
+// Largest multiple of the tile size at or below v (also for negative v).
+int tileFloor(int v)
+{
+    const qint64 t = TileSize;
+    const qint64 q = (qint64(v) >= 0) ? qint64(v) / t : -((-qint64(v) + t - 1) / t);
+    return int(q * t);
+}
+
+} // namespace
+
+TGeoPoint TGeoPoint::Create(double aLong, double aLat)
+{
+    // Written as positive tests so that NaN fails them.
+    geoAssert(aLong >= -180.0 && aLong <= 180.0);
+    geoAssert(aLat >= -85.1 && aLat <= 85.1);
+    return TGeoPoint{aLong, aLat};
+}
+
+bool TGeoRect::Contains(const TGeoPoint &p) const
+{
+    if (!(TopLeft.Long <= p.Long && p.Long <= BottomRight.Long))
+        return false;
+    return BottomRight.Lat <= p.Lat && p.Lat <= TopLeft.Lat;
+}
+
+quint32 MapSize(TMapZoomLevel Zoom)
+{
+    geoAssert(Zoom <= MaxZoomLevel);
+    return quint32(TileSize) << Zoom;
+}
+
+quint32 LongToMapX(TMapZoomLevel Zoom, double Long)
+{
+    geoAssert(Long >= -180.0 && Long <= 180.0);
+    const double size = MapSize(Zoom);
+    const double x = std::floor((Long + 180.0) / 360.0 * size);
+    geoAssert(x >= 0.0 && x <= size);
+    return quint32(x);
+}
+
+quint32 LatToMapY(TMapZoomLevel Zoom, double Lat)
+{
+    geoAssert(Lat >= -85.1 && Lat <= 85.1);
+    const double size = MapSize(Zoom);
+    const double phi = std::numbers::pi * Lat / 180.0;
+    const double m = std::log(std::tan(phi) + 1.0 / std::cos(phi));
+    const double y = std::floor((1.0 - m / std::numbers::pi) / 2.0 * size);
+    geoAssert(y >= 0.0 && y <= size);
+    return quint32(y);
+}
+
+double MapXToLong(TMapZoomLevel Zoom, quint32 X)
+{
+    const quint32 size = MapSize(Zoom);
+    geoAssert(X <= size);
+    return double(X) / double(size) * 360.0 - 180.0;
+}
+
+double MapYToLat(TMapZoomLevel Zoom, quint32 Y)
+{
+    const quint32 size = MapSize(Zoom);
+    geoAssert(Y <= size);
+    const double n = std::numbers::pi - 2.0 * std::numbers::pi * double(Y) / double(size);
+    return std::atan(std::sinh(n)) * 180.0 / std::numbers::pi;
+}
+
+QRect TileAlignRect(const QRect &R)
+{
+    // Work on exclusive edges: a QRect's right() is one less than x() + width().
+    const int left = tileFloor(R.x());
+    const int top = tileFloor(R.y());
+    const int right = tileCeil(R.x() + R.width());
+    const int bottom = tileCeil(R.y() + R.height());
+    return QRect(left, top, right - left, bottom - top);
+}
+
+void GetScaleBar(TMapZoomLevel Zoom, quint32 &WidthPx, quint32 &WidthM, QString &Text)
+{
+    geoAssert(Zoom <= MaxZoomLevel);
+    const double lengthM = ScaleBarLengths[Zoom] * 1000.0;
+    // std::nearbyint rounds half to even in the default rounding mode.
+    WidthPx = quint32(std::nearbyint(lengthM / MetersPerPixel[Zoom]));
+    WidthM = quint32(std::nearbyint(lengthM));
+    if (WidthM >= 1000)
+        Text = QString::number(WidthM / 1000) + QStringLiteral(" km");
+    else
+        Text = QString::number(WidthM) + QStringLiteral(" m");
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// Measuring on the earth: a fast arc distance, Vincenty's geodesic distance on
+// the WGS 84 ellipsoid, a destination point on a sphere, and the distance
+// label shown to the user.
+
+#include "OSM.SlippyMapUtils.h"
+
+#include <QString>
+
+double DegToRadian(double x);
+double RadianToDeg(double x);
+
+// Fast distance in metres (haversine angle times the ellipsoid's radius of
+// curvature in the direction of travel); used while the user drags a circle
+// zone. Identical points give 0.
+double ArcDistance(const TGeoPoint &A, const TGeoPoint &B);
+
+// Geodesic distance in metres on WGS 84 (Vincenty's inverse formula). Any NaN
+// coordinate gives 0. Near-antipodal pairs may not converge within the 20
+// iterations; the last values are then used as they stand.
+double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2);
+
+// VincentyDistance of two points.
+double GeoDistance(const TGeoPoint &A, const TGeoPoint &B);
+
+// The point reached from Start after Distance metres on the initial Bearing
+// (degrees clockwise from north), on a sphere of radius 6371009 m. The
+// longitude is not wrapped, so a result across the antimeridian throws
+// EGeoAssertion like any out-of-range point.
+TGeoPoint GeoDestination(const TGeoPoint &Start, double Distance, double Bearing);
+
+// "NaN", "<n> m" below 1000 m (no decimals), otherwise "<n.nn> km".
+QString DistanceText(double Metres);
