@@ -1,0 +1,284 @@
+#include "ZtDates.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+constexpr qint64 MSecsPerDay = 86400000;
+
+qint64 baseJulianDay() { return QDate(1899, 12, 30).toJulianDay(); }
+
+struct Parts
+{
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+};
+
+// Splits a value into calendar parts, rounding to the millisecond.
+Parts decode(TDateTime value)
+{
+    const qint64 total = qint64(std::llround(value * double(MSecsPerDay)));
+    qint64 days = total / MSecsPerDay;
+    qint64 ms = total % MSecsPerDay;
+    if (ms < 0) {
+        ms += MSecsPerDay;
+        --days;
+    }
+    Parts p;
+    const QDate d = QDate::fromJulianDay(baseJulianDay() + days);
+    p.year = d.year();
+    p.month = d.month();
+    p.day = d.day();
+    p.hour = int(ms / 3600000);
+    p.minute = int(ms / 60000 % 60);
+    p.second = int(ms / 1000 % 60);
+    p.msec = int(ms % 1000);
+    return p;
+}
+
+QString pad(int v, int width) { return QString::number(v).rightJustified(width, u'0'); }
+
+int groupInt(const QRegularExpressionMatch &m, int n)
+{
+    bool ok = false;
+    const int v = m.captured(n).toInt(&ok);
+    return ok ? v : 0;
+}
+} // namespace
+
+bool IsNoDateTime(TDateTime value) { return std::isnan(value); }
+
+bool TryEncodeDate(int year, int month, int day, TDateTime &result)
+{
+    if (year < 1 || year > 9999 || !QDate::isValid(year, month, day))
+        return false;
+    result = double(QDate(year, month, day).toJulianDay() - baseJulianDay());
+    return true;
+}
+
+bool TryEncodeTime(int hour, int minute, int second, int msec, TDateTime &result)
+{
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59 || msec < 0 || msec > 999)
+        return false;
+    result = double(((hour * 60 + minute) * 60 + second) * 1000 + msec) / double(MSecsPerDay);
+    return true;
+}
+
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec)
+{
+    TDateTime d = 0, t = 0;
+    if (!TryEncodeDate(year, month, day, d) || !TryEncodeTime(hour, minute, second, msec, t))
+        return NoDateTime;
+    return d + t;
+}
+
+QDateTime DateTimeToQDateTime(TDateTime value)
+{
+    if (std::isnan(value))
+        return QDateTime();
+    const Parts p = decode(value);
+    return QDateTime(QDate(p.year, p.month, p.day), QTime(p.hour, p.minute, p.second, p.msec));
+}
+
+TDateTime QDateTimeToDateTime(const QDateTime &dt)
+{
+    if (!dt.isValid())
+        return NoDateTime;
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    return double(d.toJulianDay() - baseJulianDay()) + double(t.msecsSinceStartOfDay()) / double(MSecsPerDay);
+}
+
+TDateTime Now() { return QDateTimeToDateTime(QDateTime::currentDateTime()); }
+
+TDateTime UnixToDateTime(qint64 seconds) { return UnixDateDelta + double(seconds) / 86400.0; }
+
+TDateTime ParseDateTime(const QString &text) { return ParseDateTime(text, nullptr); }
+
+TDateTime ParseDateTime(const QString &text, bool *ok)
+{
+    static const QRegularExpression dateRes[] = {
+        QRegularExpression(QStringLiteral("(\\d+)\\.(\\d+)\\.(\\d+)")),
+        QRegularExpression(QStringLiteral("(\\d+)/(\\d+)/(\\d+)")),
+        QRegularExpression(QStringLiteral("(\\d+)-(\\d+)-(\\d+)")),
+        QRegularExpression(QStringLiteral("(\\d{4})(\\d{2})(\\d{2})")),
+    };
+    static const QRegularExpression timeRes[] = {
+        QRegularExpression(QStringLiteral("(\\d+):(\\d+):*(\\d+)*:*(\\d+)*")),
+        QRegularExpression(QStringLiteral("(\\d+):(\\d+):(\\d+)\\.(\\d+)")),
+        QRegularExpression(QStringLiteral("(\\d{2})(\\d{2})(\\d{2})$")),
+    };
+    if (ok)
+        *ok = false;
+    TDateTime result = 0;
+    if (text.isEmpty())
+        return result;
+
+    int year = 0, month = 0, day = 0;
+    for (int i = 0; i < 4; ++i) {
+        const QRegularExpressionMatch m = dateRes[i].match(text);
+        if (!m.hasMatch())
+            continue;
+        switch (i) {
+        case 0: day = groupInt(m, 1); month = groupInt(m, 2); year = groupInt(m, 3); break;
+        case 1: month = groupInt(m, 1); day = groupInt(m, 2); year = groupInt(m, 3); break;
+        default: year = groupInt(m, 1); month = groupInt(m, 2); day = groupInt(m, 3); break;
+        }
+        break;
+    }
+    if (year >= 1 && year <= 999)
+        year += 1900;
+
+    int hour = 0, minute = 0, second = 0, msec = 0;
+    bool timeMatched = false;
+    for (const QRegularExpression &re : timeRes) {
+        const QRegularExpressionMatch m = re.match(text);
+        if (!m.hasMatch())
+            continue;
+        timeMatched = true;
+        hour = groupInt(m, 1);
+        minute = groupInt(m, 2);
+        second = groupInt(m, 3);
+        msec = groupInt(m, 4);
+        break;
+    }
+
+    TDateTime d = 0;
+    if (year != 0 && TryEncodeDate(year, month, day, d)) {
+        result = d;
+        if (ok)
+            *ok = true;
+    }
+    TDateTime t = 0;
+    if (hour < 25 && TryEncodeTime(hour, minute, second, msec, t)) {
+        result += t;
+        if (ok && timeMatched)
+            *ok = true;
+    }
+    return result;
+}
+
+TDateTime ParseDateTimeOrUnix(const QString &text)
+{
+    if (!text.isEmpty()) {
+        bool digits = true;
+        for (const QChar c : text)
+            if (c.unicode() < '0' || c.unicode() > '9') {
+                digits = false;
+                break;
+            }
+        if (digits) {
+            bool ok = false;
+            const qint64 s = text.toLongLong(&ok);
+            if (ok)
+                return UnixToDateTime(s);
+        }
+    }
+    return ParseDateTime(text);
+}
+
+QString FormatDateTimeNaN(const QString &format, TDateTime value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NaN");
+    const Parts p = decode(value);
+    QString r;
+    const qsizetype n = format.size();
+    qsizetype i = 0;
+    auto runOf = [&](QChar c) {
+        qsizetype k = i;
+        while (k < n && format[k].toLower() == c)
+            ++k;
+        return int(k - i);
+    };
+    while (i < n) {
+        const QChar c = format[i];
+        const QChar lc = c.toLower();
+        if (c == u'"' || c == u'\'') {
+            const qsizetype end = format.indexOf(c, i + 1);
+            const qsizetype stop = end < 0 ? n : end;
+            r += format.mid(i + 1, stop - i - 1);
+            i = end < 0 ? n : end + 1;
+            continue;
+        }
+        const int len = runOf(lc);
+        switch (lc.unicode()) {
+        case 'y':
+            r += len <= 2 ? pad(p.year % 100, 2) : pad(p.year, 4);
+            break;
+        case 'm':
+            r += len >= 2 ? pad(p.month, 2) : QString::number(p.month);
+            break;
+        case 'd':
+            r += len >= 2 ? pad(p.day, 2) : QString::number(p.day);
+            break;
+        case 'h':
+            r += len >= 2 ? pad(p.hour, 2) : QString::number(p.hour);
+            break;
+        case 'n':
+            r += len >= 2 ? pad(p.minute, 2) : QString::number(p.minute);
+            break;
+        case 's':
+            r += len >= 2 ? pad(p.second, 2) : QString::number(p.second);
+            break;
+        case 'z':
+            r += len >= 3 ? pad(p.msec, 3) : QString::number(p.msec);
+            break;
+        default:
+            r += c;
+            i += 1;
+            continue;
+        }
+        i += len;
+    }
+    return r;
+}
+
+QString FormatDateTimeDef(const QString &format, TDateTime value)
+{
+    return FormatDateTimeNaN(format.isEmpty() ? QStringLiteral("dd.mm.yyyy hh:nn:ss") : format, value);
+}
+
+QString DateTimeToIso(TDateTime value, double zone)
+{
+    if (std::isnan(value))
+        return QString();
+    const TDateTime v = value - zone;
+    return FormatDateTimeNaN(QStringLiteral("yyyy-mm-dd"), v) + u'T' + FormatDateTimeNaN(QStringLiteral("hh:nn:ss"), v) + u'Z';
+}
+
+QString DurationToStr(qint64 seconds, int mode)
+{
+    qint64 hours = 0, minutes = 0;
+    if (seconds >= 60) {
+        minutes = seconds / 60;
+        seconds %= 60;
+    }
+    if (minutes >= 60) {
+        hours = minutes / 60;
+        minutes %= 60;
+    }
+    auto p2 = [](qint64 v) { return QString::number(v).rightJustified(2, u'0'); };
+    switch (mode) {
+    case 1:
+        return p2(hours) + u':' + p2(minutes);
+    case 2: {
+        QString r;
+        if (hours > 0)
+            r += QString::number(hours) + QStringLiteral("h ");
+        if (minutes > 0)
+            r += QString::number(minutes) + QStringLiteral("m ");
+        return r + QString::number(seconds) + u's';
+    }
+    case 3: {
+        QString r;
+        if (hours > 0)
+            r += QString::number(hours) + QStringLiteral("h ");
+        if (minutes > 0)
+            r += QString::number(minutes) + QStringLiteral("m ");
+        return r;
+    }
+    default:
+        return p2(hours) + u':' + p2(minutes) + u':' + p2(seconds);
+    }
+}

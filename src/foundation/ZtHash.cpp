@@ -1,0 +1,108 @@
+#include "ZtHash.h"
+
+#include "ZtSmallUtils.h"
+#include "ZtUtils.h"
+
+QString ZtHashFoldKey(const QString &key)
+{
+    QString k = TrimWs(key);
+    for (QChar &c : k) {
+        const ushort u = c.unicode();
+        if (u >= 'A' && u <= 'Z')
+            c = QChar(u + 32);
+    }
+    return k;
+}
+
+TZtHash::TZtHash(const QString &fName)
+{
+    if (!fName.isEmpty())
+        Load(fName, true, QStringLiteral("=\t "));
+}
+
+int TZtHash::KeyIndex(const QString &key) const
+{
+    const QString k = ZtHashFoldKey(key);
+    if (k.isEmpty())
+        return -1;
+    for (int i = 0, n = Count(); i < n; ++i)
+        if (ZtHashFoldKey(hash[2 * i]) == k)
+            return i;
+    return -1;
+}
+
+QString TZtHash::GetKey(int idx) const { return idx >= 0 && idx < Count() ? hash[2 * idx] : QString(); }
+
+QString TZtHash::GetVal(const QString &key) const { return RawValue(KeyIndex(key)); }
+
+void TZtHash::SetVal(const QString &key, const QString &value)
+{
+    const QString k = TrimWs(key);
+    if (k.isEmpty())
+        return;
+    const int idx = KeyIndex(k);
+    if (idx >= 0)
+        SetRawValue(idx, TrimRightWs(value));
+    else
+        AppendRaw(k, TrimRightWs(value));
+}
+
+QString TZtHash::GetValByIndex(int idx) const { return RawValue(idx); }
+
+void TZtHash::SetValByIndex(int idx, const QString &value) { SetRawValue(idx, TrimRightWs(value)); }
+
+TZtHashItem TZtHash::GetItem(int idx) const { return TZtHashItem{GetKey(idx), GetValByIndex(idx), QString()}; }
+
+void TZtHash::SetRawValue(int idx, const QString &v)
+{
+    if (idx >= 0 && idx < Count())
+        hash[2 * idx + 1] = v;
+}
+
+void TZtHash::AppendRaw(const QString &key, const QString &value)
+{
+    hash << key << value;
+    fsorted = false;
+}
+
+QString TZtHash::Get(const QString &key, const QString &def) const
+{
+    const int idx = KeyIndex(key);
+    return idx >= 0 ? RawValue(idx) : def;
+}
+
+qint64 TZtHash::Get(const QString &key, qint64 def) const
+{
+    return KeyIndex(key) >= 0 ? AsInteger(key) : def;
+}
+
+qint64 TZtHash::AsInteger(const QString &key) const { return StrToIntAuto(TrimWs(GetVal(key))); }
+
+void TZtHash::SetAsInteger(const QString &key, qint64 value) { SetVal(key, QString::number(value)); }
+
+bool TZtHash::AsBool(const QString &key) const
+{
+    const QString v = GetVal(key);
+    return !v.isEmpty() && QStringLiteral("1TtYyOo").contains(v[0]);
+}
+
+void TZtHash::SetAsBool(const QString &key, bool value) { SetVal(key, value ? QStringLiteral("true") : QStringLiteral("false")); }
+
+QString TZtHash::AsText(const QString &KeySeparator, const QString &LineSeparator) const
+{
+    QString r;
+    for (int i = 0, n = Count(); i < n; ++i) {
+        if (i > 0)
+            r += LineSeparator;
+        r += GetKey(i) + KeySeparator + GetValByIndex(i);
+    }
+    return r;
+}
+
+int TZtHash::AssignCommandLine(const QStringList &params)
+{
+    QString text;
+    for (const QString &p : params)
+        text += p + u'\r';
+    return Assign(text, true, QStringLiteral("=\t "), QStringLiteral("\r"));
+}
