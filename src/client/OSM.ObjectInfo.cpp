@@ -1,0 +1,80 @@
+#include "OSM.ObjectInfo.h"
+
+#include <algorithm>
+
+TObjectInfo::TObjectInfo()
+    : TObjectInfo(0, QString())
+{
+}
+
+TObjectInfo::TObjectInfo(int32_t aUid, const QString &aId)
+    : uid(aUid)
+    , id(aId)
+    , last_point(std::make_unique<TTrackPointInfo>())
+{
+}
+
+TObjectInfo::TObjectInfo(const TObjectInfo &oi)
+    : TObjectInfo(oi.uid, oi.id)
+{
+    Assign(oi);
+}
+
+TObjectInfo::~TObjectInfo() = default;
+
+void TObjectInfo::Assign(const TObjectInfo &oi)
+{
+    Assign(oi, Now());
+}
+
+void TObjectInfo::Assign(const TObjectInfo &oi, TDateTime now)
+{
+    if (&oi == this)
+        return;
+    uid = oi.uid;
+    parent_id = oi.parent_id;
+    type_id = oi.type_id;
+    user_id = oi.user_id;
+    id = oi.id;
+    name = oi.name;
+    track_color = oi.track_color;
+    is_alien = oi.is_alien;
+    users_list = oi.users_list;
+    has_image = oi.has_image;
+    image_dt = oi.image_dt;
+    is_deleted = oi.is_deleted;
+    del_dt = oi.del_dt;
+    model = oi.model;
+    hw_type = oi.hw_type;
+    hw_info = oi.hw_info;
+    sw_ver = oi.sw_ver;
+    phone = oi.phone;
+    imei = oi.imei;
+    settings = oi.settings;
+    address = oi.address;
+    trip_id = oi.trip_id;
+    trip_status = oi.trip_status;
+
+    // The tail keeps the positions of the last half hour as they arrived.
+    const TDateTime oldest = now - TailSpan;
+    tail.erase(std::remove_if(tail.begin(), tail.end(),
+                              [oldest](const std::unique_ptr<TTrackPointInfo> &p) { return p->sys_dt < oldest; }),
+               tail.end());
+    if (oi.last_point->HasLatLon())
+        tail.push_back(std::make_unique<TTrackPointInfo>(*oi.last_point));
+
+    last_point = std::make_unique<TTrackPointInfo>(*oi.last_point);
+    sensors = CopySensorList(oi.sensors);
+    alarms = CopyEventList(oi.alarms);
+}
+
+void TObjectInfo::ClearPhoto()
+{
+    photo = QImage();
+    icon = QImage();
+}
+
+void TObjectInfo::ClearIcon()
+{
+    icon = QImage();
+}

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "ZtHash.h"
+#include "ZtHttpEngine.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+// A small blocking HTTP client: fixed request headers, a cookie store, the
+// received body and an optional request log. Each exchange gets a fresh
+// engine request; no connection survives from one exchange to the next.
+class TZtHttpClient
+{
+public:
+    TZtHttpClient();
+    virtual ~TZtHttpClient();
+
+    TZtHttpClient(const TZtHttpClient &) = delete;
+    TZtHttpClient &operator=(const TZtHttpClient &) = delete;
+
+    // Each returns the HTTP status; an empty aUrl repeats the previous URL.
+    int Get(const QString &aUrl);
+    int Post(const QString &aUrl, const QByteArray &data);       // bytes, with ContentType
+    int Post(const QString &aUrl, const QString &data);          // text as a UTF-8 form
+    int Post(const QString &aUrl, const char *data) { return Post(aUrl, QString::fromUtf8(data)); }
+    int Put(const QString &aUrl, const QByteArray &data);
+    int Put(const QString &aUrl, const QString &data);
+    int Put(const QString &aUrl, const char *data) { return Put(aUrl, QString::fromUtf8(data)); }
+    int Delete(const QString &aUrl);
+
+    // Text bodies must fit the 8192-byte encode buffer (8191 bytes of UTF-8).
+    static constexpr int TextBufferSize = 8192;
+
+    TZtHash &Cookie() { return fCookie; }
+    TZtHash &Headers() { return fHeaders; }
+    const QString &LogFile() const { return fLogFile; }
+    void SetLogFile(const QString &v) { fLogFile = v; }
+    const QString &Url() const { return fUrl; }
+    const QString &ContentType() const { return fContentType; }
+    void SetContentType(const QString &v) { fContentType = v; }
+    const QString &Referer() const { return fReferer; }
+    void SetReferer(const QString &v) { fReferer = v; }
+    const QString &UserAgent() const { return fUserAgent; }
+    void SetUserAgent(const QString &v) { fUserAgent = v; }
+    const QString &Accept() const { return fAccept; }
+    void SetAccept(const QString &v) { fAccept = v; }
+    const QString &HttpReason() const { return fHttpReason; }
+    int HttpStatus() const { return fHttpStatus; }
+    const QString &Proxy() const { return fProxy; }
+    void SetProxy(const QString &v) { fProxy = v; }
+    const QString &ProxyPort() const { return fProxyPort; }
+    void SetProxyPort(const QString &v) { fProxyPort = v; }
+    const QString &ProxyUser() const { return fProxyUser; }
+    void SetProxyUser(const QString &v) { fProxyUser = v; }
+    const QString &ProxyPass() const { return fProxyPass; }
+    void SetProxyPass(const QString &v) { fProxyPass = v; }
+
+    // The answer of the last exchange. HttpData is followed by two zero bytes
+    // that RcvdCount does not count.
+    const QByteArray &RcvdStream() const { return fRcvdStream; }
+    int RcvdCount() const { return fRcvdCount; }
+    const QString &RcvdContentType() const { return fRcvdContentType; }
+    const char *HttpData() const { return fRcvdStream.constData(); }
+    int HttpDataSize() const { return fRcvdCount; }
+    QByteArray RcvdData() const { return fRcvdStream.left(fRcvdCount); }
+    // The body as UTF-8 up to its first zero byte.
+    QString HttpString() const;
+
+    // Engine settings. Time-outs: connection set-up, and how long an answer
+    // may stop arriving before it is aborted (404 "Request aborted on timeout").
+    int ConnectTimeoutMs() const { return fConnectTimeoutMs; }
+    void SetConnectTimeoutMs(int v) { fConnectTimeoutMs = v; }
+    int StallTimeoutMs() const { return fStallTimeoutMs; }
+    void SetStallTimeoutMs(int v) { fStallTimeoutMs = v; }
+    // TLS: peers are checked against the system store, plus the PEM
+    // certificates of CaFile; TlsVerify false switches checking off.
+    bool TlsVerify() const { return fTlsVerify; }
+    void SetTlsVerify(bool v) { fTlsVerify = v; }
+    const QString &CaFile() const { return fCaFile; }
+    void SetCaFile(const QString &v) { fCaFile = v; }
+
+protected:
+    // Prepares fEngineRequest for the next exchange.
+    virtual void CreateEngine();
+    // Takes status and reason from the finished exchange.
+    virtual void ReleaseEngine();
+
+    TZtHttpEngineRequest fEngineRequest;
+    TZtHttpEngineResult fEngineResult;
+
+private:
+    int Exchange(const char *method, const QString &aUrl, const QByteArray *body);
+    int SendText(const char *method, const QString &aUrl, const QString &data);
+    void StoreCookie(const QByteArray &setCookie);
+
+    TZtHash fCookie;
+    TZtHash fHeaders;
+    QString fLogFile;
+    QString fUrl;
+    QString fContentType;
+    QString fReferer;
+    QString fUserAgent;
+    QString fAccept;
+    QString fHttpReason;
+    int fHttpStatus = 0;
+    QByteArray fRcvdStream;
+    int fRcvdCount = 0;
+    QString fRcvdContentType;
+    QString fProxy;
+    QString fProxyPort;
+    QString fProxyUser;
+    QString fProxyPass;
+    int fConnectTimeoutMs = 10000;
+    int fStallTimeoutMs = 30000;
+    bool fTlsVerify = true;
+    QString fCaFile;
+};
+
+// The same client as used for the service: its own user agent, the engine's
+// default accept text, and an optional protocol log beside the request log.
+class TZtHttpsClient : public TZtHttpClient
+{
+public:
+    static const QString HttpsUserAgent;
+
+    // The protocol log's name: LogFile with everything after its last "."
+    // replaced by "https.log".
+    static QString ProtocolLogName(const QString &logFile);
+
+protected:
+    void CreateEngine() override;
+    void ReleaseEngine() override;
+};

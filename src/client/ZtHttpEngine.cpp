@@ -1,0 +1,288 @@
+#include "ZtHttpEngine.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <mutex>
+
+const QString TZtHttpEngine::TimeoutReason = QStringLiteral("Request aborted on timeout");
+
+namespace {
+
+void GlobalInit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// State the libcurl callbacks share during one exchange.
+struct Transfer
+{
+    const TZtHttpEngineRequest *request = nullptr;
+    QByteArray *body = nullptr;
+    QByteArray reason;
+    QElapsedTimer sinceActivity;
+    curl_off_t lastMoved = -1;
+    bool stalled = false;
+    QFile *protocolLog = nullptr;
+};
+
+size_t WriteBody(char *data, size_t size, size_t count, void *user)
+{
+    auto *t = static_cast<Transfer *>(user);
+    t->body->append(data, qsizetype(size * count));
+    return size * count;
+}
+
+size_t ReadHeader(char *data, size_t size, size_t count, void *user)
+{
+    auto *t = static_cast<Transfer *>(user);
+    const QByteArray line = QByteArray(data, qsizetype(size * count)).trimmed();
+    if (line.startsWith("HTTP/")) {
+        // Status line of a new answer (an interim 100 or a redirect hop included).
+        const int sp1 = line.indexOf(' ');
+        const int sp2 = sp1 < 0 ? -1 : line.indexOf(' ', sp1 + 1);
+        t->reason = sp2 < 0 ? QByteArray() : line.mid(sp2 + 1);
+    } else if (line.size() > 11 && line.left(11).compare("set-cookie:", Qt::CaseInsensitive) == 0) {
+        if (t->request->onSetCookie)
+            t->request->onSetCookie(line.mid(11).trimmed());
+    }
+    return size * count;
+}
+
+int Progress(void *user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow)
+{
+    auto *t = static_cast<Transfer *>(user);
+    const curl_off_t moved = dlnow + ulnow;
+    if (moved != t->lastMoved) {
+        t->lastMoved = moved;
+        t->sinceActivity.restart();
+        return 0;
+    }
+    if (t->sinceActivity.elapsed() >= t->request->stallTimeoutMs) {
+        t->stalled = true;
+        return 1; // aborts the transfer
+    }
+    return 0;
+}
+
+int Debug(CURL *, curl_infotype type, char *data, size_t size, void *user)
+{
+    auto *t = static_cast<Transfer *>(user);
+    if (!t->protocolLog)
+        return 0;
+    QByteArray text;
+    switch (type) {
+    case CURLINFO_TEXT: text = "* " + QByteArray(data, qsizetype(size)); break;
+    case CURLINFO_HEADER_IN: text = "< " + QByteArray(data, qsizetype(size)); break;
+    case CURLINFO_HEADER_OUT: text = "> " + QByteArray(data, qsizetype(size)).replace("\r\n", "\r\n> "); break;
+    case CURLINFO_DATA_IN: text = "< [" + QByteArray::number(qulonglong(size)) + " bytes]\n"; break;
+    case CURLINFO_DATA_OUT: text = "> [" + QByteArray::number(qulonglong(size)) + " bytes]\n"; break;
+    default: return 0;
+    }
+    if (!text.endsWith('\n'))
+        text += '\n';
+    t->protocolLog->write(text); // failures of the log are ignored
+    return 0;
+}
+
+bool IsRedirect(long status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// curl drops a header given as "Name:"; "Name;" sends it with an empty value.
+QByteArray HeaderLineForCurl(const QByteArray &line)
+{
+    const QByteArray t = line.trimmed();
+    if (t.endsWith(':'))
+        return t.left(t.size() - 1) + ';';
+    return line;
+}
+
+QString SystemCaPath()
+{
+    const curl_version_info_data *v = curl_version_info(CURLVERSION_NOW);
+    if (v && v->age >= CURLVERSION_EIGHTH && v->capath)
+        return QString::fromLocal8Bit(v->capath);
+    return QDir(QStringLiteral("/etc/ssl/certs")).exists() ? QStringLiteral("/etc/ssl/certs") : QString();
+}
+
+} // namespace
+
+TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, QByteArray &body)
+{
+    GlobalInit();
+    TZtHttpEngineResult result;
+    body.clear();
+    QElapsedTimer clock;
+    clock.start();
+
+    CURL *curl = curl_easy_init();
+    if (!curl) {
+        result.error = result.reason = QStringLiteral("cannot create an HTTP engine handle");
+        return result;
+    }
+
+    Transfer t;
+    t.request = &request;
+    t.body = &body;
+
+    QFile protocolLog(request.protocolLogFile);
+    if (!request.protocolLogFile.isEmpty() && protocolLog.open(QIODevice::WriteOnly | QIODevice::Append))
+        t.protocolLog = &protocolLog;
+
+    char errbuf[CURL_ERROR_SIZE] = {0};
+    const QByteArray userAgent = request.userAgent;
+    const QByteArray referer = request.referer;
+    const QByteArray proxyHost = request.proxyHost.toUtf8();
+    const QByteArray proxyUser = request.proxyUser.toUtf8();
+    const QByteArray proxyPass = request.proxyPass.toUtf8();
+    const QByteArray caFile = QFile::encodeName(request.caFile);
+    const QByteArray caPath = QFile::encodeName(SystemCaPath());
+
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, ReadHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(request.connectTimeoutMs));
+    // Every encoding this libcurl was built with (gzip, deflate, br, zstd).
+    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
+    // Redirects are followed below, hop by hop, so that each hop can be checked.
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    if (!userAgent.isEmpty())
+        curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.constData());
+    if (!referer.isEmpty())
+        curl_easy_setopt(curl, CURLOPT_REFERER, referer.constData());
+
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, request.tlsVerify ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, request.tlsVerify ? 2L : 0L);
+    if (!request.caFile.isEmpty()) {
+        // The file adds to the system store instead of replacing it.
+        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
+        if (!caPath.isEmpty())
+            curl_easy_setopt(curl, CURLOPT_CAPATH, caPath.constData());
+    }
+
+    if (!request.proxyHost.isEmpty()) {
+        curl_easy_setopt(curl, CURLOPT_PROXY, proxyHost.constData());
+        if (request.proxyPort > 0)
+            curl_easy_setopt(curl, CURLOPT_PROXYPORT, long(request.proxyPort));
+        if (!request.proxyUser.isEmpty()) {
+            curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, proxyUser.constData());
+            curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, proxyPass.constData());
+        }
+    }
+    if (t.protocolLog) {
+        curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+        curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Debug);
+        curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &t);
+    }
+
+    QByteArray method = request.method.toUpper();
+    bool sendBody = method == "POST" || method == "PUT";
+    QString url = request.url;
+    long status = 0;
+    CURLcode rc = CURLE_OK;
+
+    for (int hop = 0;; ++hop) {
+        const QByteArray urlBytes = url.toUtf8();
+        curl_easy_setopt(curl, CURLOPT_URL, urlBytes.constData());
+
+        curl_slist *headers = nullptr;
+        if (!request.accept.isEmpty())
+            headers = curl_slist_append(headers, ("Accept: " + request.accept).constData());
+        for (const QByteArray &line : request.headerLines)
+            headers = curl_slist_append(headers, HeaderLineForCurl(line).constData());
+        // No "Expect: 100-continue" round trip before a body.
+        headers = curl_slist_append(headers, "Expect:");
+        if (sendBody && !request.contentType.isEmpty())
+            headers = curl_slist_append(headers, ("Content-Type: " + request.contentType).constData());
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+
+        const QByteArray cookie = request.cookieText ? request.cookieText() : QByteArray();
+        curl_easy_setopt(curl, CURLOPT_COOKIE, cookie.isEmpty() ? nullptr : cookie.constData());
+
+        if (sendBody) {
+            curl_easy_setopt(curl, CURLOPT_POST, 1L);
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.constData());
+            curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method == "POST" ? nullptr : method.constData());
+        } else {
+            curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+            curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method == "GET" ? nullptr : method.constData());
+        }
+
+        body.clear();
+        t.reason.clear();
+        t.lastMoved = -1;
+        t.sinceActivity.start();
+        errbuf[0] = 0;
+        rc = curl_easy_perform(curl);
+        curl_slist_free_all(headers);
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        if (rc != CURLE_OK || !IsRedirect(status))
+            break;
+
+        char *location = nullptr;
+        curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
+        if (!location)
+            break; // a 3xx without a usable Location is the answer itself
+        const QString next = QString::fromUtf8(location);
+        const QString fromScheme = QUrl(url).scheme().toLower();
+        const QString toScheme = QUrl(next).scheme().toLower();
+        if (fromScheme == QLatin1String("https") && toScheme != QLatin1String("https")) {
+            result.error = QStringLiteral("redirect from https to %1 refused").arg(toScheme);
+            break;
+        }
+        if (toScheme != QLatin1String("http") && toScheme != QLatin1String("https")) {
+            result.error = QStringLiteral("redirect to %1 refused").arg(toScheme);
+            break;
+        }
+        if (hop >= request.maxRedirects) {
+            result.error = QStringLiteral("too many redirects");
+            break;
+        }
+        // As browsers do: 303 always, and 301/302 after a POST, continue with a GET.
+        if (status == 303 || ((status == 301 || status == 302) && method == "POST")) {
+            method = "GET";
+            sendBody = false;
+            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, nullptr);
+        }
+        url = next;
+    }
+
+    char *contentType = nullptr;
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &contentType);
+    result.contentType = contentType ? QByteArray(contentType) : QByteArray();
+    result.status = int(status);
+    result.reason = QString::fromUtf8(t.reason);
+
+    if (t.stalled || rc == CURLE_OPERATION_TIMEDOUT) {
+        result.timedOut = true;
+        result.status = 404;
+        result.reason = result.error = TimeoutReason;
+    } else if (rc != CURLE_OK) {
+        result.error = QString::fromUtf8(errbuf[0] ? errbuf : curl_easy_strerror(rc)).trimmed();
+        if (result.status == 0)
+            result.reason = result.error;
+    } else if (!result.error.isEmpty()) {
+        result.reason = result.error;
+    }
+
+    curl_easy_cleanup(curl);
+    result.elapsedMs = clock.elapsed();
+    return result;
+}
