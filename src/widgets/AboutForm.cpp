@@ -20,7 +20,7 @@ QString TAboutForm::SiteUrl()
     return QStringLiteral("https://velmora.net/");
 }
 
-TAboutForm::TAboutForm(QWidget *parent, const TFormTextLookup &lookup)
+TAboutForm::TAboutForm(QWidget *parent, const TFormTextLookup &lookupArg)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
@@ -55,7 +55,8 @@ TAboutForm::TAboutForm(QWidget *parent, const TFormTextLookup &lookup)
     }
     lay->addWidget(buttons);
 
-    if (lookup) {
+    {
+        const TFormTextLookup lookup = lookupArg ? lookupArg : ProgramTextLookup();
         TranslateForm(this, lookup);
         const QString window = objectName();
         const QString name = lookup(window, QStringLiteral("app_name"));

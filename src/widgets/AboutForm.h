@@ -13,9 +13,10 @@ class TAboutForm : public QDialog
 {
     Q_OBJECT
 public:
-    // Texts come from lookup (the window keys of "AboutForm", and the message
-    // keys app_name, app_version with the version as %s, and copyright); the
-    // built-in texts stay where it has none.
+    // Texts come from lookup, by default the program's translation (the
+    // window keys of "AboutForm", and the message keys app_name, app_version
+    // with the version as %s, and copyright); the built-in texts stay where it
+    // has none.
     explicit TAboutForm(QWidget *parent = nullptr, const TFormTextLookup &lookup = {});
 
     static QString Version();

@@ -1,5 +1,7 @@
 #include "FormTranslate.h"
 
+#include "common.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
@@ -221,4 +223,21 @@ void TranslateForm(QWidget *form, const TFormTextLookup &lookup)
     } else if (QMenuBar *mb = form->findChild<QMenuBar *>(QString(), Qt::FindDirectChildrenOnly)) {
         TranslateMenu(form, mb, lookup);
     }
+}
+
+TFormTextLookup ProgramTextLookup()
+{
+    return [](const QString &window, const QString &key) {
+        return Translation.GetString(window, key, QStringLiteral(" ")).trimmed();
+    };
+}
+
+void TranslateForm(QWidget *form)
+{
+    TranslateForm(form, ProgramTextLookup());
+}
+
+void TranslateMenu(QWidget *form, QWidget *menu)
+{
+    TranslateMenu(form, menu, ProgramTextLookup());
 }

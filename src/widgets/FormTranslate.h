@@ -39,3 +39,10 @@ void TranslateMenu(QWidget *form, QWidget *menu, const TFormTextLookup &lookup);
 // Translates one control of a window named window (and its children, for
 // containers and tab widgets).
 void TranslateControl(const QString &window, QWidget *control, const TFormTextLookup &lookup);
+
+// The program's translation (the one loaded at start-up): window keys with
+// the default " ", so a key that is nowhere leaves the control unchanged.
+TFormTextLookup ProgramTextLookup();
+// TranslateForm and TranslateMenu with the program's translation.
+void TranslateForm(QWidget *form);
+void TranslateMenu(QWidget *form, QWidget *menu);

@@ -1,4 +1,6 @@
 #include "FormTranslate.h"
+#include "TestPaths.h"
+#include "common.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,6 +58,7 @@ private Q_SLOTS:
     void columnsAndPopupMenu();
     void pagesAndNesting();
     void mainMenu();
+    void programTranslation();
 };
 
 void tst_FormTranslate::dialogControls()
@@ -208,6 +211,38 @@ void tst_FormTranslate::mainMenu()
     bare.setObjectName("Bare");
     TranslateForm(&bare, s.lookup());
     QVERIFY(!bare.menuWidget());
+}
+
+void tst_FormTranslate::programTranslation()
+{
+    // The language file's section [testform] serves the window TestForm; what
+    // it lacks comes from defaults.txt.
+    const QString dir = TestPaths::dataDir() + "/widgets/";
+    Translation.Load(dir + "ru.txt");
+    Translation.LoadDefaults(dir + "defaults.txt");
+
+    QDialog form;
+    form.setObjectName("TestForm");
+    auto *lbl = named<QLabel>(&form, "LblName");
+    auto *ok = named<QPushButton>(&form, "ButOk");
+    auto *kind = named<QComboBox>(&form, "CbKind");
+    auto *events = named<QTreeWidget>(&form, "Events");
+    events->setHeaderLabels({"a", "b", "c"});
+    auto *other = named<QLabel>(&form, "LblOther");
+    other->setText("as built");
+
+    TranslateForm(&form);
+
+    QCOMPARE(form.windowTitle(), QStringLiteral("Окно"));
+    QCOMPARE(lbl->text(), QStringLiteral("Имя:"));
+    QCOMPARE(ok->text(), QStringLiteral("OK"));
+    QCOMPARE(ok->toolTip(), QStringLiteral("Close the window"));
+    QCOMPARE(kind->count(), 3);
+    QCOMPARE(kind->itemText(1), QStringLiteral("два"));
+    QCOMPARE(events->headerItem()->text(0), QStringLiteral("Объект"));
+    QCOMPARE(events->headerItem()->text(1), QStringLiteral("b"));
+    QCOMPARE(events->headerItem()->text(2), QStringLiteral("Время"));
+    QCOMPARE(other->text(), QStringLiteral("as built"));
 }
 
 QTEST_MAIN(tst_FormTranslate)
