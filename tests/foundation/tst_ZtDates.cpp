@@ -1,0 +1,135 @@
+#include "ZtDates.h"
+
+#include <QTest>
+
+#include <cmath>
+
+class TestZtDates : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void parse_data();
+    void parse();
+    void parseOrUnix_data();
+    void parseOrUnix();
+    void format_data();
+    void format();
+    void isoIsUtc();
+    void duration_data();
+    void duration();
+    void qtRoundTrip();
+};
+
+static TDateTime dt(int y, int m, int d, int h = 0, int n = 0, int s = 0, int z = 0)
+{
+    return EncodeDateTime(y, m, d, h, n, s, z);
+}
+
+void TestZtDates::parse_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected");
+    QTest::addRow("dotted") << "02.01.2024 10:20:30" << dt(2024, 1, 2, 10, 20, 30);
+    QTest::addRow("iso with Z") << "2024-01-02T10:20:30Z" << dt(2024, 1, 2, 10, 20, 30);
+    QTest::addRow("us month first, no seconds") << "01/02/2024 10:20" << dt(2024, 1, 2, 10, 20);
+    QTest::addRow("compact") << "20240102 102030" << dt(2024, 1, 2, 10, 20, 30);
+    QTest::addRow("colon milliseconds") << "02.01.2024 10:20:30:250" << dt(2024, 1, 2, 10, 20, 30, 250);
+    QTest::addRow("two-digit year is 19xx") << "02.01.23" << dt(1923, 1, 2);
+    QTest::addRow("impossible date keeps the time") << "31.02.2024 10:00" << dt(1899, 12, 30, 10);
+    QTest::addRow("hour 24 is ignored") << "02.01.2024 24:00:00" << dt(2024, 1, 2);
+    QTest::addRow("time only") << "07:30" << dt(1899, 12, 30, 7, 30);
+    QTest::addRow("zone offset not read") << "2024-01-02T10:20:30+03:00" << dt(2024, 1, 2, 10, 20, 30);
+    QTest::addRow("empty") << "" << 0.0;
+    QTest::addRow("garbage") << "hello" << 0.0;
+}
+
+void TestZtDates::parse()
+{
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+    QCOMPARE(ParseDateTime(text), expected);
+}
+
+void TestZtDates::parseOrUnix_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("expected");
+    QTest::addRow("one day after the epoch") << "86400" << dt(1970, 1, 2);
+    QTest::addRow("epoch") << "0" << dt(1970, 1, 1);
+    QTest::addRow("not only digits") << "02.01.2024" << dt(2024, 1, 2);
+}
+
+void TestZtDates::parseOrUnix()
+{
+    QFETCH(QString, text);
+    QFETCH(double, expected);
+    QCOMPARE(ParseDateTimeOrUnix(text), expected);
+}
+
+void TestZtDates::format_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("expected");
+    QTest::addRow("default") << "" << dt(2024, 1, 2, 3, 4, 5) << "02.01.2024 03:04:05";
+    QTest::addRow("milliseconds") << "hh:nn:ss.zzz" << dt(2024, 1, 2, 3, 4, 5, 60) << "03:04:05.060";
+    QTest::addRow("short parts") << "d.m.yy h:n:s" << dt(2024, 1, 2, 3, 4, 5) << "2.1.24 3:4:5";
+    QTest::addRow("quoted text copied") << "yyyy'mm'dd" << dt(2024, 1, 2) << "2024mm02";
+    QTest::addRow("NaN") << "" << NoDateTime << "NaN";
+    // 23:59:59.9996 rounds to the next day, not to 24:00:00.
+    QTest::addRow("rounding carries into the date") << "" << dt(2024, 1, 2) + (86400000 - 0.4) / 86400000.0
+                                                    << "03.01.2024 00:00:00";
+}
+
+void TestZtDates::format()
+{
+    QFETCH(QString, format);
+    QFETCH(double, value);
+    QFETCH(QString, expected);
+    QCOMPARE(FormatDateTimeDef(format, value), expected);
+}
+
+void TestZtDates::isoIsUtc()
+{
+    // Local 10:20 in a zone three hours east of UTC is 07:20 UTC.
+    QCOMPARE(DateTimeToIso(dt(2024, 1, 2, 10, 20, 30), 3.0 / 24), QStringLiteral("2024-01-02T07:20:30Z"));
+    QCOMPARE(DateTimeToIso(dt(2024, 1, 1, 1), 3.0 / 24), QStringLiteral("2023-12-31T22:00:00Z"));
+    QCOMPARE(DateTimeToIso(NoDateTime, 0), QString());
+}
+
+void TestZtDates::duration_data()
+{
+    QTest::addColumn<qint64>("seconds");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("expected");
+    QTest::addRow("minute, mode 0") << qint64(60) << 0 << "00:01:00";
+    QTest::addRow("hour, mode 0") << qint64(3600) << 0 << "01:00:00";
+    QTest::addRow("mode 0 full") << qint64(3903) << 0 << "01:05:03";
+    QTest::addRow("mode 1") << qint64(3903) << 1 << "01:05";
+    QTest::addRow("mode 2 under a minute") << qint64(59) << 2 << "59s";
+    QTest::addRow("mode 2 full") << qint64(3903) << 2 << "1h 5m 3s";
+    QTest::addRow("mode 3") << qint64(3903) << 3 << "1h 5m ";
+    QTest::addRow("mode 3 under a minute") << qint64(45) << 3 << "";
+    QTest::addRow("many hours") << qint64(100 * 3600) << 1 << "100:00";
+}
+
+void TestZtDates::duration()
+{
+    QFETCH(qint64, seconds);
+    QFETCH(int, mode);
+    QFETCH(QString, expected);
+    QCOMPARE(DurationToStr(seconds, mode), expected);
+}
+
+void TestZtDates::qtRoundTrip()
+{
+    const TDateTime v = dt(2024, 2, 29, 13, 14, 15, 16);
+    const QDateTime q = DateTimeToQDateTime(v);
+    QCOMPARE(q, QDateTime(QDate(2024, 2, 29), QTime(13, 14, 15, 16)));
+    QCOMPARE(QDateTimeToDateTime(q), v);
+    QVERIFY(std::isnan(QDateTimeToDateTime(QDateTime())));
+    QVERIFY(std::isnan(EncodeDateTime(2023, 2, 29)));
+}
+
+QTEST_GUILESS_MAIN(TestZtDates)
+#include "tst_ZtDates.moc"

@@ -1,0 +1,214 @@
+#include "ZtFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+class TestZtFiles : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    // A fresh folder per test, so that listings see only their own files.
+    void init()
+    {
+        fDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(fDir->isValid());
+    }
+    void writeAndReadText();
+    void writeErrors();
+    void readInvalidUtf8();
+    void appendLogFile();
+    void readFileTail_data();
+    void readFileTail();
+    void trimFileHead();
+    void fileAt();
+    void normalizeDir_data();
+    void normalizeDir();
+    void listFiles();
+
+private:
+    QString path(const QString &name) const { return fDir->filePath(name); }
+    std::unique_ptr<QTemporaryDir> fDir;
+};
+
+static QByteArray readAll(const QString &fn)
+{
+    QFile f(fn);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void TestZtFiles::writeAndReadText()
+{
+    const QString fn = path(QStringLiteral("t.txt"));
+    const QString text = QStringLiteral("Grüße\r\n");
+    const qint64 utf8Len = text.toUtf8().size();
+
+    QCOMPARE(WriteTextFile(fn, text, true, true), utf8Len + 3);
+    QVERIFY(readAll(fn).startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(ReadTextFile(fn), text); // the mark is skipped
+
+    // Appending adds no second mark.
+    QCOMPARE(WriteTextFile(fn, QStringLiteral("more"), false, true), qint64(4));
+    QCOMPARE(ReadTextFile(fn), text + QStringLiteral("more"));
+
+    // Overwriting without utf8 writes no mark; the text is still UTF-8.
+    QCOMPARE(WriteTextFile(fn, text, true, false), utf8Len);
+    QCOMPARE(readAll(fn), text.toUtf8());
+    QCOMPARE(ReadTextFile(fn, false, 3), QStringLiteral("Gr\uFFFD")); // cut inside "ü"
+
+    // Appending to a missing file creates it.
+    QCOMPARE(WriteTextFile(path(QStringLiteral("new.txt")), QStringLiteral("x"), false), qint64(1));
+    QCOMPARE(ReadTextFile(path(QStringLiteral("absent.txt"))), QString());
+}
+
+void TestZtFiles::writeErrors()
+{
+    QCOMPARE(WriteTextFile(QString(), QStringLiteral("x")), qint64(-1));
+    QCOMPARE(WriteTextFile(path(QStringLiteral("no/such/dir/f.txt")), QStringLiteral("x")), qint64(-2));
+    QCOMPARE(WriteTextFile(path(QStringLiteral("no/such/dir/f.txt")), QStringLiteral("x"), false), qint64(-2));
+}
+
+void TestZtFiles::readInvalidUtf8()
+{
+    const QString fn = path(QStringLiteral("bad.txt"));
+    QFile f(fn);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("ok\xFF\xFE\xC3");
+    f.close();
+    const QString t = ReadTextFile(fn);
+    QVERIFY(t.startsWith(QStringLiteral("ok")));
+    QVERIFY(t.size() >= 3);
+}
+
+void TestZtFiles::appendLogFile()
+{
+    const QString fn = path(QStringLiteral("log.txt"));
+    AppendLogFile(fn, QStringLiteral("\r\nGET /x\r\n200 OK"), QStringLiteral("http"));
+    AppendLogFile(fn, QStringLiteral("\rnext"));
+    const QStringList lines = QString::fromUtf8(readAll(fn)).split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QString());
+    const QRegularExpression stamp(QStringLiteral("^\\d{8} \\d{6} "));
+    QVERIFY(stamp.match(lines[1]).hasMatch());
+    QVERIFY(lines[1].endsWith(QStringLiteral(" [http] GET /x")));
+    QVERIFY(lines[2].endsWith(QStringLiteral(" [http] 200 OK")));
+    QVERIFY(stamp.match(lines[3]).hasMatch());
+    QVERIFY(lines[3].endsWith(QStringLiteral(" next")));
+    QVERIFY(!lines[3].contains(u'['));
+}
+
+void TestZtFiles::readFileTail_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QString>("expected");
+    QTest::addRow("last two") << QByteArray("a\nb\nc\n") << 2 << "b\nc\n";
+    QTest::addRow("no final line feed") << QByteArray("a\nb\nc") << 1 << "c";
+    QTest::addRow("more than there are") << QByteArray("a\nb\n") << 10 << "a\nb\n";
+    QByteArray big;
+    for (int i = 0; i < 2000; ++i)
+        big += "line " + QByteArray::number(i) + '\n';
+    QTest::addRow("across blocks") << big << 3 << "line 1997\nline 1998\nline 1999\n";
+    QTest::addRow("empty file") << QByteArray() << 3 << "";
+}
+
+void TestZtFiles::readFileTail()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, lines);
+    QFETCH(QString, expected);
+    const QString fn = path(QStringLiteral("tail.txt"));
+    QFile f(fn);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+    f.close();
+    QCOMPARE(ReadFileTail(fn, lines), expected);
+}
+
+void TestZtFiles::trimFileHead()
+{
+    const QString fn = path(QStringLiteral("grow.log"));
+    QByteArray data;
+    for (int i = 0; data.size() < 30000; ++i)
+        data += "entry " + QByteArray::number(i).rightJustified(5, '0') + " ..............................\n";
+    QFile f(fn);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+    f.close();
+
+    // 5000 bytes over the limit is under the 10240-byte slack: untouched.
+    QVERIFY(!TrimFileHead(fn, data.size() - 5000));
+    QCOMPARE(readAll(fn), data);
+
+    const qint64 limit = 10000;
+    QVERIFY(TrimFileHead(fn, limit));
+    const QByteArray rest = readAll(fn);
+    // Lines that end within the first (size - limit) bytes go; the line that
+    // straddles that point stays whole.
+    QVERIFY(data.endsWith(rest));
+    QVERIFY(rest.startsWith("entry "));
+    QVERIFY(rest.size() >= limit);
+    QVERIFY(rest.size() < limit + 64);
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("grow.$$$"))));
+    QVERIFY(!TrimFileHead(path(QStringLiteral("missing.log")), 0));
+}
+
+void TestZtFiles::fileAt()
+{
+    const QString fn = path(QStringLiteral("bin.dat"));
+    QCOMPARE(WriteFileAt(fn, QByteArray("0123456789"), 0), qint64(10)); // created
+    QCOMPARE(WriteFileAt(fn, QByteArray("AB"), 4), qint64(2));
+    QCOMPARE(WriteFileAt(fn, QByteArray("Z"), -1), qint64(1)); // from the end
+    QCOMPARE(readAll(fn), QByteArray("0123AB678Z"));
+    QCOMPARE(ReadFileAt(fn, 3, 2), QByteArray("23A"));
+    QCOMPARE(ReadFileAt(fn, 2, -2), QByteArray("8Z"));
+    char buf[4];
+    QCOMPARE(ReadFileAt(path(QStringLiteral("none")), buf, 4, 0), qint64(-1));
+    QCOMPARE(ReadFileAt(fn, buf, 4, -20), qint64(-1));
+    QCOMPARE(FileSizeOf(fn), qint64(10));
+    QCOMPARE(FileSizeOf(path(QStringLiteral("none"))), qint64(-1));
+}
+
+void TestZtFiles::normalizeDir_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("expected");
+    QTest::addRow("backslashes") << " C:\\data\\maps " << "" << "C:/data/maps/";
+    QTest::addRow("doubled separators") << "/a//b///c/" << "" << "/a/b/c/";
+    QTest::addRow("network pair stays") << "\\\\server\\share" << "" << "//server/share/";
+    QTest::addRow("relative to base") << ".\\cache" << "/opt/app" << "/opt/app/cache/";
+    QTest::addRow("dot without base") << "./cache" << "" << "./cache/";
+    QTest::addRow("empty stays empty") << "  " << "" << "";
+}
+
+void TestZtFiles::normalizeDir()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, base);
+    QFETCH(QString, expected);
+    QCOMPARE(NormalizeDir(input, base), expected);
+}
+
+void TestZtFiles::listFiles()
+{
+    QDir d(fDir->path());
+    QVERIFY(d.mkdir(QStringLiteral("sub")));
+    WriteTextFile(path(QStringLiteral("a.txt")), QStringLiteral("1"));
+    WriteTextFile(path(QStringLiteral("b.txt")), QStringLiteral("2"));
+    WriteTextFile(path(QStringLiteral("c.png")), QStringLiteral("3"));
+    QCOMPARE(ListFiles(fDir->path(), QStringLiteral("*.txt"), false), QStringLiteral("a.txt\r\nb.txt"));
+    QCOMPARE(ListFiles(fDir->path(), QStringLiteral("a.*"), true), NormalizeDir(fDir->path()) + QStringLiteral("a.txt"));
+    const QStringList all = ListFiles(fDir->path(), QStringLiteral("*"), false).split(QStringLiteral("\r\n"));
+    QVERIFY(all.contains(QStringLiteral("sub")));
+    QVERIFY(all.contains(QStringLiteral("..")));
+    QCOMPARE(ListFiles(path(QStringLiteral("none")), QStringLiteral("*"), false), QString());
+}
+
+QTEST_GUILESS_MAIN(TestZtFiles)
+#include "tst_ZtFiles.moc"
