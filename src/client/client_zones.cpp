@@ -1,0 +1,175 @@
+// Zones: the zone reader, the four zone requests and the zone history.
+
+#include "client.h"
+
+#include <QJsonDocument>
+#include <QJsonParseError>
+
+void TVelmoraClient::TakeAnswerError()
+{
+    fErrorMessage = JsonStr(ResultData(), QStringLiteral("text"));
+    if (!fErrorMessage.isEmpty())
+        LogText(QStringLiteral("\r  X: ") + fErrorMessage);
+}
+
+// One [longitude, latitude] pair of a "geom"; anything else is a malformed geometry.
+static TGeoPoint geomPoint(const QJsonValue &v, int32_t uid)
+{
+    const QJsonArray a = v.toArray();
+    if (!v.isArray() || a.size() < 2 || !a.at(0).isDouble() || !a.at(1).isDouble())
+        throw EJsonConversion(QStringLiteral("malformed geom of zone %1").arg(uid));
+    return TGeoPoint{a.at(0).toDouble(), a.at(1).toDouble()};
+}
+
+std::unique_ptr<TZoneInfo> TVelmoraClient::ParseZone(const QJsonObject *Json) const
+{
+    const auto uid = int32_t(JsonInt(Json, QStringLiteral("uid"), -1));
+    const auto type = int32_t(JsonInt(Json, QStringLiteral("type_id"), -1));
+    // A zone without a usable id could never be updated or deleted.
+    if (uid <= 0 || type < 0)
+        return nullptr;
+
+    auto z = std::make_unique<TZoneInfo>(uid, type);
+    z->vid = uint32_t(JsonInt(Json, QStringLiteral("vid"), -1));
+    z->user_id = uint32_t(JsonInt(Json, QStringLiteral("user_id"), -1));
+    z->name = JsonStr(Json, QStringLiteral("name"));
+    z->desc = JsonStr(Json, QStringLiteral("desc"));
+    z->color = TZoneInfo::ColorFromText(JsonStr(Json, QStringLiteral("color")));
+    z->del_dt = JsonDate(Json, QStringLiteral("del_dt"));
+    z->area = JsonFloat(Json, QStringLiteral("area"));
+    z->perimeter = JsonFloat(Json, QStringLiteral("perimeter"));
+
+    const QJsonValue gv = JsonValue(Json, QStringLiteral("geom"));
+    if (!gv.isUndefined() && !gv.isString())
+        throw EJsonConversion(QStringLiteral("malformed geom of zone %1").arg(uid));
+    QString geom = gv.toString();
+    if (!geom.isEmpty()) {
+        if (geom.startsWith(QLatin1Char('[')))
+            geom = QStringLiteral("{\"geom\":") + geom + QLatin1Char('}');
+        QJsonParseError err;
+        const QJsonDocument doc = QJsonDocument::fromJson(geom.toUtf8(), &err);
+        if (err.error != QJsonParseError::NoError || !doc.isObject())
+            throw EJsonConversion(QStringLiteral("malformed geom of zone %1").arg(uid));
+        const QJsonObject g = doc.object();
+        try {
+            if (type == TZoneInfo::Circle) {
+                if (const auto c = JsonArray(&g, QStringLiteral("center")); c && c->size() >= 2) {
+                    const TGeoPoint p = geomPoint(*c, uid);
+                    z->geom.center = TGeoPoint::Create(p.Long, p.Lat);
+                }
+                z->geom.radius = JsonFloat(&g, QStringLiteral("radius"));
+            } else if (type == TZoneInfo::Poligon) {
+                if (const auto nodes = JsonArray(&g, QStringLiteral("geom")))
+                    for (const QJsonValue &n : *nodes) {
+                        const TGeoPoint p = geomPoint(n, uid);
+                        z->geom.nodes.append(TGeoPoint::Create(p.Long, p.Lat));
+                    }
+            }
+        } catch (const EGeoAssertion &) {
+            return nullptr; // a position off the map: not a valid zone
+        }
+    }
+    z->UpdateRect();
+    return z;
+}
+
+int TVelmoraClient::GetZones()
+{
+    fZoneList.clear();
+    try {
+        if (DoGet(QStringLiteral("Zones"), QStringLiteral("/user/zones")) != 200)
+            return -1;
+        const auto arr = JsonArray(ResultData(), QStringLiteral("Zones"));
+        if (!arr)
+            return -1;
+        TZoneList list;
+        for (const QJsonValue &v : *arr) {
+            const QJsonObject o = v.toObject();
+            if (auto z = ParseZone(&o)) {
+                list.push_back(std::move(z));
+            } else {
+                LogFormat(QStringLiteral("\r  invalid zone: uid=%d type=%d"),
+                          {qlonglong(JsonInt(&o, QStringLiteral("uid"), -1)),
+                           qlonglong(JsonInt(&o, QStringLiteral("type_id"), -1))});
+            }
+        }
+        fZoneList = std::move(list);
+        return int(fZoneList.size());
+    } catch (const std::exception &e) {
+        LogError(e);
+        return -1;
+    }
+}
+
+int TVelmoraClient::CreateZone(TZoneInfo &Zone)
+{
+    try {
+        const QString data = Zone.ToUrlString();
+        const int code = DoPost(QStringLiteral("CreateZone"), QStringLiteral("/zone"), data);
+        if (code != 200) {
+            TakeAnswerError();
+            return -1;
+        }
+        if (!ResultData()) {
+            LogText(QStringLiteral("\r  x: zero result"));
+            return -1;
+        }
+        const auto uid = int32_t(JsonInt(ResultData(), QStringLiteral("uid"), 0));
+        if (uid <= 0) {
+            LogText(QStringLiteral("\r  x: zero uid"));
+            return -1;
+        }
+        Zone.uid = uid;
+        return uid;
+    } catch (const std::exception &e) {
+        LogError(e);
+        return -1;
+    }
+}
+
+bool TVelmoraClient::UpdateZone(const TZoneInfo &Zone)
+{
+    try {
+        const QString data = Zone.ToUrlString();
+        if (DoPut(QStringLiteral("UpdateZone"), QStringLiteral("/zone/%1").arg(Zone.uid), data) == 200)
+            return true;
+        TakeAnswerError();
+    } catch (const std::exception &e) {
+        LogError(e);
+    }
+    return false;
+}
+
+int TVelmoraClient::DeleteZone(int32_t Uid)
+{
+    try {
+        return DoDel(QStringLiteral("DeleteZone"), QStringLiteral("/zone/%1").arg(Uid));
+    } catch (const std::exception &e) {
+        LogError(e);
+        return -1;
+    }
+}
+
+int TVelmoraClient::GetZoneHistory(int32_t ZoneUid, int Mode, int TMode, TDateTime Dt1, TDateTime Dt2)
+{
+    try {
+        if (DoGet(QStringLiteral("ZoneHistory"), QStringLiteral("/zone/%1/history").arg(ZoneUid),
+                  PeriodQuery(Dt1, Dt2, Mode, TMode))
+            != 200)
+            return -1;
+        TTrackPointList list;
+        if (const auto arr = JsonArray(ResultData(), QStringLiteral("ZoneHistory"))) {
+            for (const QJsonValue &v : *arr) {
+                const QJsonObject o = v.toObject();
+                if (JsonInt(&o, QStringLiteral("uid"), 0) != 0)
+                    list.push_back(ParseTrackPoint(&o));
+            }
+        }
+        fTrackList = std::move(list);
+        fTrackListUpdated = Now();
+        return int(fTrackList.size());
+    } catch (const std::exception &e) {
+        LogError(e);
+        return -1;
+    }
+}
