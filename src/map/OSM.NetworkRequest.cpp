@@ -1,0 +1,220 @@
+#include "OSM.NetworkRequest.h"
+
+#include <curl/curl.h>
+
+#include <QUrl>
+
+#include <array>
+#include <mutex>
+
+#ifndef VELMORA_VERSION
+#define VELMORA_VERSION "0"
+#endif
+
+QString DefaultTileUserAgent()
+{
+    return QStringLiteral("VelmoraMonitor/" VELMORA_VERSION " (desktop client; contact: support@velmora-monitor.org)");
+}
+
+namespace {
+
+constexpr long ConnectTimeoutMs = 5000;
+constexpr long ResponseTimeoutMs = 5000;
+
+// Connections, DNS and TLS sessions shared by every worker's handle.
+class CurlShare
+{
+public:
+    CurlShare()
+    {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        fShare = curl_share_init();
+        curl_share_setopt(fShare, CURLSHOPT_LOCKFUNC, &CurlShare::Lock);
+        curl_share_setopt(fShare, CURLSHOPT_UNLOCKFUNC, &CurlShare::Unlock);
+        curl_share_setopt(fShare, CURLSHOPT_USERDATA, this);
+        curl_share_setopt(fShare, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl_share_setopt(fShare, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        curl_share_setopt(fShare, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    }
+    // Left alive until exit: handles of threads that end late still name it.
+    CURLSH *get() const { return fShare; }
+
+    static CurlShare &instance()
+    {
+        static CurlShare *share = new CurlShare; // intentionally never destroyed
+        return *share;
+    }
+
+private:
+    static void Lock(CURL *, curl_lock_data data, curl_lock_access, void *self)
+    {
+        static_cast<CurlShare *>(self)->fLocks[size_t(data) % LockCount].lock();
+    }
+    static void Unlock(CURL *, curl_lock_data data, void *self)
+    {
+        static_cast<CurlShare *>(self)->fLocks[size_t(data) % LockCount].unlock();
+    }
+
+    static constexpr size_t LockCount = CURL_LOCK_DATA_LAST;
+    CURLSH *fShare = nullptr;
+    std::array<std::mutex, LockCount> fLocks;
+};
+
+// The calling thread's handle; cleaned up when the thread ends.
+struct ThreadHandle
+{
+    CURL *curl = nullptr;
+    ~ThreadHandle()
+    {
+        if (curl)
+            curl_easy_cleanup(curl);
+    }
+};
+
+struct Transfer
+{
+    QByteArray *body = nullptr;
+    QByteArray statusText;
+    const std::atomic<bool> *cancel = nullptr;
+};
+
+size_t WriteBody(char *ptr, size_t size, size_t nmemb, void *userdata)
+{
+    auto *t = static_cast<Transfer *>(userdata);
+    t->body->append(ptr, qsizetype(size * nmemb));
+    return size * nmemb;
+}
+
+// Keeps the reason phrase of the last status line (redirects come first).
+size_t ReadHeader(char *ptr, size_t size, size_t nitems, void *userdata)
+{
+    auto *t = static_cast<Transfer *>(userdata);
+    const QByteArray line = QByteArray(ptr, qsizetype(size * nitems)).trimmed();
+    if (line.startsWith("HTTP/")) {
+        const QList<QByteArray> parts = line.split(' ');
+        t->statusText = parts.size() > 2 ? line.mid(line.indexOf(' ', line.indexOf(' ') + 1) + 1) : QByteArray();
+    }
+    return size * nitems;
+}
+
+int Progress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto *t = static_cast<Transfer *>(userdata);
+    return t->cancel && t->cancel->load() ? 1 : 0;
+}
+
+// Reason phrases for servers that send none (HTTP/2).
+QByteArray StandardReason(long code)
+{
+    switch (code) {
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 410: return "Gone";
+    case 418: return "I'm a teapot";
+    case 429: return "Too Many Requests";
+    case 500: return "Internal Server Error";
+    case 502: return "Bad Gateway";
+    case 503: return "Service Unavailable";
+    case 504: return "Gateway Timeout";
+    default: return QByteArray();
+    }
+}
+
+} // namespace
+
+bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Response, QString &ErrMsg)
+{
+    ErrMsg.clear();
+    CURLSH *share = CurlShare::instance().get();
+    thread_local ThreadHandle handle;
+    if (!handle.curl)
+        handle.curl = curl_easy_init();
+    CURL *curl = handle.curl;
+    if (!curl) {
+        ErrMsg = QStringLiteral("cannot create an HTTP handle");
+        return false;
+    }
+    curl_easy_reset(curl);
+
+    Transfer t;
+    t.body = &Response;
+    t.cancel = RequestProps.Cancel;
+    const QByteArray url = RequestProps.URL.toUtf8();
+    curl_easy_setopt(curl, CURLOPT_SHARE, share);
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, ConnectTimeoutMs + ResponseTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ReadHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
+
+    // Credentials of the URL win; libcurl takes them from the URL itself.
+    const QUrl qurl(RequestProps.URL);
+    QByteArray user, pass;
+    if (qurl.userName().isEmpty() && qurl.password().isEmpty()) {
+        user = RequestProps.HttpUserName.toUtf8();
+        pass = RequestProps.HttpPassword.toUtf8();
+        if (!user.isEmpty() && !pass.isEmpty()) {
+            curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
+            curl_easy_setopt(curl, CURLOPT_PASSWORD, pass.constData());
+            curl_easy_setopt(curl, CURLOPT_HTTPAUTH, long(CURLAUTH_ANY));
+        }
+    }
+
+    curl_slist *headers = nullptr;
+    if (RequestProps.HeaderLines) {
+        for (const QString &line : *RequestProps.HeaderLines) {
+            const int colon = int(line.indexOf(QLatin1Char(':')));
+            if (colon <= 0)
+                continue;
+            const QString name = line.left(colon).trimmed();
+            QString value = line.mid(colon + 1);
+            while (!value.isEmpty() && (value.front() == QLatin1Char(' ') || value.front() == QLatin1Char('\t')))
+                value.remove(0, 1);
+            if (name.compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0) {
+                const QByteArray ua = value.toUtf8();
+                curl_easy_setopt(curl, CURLOPT_USERAGENT, ua.constData()); // copied by libcurl
+            } else {
+                headers = curl_slist_append(headers, (name + QLatin1String(": ") + value).toUtf8().constData());
+            }
+        }
+    }
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+
+    const QByteArray proxy = RequestProps.Proxy.toUtf8();
+    if (RequestProps.Proxy.isEmpty())
+        curl_easy_setopt(curl, CURLOPT_PROXY, ""); // direct, ignoring proxy variables
+    else if (RequestProps.Proxy != QLatin1String("http://SYSTEM"))
+        curl_easy_setopt(curl, CURLOPT_PROXY, proxy.constData());
+
+    const CURLcode rc = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+    curl_slist_free_all(headers);
+
+    if (rc != CURLE_OK) {
+        ErrMsg = QString::fromUtf8(curl_easy_strerror(rc));
+        Response.clear();
+        return false;
+    }
+    if (status >= 400) {
+        QByteArray reason = t.statusText.isEmpty() ? StandardReason(status) : t.statusText;
+        ErrMsg = QStringLiteral("HTTP error: %1 %2").arg(status).arg(QString::fromLatin1(reason)).trimmed();
+        Response.clear();
+        return false;
+    }
+    return !Response.isEmpty();
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Properties of one tile request. The queue keeps a template and hands each
+// worker a copy (Clone).
+class THttpRequestProps
+{
+public:
+    QString Proxy;       // empty: direct connection; "http://SYSTEM": the system's proxy settings
+    QString URL;
+    QString HttpUserName;
+    QString HttpPassword;
+    std::optional<QStringList> HeaderLines; // "Name: value"
+    void *Additional = nullptr;
+    // Set by the owner to abort a transfer in progress (shutdown); may be null.
+    const std::atomic<bool> *Cancel = nullptr;
+
+    std::unique_ptr<THttpRequestProps> Clone() const { return std::make_unique<THttpRequestProps>(*this); }
+};
+
+// A blocking GET: fills Response, answers success; on failure ErrMsg says why
+// (it stays empty for a successful answer with an empty body).
+using TBlockingNetworkRequestFunc =
+    std::function<bool(const THttpRequestProps &RequestProps, QByteArray &Response, QString &ErrMsg)>;
+
+// The tile request the program uses, over libcurl: 5 s to connect, 5 s more
+// for the answer, status >= 400 reported as "HTTP error: <code> <text>".
+// Each calling thread keeps its own curl handle, and connections, DNS answers
+// and TLS sessions are shared between the threads, so keep-alive and HTTP/2
+// connections to the tile server are reused across tiles.
+bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Response, QString &ErrMsg);
+
+// The User-Agent sent to tile servers unless configured otherwise: the
+// OpenStreetMap tile policy wants an honest application name with a contact.
+QString DefaultTileUserAgent();

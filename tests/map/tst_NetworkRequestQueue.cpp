@@ -1,0 +1,343 @@
+#include "OSM.NetworkRequestQueue.h"
+#include "OSM.TileStorage.h"
+#include "TestHttpServer.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QtTest>
+
+#include <condition_variable>
+#include <mutex>
+
+namespace {
+
+TTile T(int z, int x, int y)
+{
+    return TTile{TMapZoomLevel(z), quint32(x), quint32(y)};
+}
+
+TTile ParseTile(const QString &s)
+{
+    const QStringList p = s.split(QLatin1Char('/'));
+    return T(p[0].toInt(), p[1].toInt(), p[2].toInt());
+}
+
+QByteArray PngBytes()
+{
+    QImage img(256, 256, QImage::Format_RGB32);
+    img.fill(Qt::darkCyan);
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return out;
+}
+
+// A request function the test drives: it records each URL and holds the
+// first request until released, so that the queue fills up behind it.
+struct GatedRequests
+{
+    std::mutex m;
+    std::condition_variable cv;
+    bool open = false;
+    QStringList urls;
+
+    TBlockingNetworkRequestFunc func()
+    {
+        return [this](const THttpRequestProps &p, QByteArray &resp, QString &) {
+            std::unique_lock<std::mutex> lock(m);
+            urls << p.URL;
+            cv.wait(lock, [this] { return open; });
+            resp = "x";
+            return true;
+        };
+    }
+    void release()
+    {
+        std::lock_guard<std::mutex> lock(m);
+        open = true;
+        cv.notify_all();
+    }
+    int count()
+    {
+        std::lock_guard<std::mutex> lock(m);
+        return int(urls.size());
+    }
+};
+
+// Collects what the queue delivers, from any thread.
+struct Deliveries
+{
+    std::mutex m;
+    QStringList tiles;
+    QList<QByteArray> bodies;
+    QStringList errors;
+    QList<bool> nullStreams;
+
+    TGotTileCallbackBgThr callback()
+    {
+        return [this](const TTile &t, std::unique_ptr<QByteArray> ms, const QString &err) {
+            std::lock_guard<std::mutex> lock(m);
+            tiles << QStringLiteral("%1/%2/%3").arg(t.Zoom).arg(t.ParameterX).arg(t.ParameterY);
+            nullStreams << !ms;
+            bodies << (ms ? *ms : QByteArray());
+            errors << err;
+        };
+    }
+    int count()
+    {
+        std::lock_guard<std::mutex> lock(m);
+        return int(tiles.size());
+    }
+};
+
+std::unique_ptr<TTilesProvider> Provider(const QString &pattern = QStringLiteral("{z}/{x}/{y}"))
+{
+    return std::make_unique<TOSMTilesProvider>(pattern);
+}
+
+} // namespace
+
+class tst_NetworkRequestQueue : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void queueOrder_data();
+    void queueOrder();
+    void workersGrowWithTheQueue();
+    void downloads_data();
+    void downloads();
+    void requestHeaders();
+    void unreachableServer();
+    void shutdownAbortsTransfers();
+};
+
+void tst_NetworkRequestQueue::queueOrder_data()
+{
+    QTest::addColumn<bool>("dumb");
+    QTest::addColumn<QRect>("view"); // map pixels at the tiles' zoom; null: never set
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<QStringList>("expected"); // fetch order after the held first tile
+    QTest::addColumn<bool>("dumbWhileFilling"); // builds a mixed queue, then the last request runs normally
+
+    // The view covers tile columns 10..13 and rows 20..22.
+    const QRect view(10 * 256 + 5, 20 * 256 + 7, 4 * 256 - 10, 3 * 256 - 20);
+    QTest::addRow("view first, newest first")
+        << false << view << QStringList{"15/0/0", "15/1/1", "15/10/20", "15/13/22", "15/14/22", "15/12/21"}
+        << QStringList{"15/12/21", "15/13/22", "15/10/20", "15/1/1", "15/14/22"} << false;
+    QTest::addRow("no view yet: oldest first")
+        << false << QRect() << QStringList{"15/0/0", "15/1/1", "15/10/20", "15/12/21"}
+        << QStringList{"15/1/1", "15/10/20", "15/12/21"} << false;
+    QTest::addRow("dumb order: oldest first, nothing dropped")
+        << true << view << QStringList{"15/0/0", "14/1/1", "15/10/20", "16/12/21"}
+        << QStringList{"14/1/1", "15/10/20", "16/12/21"} << false;
+    QTest::addRow("leading other zooms dropped")
+        << false << QRect() << QStringList{"9/0/0", "14/1/1", "14/2/2", "15/3/3", "15/4/4"}
+        << QStringList{"15/3/3", "15/4/4"} << false;
+    QTest::addRow("dropping stops at the new zoom")
+        << false << QRect() << QStringList{"9/0/0", "15/3/3", "14/1/1", "15/4/4"}
+        << QStringList{"15/3/3", "14/1/1", "15/4/4"} << true;
+    QTest::addRow("waiting or running tile requested again")
+        << false << QRect() << QStringList{"15/0/0", "15/1/1", "15/0/0", "15/1/1", "15/2/2"}
+        << QStringList{"15/1/1", "15/2/2"} << false;
+}
+
+void tst_NetworkRequestQueue::queueOrder()
+{
+    QFETCH(bool, dumb);
+    QFETCH(QRect, view);
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, dumbWhileFilling);
+
+    GatedRequests gate;
+    Deliveries got;
+    {
+        TNetworkRequestQueue queue(100, 1, gate.func(), Provider());
+        queue.SetDumbQueueOrder(dumb);
+        queue.SetOnGotTileBgThr(got.callback());
+        if (!view.isNull())
+            queue.SetCurrentViewRect(view);
+        queue.RequestTile(ParseTile(requests.first()));
+        QTRY_COMPARE(gate.count(), 1); // the one worker holds the first tile
+        queue.SetDumbQueueOrder(dumb || dumbWhileFilling);
+        for (const QString &r : requests.mid(1, requests.size() - 2))
+            queue.RequestTile(ParseTile(r));
+        queue.SetDumbQueueOrder(dumb);
+        queue.RequestTile(ParseTile(requests.last()));
+        gate.release();
+        QTRY_COMPARE(got.count(), expected.size() + 1);
+    }
+    QCOMPARE(gate.urls.mid(1), expected);
+    QCOMPARE(got.tiles.first(), requests.first());
+}
+
+void tst_NetworkRequestQueue::workersGrowWithTheQueue()
+{
+    // 4 tasks per worker, at most 3 workers: a second worker starts when more
+    // than 4 tiles wait, a third above 8, never a fourth.
+    GatedRequests gate;
+    Deliveries got;
+    TNetworkRequestQueue queue(4, 3, gate.func(), Provider());
+    queue.SetOnGotTileBgThr(got.callback());
+    queue.RequestTile(T(5, 0, 0));
+    QTRY_COMPARE(gate.count(), 1);
+    QCOMPARE(queue.ThreadCount(), 1);
+    for (int i = 1; i <= 5; ++i)
+        queue.RequestTile(T(5, i, 0));
+    QCOMPARE(queue.ThreadCount(), 2);
+    for (int i = 6; i <= 20; ++i)
+        queue.RequestTile(T(5, i, 0));
+    QCOMPARE(queue.ThreadCount(), 3);
+    gate.release();
+    QTRY_COMPARE(got.count(), 21);
+    QTRY_COMPARE(queue.ThreadCount(), 0); // workers end when the queue runs dry
+    // A later tile starts a worker again.
+    queue.RequestTile(T(5, 30, 0));
+    QTRY_COMPARE(got.count(), 22);
+}
+
+void tst_NetworkRequestQueue::downloads_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("delivered"); // bytes handed on
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<bool>("stored");
+    QTest::addRow("png") << "/ok" << true << QString() << true;
+    QTest::addRow("404") << "/missing" << false << QStringLiteral("HTTP error: 404 Not Found") << false;
+    QTest::addRow("503") << "/busy" << false << QStringLiteral("HTTP error: 503 Service Unavailable") << false;
+    QTest::addRow("empty body") << "/empty" << false << QString() << false;
+    QTest::addRow("html with status 200") << "/html" << true << QString() << false;
+    QTest::addRow("redirect to png") << "/moved" << true << QString() << true;
+}
+
+void tst_NetworkRequestQueue::downloads()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, delivered);
+    QFETCH(QString, error);
+    QFETCH(bool, stored);
+
+    const QByteArray png = PngBytes();
+    TestHttpServer server;
+    auto &s = server.server();
+    s.set_keep_alive_timeout(0); // the client keeps connections; let the server stop at once
+    s.Get("/ok/6/1/2.png", [&](const httplib::Request &, httplib::Response &res) {
+        res.set_content(png.toStdString(), "image/png");
+    });
+    s.Get("/missing/6/1/2.png", [](const httplib::Request &, httplib::Response &res) { res.status = 404; });
+    s.Get("/busy/6/1/2.png", [](const httplib::Request &, httplib::Response &res) { res.status = 503; });
+    s.Get("/empty/6/1/2.png", [](const httplib::Request &, httplib::Response &res) { res.status = 200; });
+    s.Get("/html/6/1/2.png", [](const httplib::Request &, httplib::Response &res) {
+        res.set_content("<html><body>Please slow down</body></html>", "text/html");
+    });
+    s.Get("/moved/6/1/2.png", [](const httplib::Request &, httplib::Response &res) {
+        res.set_redirect("/ok/6/1/2.png");
+    });
+    QVERIFY(server.start());
+
+    Deliveries got;
+    {
+        TNetworkRequestQueue queue(4, 3, &BlockingTileRequest, Provider(server.baseUrl() + path + "/{z}/{x}/{y}.png"));
+        queue.SetOnGotTileBgThr(got.callback());
+        queue.RequestTile(T(6, 1, 2));
+        QTRY_COMPARE_WITH_TIMEOUT(got.count(), 1, 15000);
+    }
+    QCOMPARE(got.tiles.first(), QStringLiteral("6/1/2"));
+    QCOMPARE(!got.nullStreams.first(), delivered);
+    QCOMPARE(got.errors.first(), error);
+
+    // What the map layer does with it on the user-interface thread.
+    QTemporaryDir dir;
+    TTileStorage storage(10000000u, QStringLiteral("%d/%d/%d.png"));
+    storage.SetFileCacheBaseDir(dir.path());
+    if (delivered)
+        storage.StoreTile(T(6, 1, 2), got.bodies.first());
+    QCOMPARE(!storage.GetTile(T(6, 1, 2)).isNull(), stored);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("6/1/2.png"))), stored);
+}
+
+void tst_NetworkRequestQueue::requestHeaders()
+{
+    TestHttpServer server;
+    httplib::Headers seen;
+    std::mutex m;
+    server.server().set_keep_alive_timeout(0);
+    server.server().Get(R"(/.*)", [&](const httplib::Request &req, httplib::Response &res) {
+        std::lock_guard<std::mutex> lock(m);
+        seen = req.headers;
+        res.set_content("x", "image/png");
+    });
+    QVERIFY(server.start());
+
+    THttpRequestProps props;
+    props.URL = server.baseUrl() + "/1/0/0.png";
+    props.HeaderLines = QStringList{
+        QStringLiteral("User-Agent: Mozilla/5.0 (Windows NT 6.1; WOW64; rv:51.0) Gecko/20100101 Firefox/51.0"),
+        QStringLiteral("Accept-Language:   en-US;q=0.7,en;q=0.3"),
+        QStringLiteral("Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8")};
+    QByteArray body;
+    QString err;
+    QVERIFY2(BlockingTileRequest(props, body, err), qPrintable(err));
+    QCOMPARE(body, QByteArray("x"));
+    std::lock_guard<std::mutex> lock(m);
+    auto header = [&](const char *name) {
+        auto it = seen.find(name);
+        return it == seen.end() ? QString() : QString::fromStdString(it->second);
+    };
+    QCOMPARE(header("User-Agent"), QStringLiteral("Mozilla/5.0 (Windows NT 6.1; WOW64; rv:51.0) Gecko/20100101 Firefox/51.0"));
+    QCOMPARE(header("Accept-Language"), QStringLiteral("en-US;q=0.7,en;q=0.3"));
+    QCOMPARE(header("Accept"), QStringLiteral("text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8"));
+    // Tile servers rely on caching: nothing asks them to bypass it.
+    QVERIFY(!seen.count("Cache-Control"));
+    QVERIFY(!seen.count("Pragma"));
+    QVERIFY(DefaultTileUserAgent().startsWith(QStringLiteral("VelmoraMonitor/")));
+}
+
+void tst_NetworkRequestQueue::unreachableServer()
+{
+    // A port that was just free: the connection is refused.
+    int port;
+    {
+        TestHttpServer probe;
+        QVERIFY(probe.start());
+        port = probe.port();
+    }
+    THttpRequestProps props;
+    props.URL = QStringLiteral("http://127.0.0.1:%1/1/0/0.png").arg(port);
+    QByteArray body;
+    QString err;
+    QVERIFY(!BlockingTileRequest(props, body, err));
+    QVERIFY(!err.isEmpty());
+    QVERIFY(body.isEmpty());
+}
+
+void tst_NetworkRequestQueue::shutdownAbortsTransfers()
+{
+    // A server that answers only after 4 s: destroying the queue must not wait for it.
+    TestHttpServer server;
+    std::atomic<bool> reached{false};
+    server.server().Get(R"(/.*)", [&](const httplib::Request &, httplib::Response &res) {
+        reached = true;
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        res.set_content("x", "image/png");
+    });
+    QVERIFY(server.start());
+    Deliveries got;
+    auto queue = std::make_unique<TNetworkRequestQueue>(4, 3, &BlockingTileRequest,
+                                                        Provider(server.baseUrl() + "/{z}/{x}/{y}.png"));
+    queue->SetOnGotTileBgThr(got.callback());
+    for (int i = 0; i < 6; ++i)
+        queue->RequestTile(T(3, i, 0));
+    QTRY_VERIFY(reached.load());
+    QElapsedTimer timer;
+    timer.start();
+    queue.reset();
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(got.count(), 0); // nothing is delivered once destruction began
+}
+
+QTEST_GUILESS_MAIN(tst_NetworkRequestQueue)
+#include "tst_NetworkRequestQueue.moc"
