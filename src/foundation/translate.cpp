@@ -57,8 +57,14 @@ QString TranslationValue(const QString &sectionText, const QString &key, const Q
         }
         if (p < 0)
             continue;
-        if (TrimWs(l.left(p)).toUpper() == k)
-            return TrimWs(l.mid(p + 1));
+        if (TrimWs(l.left(p)).toUpper() != k)
+            continue;
+        // "lang = English" splits at the space; the "=" after it is not
+        // part of the value.
+        QString v = l.mid(p + 1);
+        while (!v.isEmpty() && (v[0].unicode() <= 32 || separators.contains(v[0])))
+            v.remove(0, 1);
+        return TrimWs(v);
     }
     return def;
 }
