@@ -59,7 +59,11 @@ TVelmoraClient::TVelmoraClient(const QString &aServer, const QString &aToken, co
 
 TVelmoraClient::~TVelmoraClient()
 {
-    Clear();
+    try {
+        Clear();
+    } catch (...) {
+        // a failing log sink must not end the program at exit
+    }
 }
 
 void TVelmoraClient::Clear()

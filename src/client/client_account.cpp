@@ -2,6 +2,8 @@
 
 #include "client.h"
 
+#include "ZtUtils.h"
+
 void TVelmoraClient::ParseUser(const QJsonObject *json)
 {
     if (!json)
@@ -11,7 +13,8 @@ void TVelmoraClient::ParseUser(const QJsonObject *json)
     fUserInfo.Name = JsonStr(json, QStringLiteral("name"));
     fUserInfo.Email = JsonStr(json, QStringLiteral("email"));
     fUserInfo.TgChatId = JsonInt(json, QStringLiteral("t_chat_id"), 0);
-    fUserInfo.TimeZone = double(JsonInt(json, QStringLiteral("tz"), 0)) / 86400.0;
+    // Signed: zones west of UTC have negative offsets, which JsonInt refuses.
+    fUserInfo.TimeZone = double(ToInt64Def(JsonStr(json, QStringLiteral("tz")), 0)) / 86400.0;
     fUserInfo.Lang = JsonStr(json, QStringLiteral("lang"));
     fUserInfo.ApiToken = fApiToken;
 }
