@@ -144,8 +144,8 @@ void TestGeoUtils::arcDistanceCloseToGeodesic()
                      qPrintable(QStringLiteral("bearing %1, %2 m: arc %3, geodesic %4")
                                         .arg(bearing).arg(dist).arg(arc).arg(geo)));
             // The azimuth step uses the second point's latitude, so the
-            // reverse direction differs only by rounding-level amounts.
-            QVERIFY(std::fabs(ArcDistance(edge, centre) - arc) <= arc * 1e-6);
+            // reverse direction differs slightly (the azimuth at the other end).
+            QVERIFY(std::fabs(ArcDistance(edge, centre) - arc) <= arc * 1e-5);
         }
     }
 }
