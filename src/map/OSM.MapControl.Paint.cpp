@@ -1,0 +1,178 @@
+// TMapControl: painting the view, tiles, marks and labels.
+#include "OSM.MapControl.h"
+
+#include <QFontMetrics>
+#include <QPaintEvent>
+#include <QPainter>
+
+void TMapControl::paintEvent(QPaintEvent *)
+{
+    QPainter p(viewport());
+    const QRect view = ViewRect();
+    if (FZoom < 0 || FCacheImage.isNull()) {
+        p.fillRect(viewport()->rect(), viewport()->palette().color(viewport()->backgroundRole()));
+        return;
+    }
+    if (!FCacheImageRect.contains(view)) {
+        PlaceCacheImage();
+        RedrawCacheImage();
+    }
+    p.drawImage(QPoint(0, 0), FCacheImage, QRect(view.topLeft() - FCacheImageRect.topLeft(), view.size()));
+
+    const QRect r(view.topLeft(), QPoint(std::min(view.left() + view.width(), FMapSize.width()) - 1,
+                                         std::min(view.top() + view.height(), FMapSize.height()) - 1));
+    PaintBelowMarks(p, r);
+    DrawMapMarks(p, r);
+    PaintAboveMarks(p, r);
+    DrawLabels(p, viewport()->rect());
+}
+
+void TMapControl::DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLeft, QPainter &Canvas)
+{
+    const QImage img = OnGetTile ? OnGetTile(this, TileHorzNum, TileVertNum) : GetTileImage(TileHorzNum, TileVertNum);
+    if (!img.isNull()) {
+        Canvas.drawImage(TopLeft, img);
+        return;
+    }
+    bool handled = false;
+    if (OnDrawTile) {
+        OnDrawTile(this, TileHorzNum, TileVertNum, TopLeft, Canvas, handled);
+        if (handled)
+            return;
+    }
+    if (OnDrawTileLoading) {
+        handled = false;
+        OnDrawTileLoading(this, TileHorzNum, TileVertNum, TopLeft, Canvas, handled);
+        if (handled)
+            return;
+    }
+    const QRect rect(TopLeft, QSize(TileSize, TileSize));
+    Canvas.save();
+    Canvas.setPen(QColor(128, 128, 128));
+    Canvas.setBrush(viewport()->palette().color(viewport()->backgroundRole()));
+    Canvas.drawRect(rect.adjusted(0, 0, -1, -1));
+    const QString text = QStringLiteral("Loading [%1 : %2]...").arg(TileHorzNum).arg(TileVertNum);
+    const QFontMetrics fm(Canvas.font());
+    Canvas.setPen(QColor(0, 128, 0));
+    Canvas.drawText(QPoint(rect.left() + (rect.width() - fm.horizontalAdvance(text)) / 2,
+                           rect.top() + (rect.height() - fm.height()) / 2 + fm.ascent()),
+                    text);
+    Canvas.restore();
+}
+
+void TMapControl::DrawMapMarks(QPainter &Canvas, const QRect &MapRect)
+{
+    if (FMapMarkList->Count() == 0)
+        return;
+    TGeoRect geo;
+    try {
+        geo = MapToGeoCoords(QRect(MapRect.topLeft(), MapRect.size()));
+    } catch (const std::exception &) {
+        return;
+    }
+    for (int i = FMapMarkList->Find(geo, false, -1); i >= 0; i = FMapMarkList->Find(geo, false, i))
+        DrawMapMark(Canvas, FMapMarkList->Get(i));
+}
+
+void TMapControl::DrawMapMark(QPainter &Canvas, TMapMark *Mark)
+{
+    if (!Mark->Visible || !FVisibleLayers.test(Mark->Layer))
+        return;
+    QPoint pt;
+    try {
+        pt = MapToView(GeoCoordsToMap(Mark->Coord));
+    } catch (const std::exception &) {
+        return;
+    }
+    if (OnDrawMapMark) {
+        bool handled = false;
+        OnDrawMapMark(this, Canvas, pt, Mark, handled);
+        if (handled || !Mark->Visible)
+            return;
+    }
+    const TMapMarkGlyphStyle &gs = (Mark->CustomProps & propGlyphStyle) ? Mark->GlyphStyle : MapMarkGlyphStyle;
+    const int size = int(gs.Size);
+    const QRect g(pt - QPoint(size / 2, size / 2), QSize(size, size));
+    Canvas.save();
+    Canvas.setRenderHint(QPainter::Antialiasing, gs.Shape != TMapMarkGlyphShape::gshSquare);
+    Canvas.setPen(gs.BorderColor);
+    Canvas.setBrush(gs.BgColor);
+    switch (gs.Shape) {
+    case TMapMarkGlyphShape::gshCircle:
+        Canvas.drawEllipse(g);
+        break;
+    case TMapMarkGlyphShape::gshSquare:
+        Canvas.drawRect(g);
+        break;
+    case TMapMarkGlyphShape::gshTriangle: {
+        const QPoint tri[3] = {QPoint(g.left(), g.bottom()), QPoint(g.left() + g.width() / 2, g.top()),
+                               QPoint(g.right(), g.bottom())};
+        Canvas.drawPolygon(tri, 3);
+        break;
+    }
+    }
+    if (!Mark->Caption.isEmpty()) {
+        const TMapMarkCaptionStyle &cs = (Mark->CustomProps & propCaptionStyle) ? Mark->CaptionStyle : MapMarkCaptionStyle;
+        const QFont font = (Mark->CustomProps & propFont) && Mark->CaptionFont ? *Mark->CaptionFont : MapMarkCaptionFont;
+        Canvas.setFont(font);
+        const QFontMetrics fm(font);
+        const QRect textRect(QPoint(g.right() + 1 + cs.DX, g.top() + cs.DY), fm.size(0, Mark->Caption));
+        if (!cs.Transparent)
+            Canvas.fillRect(textRect, cs.BgColor);
+        Canvas.setPen(cs.Color);
+        Canvas.drawText(textRect, Qt::AlignLeft | Qt::AlignTop, Mark->Caption);
+    }
+    Canvas.restore();
+}
+
+void TMapControl::BuildCopyright()
+{
+    QFont font(QStringLiteral("Arial"), 8);
+    const QFontMetrics fm(font);
+    const QString text = FTilesProvider->TilesCopyright;
+    FCopyright = QImage(fm.size(0, text) + QSize(2, 0), QImage::Format_ARGB32_Premultiplied);
+    FCopyright.fill(Qt::transparent); // white of the original is drawn transparent
+    QPainter p(&FCopyright);
+    p.setFont(font);
+    p.setPen(QColor(128, 128, 128));
+    p.drawText(FCopyright.rect(), Qt::AlignCenter, text);
+}
+
+void TMapControl::BuildScaleLine()
+{
+    if (FZoom < 0)
+        return;
+    quint32 widthPx = 0, widthM = 0;
+    QString text;
+    GetScaleBar(TMapZoomLevel(FZoom), widthPx, widthM, text);
+    QFont font(QStringLiteral("Arial"), 8);
+    const QFontMetrics fm(font);
+    const QSize t = fm.size(0, text);
+    const int w = fm.horizontalAdvance(QLatin1Char('W'));
+    const QSize size(w + t.width() + w + int(widthPx), 2 * FLabelMargin + t.height());
+    FScaleLine = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    FScaleLine.fill(Qt::white);
+    QPainter p(&FScaleLine);
+    p.setPen(QColor(192, 192, 192));
+    p.drawRect(FScaleLine.rect().adjusted(0, 0, -1, -1));
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QRect(QPoint(w / 2, FLabelMargin), t), Qt::AlignLeft | Qt::AlignTop, text);
+    const int barH = t.height() / 2;
+    p.setBrush(Qt::white);
+    p.drawRect(QRect(w / 2 + t.width() + w, (size.height() - barH) / 2, int(widthPx), barH).adjusted(0, 0, -1, -1));
+}
+
+void TMapControl::DrawLabels(QPainter &Canvas, const QRect &Rect)
+{
+    if (!(FMapOptions & moDontDrawCopyright)) {
+        if (FCopyright.isNull())
+            BuildCopyright();
+        Canvas.drawImage(QPoint(Rect.right() + 1 - FCopyright.width() - FLabelMargin,
+                                Rect.bottom() + 1 - FCopyright.height() - FLabelMargin),
+                         FCopyright);
+    }
+    if (!(FMapOptions & moDontDrawScale) && !FScaleLine.isNull())
+        Canvas.drawImage(QPoint(Rect.left() + FLabelMargin, Rect.bottom() + 1 - FScaleLine.height() - FLabelMargin),
+                         FScaleLine);
+}

@@ -1,0 +1,293 @@
+#include "OSM.MapControl.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QtTest>
+
+namespace {
+
+// A map with solid tiles of a known colour and a fixed viewport size.
+class TestMap : public TMapControl
+{
+public:
+    TestMap()
+    {
+        SetTilesProvider(std::make_unique<TOSMTilesProvider>());
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        resize(800, 600);
+    }
+    QColor tileColor = Qt::darkGreen;
+    bool tilesReady = true;
+    QList<QPoint> requested;
+
+protected:
+    QImage GetTileImage(int x, int y) override
+    {
+        requested << QPoint(x, y);
+        if (!tilesReady)
+            return QImage();
+        QImage img(256, 256, QImage::Format_ARGB32_Premultiplied);
+        img.fill(tileColor);
+        return img;
+    }
+};
+
+void Wheel(QWidget *viewport, const QPoint &pos, int delta)
+{
+    QWheelEvent ev(QPointF(pos), QPointF(viewport->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &ev);
+}
+
+} // namespace
+
+class tst_MapControl : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wheelKeepsPointUnderPointer_data();
+    void wheelKeepsPointUnderPointer();
+    void setZoomIgnoredOutsideRangeOrSame();
+    void zoomRangeFollowsProvider();
+    void zoomToAreaAtCurrentZoomKeepsView();
+    void dragScrollsWithPointer();
+    void pressOnMarkDoesNotDrag();
+    void marksDrawnByLayerNewestFirst();
+    void selectionBoxReportsArea();
+    void zoomZeroDrawsOnlyExistingTile();
+    void refreshTileRepaintsArrivedTile();
+};
+
+void tst_MapControl::wheelKeepsPointUnderPointer_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<int>("delta");
+    QTest::addRow("zoom in at the centre") << 12 << QPoint(400, 300) << 120;
+    QTest::addRow("zoom in near a corner") << 12 << QPoint(13, 587) << 120;
+    QTest::addRow("zoom out") << 12 << QPoint(650, 90) << -120;
+    QTest::addRow("a small delta still zooms") << 15 << QPoint(200, 400) << 15;
+    QTest::addRow("large delta is one level") << 8 << QPoint(333, 222) << 720;
+}
+
+void tst_MapControl::wheelKeepsPointUnderPointer()
+{
+    QFETCH(int, zoom);
+    QFETCH(QPoint, pointer);
+    QFETCH(int, delta);
+    TestMap map;
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.SetZoom(zoom);
+    map.SetCenterPoint(TGeoPoint{56.27574, 57.998649});
+    const TGeoPoint before = map.MapToGeoCoords(map.ViewToMap(pointer));
+    Wheel(map.viewport(), pointer, delta);
+    QCOMPARE(map.Zoom(), zoom + (delta > 0 ? 1 : -1));
+    const QPoint after = map.MapToView(map.GeoCoordsToMap(before));
+    QVERIFY2((after - pointer).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("%1,%2").arg(after.x()).arg(after.y())));
+}
+
+void tst_MapControl::setZoomIgnoredOutsideRangeOrSame()
+{
+    TestMap map;
+    int changes = 0;
+    map.OnZoomChanged = [&](TMapControl *) { ++changes; };
+    map.SetZoom(5);
+    QCOMPARE(changes, 1);
+    const QRect view = map.ViewRect();
+    map.SetZoom(5);
+    map.SetZoom(20); // the OpenStreetMap provider ends at 19
+    map.SetZoom(-1);
+    QCOMPARE(changes, 1);
+    QCOMPARE(map.Zoom(), 5);
+    QCOMPARE(map.ViewRect(), view);
+    // Wheel beyond the range changes nothing either.
+    map.SetZoom(19);
+    Wheel(map.viewport(), QPoint(10, 10), 120);
+    QCOMPARE(map.Zoom(), 19);
+}
+
+void tst_MapControl::zoomRangeFollowsProvider()
+{
+    TMapControl map;
+    QCOMPARE(int(map.MaxZoom()), 20); // dummy provider
+    map.SetTilesProvider(std::make_unique<TOSMTilesProvider>());
+    QCOMPARE(int(map.MaxZoom()), 19);
+    map.SetMaxZoom(25);
+    QCOMPARE(int(map.MaxZoom()), 19);
+    map.SetZoom(17);
+    map.SetMaxZoom(15); // the current zoom moves into the new range
+    QCOMPARE(map.Zoom(), 15);
+    map.SetMinZoom(3);
+    QCOMPARE(int(map.MinZoom()), 3);
+    map.SetZoom(2);
+    QCOMPARE(map.Zoom(), 15);
+}
+
+void tst_MapControl::zoomToAreaAtCurrentZoomKeepsView()
+{
+    TestMap map;
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    const TGeoRect area{TGeoPoint{56.20, 58.02}, TGeoPoint{56.30, 57.98}};
+    map.SetZoom(3);
+    map.ZoomToArea(area);
+    const int fitted = map.Zoom();
+    QVERIFY(fitted > 3);
+    // The area's corners are in view, and one level more would not hold it.
+    const QRect box = map.GeoCoordsToMap(area);
+    QVERIFY(map.ViewRect().contains(box.topLeft()));
+    QVERIFY(box.width() <= 800 && box.height() <= 600);
+    QVERIFY(box.width() * 2 > 800 || box.height() * 2 > 600);
+    map.ScrollMapBy(-100, -50);
+    const QRect view = map.ViewRect();
+    map.ZoomToArea(area);
+    QCOMPARE(map.Zoom(), fitted);
+    QCOMPARE(map.ViewRect(), view);
+}
+
+void tst_MapControl::dragScrollsWithPointer()
+{
+    TestMap map;
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.SetZoom(10);
+    map.ScrollMapTo(100000, 80000);
+    const QRect view = map.ViewRect();
+    QWidget *vp = map.viewport();
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(400, 300));
+    QTest::mouseMove(vp, QPoint(380, 310));
+    QTest::mouseMove(vp, QPoint(300, 350));
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, QPoint(300, 350));
+    // The content follows the pointer: 100 px left and 50 px down.
+    QCOMPARE(map.ViewRect().topLeft(), view.topLeft() + QPoint(100, -50));
+    QTest::mouseMove(vp, QPoint(100, 100)); // released: no more scrolling
+    QCOMPARE(map.ViewRect().topLeft(), view.topLeft() + QPoint(100, -50));
+}
+
+void tst_MapControl::pressOnMarkDoesNotDrag()
+{
+    TestMap map;
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.SetZoom(10);
+    map.ScrollMapTo(100000, 80000);
+    const QPoint press(400, 300);
+    map.MapMarks().Add(map.MapToGeoCoords(map.ViewToMap(press)), QStringLiteral("here"));
+    const QRect view = map.ViewRect();
+    QTest::mousePress(map.viewport(), Qt::LeftButton, Qt::NoModifier, press);
+    QTest::mouseMove(map.viewport(), QPoint(300, 200));
+    QTest::mouseRelease(map.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(300, 200));
+    QCOMPARE(map.ViewRect(), view);
+}
+
+void tst_MapControl::marksDrawnByLayerNewestFirst()
+{
+    TestMap map;
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.SetZoom(12);
+    map.SetCenterPoint(TGeoPoint{56.27, 58.0});
+    TMapMarkList &marks = map.MapMarks();
+    TMapMark *a = marks.Add(TGeoPoint{56.27, 58.0}, QStringLiteral("first on 0"), 0);
+    TMapMark *c = marks.Add(TGeoPoint{56.271, 58.0}, QStringLiteral("on 1"), 1);
+    TMapMark *b = marks.Add(TGeoPoint{56.272, 58.0}, QStringLiteral("second on 0"), 0);
+    marks.Add(TGeoPoint{10.0, 10.0}, QStringLiteral("out of view"), 0);
+    QStringList drawn;
+    map.OnDrawMapMark = [&](TMapControl *, QPainter &, const QPoint &, TMapMark *m, bool &) { drawn << m->Caption; };
+    map.viewport()->repaint();
+    QCOMPARE(drawn, (QStringList{"second on 0", "first on 0", "on 1"}));
+
+    // Deleting removes exactly that mark, even within a shared layer.
+    marks.Delete(a);
+    QCOMPARE(marks.Count(), 3);
+    QCOMPARE(marks.Get(1), b); // after the newer out-of-view mark of layer 0
+    QCOMPARE(marks.Get(2), c);
+    marks.Delete(a); // no longer listed: ignored
+    QCOMPARE(marks.Count(), 3);
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, marks.Get(3));
+
+    // Hidden layers and invisible marks are not drawn.
+    TMapLayers layers;
+    layers.set();
+    layers.reset(1);
+    map.SetVisibleLayers(layers);
+    b->Visible = false;
+    drawn.clear();
+    map.viewport()->repaint();
+    QCOMPARE(drawn, QStringList());
+}
+
+void tst_MapControl::selectionBoxReportsArea()
+{
+    TestMap map;
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.SetZoom(8);
+    map.ScrollMapTo(40000, 20000);
+    map.SetMouseMode(TMapMouseMode::mmSelect);
+    QList<TGeoRect> boxes;
+    map.OnSelectionBox = [&](TMapControl *, const TGeoRect &r) { boxes << r; };
+    const QRect view = map.ViewRect();
+    QWidget *vp = map.viewport();
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(100, 80));
+    QTest::mouseMove(vp, QPoint(300, 280));
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, QPoint(300, 280));
+    QCOMPARE(map.ViewRect(), view); // selecting does not pan
+    QCOMPARE(boxes.size(), 1);
+    const QRect box = map.MapToView(map.GeoCoordsToMap(boxes.first()));
+    QVERIFY(qAbs(box.left() - 100) <= 1 && qAbs(box.top() - 80) <= 1);
+    QVERIFY(qAbs(box.width() - 200) <= 2 && qAbs(box.height() - 200) <= 2);
+
+    // Escape drops a box without reporting it.
+    QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, QPoint(100, 80));
+    QTest::mouseMove(vp, QPoint(200, 180));
+    QTest::keyClick(&map, Qt::Key_Escape);
+    QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, QPoint(200, 180));
+    QCOMPARE(boxes.size(), 1);
+}
+
+void tst_MapControl::zoomZeroDrawsOnlyExistingTile()
+{
+    TestMap map;
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.requested.clear();
+    map.SetZoom(0);
+    // The cache is still the view rounded up to tiles plus the margin...
+    QCOMPARE(map.CacheImageRect().size(), QSize(1024 + 512, 768 + 512));
+    // ...but only the one tile of the world is asked for.
+    QCOMPARE(map.requested, QList<QPoint>{QPoint(0, 0)});
+    map.SetZoom(1);
+    map.requested.clear();
+    map.viewport()->repaint();
+    QVERIFY(map.requested.isEmpty()); // painting uses the cache image
+    for (const QPoint &p : map.requested)
+        QVERIFY(p.x() >= 0 && p.y() >= 0);
+}
+
+void tst_MapControl::refreshTileRepaintsArrivedTile()
+{
+    TestMap map;
+    map.tilesReady = false;
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.SetZoom(4);
+    map.ScrollMapTo(256 * 3, 256 * 2);
+    map.viewport()->repaint();
+    // The tile under (10, 10) of the view is tile (3, 2): still loading.
+    QImage shot = map.viewport()->grab().toImage();
+    QVERIFY(shot.pixelColor(128, 128) != QColor(Qt::darkGreen));
+    map.tilesReady = true;
+    map.RefreshTile(3, 2);
+    QTRY_COMPARE(map.viewport()->grab().toImage().pixelColor(128, 128), QColor(Qt::darkGreen));
+    // Its neighbour was not redrawn.
+    QVERIFY(map.viewport()->grab().toImage().pixelColor(256 + 128, 128) != QColor(Qt::darkGreen));
+}
+
+QTEST_MAIN(tst_MapControl)
+#include "tst_MapControl.moc"
