@@ -1,0 +1,342 @@
+#include "SimWorld.h"
+
+#include "SimGeo.h"
+#include "SimJson.h"
+#include "SimTrapEvaluator.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+bool isTrue(const QString &v)
+{
+    const QString t = v.trimmed().toLower();
+    return t == QLatin1String("1") || t == QLatin1String("true") || t == QLatin1String("yes") || t == QLatin1String("on");
+}
+
+bool validColor(const QString &c)
+{
+    static const QRegularExpression re(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
+    return re.match(c).hasMatch();
+}
+
+constexpr qint64 MaxPhotoBytes = 5 * 1024 * 1024;
+
+} // namespace
+
+QByteArray SimWorld::objectJson(const ObjectSim &os) const
+{
+    const SimObject &o = os.obj;
+    SimPoint last;
+    last.objId = o.uid;
+    if (!os.points.isEmpty())
+        last = os.points.last();
+    QJsonObject meta{
+        {QStringLiteral("uid"), o.uid}, {QStringLiteral("id"), o.id}, {QStringLiteral("parent_id"), 0},
+        {QStringLiteral("type_id"), o.typeId}, {QStringLiteral("user_id"), o.ownerUid}, {QStringLiteral("name"), o.name},
+        {QStringLiteral("track_color"), o.trackColor}, {QStringLiteral("is_alien"), false}, {QStringLiteral("users_list"), o.usersList},
+        {QStringLiteral("has_image"), o.hasImage}, {QStringLiteral("is_deleted"), o.isDeleted},
+        {QStringLiteral("model"), o.model}, {QStringLiteral("hw_type"), o.hwType}, {QStringLiteral("hw_info"), o.hwInfo},
+        {QStringLiteral("sw_ver"), o.swVer}, {QStringLiteral("phone"), o.phone}, {QStringLiteral("imei"), o.imei},
+        {QStringLiteral("settings"), o.settings}, {QStringLiteral("trip_id"), o.tripId}, {QStringLiteral("trip_status"), o.tripStatus},
+        {QStringLiteral("address"), last.sysMs ? addressOf(SimJson::osmId(last.lat, last.lon)) : QString()},
+    };
+    if (o.hasImage)
+        meta.insert(QStringLiteral("image_dt"), SimClock::iso(o.imageMs));
+    if (o.isDeleted)
+        meta.insert(QStringLiteral("del_dt"), SimClock::iso(o.delMs));
+
+    QByteArray out = SimJson::compact(meta);
+    out.chop(1);
+    out += ',';
+    SimJson::pointMembers(out, last, false);
+
+    // Each sensor with its newest reading; an "event" reading is found on the
+    // newest point that carried one.
+    out += ",\"sensors\":[";
+    bool first = true;
+    for (const SimSensor &s : o.sensors) {
+        const SimPoint *with = nullptr;
+        const qsizetype stop = std::max<qsizetype>(0, os.points.size() - 2000);
+        for (qsizetype i = os.points.size() - 1; i >= stop; --i)
+            if (!SimTrapEvaluator::sensorValue(s.sign, os.points[i]).isEmpty()) {
+                with = &os.points[i];
+                break;
+            }
+        if (!first)
+            out += ',';
+        first = false;
+        QJsonObject so{{QStringLiteral("uid"), s.uid}, {QStringLiteral("sign"), s.sign}, {QStringLiteral("name"), s.name},
+                       {QStringLiteral("unit"), s.unit}};
+        if (with) {
+            so.insert(QStringLiteral("val"), SimTrapEvaluator::sensorValue(s.sign, *with));
+            so.insert(QStringLiteral("obj_dt"), SimClock::iso(with->objMs));
+            so.insert(QStringLiteral("sys_dt"), SimClock::iso(with->sysMs));
+        }
+        out += SimJson::compact(so);
+    }
+    out += "],\"alarms\":[";
+    first = true;
+    for (const SimEvent &e : fEvents) {
+        if (e.objId != o.uid || !e.isOpenAlarm())
+            continue;
+        if (!first)
+            out += ',';
+        first = false;
+        out += SimJson::compact(SimJson::event(e));
+    }
+    out += "]}";
+    return out;
+}
+
+SimReply SimWorld::objects(int uid, qint64 sinceMs)
+{
+    std::lock_guard lock(fMutex);
+    const qint64 now = fClock->nowMs();
+    advanceLocked(now);
+    const qint64 dt = now - now % 1000;
+    QByteArray out = "{\"dt\":\"" + SimClock::iso(dt).toLatin1() + "\",\"objects\":[";
+    bool first = true;
+    for (const auto &[objUid, os] : fObjects) {
+        if (os->obj.ownerUid != uid || (sinceMs >= 0 && os->obj.changedMs <= sinceMs))
+            continue;
+        if (!first)
+            out += ',';
+        first = false;
+        out += objectJson(*os);
+    }
+    out += "]}";
+    return SimReply::raw(200, out);
+}
+
+SimReply SimWorld::object(int uid, int objUid)
+{
+    std::lock_guard lock(fMutex);
+    advanceLocked(fClock->nowMs());
+    const ObjectSim *os = ownObject(uid, objUid);
+    if (!os)
+        return SimReply::error(404, QStringLiteral("Object not found"));
+    return SimReply::raw(200, objectJson(*os));
+}
+
+SimReply SimWorld::createObject(int uid, const SimFields &fields)
+{
+    std::lock_guard lock(fMutex);
+    const qint64 now = fClock->nowMs();
+    advanceLocked(now);
+    auto os = std::make_unique<ObjectSim>();
+    os->obj.ownerUid = uid;
+    os->obj.id = fields.value(QStringLiteral("id")).trimmed();
+    if (os->obj.id.isEmpty())
+        return SimReply::error(400, QStringLiteral("The object id is required"));
+    for (const auto &[u, other] : fObjects)
+        if (other->obj.ownerUid == uid && other->obj.id == os->obj.id)
+            return SimReply::error(409, QStringLiteral("An object with the id %1 already exists").arg(os->obj.id));
+    os->obj.name = fields.value(QStringLiteral("name"), os->obj.id).trimmed();
+    if (fields.contains(QStringLiteral("track_color"))) {
+        if (!validColor(fields.value(QStringLiteral("track_color"))))
+            return SimReply::error(400, QStringLiteral("track_color must be #RRGGBB"));
+        os->obj.trackColor = fields.value(QStringLiteral("track_color")).toUpper();
+    }
+    os->obj.usersList = fields.value(QStringLiteral("users_list")).trimmed();
+    os->obj.uid = fNextObject++;
+    os->obj.sensors = {{os->obj.uid * 10 + 4, QStringLiteral("event"), QStringLiteral("Event"), QString()}};
+    touch(os->obj, now);
+    const int objUid = os->obj.uid;
+    fObjects[objUid] = std::move(os);
+    changedLocked();
+    return SimReply::raw(200, objectJson(*fObjects[objUid]));
+}
+
+SimReply SimWorld::updateObject(int uid, int objUid, const SimFields &fields)
+{
+    std::lock_guard lock(fMutex);
+    const qint64 now = fClock->nowMs();
+    advanceLocked(now);
+    ObjectSim *os = ownObject(uid, objUid);
+    if (!os)
+        return SimReply::error(404, QStringLiteral("Object not found"));
+    if (fields.isEmpty())
+        return SimReply::error(400, QStringLiteral("Nothing to update"));
+    SimObject next = os->obj;
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
+        const QString v = it.value().trimmed();
+        if (it.key() == QLatin1String("id")) {
+            if (v.isEmpty())
+                return SimReply::error(400, QStringLiteral("The object id is required"));
+            for (const auto &[u, other] : fObjects)
+                if (u != objUid && other->obj.ownerUid == uid && other->obj.id == v)
+                    return SimReply::error(409, QStringLiteral("An object with the id %1 already exists").arg(v));
+            next.id = v;
+        } else if (it.key() == QLatin1String("name")) {
+            next.name = v;
+        } else if (it.key() == QLatin1String("track_color")) {
+            if (!validColor(v))
+                return SimReply::error(400, QStringLiteral("track_color must be #RRGGBB"));
+            next.trackColor = v.toUpper();
+        } else if (it.key() == QLatin1String("users_list")) {
+            next.usersList = v;
+        } else if (it.key() == QLatin1String("is_deleted")) {
+            next.isDeleted = isTrue(v);
+            next.delMs = next.isDeleted ? now : 0;
+        }
+    }
+    os->obj = next;
+    touch(os->obj, now);
+    changedLocked();
+    return SimReply::raw(200, objectJson(*os));
+}
+
+SimReply SimWorld::deleteObject(int uid, int objUid)
+{
+    std::lock_guard lock(fMutex);
+    ObjectSim *os = ownObject(uid, objUid);
+    if (!os)
+        return SimReply::error(404, QStringLiteral("Object not found"));
+    if (!os->obj.isDeleted)
+        return SimReply::error(409, QStringLiteral("Move the object to the trash first"));
+    fObjects.erase(objUid);
+    fTraps.removeIf([objUid](const SimTrap &t) { return t.objId == objUid; });
+    for (auto it = fOpenEvents.begin(); it != fOpenEvents.end();)
+        it = it.key().second == objUid ? fOpenEvents.erase(it) : std::next(it);
+    changedLocked();
+    return SimReply::noContent();
+}
+
+QList<const SimPoint *> SimWorld::pointsBetween(const ObjectSim &os, qint64 fromMs, qint64 toMs, bool bySysTime) const
+{
+    // Points are stored in the order the service received them; device times
+    // lag by a few seconds at most, so a margin finds them all.
+    constexpr qint64 Margin = 60000;
+    const auto lo = std::lower_bound(os.points.cbegin(), os.points.cend(), fromMs - Margin,
+                                     [](const SimPoint &p, qint64 t) { return p.sysMs < t; });
+    QList<const SimPoint *> out;
+    for (auto it = lo; it != os.points.cend() && it->sysMs <= toMs + Margin; ++it) {
+        const qint64 t = bySysTime ? it->sysMs : it->objMs;
+        if (t >= fromMs && t <= toMs)
+            out.append(&*it);
+    }
+    return out;
+}
+
+void SimWorld::pointJson(QByteArray &out, const ObjectSim &os, const SimPoint &p, bool extended,
+                         const QHash<int, QList<const SimEvent *>> &eventsByPoint, int userUid) const
+{
+    out += '{';
+    SimJson::pointMembers(out, p, true);
+    if (extended) {
+        SimJson::pointSensors(out, p, os.obj.sensors);
+        out += ",\"events\":[";
+        bool first = true;
+        for (const SimEvent *e : eventsByPoint.value(p.uid)) {
+            if (!first)
+                out += ',';
+            first = false;
+            out += SimJson::compact(SimJson::event(*e));
+        }
+        out += "],\"zones\":[";
+        first = true;
+        for (const SimZone &z : fZones) {
+            if (z.userId != userUid || !SimGeo::inZone(z, p.lat, p.lon))
+                continue;
+            if (!first)
+                out += ',';
+            first = false;
+            out += SimJson::compact(SimJson::zone(z));
+        }
+        out += ']';
+    }
+    out += '}';
+}
+
+SimReply SimWorld::track(int uid, int objUid, qint64 fromMs, qint64 toMs, int mode, int tmode)
+{
+    std::lock_guard lock(fMutex);
+    advanceLocked(fClock->nowMs());
+    const ObjectSim *os = ownObject(uid, objUid);
+    if (!os)
+        return SimReply::error(404, QStringLiteral("Object not found"));
+    if (fromMs < 0 || toMs < 0)
+        return SimReply::error(400, QStringLiteral("from and to must be times such as 2025-01-31T10:00:00Z"));
+    if (fromMs > toMs)
+        return SimReply::error(400, QStringLiteral("from lies after to"));
+    const QList<const SimPoint *> pts = pointsBetween(*os, fromMs, toMs, tmode == 1);
+    QHash<int, QList<const SimEvent *>> byPoint;
+    if (mode > 0) {
+        for (const SimEvent &e : fEvents) {
+            if (e.objId != objUid)
+                continue;
+            byPoint[e.h.uid].append(&e);
+            if (e.completed)
+                byPoint[e.c.uid].append(&e);
+        }
+    }
+    QByteArray out;
+    out.reserve(pts.size() * (mode > 0 ? 400 : 260) + 2);
+    out += '[';
+    for (qsizetype i = 0; i < pts.size(); ++i) {
+        if (i)
+            out += ',';
+        pointJson(out, *os, *pts[i], mode > 0, byPoint, uid);
+    }
+    out += ']';
+    return SimReply::raw(200, out);
+}
+
+SimReply SimWorld::getPhoto(int uid, int objUid)
+{
+    std::lock_guard lock(fMutex);
+    const ObjectSim *os = ownObject(uid, objUid);
+    if (!os)
+        return SimReply::error(404, QStringLiteral("Object not found"));
+    if (!os->obj.hasImage || os->obj.image.isEmpty())
+        return SimReply::error(404, QStringLiteral("The object has no photo"));
+    return SimReply::raw(200, os->obj.image, os->obj.imageType.toLatin1());
+}
+
+SimReply SimWorld::postPhoto(int uid, int objUid, const QByteArray &data, const QString &contentType)
+{
+    std::lock_guard lock(fMutex);
+    const qint64 now = fClock->nowMs();
+    ObjectSim *os = ownObject(uid, objUid);
+    if (!os)
+        return SimReply::error(404, QStringLiteral("Object not found"));
+    if (data.isEmpty())
+        return SimReply::error(400, QStringLiteral("The photo is empty"));
+    if (data.size() > MaxPhotoBytes)
+        return SimReply::error(413, QStringLiteral("The photo is larger than 5 MB"));
+    QString type;
+    if (data.startsWith("\x89PNG\r\n\x1a\n"))
+        type = QStringLiteral("image/png");
+    else if (data.startsWith("\xff\xd8\xff"))
+        type = QStringLiteral("image/jpeg");
+    if (type.isEmpty() || !contentType.startsWith(QLatin1String("image/")))
+        return SimReply::error(415, QStringLiteral("The photo must be a PNG or JPEG picture"));
+    os->obj.image = data;
+    os->obj.imageType = type;
+    os->obj.hasImage = true;
+    os->obj.imageMs = now;
+    touch(os->obj, now);
+    changedLocked();
+    return SimReply::noContent();
+}
+
+SimReply SimWorld::deletePhoto(int uid, int objUid)
+{
+    std::lock_guard lock(fMutex);
+    const qint64 now = fClock->nowMs();
+    ObjectSim *os = ownObject(uid, objUid);
+    if (!os)
+        return SimReply::error(404, QStringLiteral("Object not found"));
+    if (os->obj.hasImage) {
+        os->obj.image.clear();
+        os->obj.imageType.clear();
+        os->obj.hasImage = false;
+        os->obj.imageMs = 0;
+        touch(os->obj, now);
+        changedLocked();
+    }
+    return SimReply::noContent();
+}
