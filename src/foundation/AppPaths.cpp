@@ -22,6 +22,12 @@ QString &translationsOverride()
     return dir;
 }
 
+AppPaths::Layout &layoutOverride()
+{
+    static AppPaths::Layout layout = AppPaths::Layout::Auto;
+    return layout;
+}
+
 QString xdgDir(QStandardPaths::StandardLocation loc)
 {
     return NormalizeDir(QStandardPaths::writableLocation(loc) + u'/' + AppFolder);
@@ -47,6 +53,8 @@ bool AppPaths::isPortable()
 {
     if (!baseOverride().isEmpty())
         return true;
+    if (layoutOverride() != Layout::Auto)
+        return layoutOverride() == Layout::Portable;
     return QFileInfo(exeDir()).isWritable();
 }
 
@@ -83,17 +91,21 @@ QString AppPaths::translationsDir()
     if (!translationsOverride().isEmpty())
         return translationsOverride();
     const QString beside = exeDir() + QStringLiteral("Translations/");
-    if (QFileInfo(exeDir()).isWritable() || QFileInfo::exists(beside))
+    if (isPortable())
         return beside;
-    // Installed: <prefix>/bin/<exe> next to <prefix>/share/velmora-monitor/translations.
+    // Installed: <prefix>/bin/<exe> next to <prefix>/share/velmora-monitor/translations,
+    // else wherever $XDG_DATA_DIRS has them.
     const QString shared = NormalizeDir(QDir::cleanPath(exeDir() + QStringLiteral("../share/") + AppFolder + QStringLiteral("/translations")));
     if (QFileInfo::exists(shared))
         return shared;
     const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation, AppFolder + QStringLiteral("/translations"),
                                                  QStandardPaths::LocateDirectory);
-    return found.isEmpty() ? shared : NormalizeDir(found);
+    if (!found.isEmpty())
+        return NormalizeDir(found);
+    return QFileInfo::exists(beside) ? beside : shared;
 }
 
 void AppPaths::setBaseDir(const QString &dir) { baseOverride() = dir.isEmpty() ? QString() : NormalizeDir(dir); }
 QString AppPaths::baseDirOverride() { return baseOverride(); }
+void AppPaths::setLayout(Layout layout) { layoutOverride() = layout; }
 void AppPaths::setTranslationsDir(const QString &dir) { translationsOverride() = dir.isEmpty() ? QString() : NormalizeDir(dir); }

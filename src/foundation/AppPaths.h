@@ -44,4 +44,9 @@ public:
     static void setBaseDir(const QString &dir);
     static QString baseDirOverride();
     static void setTranslationsDir(const QString &dir);
+
+    // Which layout to use; Auto decides by the executable folder's rights.
+    // Tests force Installed to check the XDG folders.
+    enum class Layout { Auto, Portable, Installed };
+    static void setLayout(Layout layout);
 };

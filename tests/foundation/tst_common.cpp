@@ -21,6 +21,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void foldersFollowTheBase();
+    void installedLayoutUsesXdgFolders();
     void configLayers_data();
     void configLayers();
     void configIsNotClearedOnReload();
@@ -84,6 +85,35 @@ void TestCommon::foldersFollowTheBase()
         QSKIP("the build folder is read-only");
     QCOMPARE(AppPaths::iniFileName(), AppPaths::exeDir() + exe + QStringLiteral(".ini"));
     QCOMPARE(AppPaths::translationsDir(), AppPaths::exeDir() + QStringLiteral("Translations/"));
+}
+
+void TestCommon::installedLayoutUsesXdgFolders()
+{
+    AppPaths::setBaseDir(QString());
+    AppPaths::setTranslationsDir(QString());
+    AppPaths::setLayout(AppPaths::Layout::Installed);
+    const QString base = NormalizeDir(fDir->path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(base + QStringLiteral("config")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(base + QStringLiteral("cache")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(base + QStringLiteral("data")));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(base + QStringLiteral("share")));
+    QVERIFY(QDir().mkpath(base + QStringLiteral("share/velmora-monitor/translations")));
+    const QString exe = AppPaths::baseName();
+
+    InitPaths();
+    AppPaths::setLayout(AppPaths::Layout::Auto);
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_CACHE_HOME");
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_DATA_DIRS");
+
+    QCOMPARE(IniFileName, base + QStringLiteral("config/velmora-monitor/") + exe + QStringLiteral(".ini"));
+    QCOMPARE(ConfFileName, base + QStringLiteral("config/velmora-monitor/") + exe + QStringLiteral(".conf"));
+    QCOMPARE(AddressFileName, base + QStringLiteral("data/velmora-monitor/") + exe + QStringLiteral(".address"));
+    QCOMPARE(PhotoCacheDir, base + QStringLiteral("cache/velmora-monitor/PhotoCache/"));
+    QVERIFY(QFileInfo(PhotoCacheDir).isDir());
+    QVERIFY(QFileInfo(base + QStringLiteral("config/velmora-monitor")).isDir()); // ready for the first write
+    QCOMPARE(TranslationsDir, base + QStringLiteral("share/velmora-monitor/translations/"));
 }
 
 void TestCommon::configLayers_data()
