@@ -25,9 +25,20 @@ int TZtHash::KeyIndex(const QString &key) const
     const QString k = ZtHashFoldKey(key);
     if (k.isEmpty())
         return -1;
-    for (int i = 0, n = Count(); i < n; ++i)
-        if (ZtHashFoldKey(hash[2 * i]) == k)
+    // Stored keys are already trimmed: fold them on the fly, without copies.
+    auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    for (int i = 0, n = Count(); i < n; ++i) {
+        const QString &stored = hash[2 * i];
+        if (stored.size() != k.size())
+            continue;
+        const char16_t *a = reinterpret_cast<const char16_t *>(stored.constData());
+        const char16_t *b = reinterpret_cast<const char16_t *>(k.constData());
+        qsizetype j = 0;
+        while (j < k.size() && fold(a[j]) == b[j])
+            ++j;
+        if (j == k.size())
             return i;
+    }
     return -1;
 }
 
