@@ -185,6 +185,7 @@ QString FormatDateTimeNaN(const QString &format, TDateTime value)
     QString r;
     const qsizetype n = format.size();
     qsizetype i = 0;
+    bool afterHour = false;
     auto runOf = [&](QChar c) {
         qsizetype k = i;
         while (k < n && format[k].toLower() == c)
@@ -202,6 +203,15 @@ QString FormatDateTimeNaN(const QString &format, TDateTime value)
             continue;
         }
         const int len = runOf(lc);
+        if (lc == u'm' && afterHour) {
+            // As in the classic pattern language, "hh:mm" means minutes.
+            r += len >= 2 ? pad(p.minute, 2) : QString::number(p.minute);
+            afterHour = false;
+            i += len;
+            continue;
+        }
+        if (lc.isLetter())
+            afterHour = lc == u'h';
         switch (lc.unicode()) {
         case 'y':
             r += len <= 2 ? pad(p.year % 100, 2) : pad(p.year, 4);

@@ -34,8 +34,9 @@ TDateTime ParseDateTime(const QString &text, bool *ok);
 // Decimal digits only are Unix seconds (UTC, no zone applied).
 TDateTime ParseDateTimeOrUnix(const QString &text);
 
-// Pattern letters: yyyy yy mm m dd d hh h nn n ss s zzz z; text in quotes is
-// copied; other characters are copied. NaN gives "NaN".
+// Pattern letters: yyyy yy mm m dd d hh h nn n ss s zzz z ("mm" right after
+// an hour, as in "hh:mm", is minutes); text in quotes is copied; other
+// characters are copied. NaN gives "NaN".
 QString FormatDateTimeNaN(const QString &format, TDateTime value);
 // An empty format means "dd.mm.yyyy hh:nn:ss".
 QString FormatDateTimeDef(const QString &format, TDateTime value);

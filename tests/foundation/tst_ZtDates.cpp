@@ -76,6 +76,8 @@ void TestZtDates::format_data()
     QTest::addRow("short parts") << "d.m.yy h:n:s" << dt(2024, 1, 2, 3, 4, 5) << "2.1.24 3:4:5";
     QTest::addRow("quoted text copied") << "yyyy'mm'dd" << dt(2024, 1, 2) << "2024mm02";
     QTest::addRow("NaN") << "" << NoDateTime << "NaN";
+    QTest::addRow("mm after hours is minutes") << "dd.mm hh:mm" << dt(2024, 1, 2, 3, 4, 5) << "02.01 03:04";
+    QTest::addRow("file stamp") << "yyyy_mm_dd_hh_nn" << dt(2024, 11, 2, 3, 4, 5) << "2024_11_02_03_04";
     // 23:59:59.9996 rounds to the next day, not to 24:00:00.
     QTest::addRow("rounding carries into the date") << "" << dt(2024, 1, 2) + (86400000 - 0.4) / 86400000.0
                                                     << "03.01.2024 00:00:00";
