@@ -31,21 +31,26 @@ constexpr double LastFastDay = 2958465.0;
 
 struct Civil
 {
-    int year, month, day, hour, minute, second;
+    int year, month, day;
 };
 
-// Calendar parts of a date-time, rounded to the millisecond like the date
-// utilities do. Days are counted from 1899-12-30 (civil-from-days after
-// H. Hinnant, shifted to that epoch).
-Civil decode(double value)
+// Splits a date-time into a day number and the millisecond of the day,
+// rounding to the millisecond like the date utilities do.
+void splitMs(double value, qint64 &days, qint64 &ms)
 {
     const qint64 total = std::llround(value * double(MSecsPerDay));
-    qint64 days = total / MSecsPerDay;
-    qint64 ms = total % MSecsPerDay;
+    days = total / MSecsPerDay;
+    ms = total % MSecsPerDay;
     if (ms < 0) {
         ms += MSecsPerDay;
         --days;
     }
+}
+
+// The calendar date of a day counted from 1899-12-30 (civil-from-days after
+// H. Hinnant, shifted to that epoch).
+Civil civilDate(qint64 days)
+{
     const qint64 z = days - 25569 + 719468; // days since 0000-03-01
     const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
     const qint64 doe = z - era * 146097;
@@ -55,56 +60,94 @@ Civil decode(double value)
     const int d = int(doy - (153 * mp + 2) / 5 + 1);
     const int m = int(mp < 10 ? mp + 3 : mp - 9);
     const int y = int(yoe + era * 400 + (m <= 2 ? 1 : 0));
-    return Civil{y, m, d, int(ms / 3600000), int(ms / 60000 % 60), int(ms / 1000 % 60)};
+    return Civil{y, m, d};
+}
+
+void put2(char *p, int v)
+{
+    p[0] = char('0' + v / 10 % 10);
+    p[1] = char('0' + v % 10);
+}
+
+void put4(char *p, int v)
+{
+    put2(p, v / 100);
+    put2(p + 2, v % 100);
+}
+
+// "hh:nn:ss" of a millisecond of the day.
+void putTimeOfDay(char *p, qint64 ms)
+{
+    put2(p, int(ms / 3600000));
+    p[2] = ':';
+    put2(p + 3, int(ms / 60000 % 60));
+    p[5] = ':';
+    put2(p + 6, int(ms / 1000 % 60));
 }
 
 // Fixed notation as QString::number(v, 'f', decimals) writes it, which is
-// what FloatToStrN uses: correctly rounded, except that an exact tie rounds
-// away from zero (std::to_chars would round it to even), and a negative zero
-// loses its sign. Returns the length, or 0 when the caller should fall back.
+// what FloatToStrN uses: the exact binary value rounded to the decimals, an
+// exact tie away from zero, and no sign on a negative zero. Returns the
+// length, or 0 when the caller should fall back to FloatToStrN.
+//
+// The usual case is done in integers: v = m * 2^e, so v * 10^d = m * 10^d
+// * 2^e, whose integer part and remainder are exact in 128 bits. This is
+// several times faster than std::to_chars with a precision, and it rounds
+// ties the way Qt does (std::to_chars rounds them to even).
 size_t formatFixed(char *buf, size_t size, double v, int decimals)
 {
+    static constexpr unsigned long long Pow10[16] = {
+        1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull, 10000000ull, 100000000ull,
+        1000000000ull, 10000000000ull, 100000000000ull, 1000000000000ull, 10000000000000ull,
+        100000000000000ull, 1000000000000000ull};
     if (v == 0.0)
         v = 0.0;
     decimals = std::max(decimals, 0);
-    if (decimals <= 15) {
-        // A tie is possible only when v * 2^(decimals+1) is an odd integer
-        // (v * 10^d = y * 5^d / 2); the power-of-two scaling is exact.
-        const double y = std::ldexp(v, decimals + 1);
-        if (std::fabs(y) < 9.0e15 && std::fmod(y, 2.0) != 0.0 && std::fmod(y, 1.0) == 0.0) {
-            unsigned long long p5 = 1;
-            for (int i = 0; i < decimals; ++i)
-                p5 *= 5;
-            const unsigned long long ay = (unsigned long long)std::fabs(y);
-            if (ay > std::numeric_limits<unsigned long long>::max() / p5)
-                return 0;
-            const unsigned long long k = (ay * p5 + 1) / 2; // half away from zero
-            // Digits of k, zero-padded to at least one before the point.
-            char digits[48];
-            const size_t width = size_t(decimals) + 1;
-            char *d = digits + 16;
-            const auto r = std::to_chars(d, digits + sizeof digits, k);
-            size_t nd = size_t(r.ptr - d);
-            while (nd < width) {
-                *--d = '0';
-                ++nd;
+    if (std::isfinite(v) && decimals <= 15) {
+        int k = 0;
+        const double f = std::frexp(std::fabs(v), &k);
+        const auto m = (unsigned long long)std::ldexp(f, 53); // exact: 53 significant bits
+        const int e = k - 53;
+        if (e <= 0 && e >= -120) {
+            const unsigned __int128 prod = (unsigned __int128)m * Pow10[decimals];
+            unsigned __int128 q = prod;
+            if (e < 0) {
+                const int sh = -e;
+                q = prod >> sh;
+                const unsigned __int128 rem = prod - (q << sh);
+                if (rem >= ((unsigned __int128)1 << (sh - 1)))
+                    ++q; // half and above: up in magnitude
             }
-            size_t pos = 0;
-            if (v < 0)
-                buf[pos++] = '-';
-            const size_t intLen = nd - size_t(decimals);
-            std::memcpy(buf + pos, d, intLen);
-            pos += intLen;
-            if (decimals > 0) {
-                buf[pos++] = '.';
-                std::memcpy(buf + pos, d + intLen, size_t(decimals));
-                pos += size_t(decimals);
+            if (q <= std::numeric_limits<unsigned long long>::max() && size >= 48) {
+                unsigned long long u = (unsigned long long)q;
+                char digits[24];
+                int nd = 0;
+                do {
+                    digits[nd++] = char('0' + u % 10);
+                    u /= 10;
+                } while (u != 0);
+                while (nd < decimals + 1)
+                    digits[nd++] = '0';
+                size_t pos = 0;
+                if (v < 0)
+                    buf[pos++] = '-';
+                for (int i = nd - 1; i >= decimals; --i)
+                    buf[pos++] = digits[i];
+                if (decimals > 0) {
+                    buf[pos++] = '.';
+                    for (int i = decimals - 1; i >= 0; --i)
+                        buf[pos++] = digits[i];
+                }
+                return pos;
             }
-            return pos;
         }
     }
-    const auto r = std::to_chars(buf, buf + size, v, std::chars_format::fixed, decimals);
-    return r.ec == std::errc() ? size_t(r.ptr - buf) : 0;
+    if (std::isfinite(v)) {
+        // Large values are whole numbers (no ties), tiny ones round to zero.
+        const auto r = std::to_chars(buf, buf + size, v, std::chars_format::fixed, decimals);
+        return r.ec == std::errc() ? size_t(r.ptr - buf) : 0;
+    }
+    return 0;
 }
 
 bool fastDate(double value)
@@ -115,18 +158,39 @@ bool fastDate(double value)
 class Out
 {
 public:
-    explicit Out(QSaveFile &f) : fFile(f) { fBuf.reserve(ChunkSize + 4096); }
+    explicit Out(QSaveFile &f) : fFile(f), fBuf(new char[Capacity]) {}
 
-    void raw(const char *s, size_t n) { fBuf.append(s, n); }
-    void raw(const char *s) { fBuf.append(s); }
-    void raw(const QByteArray &b) { fBuf.append(b.constData(), size_t(b.size())); }
-    void ch(char c) { fBuf.push_back(c); }
+    void raw(const char *s, size_t n)
+    {
+        if (n > Capacity - fPos) {
+            if (!flush() || n > Capacity) {
+                writeDirect(s, n);
+                return;
+            }
+        }
+        std::memcpy(fBuf.get() + fPos, s, n);
+        fPos += n;
+    }
+    void raw(const char *s) { raw(s, std::strlen(s)); }
+    void raw(const QByteArray &b) { raw(b.constData(), size_t(b.size())); }
+    void ch(char c)
+    {
+        if (fPos == Capacity)
+            flush();
+        fBuf[fPos++] = c;
+    }
+    // Makes room for n more bytes, for the formatters that write in place.
+    void room(size_t n)
+    {
+        if (n > Capacity - fPos)
+            flush();
+    }
 
     void integer(qint64 v)
     {
-        char b[24];
-        const auto r = std::to_chars(b, b + sizeof b, v);
-        raw(b, size_t(r.ptr - b));
+        room(24);
+        const auto r = std::to_chars(fBuf.get() + fPos, fBuf.get() + Capacity, v);
+        fPos = size_t(r.ptr - fBuf.get());
     }
     // As FloatToStrN: fixed decimals, "." separator, "NaN" for NaN.
     void fixed(double v, int decimals)
@@ -135,22 +199,12 @@ public:
             raw("NaN", 3);
             return;
         }
-        char b[400];
-        const size_t n = formatFixed(b, sizeof b, v, decimals);
+        room(400);
+        const size_t n = formatFixed(fBuf.get() + fPos, 400, v, decimals);
         if (n > 0)
-            raw(b, n);
+            fPos += n;
         else
             raw(FloatToStrN(v, decimals).toUtf8());
-    }
-    void two(int v)
-    {
-        ch(char('0' + v / 10 % 10));
-        ch(char('0' + v % 10));
-    }
-    void four(int v)
-    {
-        two(v / 100);
-        two(v % 100);
     }
     // "dd.mm.yyyy hh:nn:ss", or "NaN".
     void localTime(double v)
@@ -163,9 +217,20 @@ public:
             raw(FormatDateTimeNaN(QStringLiteral("dd.mm.yyyy hh:nn:ss"), v).toUtf8());
             return;
         }
-        const Civil c = decode(v);
-        two(c.day), ch('.'), two(c.month), ch('.'), four(c.year), ch(' ');
-        two(c.hour), ch(':'), two(c.minute), ch(':'), two(c.second);
+        qint64 days, ms;
+        splitMs(v, days, ms);
+        // Points of one track mostly share their day: format it once.
+        if (days != fLocalDay) {
+            const Civil c = civilDate(days);
+            put2(fLocalDate, c.day), fLocalDate[2] = '.', put2(fLocalDate + 3, c.month), fLocalDate[5] = '.';
+            put4(fLocalDate + 6, c.year), fLocalDate[10] = ' ';
+            fLocalDay = days;
+        }
+        room(19);
+        char *p = fBuf.get() + fPos;
+        std::memcpy(p, fLocalDate, 11);
+        putTimeOfDay(p + 11, ms);
+        fPos += 19;
     }
     // "yyyy-mm-ddThh:nn:ssZ" of a UTC time.
     void isoTime(double utc)
@@ -174,31 +239,56 @@ public:
             raw(DateTimeToIso(utc, 0).toUtf8());
             return;
         }
-        const Civil c = decode(utc);
-        four(c.year), ch('-'), two(c.month), ch('-'), two(c.day), ch('T');
-        two(c.hour), ch(':'), two(c.minute), ch(':'), two(c.second), ch('Z');
+        qint64 days, ms;
+        splitMs(utc, days, ms);
+        if (days != fIsoDay) {
+            const Civil c = civilDate(days);
+            put4(fIsoDate, c.year), fIsoDate[4] = '-', put2(fIsoDate + 5, c.month), fIsoDate[7] = '-';
+            put2(fIsoDate + 8, c.day), fIsoDate[10] = 'T';
+            fIsoDay = days;
+        }
+        room(20);
+        char *p = fBuf.get() + fPos;
+        std::memcpy(p, fIsoDate, 11);
+        putTimeOfDay(p + 11, ms);
+        p[19] = 'Z';
+        fPos += 20;
     }
 
     // Writes what has gathered once it is large; false on a write error.
-    bool flushIfFull() { return fBuf.size() < ChunkSize || flush(); }
+    bool flushIfFull() { return fOk && (fPos < Capacity / 2 || flush()); }
     bool flush()
     {
-        if (fBuf.empty())
-            return true;
-        const qint64 n = fFile.write(fBuf.data(), qint64(fBuf.size()));
-        if (n != qint64(fBuf.size()))
-            return false;
-        fWritten += n;
-        fBuf.clear();
-        return true;
+        if (fPos > 0)
+            writeDirect(fBuf.get(), fPos);
+        fPos = 0; // after a failure the bytes are dropped; the export is cancelled anyway
+        return fOk;
     }
     qint64 written() const { return fWritten; }
 
 private:
-    static constexpr size_t ChunkSize = 1 << 20;
+    static constexpr size_t Capacity = 2 << 20;
+
+    void writeDirect(const char *s, size_t n)
+    {
+        if (!fOk)
+            return;
+        const qint64 w = fFile.write(s, qint64(n));
+        if (w != qint64(n))
+            fOk = false;
+        else
+            fWritten += w;
+    }
+
     QSaveFile &fFile;
-    std::string fBuf;
+    std::unique_ptr<char[]> fBuf;
+    size_t fPos = 0;
     qint64 fWritten = 0;
+    bool fOk = true;
+    qint64 fLocalDay = std::numeric_limits<qint64>::min();
+    char fLocalDate[11] = {};
+    qint64 fIsoDay = std::numeric_limits<qint64>::min();
+    char fIsoDate[11] = {};
 };
 
 // Text for XML character data and attribute values: markup characters
