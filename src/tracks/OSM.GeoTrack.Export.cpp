@@ -13,6 +13,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <limits>
 #include <cmath>
@@ -94,6 +95,11 @@ void putTimeOfDay(char *p, qint64 ms)
 // * 2^e, whose integer part and remainder are exact in 128 bits. This is
 // several times faster than std::to_chars with a precision, and it rounds
 // ties the way Qt does (std::to_chars rounds them to even).
+constexpr char Digits2[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+
 size_t formatFixed(char *buf, size_t size, double v, int decimals)
 {
     static constexpr unsigned long long Pow10[16] = {
@@ -104,10 +110,11 @@ size_t formatFixed(char *buf, size_t size, double v, int decimals)
         v = 0.0;
     decimals = std::max(decimals, 0);
     if (std::isfinite(v) && decimals <= 15) {
-        int k = 0;
-        const double f = std::frexp(std::fabs(v), &k);
-        const auto m = (unsigned long long)std::ldexp(f, 53); // exact: 53 significant bits
-        const int e = k - 53;
+        const auto bits = std::bit_cast<unsigned long long>(v);
+        const int biased = int((bits >> 52) & 0x7FF);
+        const unsigned long long frac = bits & ((1ull << 52) - 1);
+        const unsigned long long m = biased ? (frac | (1ull << 52)) : frac;
+        const int e = (biased ? biased : 1) - 1075;
         if (e <= 0 && e >= -120) {
             const unsigned __int128 prod = (unsigned __int128)m * Pow10[decimals];
             unsigned __int128 q = prod;
@@ -120,12 +127,20 @@ size_t formatFixed(char *buf, size_t size, double v, int decimals)
             }
             if (q <= std::numeric_limits<unsigned long long>::max() && size >= 48) {
                 unsigned long long u = (unsigned long long)q;
-                char digits[24];
+                char digits[24]; // least significant first
                 int nd = 0;
-                do {
-                    digits[nd++] = char('0' + u % 10);
-                    u /= 10;
-                } while (u != 0);
+                while (u >= 100) {
+                    const unsigned r = unsigned(u % 100);
+                    u /= 100;
+                    digits[nd++] = Digits2[2 * r + 1];
+                    digits[nd++] = Digits2[2 * r];
+                }
+                if (u >= 10) {
+                    digits[nd++] = Digits2[2 * u + 1];
+                    digits[nd++] = Digits2[2 * u];
+                } else {
+                    digits[nd++] = char('0' + u);
+                }
                 while (nd < decimals + 1)
                     digits[nd++] = '0';
                 size_t pos = 0;
