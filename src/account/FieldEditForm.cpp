@@ -1,0 +1,75 @@
+#include "FieldEditForm.h"
+
+#include "TimeZoneList.h"
+#include "ZtLed.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+TFieldEditForm::TFieldEditForm(QWidget *parent)
+    : QDialog(parent)
+{
+}
+
+bool TFieldEditForm::Modified() const
+{
+    for (const TZtLed *led : fLedList)
+        if (led->Lit())
+            return true;
+    return false;
+}
+
+TFieldEditForm::TFields TFieldEditForm::Fields()
+{
+    fFields.clear();
+    for (int i = 0; i < fLedList.size(); ++i)
+        if (fLedList.at(i)->Lit() && FieldIncluded(fLedKeys.at(i)))
+            fFields.insert(fLedKeys.at(i), FieldValue(fLedKeys.at(i)));
+    return fFields;
+}
+
+TZtLed *TFieldEditForm::Led(const QString &key) const
+{
+    const qsizetype i = fLedKeys.indexOf(key);
+    return i < 0 ? nullptr : fLedList.at(i);
+}
+
+TZtLed *TFieldEditForm::AddLed(const QString &key, const QString &ledName, QLineEdit *edit)
+{
+    auto *led = new TZtLed(this);
+    led->setObjectName(ledName);
+    fLedList << led;
+    fLedKeys << key;
+    connect(edit, &QLineEdit::textChanged, led, [led] { led->SetLit(true); });
+    return led;
+}
+
+TZtLed *TFieldEditForm::AddLed(const QString &key, const QString &ledName, QComboBox *combo)
+{
+    auto *led = new TZtLed(this);
+    led->setObjectName(ledName);
+    fLedList << led;
+    fLedKeys << key;
+    connect(combo, &QComboBox::currentIndexChanged, led, [led] { led->SetLit(true); });
+    return led;
+}
+
+void TFieldEditForm::SwitchLedsOff()
+{
+    for (TZtLed *led : fLedList)
+        led->SetLit(false);
+}
+
+void TFieldEditForm::FillTimeZones(QComboBox *combo)
+{
+    fTimeZones = TTimeZoneList::Build();
+    combo->clear();
+    combo->addItems(fTimeZones);
+}
+
+QString TFieldEditForm::PositiveNumberText(const QString &text)
+{
+    bool ok = false;
+    const qint64 n = text.trimmed().toLongLong(&ok);
+    return ok && n >= 1 ? QString::number(n) : QString();
+}
