@@ -57,6 +57,13 @@ void tst_ZtUrlLabel::looksLikeALink()
     QCOMPARE(l.palette().color(QPalette::WindowText), QColor(Qt::red));
     QTest::mouseRelease(&l, Qt::LeftButton, {}, QPoint(10, 10));
     QCOMPARE(l.palette().color(QPalette::WindowText), QColor(Qt::blue));
+    // Red while the mouse is over it.
+    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), l.mapToGlobal(QPointF(10, 10)));
+    QCoreApplication::sendEvent(&l, &enter);
+    QCOMPARE(l.palette().color(QPalette::WindowText), QColor(Qt::red));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&l, &leave);
+    QCOMPARE(l.palette().color(QPalette::WindowText), QColor(Qt::blue));
 }
 
 void tst_ZtUrlLabel::clickOpens_data()
