@@ -17,6 +17,7 @@ public:
     explicit TFlasher(QWidget *field)
         : QObject(field), fField(field), fNormal(field->palette()), fHadPalette(field->testAttribute(Qt::WA_SetPalette))
     {
+        fTimer.setTimerType(Qt::PreciseTimer);
         connect(&fTimer, &QTimer::timeout, this, [this] { Step(); });
     }
 
@@ -87,6 +88,11 @@ void FlashControl(QWidget *field)
         field->setProperty(FlashProperty, QVariant::fromValue<QObject *>(f));
     }
     f->Restart();
+}
+
+bool IsFlashing(const QWidget *field)
+{
+    return FlasherOf(field) != nullptr;
 }
 
 bool IsFlashRed(const QWidget *field)

@@ -10,3 +10,5 @@ class QWidget;
 void FlashControl(QWidget *field);
 // Whether the field is showing the red background right now.
 bool IsFlashRed(const QWidget *field);
+// Whether the field is still flashing.
+bool IsFlashing(const QWidget *field);

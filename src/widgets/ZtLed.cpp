@@ -10,6 +10,7 @@ TZtLed::TZtLed(QWidget *parent)
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     FBlinkTimer = new QTimer(this);
     FBlinkTimer->setSingleShot(true);
+    FBlinkTimer->setTimerType(Qt::PreciseTimer);
     connect(FBlinkTimer, &QTimer::timeout, this, &TZtLed::BlinkStep);
 }
 

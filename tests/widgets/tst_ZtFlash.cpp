@@ -33,7 +33,7 @@ void tst_ZtFlash::flashesThreeTimesThenFocuses()
     bool wasRed = false;
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < 1300) {
+    while (IsFlashing(b) && t.elapsed() < 10000) {
         const bool red = IsFlashRed(b);
         if (red) {
             QCOMPARE(b->palette().color(QPalette::Base), QColor(Qt::red));
@@ -43,6 +43,8 @@ void tst_ZtFlash::flashesThreeTimesThenFocuses()
         wasRed = red;
         QTest::qWait(10);
     }
+    QVERIFY(!IsFlashing(b));
+    QVERIFY(t.elapsed() >= 5 * 150);
     QCOMPARE(redPhases, 3);
     QCOMPARE(b->palette().color(QPalette::Base), normal);
     QCOMPARE(QApplication::focusWidget(), b);
