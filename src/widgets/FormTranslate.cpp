@@ -163,9 +163,17 @@ void TranslateControl(const QString &window, QWidget *c, const TFormTextLookup &
         return;
     }
     if (auto *e = qobject_cast<QLineEdit *>(c)) {
-        const QString texthint = name.isEmpty() ? QString() : lookup(window, Key(name, "_texthint"));
+        if (name.isEmpty())
+            return;
+        const QString texthint = lookup(window, Key(name, "_texthint"));
         if (!texthint.isEmpty())
             e->setPlaceholderText(texthint);
+        // Qt's labelled edit field is a line edit with a label whose buddy it is.
+        const QString label = lookup(window, Key(name, "_label")).left(MaxTextLength);
+        if (!label.isEmpty())
+            for (QLabel *l : e->window()->findChildren<QLabel *>())
+                if (l->buddy() == e)
+                    l->setText(label);
         return;
     }
     if (auto *te = qobject_cast<QTextEdit *>(c)) {

@@ -26,6 +26,7 @@ using TFormTextLookup = std::function<QString(const QString &window, const QStri
 //              child of the view) is translated
 //   _items     combo boxes: the items ("|"-separated), the current row kept
 //   _texthint  line edits, text edits and combo boxes: placeholder text
+//   _label     line edits: the text of the label whose buddy the edit is
 // Tool bars and widgets added to them are translated like containers; the
 // tool bar's actions like menu items.
 void TranslateForm(QWidget *form, const TFormTextLookup &lookup);

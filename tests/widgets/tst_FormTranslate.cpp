@@ -72,6 +72,8 @@ void tst_FormTranslate::dialogControls()
     btn->setText("OK");
     auto *box = named<QGroupBox>(&form, "GbMain");
     auto *edit = named<QLineEdit>(box, "EdEmail");
+    auto *emailLabel = named<QLabel>(box, "LblEmail");
+    emailLabel->setBuddy(edit);
     auto *cb = named<QCheckBox>(box, "CbRememberMe");
     cb->setText("Remember me");
     auto *combo = named<QComboBox>(box, "CbType");
@@ -90,6 +92,7 @@ void tst_FormTranslate::dialogControls()
     s.set("TestForm.ButOk_text", "Да");
     s.set("TestForm.GbMain_text", "Main");
     s.set("TestForm.EdEmail_texthint", "Input email here");
+    s.set("TestForm.EdEmail_label", "E-mail:");
     s.set("TestForm.CbRememberMe_text", QString(300, 'r'));
     s.set("TestForm.CbType_items", "one|two|three");
     s.set("TestForm.CbType_texthint", "pick one");
@@ -106,6 +109,7 @@ void tst_FormTranslate::dialogControls()
     QCOMPARE(box->title(), QStringLiteral("Main"));
     QCOMPARE(edit->placeholderText(), QStringLiteral("Input email here"));
     QCOMPARE(edit->text(), QString());
+    QCOMPARE(emailLabel->text(), QStringLiteral("E-mail:"));
     QCOMPARE(cb->text(), QString(256, 'r'));
     QCOMPARE(combo->count(), 3);
     QCOMPARE(combo->itemText(2), QStringLiteral("three"));
