@@ -35,6 +35,7 @@ TLoginForm::TLoginForm(QWidget *parent)
     PassEdit = new QLineEdit(this);
     PassEdit->setObjectName(QStringLiteral("PassEdit"));
     PassEdit->setEchoMode(QLineEdit::Password);
+    PassEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // masked with "*"
     ShowPassButton = new QToolButton(this);
     ShowPassButton->setObjectName(QStringLiteral("ShowPassButton"));
     ShowPassButton->setText(QStringLiteral("*"));

@@ -80,6 +80,7 @@ TSettingsEditForm::TSettingsEditForm(QWidget *parent)
     auto *lay = new QVBoxLayout(this);
     lay->addLayout(grid);
     lay->addLayout(buttons);
+    setMinimumWidth(400);
 
     TranslateForm(this);
 }

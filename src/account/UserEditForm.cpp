@@ -52,6 +52,7 @@ TUserEditForm::TUserEditForm(QWidget *parent)
     LblPassword = label("LblPassword", QStringLiteral("Password:"));
     EdPassword = edit("EdPassword");
     EdPassword->setEchoMode(QLineEdit::Password);
+    EdPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // masked with "*"
     SbShowPass = new QToolButton(this);
     SbShowPass->setObjectName(QStringLiteral("SbShowPass"));
     SbShowPass->setText(QStringLiteral("*"));

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -261,6 +262,8 @@ void tst_LoginForm::showPassword()
     settings("ann", "ann", "secret");
     TLoginForm f;
     showActive(f);
+    QCOMPARE(QChar(f.PassEdit->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, f.PassEdit)),
+             QChar('*'));
     f.UserEdit->setFocus();
     QTest::mouseClick(f.ShowPassButton, Qt::LeftButton);
     QCOMPARE(f.PassEdit->echoMode(), QLineEdit::Normal);
