@@ -1,0 +1,50 @@
+#pragma once
+
+// The main window's handle on the monitoring map layer: centring, the zoom,
+// and the object markers with their data cells. Keeping these few calls in
+// one place keeps the window logic apart from the map's internals.
+
+#include "common.h"
+
+#include <QPointF>
+
+class QWidget;
+class TObjectInfo;
+class TZtMapControl;
+
+class TMonitorMap
+{
+public:
+    // Creates the map layer inside Parent with its disk cache.
+    TMonitorMap(QWidget *Parent, qint64 CacheSize, const QString &CachePath);
+    ~TMonitorMap();
+    TMonitorMap(const TMonitorMap &) = delete;
+    TMonitorMap &operator=(const TMonitorMap &) = delete;
+
+    QWidget *Widget() const;
+    TZtMapControl *Control() const { return fCtrl; }
+    void SetLogCallback(const TLogCallback &Log);
+
+    int Zoom() const;
+    void SetCenter(int Zoom, double Lat, double Lon);
+    // The geo point at the view's centre, as (longitude, latitude).
+    QPointF Center() const;
+
+    // Object markers: each carries the row's data cell (TObjectInfo *const *).
+    int MarkCount() const;
+    TObjectInfo *const *MarkCell(int Index) const;
+    QPointF MarkCoord(int Index) const; // (longitude, latitude)
+    // The marker at this position, or -1.
+    int FindMark(double Lat, double Lon) const;
+    // Adds a marker at the current zoom, centring the map on it.
+    int AddObjectMark(double Lat, double Lon, TObjectInfo *const *Cell);
+    void MoveMark(int Index, double Lat, double Lon);
+    void DeleteMark(int Index);
+    // Removes every object marker and every track.
+    void ClearObjectMarks();
+    void ClearTracks();
+    void Repaint();
+
+private:
+    TZtMapControl *fCtrl = nullptr; // a child of Parent; Qt frees it
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+// Paints an object row: the default text and check box, then the status
+// picture (ObjListAfterCellPaint); rows are as high as their two lines of
+// text plus 4 pixels (ObjListMeasureItem).
+
+#include "ObjStatusPainter.h"
+
+#include <QStyledItemDelegate>
+
+class TObjListModel;
+
+class TObjListDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    TObjListDelegate(TObjListModel *Model, QObject *parent = nullptr);
+
+    // clWin, clTxt and clTxtSel of the window's style.
+    void SetColors(const QColor &Win, const QColor &Txt, const QColor &TxtSel);
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    static constexpr int DefaultRowHeight = 40;
+
+private:
+    TObjListModel *fModel;
+    QColor fWin = Qt::white;
+    QColor fTxt = Qt::black;
+    QColor fTxtSel = Qt::black;
+};

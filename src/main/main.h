@@ -1,0 +1,272 @@
+#pragma once
+
+// TMonitorMainWin: the program's one main window and its driver. It owns the
+// API client and the monitoring map, signs the user in, lists the objects
+// with their status pictures and markers, keeps them current every minute,
+// logs every step into the "Log" tab and shows notices over the map.
+//
+// The source is split by area: main_layout.cpp (creation, layout and its
+// persistence, styles), main_signin.cpp (sign-in, sign-up, recovery,
+// sign-out), main_objects.cpp (object list, update, markers), main_events.cpp
+// (alarms, events, zones, traps), main_timers.cpp (timers and the task
+// queue), main_menus.cpp (menus and actions), main_notices.cpp (log and
+// message panel), main_map.cpp (the map layer).
+
+#include "common.h"
+#include "ZtDates.h"
+
+#include <QMainWindow>
+#include <QModelIndex>
+#include <QPointer>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QStandardItemModel;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class QWidget;
+class TEventInfo;
+class TEventListModel;
+class TObjectInfo;
+class TObjListDelegate;
+class TObjListModel;
+class TVelmoraClient;
+class TZtTtyBox;
+class TMonitorMap;
+
+class TAddressCache;
+
+enum TRClickAction { rcNone, rcCreatePlace };
+
+// The address cache that the program body loads at start and saves at exit;
+// nullptr when no program body runs (tests).
+extern TAddressCache *AddressCache;
+
+class TMonitorMainWin : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TMonitorMainWin(QWidget *parent = nullptr);
+    ~TMonitorMainWin() override;
+
+    // ---- log and notices ----
+    void Log(const QString &Text);
+    void LogFmt(const QString &Fmt, const QVariantList &Args, int ArgCount);
+    TLogCallback LogCallback();
+    static QString Tr(const QString &Key);
+    static QString TrFmt(const QString &Key, const QVariantList &Args);
+    void ShowMessagePanel(const QString &Text, int Seconds);
+    void ShowMsg(const QString &Key, int Seconds);
+    void ShowMsgFmt(const QString &Key, const QVariantList &Args, int Seconds);
+    // A modal message box owned by this window; flags and result as in ZtMsgBox.
+    int MessageBox(const QString &Caption, const QString &Text, unsigned Flags);
+    // An exception that reached the event loop: the "error" notice, 5 s.
+    void AppEventsException(const QString &Message);
+
+    // ---- sign-in ----
+    bool IsSignedIn() const;
+    void SignIn(bool Retry);
+    void SignUp(bool Recovery);
+    void SignOut();
+    void UpdateUserMenu();
+
+    // ---- objects ----
+    int LoadObjects(int SelUid);
+    void UpdateObjects();
+    void FillAlarms(const QModelIndex &ObjectRow = QModelIndex());
+    TObjectInfo *SelectedObject() const;
+    QModelIndex SelectedObjectRow() const;
+
+    // ---- events, zones, traps ----
+    int LoadEvents(TDateTime DtFrom, TDateTime DtTo);
+    void RefreshEvents();
+    int LoadZones();
+    int LoadTraps(int SelUid);
+
+    // ---- styles ----
+    void SetStyle(const QString &Name);
+    void UpdateStyleColors();
+    void CheckStyleMenu();
+
+    // ---- tasks ----
+    void AddTask(std::function<void()> Task);
+
+    // ---- account and settings ----
+    void EditUserData();
+    void OpenSettings();
+    void ShowAbout();
+
+    // ---- state, for the Parts built on this window and for tests ----
+    TVelmoraClient *Client() const { return fClient.get(); }
+    TMonitorMap *MapCtrl() const { return fMap; }
+    TObjListModel *ObjModel() const { return fObjModel; }
+    TEventListModel *AlarmModel() const { return fAlarmModel; }
+    TEventListModel *EventModel() const { return fEventModel; }
+    bool Activated() const { return fActivated; }
+    int MinBottomHeight() const { return fMinBottomHeight; }
+    int HeightOfBottom() const { return fHeightOfBottom; }
+    TDateTime MsgTimeout() const { return fMsgTimeout; }
+    TRClickAction rClickAction = rcNone;
+    QColor clWin, clTxt, clTxtSel;
+    QString MapCacheDir;
+    qint64 MapCacheSize = 0;
+
+    // Controls, named after their component names.
+    QWidget *LeftPanel = nullptr;
+    QWidget *RightPanel = nullptr;
+    QWidget *MapPanel = nullptr;
+    QWidget *BottomPanel = nullptr;
+    QSplitter *HorzSplitter = nullptr;
+    QSplitter *VertSplitter = nullptr;
+    QSplitter *LeftSplitter = nullptr;
+    QSplitter *RightSplitter = nullptr;
+    QGroupBox *GbObjects = nullptr;
+    QGroupBox *GbTracks = nullptr;
+    QGroupBox *GbTraps = nullptr;
+    QGroupBox *GbZones = nullptr;
+    QToolBar *ObjToolBar = nullptr;
+    QToolBar *TrackToolBar = nullptr;
+    QToolBar *TrapToolBar = nullptr;
+    QToolBar *ZoneToolBar = nullptr;
+    QTreeView *ObjList = nullptr;
+    QTreeView *TrackList = nullptr;
+    QTreeView *TrapList = nullptr;
+    QTreeView *ZoneList = nullptr;
+    QTreeView *AlarmList = nullptr;
+    QTreeView *EventList = nullptr;
+    QTabWidget *BottomPager = nullptr;
+    QToolButton *SbHideBottomLog = nullptr;
+    QToolButton *SbClearLog = nullptr;
+    TZtTtyBox *LogBox = nullptr;
+    QFrame *MsgPanel = nullptr;
+    QLabel *MsgLabel = nullptr;
+    QToolButton *SbCloseMsg = nullptr;
+    QToolBar *TopToolBar = nullptr;
+    QAction *SbExit = nullptr;
+    QMenu *MenuUser = nullptr;
+    QMenu *MenuSettings = nullptr;
+    QMenu *MenuHelp = nullptr;
+    QMenu *MenuStyle = nullptr;
+    QAction *MenuSignIn = nullptr;
+    QAction *MenuSignUp = nullptr;
+    QAction *MenuUserData = nullptr;
+    QAction *MenuUserTrips = nullptr;
+    QAction *MenuSignOut = nullptr;
+    QAction *MenuEditSettings = nullptr;
+    QAction *MenuAbout = nullptr;
+    QMenu *ObjPopupMenu = nullptr;
+    QMenu *TrackPopupMenu = nullptr;
+    QTimer *LoginTimer = nullptr;
+    QTimer *TaskTimer = nullptr;
+    QTimer *MsgTimer = nullptr;
+    QTimer *UpdateTimer = nullptr;
+
+public Q_SLOTS:
+    void FormActivate();
+    void LoginTimerTimer();
+    void TaskTimerTimer();
+    void MsgTimerTimer();
+    void UpdateTimerTimer();
+    void MenuSignInClick();
+    void MenuSignUpClick();
+    void MenuSignOutClick();
+    void MenuUserDataClick();
+    void MenuUserTripsClick();
+    void MenuStyleClick(QAction *Item);
+    void MenuEditSettingsClick();
+    void MenuAboutClick();
+    void MsgPanelClick();
+    void SbCloseMsgClick();
+    void SbClearLogClick();
+    void SbHideBottomLogClick();
+    void BottomPanelResize();
+    void BottomPagerChange(int Index);
+    void SbExitClick();
+    void ObjListChange();
+    void ObjListDblClick();
+    void SbObjectMenuClick();
+    void SbTrackMenuClick();
+    // Object, track, zone, trap and event actions whose windows come later.
+    void NotImplementedClick();
+    void CreatePlaceByClick();
+    void CreateObjectClick();
+    void DeleteObjectClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // main_layout.cpp
+    void FormCreate();
+    void FormDestroy();
+    void BuildLayout();
+    void BuildMenus();
+    void BuildObjectGroup();
+    void BuildTrackGroup();
+    void BuildTrapGroup();
+    void BuildZoneGroup();
+    void BuildBottom();
+    void BuildMsgPanel();
+    void BuildTimers();
+    void RestoreLayout();
+    void FillStyleMenu();
+    void ClearDiskTileCache();
+    QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, const char *Slot);
+    QTreeView *MakeList(const QString &Name, QWidget *Parent);
+    void PlaceCollapseButton();
+    void SetBottomHeight(int Height);
+    int BottomHeight() const;
+    void StoreSelectedUid();
+
+    // main_objects.cpp
+    void ObjListChecking(const QModelIndex &Index, bool Checked);
+    void MoveMarkers(TDateTime Prev);
+    bool RequireSelectedObject();
+
+    // main_map.cpp
+    void CreateMap();
+    void ClearObjectMarks();
+
+    // main_notices.cpp
+    void LayoutMsgPanel();
+
+    bool fActivated = false;
+    int fMinBottomHeight = 64;
+    int fHeightOfBottom = 0;
+    TDateTime fMsgTimeout = 0;
+    std::unique_ptr<TVelmoraClient> fClient;
+    TMonitorMap *fMap = nullptr;
+    TObjListModel *fObjModel = nullptr;
+    TObjListDelegate *fObjDelegate = nullptr;
+    TEventListModel *fAlarmModel = nullptr;
+    TEventListModel *fEventModel = nullptr;
+    QStandardItemModel *fTrackModel = nullptr;
+    QStandardItemModel *fTrapModel = nullptr;
+    QStandardItemModel *fZoneModel = nullptr;
+    std::deque<std::function<void()>> fTaskQueue;
+    bool fDestroyed = false;
+};
+
+// Shows the wait cursor while a blocking service call runs.
+class TWaitCursor
+{
+public:
+    TWaitCursor();
+    ~TWaitCursor();
+    TWaitCursor(const TWaitCursor &) = delete;
+    TWaitCursor &operator=(const TWaitCursor &) = delete;
+};

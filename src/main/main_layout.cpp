@@ -1,0 +1,672 @@
+// TMonitorMainWin: creation, layout and its persistence, visual styles.
+
+#include "main.h"
+
+#include "EventListModel.h"
+#include "MonitorMap.h"
+#include "ObjListDelegate.h"
+#include "ObjListModel.h"
+#include "ZtStyles.h"
+#include "ZtTtyBox.h"
+#include "client.h"
+#include "FormTranslate.h"
+#include "OSM.TileStorage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+TAddressCache *AddressCache = nullptr;
+
+namespace {
+const QString Main = QStringLiteral("Main");
+constexpr int DesignWidth = 852;
+constexpr int DesignHeight = 602;
+constexpr int SideMinWidth = 172;
+constexpr int ObjectsMinHeight = 128;
+constexpr int TrapsMinHeight = 48;
+constexpr int BottomRestoreMin = 85;
+} // namespace
+
+TMonitorMainWin::TMonitorMainWin(QWidget *parent) : QMainWindow(parent)
+{
+    FormCreate();
+}
+
+TMonitorMainWin::~TMonitorMainWin()
+{
+    FormDestroy();
+}
+
+void TMonitorMainWin::FormCreate()
+{
+    setObjectName(QStringLiteral("MonitorMainWin"));
+    setWindowTitle(QStringLiteral("Velmora Monitor"));
+    setMinimumSize(800, 600);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPointSize(font().pointSize());
+    setFont(f);
+
+    BuildLayout();
+    BuildMenus();
+    BuildTimers();
+
+    // 1.
+    fMinBottomHeight = BottomPanel->minimumHeight();
+    fHeightOfBottom = 0;
+    rClickAction = rcNone;
+
+    // 2.-3.
+    MapCacheDir = AppPaths::mapCacheDir();
+    MapCacheSize = Config.AsInteger(QStringLiteral("map_cache_size")) * 1000000;
+    CreateMap();
+
+    // 5. A remembered token wins over the configured one.
+    QString token = IniFile.ReadString(QStringLiteral("Login"), QStringLiteral("Token"));
+    if (token.isEmpty())
+        token = Config.Get(QStringLiteral("token"), QString());
+    fClient = std::make_unique<TVelmoraClient>(Config.Get(QStringLiteral("server"), QString()), token,
+                                               Config.Get(QStringLiteral("timezone"), QString()));
+    fClient->SetLogCallback(LogCallback());
+    fAlarmModel = new TEventListModel(fClient.get(), this);
+    fEventModel = new TEventListModel(fClient.get(), this);
+    AlarmList->setModel(fAlarmModel);
+    EventList->setModel(fEventModel);
+    for (QTreeView *v : {AlarmList, EventList}) {
+        v->header()->setStretchLastSection(true);
+        const int widths[] = {120, 140, 140, 148, 148, 120};
+        for (int i = 0; i < 6; ++i)
+            v->setColumnWidth(i, widths[i]);
+        v->header()->setSortIndicator(1, Qt::DescendingOrder);
+    }
+
+    // 6.
+    TaskTimer->start();
+
+    // 7.
+    RestoreLayout();
+    BottomPager->setCurrentIndex(0);
+    PlaceCollapseButton();
+
+    // 8.
+    TranslateForm(this);
+    TranslateMenu(this, menuBar());
+    TranslateMenu(this, ObjPopupMenu);
+    TranslateMenu(this, TrackPopupMenu);
+
+    // 9.-10.
+    FillStyleMenu();
+    const QString style = IniFile.ReadString(Main, QStringLiteral("Style"));
+    if (!style.isEmpty() && style != TZtStyles::ActiveName())
+        SetStyle(style);
+    else
+        UpdateStyleColors();
+
+    // 11.
+    ClearDiskTileCache();
+}
+
+void TMonitorMainWin::FormDestroy()
+{
+    if (fDestroyed)
+        return;
+    fDestroyed = true;
+    const bool maximized = isMaximized();
+    IniFile.WriteBool(Main, QStringLiteral("Maximized"), maximized);
+    if (!maximized) {
+        const QRect g = geometry();
+        IniFile.WriteInteger(Main, QStringLiteral("Left"), g.left());
+        IniFile.WriteInteger(Main, QStringLiteral("Top"), g.top());
+        IniFile.WriteInteger(Main, QStringLiteral("Width"), g.width());
+        IniFile.WriteInteger(Main, QStringLiteral("Height"), g.height());
+    }
+    IniFile.WriteInteger(Main, QStringLiteral("LeftWidth"), HorzSplitter->sizes().value(0));
+    IniFile.WriteInteger(Main, QStringLiteral("ObjectsHeight"), LeftSplitter->sizes().value(0));
+    IniFile.WriteInteger(Main, QStringLiteral("RightWidth"), HorzSplitter->sizes().value(2));
+    IniFile.WriteInteger(Main, QStringLiteral("TrapsHeight"), RightSplitter->sizes().value(0));
+    IniFile.WriteInteger(Main, QStringLiteral("BottomHeight"), BottomHeight());
+    IniFile.WriteInteger(Main, QStringLiteral("HeightOfBottom"), fHeightOfBottom);
+    if (!TZtStyles::ActiveName().isEmpty())
+        IniFile.WriteString(Main, QStringLiteral("Style"), TZtStyles::ActiveName());
+    TaskTimer->stop();
+    LoginTimer->stop();
+    UpdateTimer->stop();
+    MsgTimer->stop();
+    fTaskQueue.clear();
+    // The markers refer to rows, the rows to the client's objects: the map
+    // goes first, then the lists, then the client.
+    delete fMap;
+    fMap = nullptr;
+    ObjList->setModel(nullptr);
+    AlarmList->setModel(nullptr);
+    EventList->setModel(nullptr);
+    delete fAlarmModel;
+    fAlarmModel = nullptr;
+    delete fEventModel;
+    fEventModel = nullptr;
+    fObjModel->Clear();
+    fClient.reset();
+}
+
+QToolButton *TMonitorMainWin::AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, const char *Slot)
+{
+    auto *b = new QToolButton(Bar);
+    b->setObjectName(Name);
+    b->setToolTip(Hint);
+    b->setText(Hint);
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    Bar->addWidget(b);
+    connect(b, SIGNAL(clicked()), this, Slot);
+    return b;
+}
+
+QTreeView *TMonitorMainWin::MakeList(const QString &Name, QWidget *Parent)
+{
+    auto *v = new QTreeView(Parent);
+    v->setObjectName(Name);
+    v->setUniformRowHeights(false);
+    v->setSelectionMode(QAbstractItemView::SingleSelection);
+    v->setSelectionBehavior(QAbstractItemView::SelectRows);
+    v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Unfocused selections keep the text black, as the focused ones do.
+    QPalette p = v->palette();
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
+    p.setColor(QPalette::Active, QPalette::HighlightedText, Qt::black);
+    v->setPalette(p);
+    return v;
+}
+
+static QGroupBox *makeGroup(const QString &Name, const QString &Title, QWidget *Parent)
+{
+    auto *g = new QGroupBox(Title, Parent);
+    g->setObjectName(Name);
+    auto *l = new QVBoxLayout(g);
+    l->setContentsMargins(2, 2, 2, 2);
+    l->setSpacing(1);
+    return g;
+}
+
+static QToolBar *makeToolBar(const QString &Name, QWidget *Parent)
+{
+    auto *t = new QToolBar(Parent);
+    t->setObjectName(Name);
+    t->setIconSize(QSize(16, 16));
+    return t;
+}
+
+void TMonitorMainWin::BuildObjectGroup()
+{
+    GbObjects = makeGroup(QStringLiteral("GbObjects"), QStringLiteral("Objects"), LeftSplitter);
+    ObjToolBar = makeToolBar(QStringLiteral("ObjToolBar"), GbObjects);
+    AddToolButton(ObjToolBar, QStringLiteral("SbObjectInfo"), QStringLiteral("Object info"), SLOT(NotImplementedClick()));
+    AddToolButton(ObjToolBar, QStringLiteral("SbEditObject"), QStringLiteral("Edit object"), SLOT(NotImplementedClick()));
+    AddToolButton(ObjToolBar, QStringLiteral("SbConfiguration"), QStringLiteral("Configuration"), SLOT(NotImplementedClick()));
+    AddToolButton(ObjToolBar, QStringLiteral("SbSmsFilters"), QStringLiteral("SMS -filters"), SLOT(NotImplementedClick()));
+    AddToolButton(ObjToolBar, QStringLiteral("SbCommands"), QStringLiteral("Commands"), SLOT(NotImplementedClick()));
+    AddToolButton(ObjToolBar, QStringLiteral("SbPlaces"), QStringLiteral("Places"), SLOT(NotImplementedClick()));
+    AddToolButton(ObjToolBar, QStringLiteral("SbCreatePlace"), QStringLiteral("Create Place"), SLOT(CreatePlaceByClick()));
+    AddToolButton(ObjToolBar, QStringLiteral("SbRequestTrack"), QStringLiteral("Request track"), SLOT(NotImplementedClick()));
+    AddToolButton(ObjToolBar, QStringLiteral("SbLastMessages"), QStringLiteral("Last messages"), SLOT(NotImplementedClick()));
+    AddToolButton(ObjToolBar, QStringLiteral("SbObjectMenu"), QStringLiteral("Menu"), SLOT(SbObjectMenuClick()));
+    GbObjects->layout()->addWidget(ObjToolBar);
+
+    ObjList = MakeList(QStringLiteral("ObjList"), GbObjects);
+    ObjList->setHeaderHidden(true);
+    ObjList->setSortingEnabled(false);
+    fObjModel = new TObjListModel(this);
+    fObjDelegate = new TObjListDelegate(fObjModel, this);
+    ObjList->setModel(fObjModel);
+    ObjList->setItemDelegate(fObjDelegate);
+    fObjModel->SetCheckingHandler([this](const QModelIndex &i, bool c) { ObjListChecking(i, c); });
+    connect(ObjList->selectionModel(), &QItemSelectionModel::currentChanged, this, &TMonitorMainWin::ObjListChange);
+    connect(ObjList, &QTreeView::doubleClicked, this, &TMonitorMainWin::ObjListDblClick);
+    GbObjects->layout()->addWidget(ObjList);
+
+    ObjPopupMenu = new QMenu(ObjList);
+    ObjPopupMenu->setObjectName(QStringLiteral("ObjPopupMenu"));
+    auto addItem = [this](QMenu *m, const QString &name, const QString &text, const char *slot) {
+        QAction *a = m->addAction(text);
+        a->setObjectName(name);
+        connect(a, SIGNAL(triggered()), this, slot);
+        return a;
+    };
+    addItem(ObjPopupMenu, QStringLiteral("PopupCreateObject"), QStringLiteral("Create object"), SLOT(CreateObjectClick()));
+    addItem(ObjPopupMenu, QStringLiteral("PopupDeleteObject"), QStringLiteral("Delete object"), SLOT(DeleteObjectClick()));
+    addItem(ObjPopupMenu, QStringLiteral("PopupCreatePlace"), QStringLiteral("Create Place"), SLOT(CreatePlaceByClick()))
+        ->setVisible(false);
+    addItem(ObjPopupMenu, QStringLiteral("PopupStartTrip"), QStringLiteral("Start trip"), SLOT(NotImplementedClick()));
+    addItem(ObjPopupMenu, QStringLiteral("PopupStopTrip"), QStringLiteral("Stop trip"), SLOT(NotImplementedClick()));
+    GbObjects->setMinimumHeight(ObjectsMinHeight);
+}
+
+void TMonitorMainWin::BuildTrackGroup()
+{
+    GbTracks = makeGroup(QStringLiteral("GbTracks"), QStringLiteral("Tracks"), LeftSplitter);
+    TrackToolBar = makeToolBar(QStringLiteral("TrackToolBar"), GbTracks);
+    AddToolButton(TrackToolBar, QStringLiteral("SbTrackInfo"), QStringLiteral("Track info"), SLOT(NotImplementedClick()));
+    AddToolButton(TrackToolBar, QStringLiteral("SbExplainTrack"), QStringLiteral("Explain track"), SLOT(NotImplementedClick()));
+    AddToolButton(TrackToolBar, QStringLiteral("SbDumpTrack"), QStringLiteral("Dump track"), SLOT(NotImplementedClick()));
+    AddToolButton(TrackToolBar, QStringLiteral("SbDeleteTrack"), QStringLiteral("Delete track"), SLOT(NotImplementedClick()));
+    AddToolButton(TrackToolBar, QStringLiteral("SbTrackMenu"), QStringLiteral("Menu"), SLOT(SbTrackMenuClick()));
+    GbTracks->layout()->addWidget(TrackToolBar);
+    TrackList = MakeList(QStringLiteral("TrackList"), GbTracks);
+    TrackList->setHeaderHidden(true);
+    fTrackModel = new QStandardItemModel(0, 1, this);
+    TrackList->setModel(fTrackModel);
+    GbTracks->layout()->addWidget(TrackList);
+
+    TrackPopupMenu = new QMenu(TrackList);
+    TrackPopupMenu->setObjectName(QStringLiteral("TrackPopupMenu"));
+    const struct { const char *name, *text; bool visible; } items[] = {
+        {"PopupImportTrack", "Import Track", true},
+        {"PopupExportTrack", "Export Track", true},
+        {"PopupFilterTrack", "Filter Track", true},
+        {"PopupDumpTrack", "Dump Track", false},
+    };
+    for (const auto &it : items) {
+        QAction *a = TrackPopupMenu->addAction(QString::fromLatin1(it.text));
+        a->setObjectName(QString::fromLatin1(it.name));
+        a->setVisible(it.visible);
+        // Export has no action of its own.
+        if (QLatin1String(it.name) != QLatin1String("PopupExportTrack"))
+            connect(a, &QAction::triggered, this, &TMonitorMainWin::NotImplementedClick);
+    }
+}
+
+void TMonitorMainWin::BuildTrapGroup()
+{
+    GbTraps = makeGroup(QStringLiteral("GbTraps"), QStringLiteral("Traps"), RightSplitter);
+    TrapToolBar = makeToolBar(QStringLiteral("TrapToolBar"), GbTraps);
+    AddToolButton(TrapToolBar, QStringLiteral("SbTrapInfo"), QStringLiteral("Trap info"), SLOT(NotImplementedClick()));
+    AddToolButton(TrapToolBar, QStringLiteral("SbAppendTrap"), QStringLiteral("Append trap"), SLOT(NotImplementedClick()));
+    AddToolButton(TrapToolBar, QStringLiteral("SbEditTrap"), QStringLiteral("Edit trap"), SLOT(NotImplementedClick()));
+    AddToolButton(TrapToolBar, QStringLiteral("SbDeleteTrap"), QStringLiteral("Delete trap"), SLOT(NotImplementedClick()));
+    GbTraps->layout()->addWidget(TrapToolBar);
+    TrapList = MakeList(QStringLiteral("TrapList"), GbTraps);
+    TrapList->setHeaderHidden(true);
+    fTrapModel = new QStandardItemModel(0, 1, this);
+    TrapList->setModel(fTrapModel);
+    GbTraps->layout()->addWidget(TrapList);
+    GbTraps->setMinimumHeight(TrapsMinHeight);
+}
+
+void TMonitorMainWin::BuildZoneGroup()
+{
+    GbZones = makeGroup(QStringLiteral("GbZones"), QStringLiteral("Geozones"), RightSplitter);
+    ZoneToolBar = makeToolBar(QStringLiteral("ZoneToolBar"), GbZones);
+    AddToolButton(ZoneToolBar, QStringLiteral("SbZoneInfo"), QStringLiteral("Zone info"), SLOT(NotImplementedClick()));
+    AddToolButton(ZoneToolBar, QStringLiteral("SbAppendZone"), QStringLiteral("Append zone"), SLOT(NotImplementedClick()));
+    AddToolButton(ZoneToolBar, QStringLiteral("SbEditZone"), QStringLiteral("Edit zone"), SLOT(NotImplementedClick()));
+    AddToolButton(ZoneToolBar, QStringLiteral("SbZoneHistory"), QStringLiteral("Zone history"), SLOT(NotImplementedClick()));
+    AddToolButton(ZoneToolBar, QStringLiteral("SbDeleteZone"), QStringLiteral("Delete zone"), SLOT(NotImplementedClick()));
+    GbZones->layout()->addWidget(ZoneToolBar);
+    ZoneList = MakeList(QStringLiteral("ZoneList"), GbZones);
+    ZoneList->setHeaderHidden(true);
+    fZoneModel = new QStandardItemModel(0, 1, this);
+    ZoneList->setModel(fZoneModel);
+    GbZones->layout()->addWidget(ZoneList);
+}
+
+void TMonitorMainWin::BuildBottom()
+{
+    BottomPanel = new QWidget(VertSplitter);
+    BottomPanel->setObjectName(QStringLiteral("BottomPanel"));
+    BottomPanel->setMinimumHeight(64);
+    BottomPanel->installEventFilter(this);
+    auto *bl = new QVBoxLayout(BottomPanel);
+    bl->setContentsMargins(0, 0, 0, 0);
+    BottomPager = new QTabWidget(BottomPanel);
+    BottomPager->setObjectName(QStringLiteral("BottomPager"));
+    BottomPager->setTabPosition(QTabWidget::South);
+    bl->addWidget(BottomPager);
+
+    auto makePage = [this](const QString &name, const QString &title) {
+        auto *page = new QWidget(BottomPager);
+        page->setObjectName(name);
+        auto *l = new QHBoxLayout(page);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->setSpacing(1);
+        BottomPager->addTab(page, title);
+        return page;
+    };
+    auto sideBar = [this](QWidget *page, const QString &name) {
+        auto *bar = makeToolBar(name, page);
+        bar->setOrientation(Qt::Vertical);
+        page->layout()->addWidget(bar);
+        return bar;
+    };
+
+    QWidget *alarms = makePage(QStringLiteral("TabAlarms"), QStringLiteral("Alarms"));
+    QToolBar *ab = sideBar(alarms, QStringLiteral("AlarmToolBar"));
+    AddToolButton(ab, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), SLOT(NotImplementedClick()));
+    AlarmList = MakeList(QStringLiteral("AlarmList"), alarms);
+    AlarmList->setRootIsDecorated(false);
+    alarms->layout()->addWidget(AlarmList);
+
+    QWidget *events = makePage(QStringLiteral("TabEvents"), QStringLiteral("Events"));
+    QToolBar *eb = sideBar(events, QStringLiteral("EventToolBar"));
+    AddToolButton(eb, QStringLiteral("SbRequestEvents"), QStringLiteral("Request events"), SLOT(NotImplementedClick()));
+    AddToolButton(eb, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), SLOT(NotImplementedClick()));
+    EventList = MakeList(QStringLiteral("EventList"), events);
+    EventList->setRootIsDecorated(false);
+    events->layout()->addWidget(EventList);
+
+    QWidget *logPage = makePage(QStringLiteral("TabLog"), QStringLiteral("Log"));
+    auto *lb = new QToolBar(logPage);
+    lb->setObjectName(QStringLiteral("LogToolBar"));
+    lb->setOrientation(Qt::Vertical);
+    logPage->layout()->addWidget(lb);
+    SbClearLog = AddToolButton(lb, QStringLiteral("SbClearLog"), QStringLiteral("Clear log"), SLOT(SbClearLogClick()));
+    LogBox = new TZtTtyBox(logPage);
+    LogBox->setObjectName(QStringLiteral("LogBox"));
+    QFont lf(QStringLiteral("Consolas"));
+    lf.setStyleHint(QFont::Monospace);
+    lf.setPixelSize(11);
+    LogBox->setFont(lf);
+    LogBox->SetLinesStored(1000);
+    LogBox->SetLogMode(lmDisabled);
+    LogBox->SetLogFileName(QStringLiteral("TtyLog.txt"));
+    LogBox->SetMaxLogSize(262144);
+    logPage->layout()->addWidget(LogBox);
+    connect(BottomPager, &QTabWidget::currentChanged, this, &TMonitorMainWin::BottomPagerChange);
+
+    // The collapse button floats over the page control's bottom right corner.
+    SbHideBottomLog = new QToolButton(BottomPager);
+    SbHideBottomLog->setObjectName(QStringLiteral("SbHideBottomLog"));
+    SbHideBottomLog->setAutoRaise(true);
+    SbHideBottomLog->setFixedSize(20, 20);
+    connect(SbHideBottomLog, &QToolButton::clicked, this, &TMonitorMainWin::SbHideBottomLogClick);
+    BottomPager->installEventFilter(this);
+}
+
+void TMonitorMainWin::BuildLayout()
+{
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("ClientPanel"));
+    auto *cl = new QVBoxLayout(central);
+    cl->setContentsMargins(0, 0, 0, 0);
+    setCentralWidget(central);
+
+    VertSplitter = new QSplitter(Qt::Vertical, central);
+    VertSplitter->setObjectName(QStringLiteral("BottomSplitter"));
+    VertSplitter->setChildrenCollapsible(false);
+    cl->addWidget(VertSplitter);
+
+    HorzSplitter = new QSplitter(Qt::Horizontal, VertSplitter);
+    HorzSplitter->setObjectName(QStringLiteral("SideSplitter"));
+    HorzSplitter->setChildrenCollapsible(false);
+
+    LeftPanel = new QWidget(HorzSplitter);
+    LeftPanel->setObjectName(QStringLiteral("LeftPanel"));
+    LeftPanel->setMinimumWidth(SideMinWidth);
+    auto *ll = new QVBoxLayout(LeftPanel);
+    ll->setContentsMargins(0, 0, 0, 0);
+    LeftSplitter = new QSplitter(Qt::Vertical, LeftPanel);
+    LeftSplitter->setObjectName(QStringLiteral("LeftSplitter"));
+    LeftSplitter->setChildrenCollapsible(false);
+    ll->addWidget(LeftSplitter);
+    BuildObjectGroup();
+    BuildTrackGroup();
+
+    MapPanel = new QWidget(HorzSplitter);
+    MapPanel->setObjectName(QStringLiteral("MapPanel"));
+    MapPanel->setMinimumWidth(64);
+    auto *ml = new QVBoxLayout(MapPanel);
+    ml->setContentsMargins(0, 0, 0, 0);
+    MapPanel->installEventFilter(this);
+
+    RightPanel = new QWidget(HorzSplitter);
+    RightPanel->setObjectName(QStringLiteral("RightPanel"));
+    RightPanel->setMinimumWidth(SideMinWidth);
+    auto *rl = new QVBoxLayout(RightPanel);
+    rl->setContentsMargins(0, 0, 0, 0);
+    RightSplitter = new QSplitter(Qt::Vertical, RightPanel);
+    RightSplitter->setObjectName(QStringLiteral("RightSplitter"));
+    RightSplitter->setChildrenCollapsible(false);
+    rl->addWidget(RightSplitter);
+    BuildTrapGroup();
+    BuildZoneGroup();
+
+    HorzSplitter->setStretchFactor(0, 0);
+    HorzSplitter->setStretchFactor(1, 1);
+    HorzSplitter->setStretchFactor(2, 0);
+
+    BuildBottom();
+    VertSplitter->setStretchFactor(0, 1);
+    VertSplitter->setStretchFactor(1, 0);
+    connect(VertSplitter, &QSplitter::splitterMoved, this, [this] { BottomPanelResize(); });
+
+    BuildMsgPanel();
+
+    TopToolBar = new QToolBar(this);
+    TopToolBar->setObjectName(QStringLiteral("TopToolBar"));
+    SbExit = TopToolBar->addAction(QStringLiteral("Exit"));
+    SbExit->setObjectName(QStringLiteral("SbExit"));
+    connect(SbExit, &QAction::triggered, this, &TMonitorMainWin::SbExitClick);
+    addToolBar(TopToolBar);
+    TopToolBar->hide();
+}
+
+void TMonitorMainWin::BuildMenus()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu"));
+    auto item = [this](QMenu *m, const QString &name, const QString &text, void (TMonitorMainWin::*slot)()) {
+        QAction *a = m->addAction(text);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    MenuUser = bar->addMenu(QStringLiteral("User"));
+    MenuUser->setObjectName(QStringLiteral("MenuUser"));
+    MenuUser->menuAction()->setObjectName(QStringLiteral("MenuUser"));
+    MenuSignIn = item(MenuUser, QStringLiteral("MenuSignIn"), QStringLiteral("Sign In"), &TMonitorMainWin::MenuSignInClick);
+    MenuSignUp = item(MenuUser, QStringLiteral("MenuSignUp"), QStringLiteral("Sign Up"), &TMonitorMainWin::MenuSignUpClick);
+    MenuUserData = item(MenuUser, QStringLiteral("MenuUserData"), QStringLiteral("User data"), &TMonitorMainWin::MenuUserDataClick);
+    MenuUserTrips = item(MenuUser, QStringLiteral("MenuUserTrips"), QStringLiteral("Trips"), &TMonitorMainWin::MenuUserTripsClick);
+    MenuSignOut = item(MenuUser, QStringLiteral("MenuSignOut"), QStringLiteral("Sign Out"), &TMonitorMainWin::MenuSignOutClick);
+
+    MenuSettings = bar->addMenu(QStringLiteral("Settings"));
+    MenuSettings->setObjectName(QStringLiteral("MenuSettings"));
+    MenuSettings->menuAction()->setObjectName(QStringLiteral("MenuSettings"));
+    MenuStyle = MenuSettings->addMenu(QStringLiteral("Style"));
+    MenuStyle->setObjectName(QStringLiteral("MenuStyle"));
+    MenuStyle->menuAction()->setObjectName(QStringLiteral("MenuStyle"));
+    connect(MenuStyle, &QMenu::triggered, this, &TMonitorMainWin::MenuStyleClick);
+    MenuEditSettings = item(MenuSettings, QStringLiteral("MenuEditSettings"), QStringLiteral("Settings"),
+                            &TMonitorMainWin::MenuEditSettingsClick);
+
+    MenuHelp = bar->addMenu(QStringLiteral("Help"));
+    MenuHelp->setObjectName(QStringLiteral("MenuHelp"));
+    MenuHelp->menuAction()->setObjectName(QStringLiteral("MenuHelp"));
+    MenuAbout = item(MenuHelp, QStringLiteral("MenuAbout"), QStringLiteral("About"), &TMonitorMainWin::MenuAboutClick);
+}
+
+void TMonitorMainWin::BuildTimers()
+{
+    auto timer = [this](const QString &name, int ms, void (TMonitorMainWin::*slot)()) {
+        auto *t = new QTimer(this);
+        t->setObjectName(name);
+        t->setInterval(ms);
+        connect(t, &QTimer::timeout, this, slot);
+        return t;
+    };
+    LoginTimer = timer(QStringLiteral("LoginTimer"), 500, &TMonitorMainWin::LoginTimerTimer);
+    TaskTimer = timer(QStringLiteral("TaskTimer"), 100, &TMonitorMainWin::TaskTimerTimer);
+    MsgTimer = timer(QStringLiteral("MsgTimer"), 100, &TMonitorMainWin::MsgTimerTimer);
+    UpdateTimer = timer(QStringLiteral("UpdateTimer"), 60000, &TMonitorMainWin::UpdateTimerTimer);
+}
+
+void TMonitorMainWin::RestoreLayout()
+{
+    const QRect avail = screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1080);
+    const int w = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Width"), DesignWidth));
+    const int h = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Height"), DesignHeight));
+    const int x = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Left"), avail.left() + (avail.width() - w) / 2));
+    const int y = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Top"), avail.top() + (avail.height() - h) / 2));
+    setGeometry(x, y, std::max(w, minimumWidth()), std::max(h, minimumHeight()));
+
+    // The splitters take their sizes only once the window has its own, so
+    // lay the central area out at the window's size first.
+    centralWidget()->resize(width(), height() - menuBar()->sizeHint().height());
+    VertSplitter->resize(centralWidget()->size());
+    const int totalH = VertSplitter->height() - VertSplitter->handleWidth();
+    const int bottom = std::max<int>(BottomRestoreMin, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("BottomHeight"), 0)));
+    VertSplitter->setSizes({std::max(totalH - bottom, 1), bottom});
+
+    const int totalW = width() - 2 * HorzSplitter->handleWidth();
+    const int left = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("LeftWidth"), 0)));
+    const int right = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("RightWidth"), 0)));
+    HorzSplitter->setSizes({left, std::max(totalW - left - right, 64), right});
+
+    const int sideH = std::max(totalH - bottom, 1);
+    const int objects = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("ObjectsHeight"), (sideH / 3) * 2));
+    LeftSplitter->setSizes({objects, std::max(sideH - objects, 1)});
+    const int traps = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("TrapsHeight"), sideH / 2));
+    RightSplitter->setSizes({traps, std::max(sideH - traps, 1)});
+
+    if (fHeightOfBottom == 0)
+        fHeightOfBottom = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("HeightOfBottom"), 96));
+    if (IniFile.ReadBool(Main, QStringLiteral("Maximized"), false))
+        setWindowState(windowState() | Qt::WindowMaximized);
+    BottomPanelResize();
+}
+
+int TMonitorMainWin::BottomHeight() const { return VertSplitter->sizes().value(1); }
+
+void TMonitorMainWin::SetBottomHeight(int Height)
+{
+    const QList<int> s = VertSplitter->sizes();
+    const int total = s.value(0) + s.value(1);
+    VertSplitter->setSizes({std::max(total - Height, 1), Height});
+    BottomPanelResize();
+}
+
+void TMonitorMainWin::PlaceCollapseButton()
+{
+    SbHideBottomLog->move(BottomPager->width() - SbHideBottomLog->width() - 4,
+                          BottomPager->height() - SbHideBottomLog->height());
+    SbHideBottomLog->raise();
+}
+
+void TMonitorMainWin::BottomPanelResize()
+{
+    const int h = BottomHeight();
+    if (h > fMinBottomHeight)
+        fHeightOfBottom = h;
+    const bool expanded = h > fMinBottomHeight;
+    SbHideBottomLog->setArrowType(expanded ? Qt::DownArrow : Qt::UpArrow);
+    SbHideBottomLog->setProperty("ImageIndex", expanded ? 0 : 1);
+}
+
+void TMonitorMainWin::SbHideBottomLogClick()
+{
+    if (BottomHeight() > fMinBottomHeight)
+        SetBottomHeight(fMinBottomHeight);
+    else
+        SetBottomHeight(fHeightOfBottom);
+}
+
+void TMonitorMainWin::FillStyleMenu()
+{
+    MenuStyle->clear();
+    const QString active = TZtStyles::ActiveName().isEmpty() ? QApplication::style()->name() : TZtStyles::ActiveName();
+    for (const QString &name : TZtStyles::Names()) {
+        QAction *a = MenuStyle->addAction(name);
+        a->setCheckable(true);
+        a->setChecked(name.compare(active, Qt::CaseInsensitive) == 0 && (name == active || TZtStyles::ActiveName().isEmpty()));
+    }
+}
+
+void TMonitorMainWin::SetStyle(const QString &Name)
+{
+    Log(QStringLiteral("\rSet style: ") + Name);
+    try {
+        if (!TZtStyles::Names().contains(Name)) {
+            Log(QStringLiteral(" x: not found"));
+            return;
+        }
+        Log(QStringLiteral("\rTry set style: ") + Name);
+        if (!TZtStyles::Apply(Name))
+            Log(QStringLiteral(" x: not applied"));
+        UpdateStyleColors();
+        CheckStyleMenu();
+    } catch (const std::exception &e) {
+        Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
+    }
+}
+
+void TMonitorMainWin::UpdateStyleColors()
+{
+    clWin = TZtStyles::WindowColor();
+    clTxt = TZtStyles::TextColor();
+    clTxtSel = TZtStyles::SelectedTextColor();
+    if (fObjDelegate)
+        fObjDelegate->SetColors(clWin, clTxt, clTxtSel);
+    ObjList->viewport()->update();
+}
+
+void TMonitorMainWin::CheckStyleMenu()
+{
+    const QString active = TZtStyles::ActiveName();
+    for (QAction *a : MenuStyle->actions())
+        a->setChecked(QString(a->text()).remove(u'&') == active);
+}
+
+void TMonitorMainWin::MenuStyleClick(QAction *Item)
+{
+    if (Item)
+        SetStyle(QString(Item->text()).remove(u'&'));
+}
+
+void TMonitorMainWin::ClearDiskTileCache()
+{
+    int age = static_cast<int>(Config.AsInteger(QStringLiteral("map_cache_max_age")));
+    if (age <= 0)
+        age = 30;
+    LogFmt(QStringLiteral("\rClear disk tile cache: dir=%s, age=%d"), {MapCacheDir, age}, 2);
+    const int n = PurgeTileCache(MapCacheDir, age, [this](const QString &s) { Log(s); });
+    LogFmt(QStringLiteral("\r  -> %d"), {n}, 1);
+}
+
+bool TMonitorMainWin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress && (watched == MsgPanel || watched == MsgLabel)) {
+        MsgPanelClick();
+        return true;
+    }
+    if (event->type() == QEvent::Resize) {
+        if (watched == BottomPager)
+            PlaceCollapseButton();
+        else if (watched == BottomPanel)
+            BottomPanelResize();
+        else if (watched == MapPanel && MsgPanel && MsgPanel->isVisible())
+            LayoutMsgPanel();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMonitorMainWin::BottomPagerChange(int Index)
+{
+    if (Index == 1) {
+        if (!EventList->currentIndex().isValid() && fEventModel && fEventModel->Count() > 0)
+            EventList->setCurrentIndex(fEventModel->index(fEventModel->Count() - 1, 0));
+    } else if (Index == 2) {
+        LogBox->ScrollTo(-1);
+    }
+}

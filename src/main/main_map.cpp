@@ -1,0 +1,22 @@
+// TMonitorMainWin: the map layer.
+
+#include "main.h"
+
+#include "MonitorMap.h"
+
+#include <QFrame>
+
+void TMonitorMainWin::CreateMap()
+{
+    fMap = new TMonitorMap(MapPanel, MapCacheSize, MapCacheDir);
+    fMap->SetLogCallback(LogCallback());
+    fMap->SetCenter(12, 57.998649, 56.27574);
+    if (MsgPanel)
+        MsgPanel->raise();
+}
+
+void TMonitorMainWin::ClearObjectMarks()
+{
+    if (fMap)
+        fMap->ClearObjectMarks();
+}

@@ -1,0 +1,109 @@
+// TMonitorMainWin: the "User", "Settings" and "Help" menus.
+
+#include "main.h"
+
+#include "AboutForm.h"
+#include "client.h"
+
+#if __has_include("UserEditForm.h")
+#include "UserEditForm.h"
+#define VELMORA_HAS_USER_EDIT 1
+#endif
+#if __has_include("SettingsEditForm.h")
+#include "SettingsEditForm.h"
+#define VELMORA_HAS_SETTINGS_EDIT 1
+#endif
+
+void TMonitorMainWin::MenuUserDataClick() { EditUserData(); }
+void TMonitorMainWin::MenuEditSettingsClick() { OpenSettings(); }
+void TMonitorMainWin::MenuAboutClick() { ShowAbout(); }
+
+void TMonitorMainWin::MenuUserTripsClick()
+{
+    // The trip list comes with the object management windows.
+    ShowMsg(QStringLiteral("not_implemented"), 3);
+}
+
+void TMonitorMainWin::EditUserData()
+{
+    if (!IsSignedIn()) {
+        ShowMsg(QStringLiteral("not_logged_in"), 3);
+        return;
+    }
+    if (fClient->UserInfo().Uid == 0) {
+        Log(QStringLiteral("\rGet user info ..."));
+        bool ok = false;
+        {
+            TWaitCursor wait;
+            ok = fClient->GetUser();
+        }
+        LogFmt(QStringLiteral("\r  -> %s"), {ok ? QStringLiteral("ok") : QStringLiteral("error")}, 1);
+        if (!ok)
+            return;
+    }
+    Log(QStringLiteral("\rEdit user info ..."));
+#ifdef VELMORA_HAS_USER_EDIT
+    TUserEditForm form(this);
+    if (!form.EditUser(fClient->UserInfo())) {
+        Log(QStringLiteral("\r  -> cancel"));
+        return;
+    }
+    if (!form.Modified()) {
+        Log(QStringLiteral("\r  -> no changes"));
+        return;
+    }
+    const TFieldMap fields = form.Fields();
+    if (fields.isEmpty()) {
+        Log(QStringLiteral("\r  -> no fields"));
+        return;
+    }
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
+        // A new password is sent, never logged.
+        const QString value = it.key() == QLatin1String("password") ? QStringLiteral("***") : it.value();
+        Log(QStringLiteral("\r  ") + it.key() + u'=' + value);
+    }
+    Log(QStringLiteral("\r  -> update"));
+    bool ok = false;
+    {
+        TWaitCursor wait;
+        ok = fClient->UpdateUser(fields);
+    }
+    if (ok)
+        ShowMsg(QStringLiteral("success"), 3);
+    else
+        ShowMsgFmt(QStringLiteral("error"), {fClient->ErrorMessage()}, 5);
+#else
+    ShowMsg(QStringLiteral("not_implemented"), 3);
+#endif
+}
+
+void TMonitorMainWin::OpenSettings()
+{
+    Log(QStringLiteral("\rEdit settings"));
+#ifdef VELMORA_HAS_SETTINGS_EDIT
+    TSettingsEditForm form(this);
+    if (!form.EditSettings())
+        return;
+    if (!form.Modified()) {
+        Log(QStringLiteral("\rNo setting changes"));
+        return;
+    }
+    const auto fields = form.Fields();
+    if (fields.isEmpty())
+        return;
+    Log(QStringLiteral("\rUpdate settings"));
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
+        Log(QStringLiteral("\r  ") + it.key() + u'=' + it.value());
+        IniFile.WriteString(QStringLiteral("Config"), it.key(), it.value());
+    }
+    LoadConfig();
+#else
+    ShowMsg(QStringLiteral("not_implemented"), 3);
+#endif
+}
+
+void TMonitorMainWin::ShowAbout()
+{
+    TAboutForm form(this);
+    form.exec();
+}

@@ -1,0 +1,229 @@
+// TMonitorMainWin: the object list, its periodic update and the markers.
+
+#include "main.h"
+
+#include "EventListModel.h"
+#include "MonitorMap.h"
+#include "ObjListModel.h"
+#include "ZtMsgBox.h"
+#include "client.h"
+
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <cmath>
+
+int TMonitorMainWin::LoadObjects(int SelUid)
+{
+    ObjList->setUpdatesEnabled(false);
+    ClearObjectMarks();
+    fObjModel->Clear();
+    if (SelUid < 1)
+        SelUid = static_cast<int>(IniFile.ReadInteger(QStringLiteral("Main"), QStringLiteral("SelectedUid"), 0));
+    int count = -1;
+    try {
+        Log(QStringLiteral("\rLoad objects: "));
+        int n = 0;
+        {
+            TWaitCursor wait;
+            n = fClient->GetObjects();
+        }
+        Log(QStringLiteral("\r  -> ") + QString::number(n));
+        if (n < 0 && fClient->ResultCode() >= 400) {
+            fClient->Clear();
+            ObjList->setUpdatesEnabled(true);
+            return -1;
+        }
+        count = 0;
+        QModelIndex selected;
+        for (const auto &obj : fClient->ObjList()) {
+            const QModelIndex row = fObjModel->AddObject(obj.get());
+            if (SelUid > 0 && obj->uid == SelUid)
+                selected = row;
+            ++count;
+        }
+        ObjList->expandAll();
+        if (fObjModel->TopLevelCount() > 0) {
+            LoadZones();
+            LoadTraps(0);
+            LoadEvents(0, 0);
+            if (!selected.isValid())
+                selected = fObjModel->index(0, 0);
+            ObjList->setCurrentIndex(selected);
+            ObjList->setFocus();
+        }
+        UpdateTimer->start();
+    } catch (const std::exception &e) {
+        Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
+    }
+    ObjList->setUpdatesEnabled(true);
+    return count;
+}
+
+void TMonitorMainWin::UpdateObjects()
+{
+    if (!IsSignedIn()) {
+        ShowMsg(QStringLiteral("not_logged_in"), 3);
+        return;
+    }
+    Log(QStringLiteral("\rUpdate objects: "));
+    const TDateTime prev = fClient->ObjListUpdated();
+    int n = 0;
+    {
+        TWaitCursor wait;
+        n = fClient->GetObjects();
+    }
+    Log(QStringLiteral("\r  -> ") + QString::number(n));
+    if (n < 0 && fClient->ResultCode() >= 400) {
+        UpdateTimer->stop();
+        ClearObjectMarks();
+        fAlarmModel->Clear();
+        fObjModel->Clear();
+        fClient->Clear();
+        UpdateUserMenu();
+        SignIn(true);
+        return;
+    }
+    if (n > 0) {
+        fObjModel->RefreshAll();
+        ObjList->viewport()->update();
+        MoveMarkers(prev);
+        FillAlarms();
+    }
+}
+
+void TMonitorMainWin::MoveMarkers(TDateTime Prev)
+{
+    if (!fMap)
+        return;
+    bool moved = false;
+    for (int i = 0; i < fMap->MarkCount(); ++i) {
+        TObjectInfo *const *cell = fMap->MarkCell(i);
+        const TObjectInfo *obj = cell ? *cell : nullptr;
+        if (!obj || !obj->last_point)
+            continue;
+        const double objDt = obj->last_point->obj_dt;
+        if (std::isnan(objDt) || std::isnan(Prev) || objDt > Prev) {
+            fMap->MoveMark(i, obj->last_point->lat, obj->last_point->lon);
+            moved = true;
+        }
+    }
+    if (moved)
+        fMap->Repaint();
+}
+
+TObjectInfo *TMonitorMainWin::SelectedObject() const { return fObjModel ? fObjModel->Object(SelectedObjectRow()) : nullptr; }
+
+QModelIndex TMonitorMainWin::SelectedObjectRow() const
+{
+    if (!ObjList || !ObjList->selectionModel())
+        return QModelIndex();
+    const QModelIndexList rows = ObjList->selectionModel()->selectedRows();
+    return rows.isEmpty() ? QModelIndex() : rows.first();
+}
+
+bool TMonitorMainWin::RequireSelectedObject()
+{
+    const TObjectInfo *obj = SelectedObject();
+    if (obj && obj->uid > 0)
+        return true;
+    ShowMsg(QStringLiteral("object_not_selected"), 3);
+    return false;
+}
+
+void TMonitorMainWin::ObjListChecking(const QModelIndex &Index, bool Checked)
+{
+    TObjectInfo *obj = fObjModel->Object(Index);
+    if (!obj || !obj->last_point || !obj->HasLatLon() || !fMap)
+        return;
+    obj->tail.clear();
+    const double lat = obj->last_point->lat;
+    const double lon = obj->last_point->lon;
+    const int mark = fMap->FindMark(lat, lon);
+    if (Checked && mark < 0) {
+        if (obj->photo.isNull() && obj->has_image) {
+            TWaitCursor wait;
+            fClient->GetPhoto(obj);
+        }
+        fMap->AddObjectMark(lat, lon, fObjModel->DataCell(Index));
+        ObjList->setCurrentIndex(Index);
+    } else if (!Checked && mark >= 0) {
+        fMap->DeleteMark(mark);
+    }
+    fMap->Repaint();
+}
+
+void TMonitorMainWin::ObjListChange() { FillAlarms(); }
+
+void TMonitorMainWin::ObjListDblClick()
+{
+    const QModelIndex row = SelectedObjectRow();
+    const TObjectInfo *obj = fObjModel->Object(row);
+    if (!obj || !obj->last_point || !fObjModel->IsChecked(row) || !fMap)
+        return;
+    if (obj->last_point->lat == 0 && obj->last_point->lon == 0)
+        return;
+    fMap->SetCenter(fMap->Zoom(), obj->last_point->lat, obj->last_point->lon);
+}
+
+void TMonitorMainWin::SbObjectMenuClick()
+{
+    auto *b = findChild<QToolButton *>(QStringLiteral("SbObjectMenu"));
+    ObjPopupMenu->popup(b ? b->mapToGlobal(QPoint(0, b->height())) : QCursor::pos());
+}
+
+void TMonitorMainWin::SbTrackMenuClick()
+{
+    auto *b = findChild<QToolButton *>(QStringLiteral("SbTrackMenu"));
+    TrackPopupMenu->popup(b ? b->mapToGlobal(QPoint(0, b->height())) : QCursor::pos());
+}
+
+void TMonitorMainWin::CreatePlaceByClick()
+{
+    if (!RequireSelectedObject())
+        return;
+    if (MessageBox(Tr(QStringLiteral("create_place_title")), Tr(QStringLiteral("create_place_prompt")), 0x41) == mbrOk)
+        rClickAction = rcCreatePlace;
+}
+
+void TMonitorMainWin::CreateObjectClick()
+{
+    if (!IsSignedIn()) {
+        ShowMsg(QStringLiteral("not_logged_in"), 3);
+        return;
+    }
+    // The object editor comes with the object management windows.
+    ShowMsg(QStringLiteral("not_implemented"), 3);
+}
+
+void TMonitorMainWin::DeleteObjectClick()
+{
+    if (!RequireSelectedObject())
+        return;
+    TObjectInfo *obj = SelectedObject();
+    const bool deleted = obj->is_deleted;
+    const QString prompt = TrFmt(deleted ? QStringLiteral("delete_object_prompt") : QStringLiteral("mark_object_prompt"), {obj->name});
+    if (MessageBox(Tr(QStringLiteral("delete_object")), prompt, 0x24) != mbrYes)
+        return;
+    bool ok = false;
+    {
+        TWaitCursor wait;
+        if (deleted && obj->has_image)
+            fClient->DeletePhoto(obj);
+        ok = fClient->DeleteObject(obj);
+    }
+    if (ok)
+        LoadObjects(0);
+    else
+        ShowMsgFmt(QStringLiteral("error"), {fClient->ErrorMessage()}, 5);
+}
+
+void TMonitorMainWin::NotImplementedClick()
+{
+    // Actions whose windows are built later keep their controls meanwhile.
+    const QString name = sender() ? sender()->objectName() : QString();
+    Log(QStringLiteral("\r") + name + QStringLiteral(": not implemented"));
+    ShowMsg(QStringLiteral("not_implemented"), 3);
+}

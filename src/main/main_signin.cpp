@@ -1,0 +1,177 @@
+// TMonitorMainWin: sign-in, registration, recovery and sign-out.
+
+#include "main.h"
+
+#include "EventListModel.h"
+#include "LoginForm.h"
+#include "MonitorMap.h"
+#include "ObjListModel.h"
+#include "SignupForm.h"
+#include "ZtMsgBox.h"
+#include "client.h"
+
+#include <QAction>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QTreeView>
+
+bool TMonitorMainWin::IsSignedIn() const { return fClient && !fClient->Token().isEmpty(); }
+
+void TMonitorMainWin::UpdateUserMenu()
+{
+    const bool in = IsSignedIn();
+    MenuSignIn->setEnabled(!in);
+    MenuUserData->setEnabled(in);
+    MenuSignOut->setEnabled(in);
+}
+
+void TMonitorMainWin::SignIn(bool Retry)
+{
+    if (IsSignedIn()) {
+        Log(QStringLiteral("\rAPI token provided"));
+        if (LoadObjects(0) < 0) {
+            // The service refused the token: forget it and ask for credentials.
+            fClient->Clear();
+            UpdateUserMenu();
+            SignIn(false);
+        }
+        return;
+    }
+
+    QString user, password;
+    bool remember = false;
+    int result = 0;
+    {
+        TLoginForm form(this);
+        result = form.exec();
+        user = form.User();
+        password = form.Password();
+        remember = form.RememberMe();
+    }
+
+    switch (result) {
+    case TLoginForm::mrOk: {
+        bool ok = false;
+        {
+            TWaitCursor wait;
+            ok = fClient->Login(user, password);
+        }
+        // The password never reaches the log.
+        LogFmt(QStringLiteral("\rLogin(%s,%s): %s"),
+               {user, QStringLiteral("***"), ok ? QStringLiteral("success") : QStringLiteral("error")}, 3);
+        if (ok) {
+            LogFmt(QStringLiteral("\rToken: %s"), {fClient->Token()}, 1);
+            if (remember)
+                IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("Token"), fClient->Token());
+            ShowMsgFmt(QStringLiteral("hello"), {fClient->UserName()}, 5);
+            UpdateUserMenu();
+            LoadObjects(0);
+            return;
+        }
+        if (fClient->ResultCode() == 406) {
+            if (MessageBox(Tr(QStringLiteral("login")), Tr(QStringLiteral("login_error")), 0x33) == mbrYes) {
+                SignUp(true);
+                return;
+            }
+        }
+        if (Retry)
+            LoginTimer->start();
+        break;
+    }
+    case TLoginForm::mrRetry:
+        SignUp(true);
+        break;
+    case TLoginForm::mrContinue:
+        SignUp(false);
+        break;
+    default:
+        break;
+    }
+}
+
+void TMonitorMainWin::SignUp(bool Recovery)
+{
+    QString email;
+    {
+        TSignupForm form(this);
+        form.SetRecovery(Recovery);
+        if (form.exec() != QDialog::Accepted)
+            return;
+        email = form.Email();
+    }
+
+    if (!Recovery) {
+        LogFmt(QStringLiteral("\rTry register (%s) ..."), {email}, 1);
+        bool ok = false;
+        {
+            TWaitCursor wait;
+            ok = fClient->Reg(email);
+        }
+        LogFmt(QStringLiteral("\r  -> %d %s"), {fClient->ResultCode(), ok ? QStringLiteral("ok") : QStringLiteral("error")}, 2);
+        if (ok) {
+            MessageBox(Tr(QStringLiteral("signup")), TrFmt(QStringLiteral("signup_success"), {email}), 0x40);
+            IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("user"), email);
+            LoginTimer->start();
+            return;
+        }
+        if (fClient->ResultCode() != 409)
+            return;
+        if (MessageBox(Tr(QStringLiteral("signup")), TrFmt(QStringLiteral("signup_user_exists"), {email}), 0x23) != mbrYes)
+            return;
+    }
+
+    LogFmt(QStringLiteral("\rTry recovery (%s) ..."), {email}, 1);
+    bool ok = false;
+    {
+        TWaitCursor wait;
+        ok = fClient->Recovery(email);
+    }
+    Log(QStringLiteral("\r  -> ") + (ok ? QStringLiteral("ok") : QStringLiteral("error")));
+    if (ok) {
+        MessageBox(Tr(QStringLiteral("recovery")), TrFmt(QStringLiteral("recovery_success"), {email}), 0x40);
+        IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("user"), email);
+        LoginTimer->start();
+        return;
+    }
+    const QString reason = fClient->ResultCode() == 406 ? TrFmt(QStringLiteral("user_not_found"), {email})
+                                                        : TrFmt(QStringLiteral("error"), {fClient->ErrorMessage()});
+    ShowMessagePanel(Tr(QStringLiteral("recovery_error")) + QStringLiteral(": ") + reason + u'.', 3);
+}
+
+void TMonitorMainWin::SignOut()
+{
+    StoreSelectedUid();
+    UpdateTimer->stop();
+    // Markers and rows refer to the client's objects: drop them first.
+    ClearObjectMarks();
+    if (fMap)
+        fMap->ClearTracks();
+    fAlarmModel->Clear();
+    fEventModel->Clear();
+    fObjModel->Clear();
+    fTrackModel->removeRows(0, fTrackModel->rowCount());
+    fZoneModel->removeRows(0, fZoneModel->rowCount());
+    fTrapModel->removeRows(0, fTrapModel->rowCount());
+    IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("Token"), QString());
+    fClient->Clear();
+    LoginTimer->start();
+    UpdateUserMenu();
+}
+
+void TMonitorMainWin::StoreSelectedUid()
+{
+    if (const TObjectInfo *obj = SelectedObject())
+        IniFile.WriteInteger(QStringLiteral("Main"), QStringLiteral("SelectedUid"), obj->uid);
+}
+
+void TMonitorMainWin::closeEvent(QCloseEvent *event)
+{
+    // FormCloseQuery: remember the selection and allow the close.
+    StoreSelectedUid();
+    QMainWindow::closeEvent(event);
+}
+
+void TMonitorMainWin::MenuSignInClick() { SignIn(false); }
+void TMonitorMainWin::MenuSignUpClick() { SignUp(false); }
+void TMonitorMainWin::MenuSignOutClick() { SignOut(); }
+void TMonitorMainWin::SbExitClick() { SignOut(); }
