@@ -1,5 +1,93 @@
 #include "MonitorMap.h"
 
+#if __has_include("OSM.ZtMapControl.h")
+#include "OSM.GeoTrack.h"
+#include "OSM.ZtMapControl.h"
+
+#include <QLayout>
+
+#include <algorithm>
+#include <cmath>
+
+TMonitorMap::TMonitorMap(QWidget *Parent, qint64 CacheSize, const QString &CachePath)
+{
+    fCtrl = new TZtMapControl(Parent, static_cast<uint32_t>(std::clamp<qint64>(CacheSize, 0, UINT32_MAX)), CachePath);
+    fCtrl->setObjectName(QStringLiteral("MapCtrl"));
+    fCtrl->SetMarkerImages(TZtMapControl::DefaultMarkerImages());
+    if (Parent && Parent->layout())
+        Parent->layout()->addWidget(fCtrl);
+}
+
+TMonitorMap::~TMonitorMap() { delete fCtrl; }
+
+QWidget *TMonitorMap::Widget() const { return fCtrl; }
+void TMonitorMap::SetLogCallback(const TLogCallback &Log) { fCtrl->SetLogCallback(Log); }
+int TMonitorMap::Zoom() const { return fCtrl->Zoom(); }
+void TMonitorMap::SetCenter(int Zoom, double Lat, double Lon) { fCtrl->SetCenter(Zoom, Lat, Lon); }
+
+QPointF TMonitorMap::Center() const
+{
+    const TGeoPoint c = fCtrl->CenterPoint();
+    return QPointF(c.Long, c.Lat);
+}
+
+int TMonitorMap::MarkCount() const { return fCtrl->MapMarks().Count(); }
+
+TObjectInfo *const *TMonitorMap::MarkCell(int Index) const
+{
+    return static_cast<TObjectInfo *const *>(fCtrl->MapMarks().Get(Index)->Data);
+}
+
+QPointF TMonitorMap::MarkCoord(int Index) const
+{
+    const TGeoPoint c = fCtrl->MapMarks().Get(Index)->Coord;
+    return QPointF(c.Long, c.Lat);
+}
+
+int TMonitorMap::FindMark(double Lat, double Lon) const
+{
+    if (std::isnan(Lat) || std::isnan(Lon))
+        return -1;
+    return fCtrl->MapMarks().Find(TGeoPoint{Lon, Lat});
+}
+
+int TMonitorMap::AddObjectMark(double Lat, double Lon, TObjectInfo *const *Cell)
+{
+    TMapMark *mark = fCtrl->SetMark(fCtrl->Zoom(), Lat, Lon);
+    if (!mark)
+        return -1;
+    mark->Data = const_cast<TObjectInfo **>(Cell);
+    for (int i = 0; i < fCtrl->MapMarks().Count(); ++i)
+        if (fCtrl->MapMarks().Get(i) == mark)
+            return i;
+    return -1;
+}
+
+void TMonitorMap::MoveMark(int Index, double Lat, double Lon)
+{
+    fCtrl->MapMarks().Get(Index)->Coord = TGeoPoint{Lon, Lat};
+}
+
+void TMonitorMap::DeleteMark(int Index) { fCtrl->MapMarks().Delete(fCtrl->MapMarks().Get(Index)); }
+
+void TMonitorMap::ClearObjectMarks()
+{
+    // Only markers made for objects carry a data cell.
+    for (int i = fCtrl->MapMarks().Count() - 1; i >= 0; --i)
+        if (fCtrl->MapMarks().Get(i)->Data)
+            fCtrl->MapMarks().Delete(fCtrl->MapMarks().Get(i));
+}
+
+void TMonitorMap::ClearTracks()
+{
+    fCtrl->GeoTracks().clear();
+    fCtrl->InvalidateTracks();
+}
+
+void TMonitorMap::Repaint() { fCtrl->update(); }
+
+#else
+
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -83,3 +171,4 @@ void TMonitorMap::DeleteMark(int Index) { fCtrl->Marks.erase(fCtrl->Marks.begin(
 void TMonitorMap::ClearObjectMarks() { fCtrl->Marks.clear(); }
 void TMonitorMap::ClearTracks() {}
 void TMonitorMap::Repaint() { fCtrl->update(); }
+#endif
