@@ -223,6 +223,7 @@ private:
     void BuildMsgPanel();
     void BuildTimers();
     void RestoreLayout();
+    void ApplyPanelSizes();
     void FillStyleMenu();
     void ClearDiskTileCache();
     QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, const char *Slot);
@@ -259,6 +260,9 @@ private:
     QStandardItemModel *fZoneModel = nullptr;
     std::deque<std::function<void()>> fTaskQueue;
     bool fDestroyed = false;
+    // Saved panel sizes, applied once the window has its size.
+    bool fLayoutPending = false;
+    int fPendingLeft = 0, fPendingRight = 0, fPendingBottom = 0, fPendingObjects = -1, fPendingTraps = -1;
 };
 
 // Shows the wait cursor while a blocking service call runs.

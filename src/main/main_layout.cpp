@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -521,29 +522,45 @@ void TMonitorMainWin::RestoreLayout()
     const int y = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Top"), avail.top() + (avail.height() - h) / 2));
     setGeometry(x, y, std::max(w, minimumWidth()), std::max(h, minimumHeight()));
 
-    // The splitters take their sizes only once the window has its own, so
-    // lay the central area out at the window's size first.
-    centralWidget()->resize(width(), height() - menuBar()->sizeHint().height());
-    VertSplitter->resize(centralWidget()->size());
-    const int totalH = VertSplitter->height() - VertSplitter->handleWidth();
-    const int bottom = std::max<int>(BottomRestoreMin, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("BottomHeight"), 0)));
-    VertSplitter->setSizes({std::max(totalH - bottom, 1), bottom});
-
-    const int totalW = width() - 2 * HorzSplitter->handleWidth();
-    const int left = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("LeftWidth"), 0)));
-    const int right = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("RightWidth"), 0)));
-    HorzSplitter->setSizes({left, std::max(totalW - left - right, 64), right});
-
-    const int sideH = std::max(totalH - bottom, 1);
-    const int objects = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("ObjectsHeight"), (sideH / 3) * 2));
-    LeftSplitter->setSizes({objects, std::max(sideH - objects, 1)});
-    const int traps = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("TrapsHeight"), sideH / 2));
-    RightSplitter->setSizes({traps, std::max(sideH - traps, 1)});
+    fPendingBottom = std::max<int>(BottomRestoreMin, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("BottomHeight"), 0)));
+    fPendingLeft = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("LeftWidth"), 0)));
+    fPendingRight = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("RightWidth"), 0)));
+    fPendingObjects = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("ObjectsHeight"), -1));
+    fPendingTraps = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("TrapsHeight"), -1));
+    fLayoutPending = true;
+    ApplyPanelSizes();
 
     if (fHeightOfBottom == 0)
         fHeightOfBottom = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("HeightOfBottom"), 96));
     if (IniFile.ReadBool(Main, QStringLiteral("Maximized"), false))
         setWindowState(windowState() | Qt::WindowMaximized);
+    BottomPanelResize();
+}
+
+void TMonitorMainWin::ApplyPanelSizes()
+{
+    // Splitters share out only the room they have, so the saved sizes are
+    // applied again once the window is laid out at its real size.
+    if (!fLayoutPending)
+        return;
+    if (QLayout *l = layout())
+        l->activate();
+    if (centralWidget()->layout())
+        centralWidget()->layout()->activate();
+    const int totalH = std::max(VertSplitter->height() - VertSplitter->handleWidth(), 1);
+    VertSplitter->setSizes({std::max(totalH - fPendingBottom, 1), fPendingBottom});
+    const int totalW = std::max(HorzSplitter->width() - 2 * HorzSplitter->handleWidth(), 1);
+    HorzSplitter->setSizes({fPendingLeft, std::max(totalW - fPendingLeft - fPendingRight, 64), fPendingRight});
+    for (QSplitter *sp : {LeftSplitter, RightSplitter}) {
+        if (QLayout *pl = sp->parentWidget()->layout())
+            pl->activate();
+    }
+    const int leftH = std::max(LeftSplitter->height() - LeftSplitter->handleWidth(), 1);
+    const int objects = fPendingObjects >= 0 ? fPendingObjects : (leftH / 3) * 2;
+    LeftSplitter->setSizes({objects, std::max(leftH - objects, 1)});
+    const int rightH = std::max(RightSplitter->height() - RightSplitter->handleWidth(), 1);
+    const int traps = fPendingTraps >= 0 ? fPendingTraps : rightH / 2;
+    RightSplitter->setSizes({traps, std::max(rightH - traps, 1)});
     BottomPanelResize();
 }
 

@@ -9,6 +9,10 @@
 void TMonitorMainWin::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    if (fLayoutPending) {
+        ApplyPanelSizes();
+        fLayoutPending = false;
+    }
     FormActivate();
 }
 

@@ -1,0 +1,349 @@
+#include "MainTestSupport.h"
+
+#include "LoginForm.h"
+#include "MonitorMap.h"
+#include "ObjListModel.h"
+#include "SignupForm.h"
+#include "ZtTtyBox.h"
+#include "main.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QToolButton>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTimer>
+#include <QTreeView>
+
+class tst_main : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir fDir;
+    SimProcess fSim;
+    QString fIni;
+
+    std::unique_ptr<TMonitorMainWin> newWindow()
+    {
+        auto w = std::make_unique<TMonitorMainWin>();
+        w->show();
+        return w;
+    }
+
+    static QString logText(TMonitorMainWin &w) { return w.LogBox->toPlainText(); }
+
+    // Fills and submits the sign-in dialog.
+    static bool submitLogin(QWidget *modal, const QString &user, const QString &pass, bool remember)
+    {
+        auto *f = qobject_cast<TLoginForm *>(modal);
+        if (!f)
+            return false;
+        f->UserEdit->setText(user);
+        f->PassEdit->setText(pass);
+        f->CbRememberMe->setChecked(remember);
+        f->ButLoginClick();
+        return true;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(fDir.isValid());
+        InitProgramState(fDir.path());
+        fIni = fDir.filePath(QStringLiteral("case.ini"));
+        QVERIFY2(fSim.start({QStringLiteral("--speed"), QStringLiteral("600")}), "velmora-sim did not start");
+    }
+
+    void init() { ResetSettings(fIni, fSim.url()); }
+
+    void storedTokenLoadsObjectsWithoutDialog()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        Config.SetVal("token", "configured-token-is-not-used");
+        auto w = newWindow();
+        ModalWatcher unexpected([](QWidget *m) {
+            m->close();
+            return true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        QVERIFY(!unexpected.done());
+        QVERIFY(w->UpdateTimer->isActive());
+        QVERIFY(w->IsSignedIn());
+        // With no remembered selection the first row is selected.
+        QCOMPARE(w->SelectedObjectRow(), w->ObjModel()->index(0, 0));
+        QVERIFY(logText(*w).contains(QLatin1String("API token provided")));
+        QVERIFY(logText(*w).contains(QLatin1String("Load events (")));
+        QVERIFY(!w->MenuSignIn->isEnabled());
+        QVERIFY(w->MenuSignOut->isEnabled());
+    }
+
+    void refusedTokenShowsSignInDialog()
+    {
+        IniFile.WriteString("Login", "Token", "refused-token");
+        auto w = newWindow();
+        bool dialogShown = false;
+        ModalWatcher watcher([&](QWidget *m) {
+            dialogShown = qobject_cast<TLoginForm *>(m) != nullptr;
+            qobject_cast<QDialog *>(m)->reject();
+            return true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(watcher.done(), 10000);
+        QVERIFY(dialogShown);
+        // The refused token is forgotten, and a cancelled dialog does not return.
+        QVERIFY(!w->IsSignedIn());
+        QCOMPARE(w->ObjModel()->rowCount(), 0);
+        QVERIFY(!w->LoginTimer->isActive());
+        QVERIFY(!w->UpdateTimer->isActive());
+    }
+
+    void rememberMe_data()
+    {
+        QTest::addColumn<bool>("remember");
+        QTest::addRow("ticked: token stored") << true;
+        QTest::addRow("unticked: token left alone") << false;
+    }
+    void rememberMe()
+    {
+        QFETCH(bool, remember);
+        auto w = newWindow();
+        ModalWatcher watcher([&](QWidget *m) { return submitLogin(m, "demo", "demo", remember); });
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        QVERIFY(w->IsSignedIn());
+        const QString stored = IniFile.ReadString("Login", "Token");
+        if (remember)
+            QCOMPARE(stored, w->Client()->Token());
+        else
+            QVERIFY(stored.isEmpty());
+        QVERIFY(logText(*w).contains(QLatin1String("Login(demo,***): success")));
+    }
+
+    void wrongPasswordOffersRecovery()
+    {
+        auto w = newWindow();
+        int step = 0;
+        bool recoveryMode = false;
+        QString question;
+        ModalWatcher watcher([&](QWidget *m) {
+            switch (step++) {
+            case 0:
+                return !submitLogin(m, "demo", "not-the-password", false);
+            case 1: {
+                auto *box = qobject_cast<QMessageBox *>(m);
+                if (!box)
+                    return true;
+                question = box->text();
+                box->button(QMessageBox::Yes)->click();
+                return false;
+            }
+            default: {
+                auto *f = qobject_cast<TSignupForm *>(m);
+                recoveryMode = f && f->Recovery();
+                qobject_cast<QDialog *>(m)->reject();
+                return true;
+            }
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(watcher.done(), 10000);
+        QCOMPARE(question, TMonitorMainWin::Tr("login_error"));
+        QVERIFY(recoveryMode);
+        QTest::qWait(50);
+        // The recovery ends the sign-in: the dialog does not come back by itself.
+        QVERIFY(!w->LoginTimer->isActive());
+        QVERIFY(!w->IsSignedIn());
+        // The log shows the attempt but never the password.
+        QVERIFY(logText(*w).contains(QLatin1String("Login(demo,***): error")));
+        QVERIFY(!logText(*w).contains(QLatin1String("not-the-password")));
+    }
+
+    void tickingCreatesMarkerAndUpdateKeepsState()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
+        TMonitorMap *map = w->MapCtrl();
+        QCOMPARE(map->MarkCount(), 0);
+
+        const QModelIndex second = m->index(1, 0);
+        QVERIFY(m->setData(second, Qt::Checked, Qt::CheckStateRole));
+        QCOMPARE(map->MarkCount(), 1);
+        // Ticking selects the row; the marker reaches the row's object.
+        QCOMPARE(w->SelectedObjectRow(), second);
+        TObjectInfo *obj = m->Object(second);
+        QCOMPARE(*map->MarkCell(0), obj);
+        QCOMPARE(map->MarkCoord(0), QPointF(obj->last_point->lon, obj->last_point->lat));
+
+        const QPointF before = map->MarkCoord(0);
+        w->ObjList->setCurrentIndex(m->index(0, 0));
+        // Let the simulated devices move on (ten minutes per second).
+        QTest::qWait(2500);
+        w->UpdateObjects();
+
+        QCOMPARE(w->SelectedObjectRow(), m->index(0, 0));
+        QVERIFY(m->IsChecked(second));
+        QVERIFY(!m->IsChecked(m->index(0, 0)));
+        QCOMPARE(m->Object(second), obj);
+        QCOMPARE(map->MarkCount(), 1);
+        QCOMPARE(map->MarkCoord(0), QPointF(obj->last_point->lon, obj->last_point->lat));
+        QVERIFY2(map->MarkCoord(0) != before, "the marker did not follow its object");
+
+        // Unticking removes the marker.
+        QVERIFY(m->setData(second, Qt::Unchecked, Qt::CheckStateRole));
+        QCOMPARE(map->MarkCount(), 0);
+    }
+
+    void signOutClearsAndAsksAgain()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
+        QVERIFY(m->setData(m->index(1, 0), Qt::Checked, Qt::CheckStateRole));
+        const int uid = m->Object(m->index(1, 0))->uid;
+
+        w->MenuSignOut->trigger();
+        QCOMPARE(m->rowCount(), 0);
+        QCOMPARE(w->MapCtrl()->MarkCount(), 0);
+        QVERIFY(!w->IsSignedIn());
+        QVERIFY(IniFile.ReadString("Login", "Token").isEmpty());
+        QCOMPARE(IniFile.ReadInteger("Main", "SelectedUid"), uid);
+        QVERIFY(!w->UpdateTimer->isActive());
+        QVERIFY(w->MenuSignIn->isEnabled());
+        QVERIFY(w->LoginTimer->isActive());
+        ModalWatcher watcher([](QWidget *d) {
+            const bool login = qobject_cast<TLoginForm *>(d) != nullptr;
+            qobject_cast<QDialog *>(d)->reject();
+            return login;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(watcher.done(), 5000);
+
+        // The next sign-in selects the object that was selected.
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        w.reset();
+        w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        QCOMPARE(w->SelectedObject()->uid, uid);
+    }
+
+    void layoutRoundTrip_data()
+    {
+        QTest::addColumn<int>("leftIn");
+        QTest::addColumn<int>("bottomIn");
+        QTest::addColumn<int>("leftOut");
+        QTest::addColumn<int>("bottomOut");
+        QTest::addRow("saved sizes") << 240 << 150 << 240 << 150;
+        QTest::addRow("below the minimums") << 50 << 10 << 172 << 85;
+    }
+    void layoutRoundTrip()
+    {
+        QFETCH(int, leftIn);
+        QFETCH(int, bottomIn);
+        QFETCH(int, leftOut);
+        QFETCH(int, bottomOut);
+        IniFile.WriteInteger("Main", "Left", 40);
+        IniFile.WriteInteger("Main", "Top", 30);
+        IniFile.WriteInteger("Main", "Width", 1000);
+        IniFile.WriteInteger("Main", "Height", 700);
+        IniFile.WriteInteger("Main", "LeftWidth", leftIn);
+        IniFile.WriteInteger("Main", "RightWidth", 200);
+        IniFile.WriteInteger("Main", "ObjectsHeight", 300);
+        IniFile.WriteInteger("Main", "BottomHeight", bottomIn);
+        Config.SetVal("server", "");
+        {
+            auto w = newWindow();
+            w->LoginTimer->stop();
+            QCOMPARE(w->geometry().size(), QSize(1000, 700));
+            QCOMPARE(w->HorzSplitter->sizes().value(0), leftOut);
+            QCOMPARE(w->HorzSplitter->sizes().value(2), 200);
+            QCOMPARE(w->VertSplitter->sizes().value(1), bottomOut);
+            QCOMPARE(w->LeftSplitter->sizes().value(0), 300);
+            // Collapsing and expanding restores the height.
+            w->SbHideBottomLog->click();
+            QCOMPARE(w->VertSplitter->sizes().value(1), w->MinBottomHeight());
+            w->SbHideBottomLog->click();
+            QCOMPARE(w->VertSplitter->sizes().value(1), bottomOut);
+            w->HorzSplitter->setSizes({260, 500, 190});
+        }
+        QCOMPARE(IniFile.ReadInteger("Main", "Width"), 1000);
+        QCOMPARE(IniFile.ReadInteger("Main", "LeftWidth"), 260);
+        QCOMPARE(IniFile.ReadInteger("Main", "RightWidth"), 190);
+        QCOMPARE(IniFile.ReadInteger("Main", "BottomHeight"), bottomOut);
+        QCOMPARE(IniFile.ReadInteger("Main", "HeightOfBottom"), bottomOut);
+        QVERIFY(!IniFile.ReadBool("Main", "Maximized", true));
+    }
+
+    void noticePanel_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("bold");
+        QTest::addRow("plain") << "Saved" << true << "Saved" << false;
+        QTest::addRow("error mark") << "!Failed" << true << "Failed" << true;
+        QTest::addRow("blanks hide") << "   " << false << "" << false;
+    }
+    void noticePanel()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, visible);
+        QFETCH(QString, shown);
+        QFETCH(bool, bold);
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        w->ShowMessagePanel(QStringLiteral("previous"), 3);
+        w->ShowMessagePanel(text, 1);
+        QCOMPARE(w->MsgPanel->isVisible(), visible);
+        if (!visible)
+            return;
+        QCOMPARE(w->MsgLabel->text(), shown);
+        QCOMPARE(w->MsgLabel->font().bold(), bold);
+        QCOMPARE(w->MsgLabel->palette().color(QPalette::WindowText), bold ? QColor(Qt::red) : QColor(Qt::black));
+        QTRY_VERIFY_WITH_TIMEOUT(!w->MsgPanel->isVisible(), 3000);
+    }
+
+    void tasksRunOnePerTickOldestFirst()
+    {
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        QStringList ran;
+        w->AddTask([&] { ran << "first"; });
+        w->AddTask([&] { throw std::runtime_error("task failed"); });
+        w->AddTask([&] { ran << "third"; });
+        QTRY_COMPARE_WITH_TIMEOUT(ran, (QStringList{"first", "third"}), 2000);
+        QVERIFY(w->TaskTimer->isActive());
+        QVERIFY(w->MsgLabel->text().contains(QLatin1String("task failed")));
+    }
+
+    void logStampsEveryLine()
+    {
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        w->SbClearLog->click();
+        w->Log(QStringLiteral("\rSet style: X"));
+        w->Log(QStringLiteral(" x: not found\rnext"));
+        QCOMPARE(w->LogBox->LineCount() >= 2, true);
+        const QRegularExpression stamp(QStringLiteral("^\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d: "));
+        const QStringList lines = logText(*w).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(stamp.match(lines[0]).hasMatch());
+        QVERIFY(lines[0].endsWith(QLatin1String("Set style: X x: not found")));
+        QVERIFY(stamp.match(lines[1]).hasMatch());
+        QVERIFY(lines[1].endsWith(QLatin1String(": next")));
+    }
+
+    void cleanupTestCase()
+    {
+        fSim.stop();
+        DoneCommon();
+    }
+};
+
+QTEST_MAIN(tst_main)
+#include "tst_main.moc"
