@@ -88,7 +88,9 @@ void PaintObjectStatus(QPainter &p, const QRect &Cell, const TObjectInfo &Obj, c
 
     // 3. Age of the report.
     const double ageMin = (Now - sysDt) * 24 * 60;
-    const qint64 minutes = std::isfinite(ageMin) ? static_cast<qint64>(std::trunc(ageMin)) : 0;
+    // Date-times are fractions of days: a report exactly 60 minutes old comes
+    // out as 59.99999..., so a microsecond's tolerance keeps whole minutes whole.
+    const qint64 minutes = std::isfinite(ageMin) ? static_cast<qint64>(std::trunc(ageMin + 1e-6)) : 0;
     const QColor clock = ObjStatusClockColor(minutes, Colors.Window);
 
     // 4. Clock face and hands.
