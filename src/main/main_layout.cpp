@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -165,12 +166,48 @@ void TMonitorMainWin::FormDestroy()
 
 QToolButton *TMonitorMainWin::AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, const char *Slot)
 {
+    // The buttons show pictures; their hints say what they do.
+    static const QHash<QString, QStyle::StandardPixmap> icons{
+        {QStringLiteral("SbObjectInfo"), QStyle::SP_MessageBoxInformation},
+        {QStringLiteral("SbEditObject"), QStyle::SP_FileDialogDetailedView},
+        {QStringLiteral("SbConfiguration"), QStyle::SP_ComputerIcon},
+        {QStringLiteral("SbSmsFilters"), QStyle::SP_FileDialogListView},
+        {QStringLiteral("SbCommands"), QStyle::SP_CommandLink},
+        {QStringLiteral("SbPlaces"), QStyle::SP_DirHomeIcon},
+        {QStringLiteral("SbCreatePlace"), QStyle::SP_FileDialogNewFolder},
+        {QStringLiteral("SbRequestTrack"), QStyle::SP_ArrowDown},
+        {QStringLiteral("SbLastMessages"), QStyle::SP_BrowserReload},
+        {QStringLiteral("SbObjectMenu"), QStyle::SP_TitleBarUnshadeButton},
+        {QStringLiteral("SbTrackInfo"), QStyle::SP_MessageBoxInformation},
+        {QStringLiteral("SbExplainTrack"), QStyle::SP_FileDialogContentsView},
+        {QStringLiteral("SbDumpTrack"), QStyle::SP_FileDialogDetailedView},
+        {QStringLiteral("SbDeleteTrack"), QStyle::SP_TrashIcon},
+        {QStringLiteral("SbTrackMenu"), QStyle::SP_TitleBarUnshadeButton},
+        {QStringLiteral("SbTrapInfo"), QStyle::SP_MessageBoxInformation},
+        {QStringLiteral("SbAppendTrap"), QStyle::SP_FileDialogNewFolder},
+        {QStringLiteral("SbEditTrap"), QStyle::SP_FileDialogDetailedView},
+        {QStringLiteral("SbDeleteTrap"), QStyle::SP_TrashIcon},
+        {QStringLiteral("SbZoneInfo"), QStyle::SP_MessageBoxInformation},
+        {QStringLiteral("SbAppendZone"), QStyle::SP_FileDialogNewFolder},
+        {QStringLiteral("SbEditZone"), QStyle::SP_FileDialogDetailedView},
+        {QStringLiteral("SbZoneHistory"), QStyle::SP_FileDialogContentsView},
+        {QStringLiteral("SbDeleteZone"), QStyle::SP_TrashIcon},
+        {QStringLiteral("SbAcceptAlarm"), QStyle::SP_DialogApplyButton},
+        {QStringLiteral("SbRequestEvents"), QStyle::SP_BrowserReload},
+        {QStringLiteral("SbAcceptEvent"), QStyle::SP_DialogApplyButton},
+        {QStringLiteral("SbClearLog"), QStyle::SP_DialogResetButton},
+    };
     auto *b = new QToolButton(Bar);
     b->setObjectName(Name);
     b->setToolTip(Hint);
     b->setText(Hint);
     b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    if (icons.contains(Name)) {
+        b->setIcon(style()->standardIcon(icons.value(Name)));
+        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    } else {
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
     Bar->addWidget(b);
     connect(b, SIGNAL(clicked()), this, Slot);
     return b;
