@@ -33,6 +33,7 @@ void TZtHttpClient::CreateEngine()
 {
     fHttpStatus = 0;
     fHttpReason.clear();
+    fLastError.clear();
     fEngineRequest = TZtHttpEngineRequest();
     fEngineResult = TZtHttpEngineResult();
     fEngineRequest.userAgent = fUserAgent.toUtf8();
@@ -57,6 +58,7 @@ void TZtHttpClient::ReleaseEngine()
 {
     fHttpStatus = fEngineResult.status;
     fHttpReason = fEngineResult.reason;
+    fLastError = fEngineResult.error;
     fEngineRequest = TZtHttpEngineRequest();
 }
 
@@ -133,6 +135,11 @@ int TZtHttpClient::SendText(const char *method, const QString &aUrl, const QStri
         // Refused before any network traffic.
         fHttpStatus = 500;
         fHttpReason = QStringLiteral("Data too long [%1], max=%2").arg(data.size()).arg(TextBufferSize);
+        fLastError = fHttpReason;
+        // No answer either: the previous one must not pass for this one's.
+        fRcvdStream = QByteArray(2, '\0');
+        fRcvdCount = 0;
+        fRcvdContentType.clear();
         return 500;
     }
     return Exchange(method, aUrl, &bytes);

@@ -47,6 +47,9 @@ public:
     const QString &Accept() const { return fAccept; }
     void SetAccept(const QString &v) { fAccept = v; }
     const QString &HttpReason() const { return fHttpReason; }
+    // Why the last exchange got no complete answer (connection, TLS,
+    // time-out, refused redirect, body too long); empty when it got one.
+    const QString &LastError() const { return fLastError; }
     int HttpStatus() const { return fHttpStatus; }
     const QString &Proxy() const { return fProxy; }
     void SetProxy(const QString &v) { fProxy = v; }
@@ -104,6 +107,7 @@ private:
     QString fUserAgent;
     QString fAccept;
     QString fHttpReason;
+    QString fLastError;
     int fHttpStatus = 0;
     QByteArray fRcvdStream;
     int fRcvdCount = 0;

@@ -71,6 +71,21 @@ int Progress(void *user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ul
     return 0;
 }
 
+// The protocol log is a debugging aid; the token and cookies stay out of it.
+QByteArray MaskSecrets(const QByteArray &headers)
+{
+    QList<QByteArray> lines = headers.split('\n');
+    for (QByteArray &line : lines) {
+        const QByteArray lower = line.toLower();
+        if (lower.startsWith("x-auth-token:") || lower.startsWith("cookie:") || lower.startsWith("proxy-authorization:")) {
+            const int colon = line.indexOf(':');
+            const bool cr = line.endsWith('\r');
+            line = line.left(colon + 1) + " ***" + (cr ? "\r" : "");
+        }
+    }
+    return lines.join('\n');
+}
+
 int Debug(CURL *, curl_infotype type, char *data, size_t size, void *user)
 {
     auto *t = static_cast<Transfer *>(user);
@@ -80,7 +95,7 @@ int Debug(CURL *, curl_infotype type, char *data, size_t size, void *user)
     switch (type) {
     case CURLINFO_TEXT: text = "* " + QByteArray(data, qsizetype(size)); break;
     case CURLINFO_HEADER_IN: text = "< " + QByteArray(data, qsizetype(size)); break;
-    case CURLINFO_HEADER_OUT: text = "> " + QByteArray(data, qsizetype(size)).replace("\r\n", "\r\n> "); break;
+    case CURLINFO_HEADER_OUT: text = "> " + MaskSecrets(QByteArray(data, qsizetype(size))).replace("\r\n", "\r\n> "); break;
     case CURLINFO_DATA_IN: text = "< [" + QByteArray::number(qulonglong(size)) + " bytes]\n"; break;
     case CURLINFO_DATA_OUT: text = "> [" + QByteArray::number(qulonglong(size)) + " bytes]\n"; break;
     default: return 0;

@@ -50,7 +50,10 @@ TVelmoraClient::TVelmoraClient(const QString &aServer, const QString &aToken, co
         fTimeZone = TimeZoneOffset;
 
     // TLS: the system store plus ca_file; tls_verify=0 switches checking off.
-    fApiClient->SetCaFile(Config.Get(QStringLiteral("ca_file"), QString()).trimmed());
+    QString caFile = Config.Get(QStringLiteral("ca_file"), QString()).trimmed();
+    if (!caFile.isEmpty() && QFileInfo(caFile).isRelative())
+        caFile = ExeFolder() + caFile; // beside the program, like the other files
+    fApiClient->SetCaFile(caFile);
     fApiClient->SetTlsVerify(Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
 
     fResponseDir = ExeFolder() + QStringLiteral("Responses/");
@@ -201,6 +204,8 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
 
         LogText(QString::number(fResultCode));
         result = fResultCode;
+        if (!fApiClient->LastError().isEmpty())
+            LogText(QStringLiteral("\r  X: ") + fApiClient->LastError());
 
         if (fApiClient->RcvdCount() > 0 && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
             const QByteArray text = fApiClient->RcvdData();

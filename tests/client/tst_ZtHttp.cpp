@@ -406,6 +406,7 @@ private Q_SLOTS:
         TZtHttpsClient http;
         const QString log = dir.path() + QStringLiteral("/client.log");
         http.SetLogFile(log);
+        http.Headers().SetVal(QStringLiteral("X-Auth-Token"), QStringLiteral("SECRET-TOKEN"));
         http.Get(srv.baseUrl() + QStringLiteral("/logged"));
         http.Post(srv.baseUrl() + QStringLiteral("/logged"), QStringLiteral("a=1"));
         QFile f(log);
@@ -417,7 +418,9 @@ private Q_SLOTS:
         QCOMPARE(TZtHttpsClient::ProtocolLogName(QStringLiteral("/tmp/noext")), QStringLiteral("/tmp/noext.https.log"));
         QFile proto(TZtHttpsClient::ProtocolLogName(log));
         QVERIFY(proto.open(QIODevice::ReadOnly));
-        QVERIFY(proto.readAll().contains("GET /logged"));
+        const QByteArray protoText = proto.readAll();
+        QVERIFY(protoText.contains("GET /logged"));
+        QVERIFY2(!protoText.contains("SECRET-TOKEN"), "the token must stay out of the protocol log");
     }
 };
 

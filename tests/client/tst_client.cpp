@@ -403,6 +403,29 @@ private Q_SLOTS:
         QCOMPARE(f.srv.count(), 1);
     }
 
+    void transportFailuresAreLogged()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer(QStringLiteral("/api/v1/user"), 200, R"({"uid":1})");
+        QCOMPARE(f.client->DoGet(QStringLiteral("GetUser"), QStringLiteral("/user")), 200);
+        QVERIFY(f.client->ResultData());
+        // A body too long to send: 500, nothing sent, and no stale answer.
+        f.log.clear();
+        QCOMPARE(f.client->DoPut(QStringLiteral("UpdateUser"), QStringLiteral("/user"), QString(9000, QLatin1Char('x'))), 500);
+        QVERIFY(f.client->ResultData() == nullptr);
+        QVERIFY2(f.log.endsWith(QStringLiteral("500\r  X: Data too long [9000], max=8192")), qPrintable(f.log));
+        QCOMPARE(f.srv.count(), 1);
+
+        TVelmoraClient c(QStringLiteral("http://127.0.0.1:%1").arg(FreeLoopbackPort()), QStringLiteral("T"), QStringLiteral("0"));
+        QString log;
+        c.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int n) { log += FormatLogText(fmt, args, n); });
+        const int status = c.GetObjects();
+        QCOMPARE(status, -1);
+        QVERIFY(c.ResultCode() != 200 && c.ResultCode() != -1);
+        QVERIFY2(log.contains(QStringLiteral("\r  X: ")), qPrintable(log));
+    }
+
     void fileTypes_data()
     {
         QTest::addColumn<QString>("ext");
