@@ -5,14 +5,8 @@
 #include "AboutForm.h"
 #include "client.h"
 
-#if __has_include("UserEditForm.h")
-#include "UserEditForm.h"
-#define VELMORA_HAS_USER_EDIT 1
-#endif
-#if __has_include("SettingsEditForm.h")
 #include "SettingsEditForm.h"
-#define VELMORA_HAS_SETTINGS_EDIT 1
-#endif
+#include "UserEditForm.h"
 
 void TMonitorMainWin::MenuUserDataClick() { EditUserData(); }
 void TMonitorMainWin::MenuEditSettingsClick() { OpenSettings(); }
@@ -42,7 +36,6 @@ void TMonitorMainWin::EditUserData()
             return;
     }
     Log(QStringLiteral("\rEdit user info ..."));
-#ifdef VELMORA_HAS_USER_EDIT
     TUserEditForm form(this);
     if (!form.EditUser(fClient->UserInfo())) {
         Log(QStringLiteral("\r  -> cancel"));
@@ -72,15 +65,11 @@ void TMonitorMainWin::EditUserData()
         ShowMsg(QStringLiteral("success"), 3);
     else
         ShowMsgFmt(QStringLiteral("error"), {fClient->ErrorMessage()}, 5);
-#else
-    ShowMsg(QStringLiteral("not_implemented"), 3);
-#endif
 }
 
 void TMonitorMainWin::OpenSettings()
 {
     Log(QStringLiteral("\rEdit settings"));
-#ifdef VELMORA_HAS_SETTINGS_EDIT
     TSettingsEditForm form(this);
     if (!form.EditSettings())
         return;
@@ -97,9 +86,6 @@ void TMonitorMainWin::OpenSettings()
         IniFile.WriteString(QStringLiteral("Config"), it.key(), it.value());
     }
     LoadConfig();
-#else
-    ShowMsg(QStringLiteral("not_implemented"), 3);
-#endif
 }
 
 void TMonitorMainWin::ShowAbout()

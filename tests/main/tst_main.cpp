@@ -1,9 +1,11 @@
 #include "MainTestSupport.h"
 
+#include "EventListModel.h"
 #include "LoginForm.h"
 #include "MonitorMap.h"
 #include "ObjListModel.h"
 #include "SignupForm.h"
+#include "UserEditForm.h"
 #include "ZtTtyBox.h"
 #include "main.h"
 
@@ -336,6 +338,72 @@ private Q_SLOTS:
         QVERIFY(lines[0].endsWith(QLatin1String("Set style: X x: not found")));
         QVERIFY(stamp.match(lines[1]).hasMatch());
         QVERIFY(lines[1].endsWith(QLatin1String(": next")));
+    }
+
+    void refusedUpdateDropsRowsBeforeTheClient()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
+        QVERIFY(m->setData(m->index(0, 0), Qt::Checked, Qt::CheckStateRole));
+        // The service stops accepting the token between two updates.
+        w->Client()->SetToken(QStringLiteral("revoked"));
+        bool dialogShown = false;
+        ModalWatcher watcher([&](QWidget *d) {
+            dialogShown = qobject_cast<TLoginForm *>(d) != nullptr;
+            qobject_cast<QDialog *>(d)->reject();
+            return true;
+        });
+        w->UpdateObjects();
+        QVERIFY(dialogShown);
+        // Rows, markers and alarms referred to the client's objects: they go
+        // with them, and painting afterwards touches nothing freed.
+        QCOMPARE(m->rowCount(), 0);
+        QCOMPARE(w->MapCtrl()->MarkCount(), 0);
+        QCOMPARE(w->AlarmModel()->rowCount(), 0);
+        QVERIFY(!w->IsSignedIn());
+        QVERIFY(!w->UpdateTimer->isActive());
+        w->repaint();
+    }
+
+    // Changes the demo account's password: keep it the last test that signs in.
+    void userDataLogHidesNewPassword()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        ModalWatcher watcher([](QWidget *d) {
+            auto *f = qobject_cast<TUserEditForm *>(d);
+            if (!f) {
+                d->close();
+                return false;
+            }
+            f->EdName->clear();
+            QTest::keyClicks(f->EdName, QStringLiteral("Demo User"));
+            QTest::keyClicks(f->EdPassword, QStringLiteral("brand-new-secret"));
+            f->ButOk->click();
+            return true;
+        });
+        w->MenuUserData->trigger();
+        QVERIFY(watcher.done());
+        const QString log = logText(*w);
+        QVERIFY(log.contains(QLatin1String("name=Demo User")));
+        // The window's own field lines ("  key=value"); the client's request
+        // line is its own business.
+        const QRegularExpression fieldLine(QStringLiteral(": {3}password=(.*)$"));
+        int passwordLines = 0;
+        for (const QString &l : log.split(u'\n')) {
+            const auto m = fieldLine.match(l);
+            if (m.hasMatch()) {
+                ++passwordLines;
+                QCOMPARE(m.captured(1), QStringLiteral("***"));
+            }
+        }
+        QCOMPARE(passwordLines, 1);
+        QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("success"));
+        QVERIFY(!w->Client()->Login(QStringLiteral("demo"), QStringLiteral("demo")));
+        QVERIFY(w->Client()->Login(QStringLiteral("demo"), QStringLiteral("brand-new-secret")));
     }
 
     void cleanupTestCase()
