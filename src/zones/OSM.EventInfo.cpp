@@ -14,12 +14,3 @@ QString TEventInfo::Sign() const
         .arg(obj_id)
         .arg(trap_id);
 }
-
-TEventList CopyEventList(const TEventList &src)
-{
-    TEventList dst;
-    dst.reserve(src.size());
-    for (const auto &e : src)
-        dst.push_back(std::make_unique<TEventInfo>(*e));
-    return dst;
-}

@@ -63,4 +63,11 @@ public:
 using TEventList = std::vector<std::unique_ptr<TEventInfo>>;
 
 // Deep copy of an event list.
-TEventList CopyEventList(const TEventList &src);
+inline TEventList CopyEventList(const TEventList &src)
+{
+    TEventList dst;
+    dst.reserve(src.size());
+    for (const auto &e : src)
+        dst.push_back(std::make_unique<TEventInfo>(*e));
+    return dst;
+}

@@ -152,12 +152,3 @@ uint32_t TZoneInfo::ColorFromText(const QString &aText)
     }
     return v == 0 ? 0x0000FFu : v;
 }
-
-TZoneList CopyZoneList(const TZoneList &src)
-{
-    TZoneList dst;
-    dst.reserve(src.size());
-    for (const auto &z : src)
-        dst.push_back(std::make_unique<TZoneInfo>(*z));
-    return dst;
-}

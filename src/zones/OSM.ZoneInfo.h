@@ -44,12 +44,11 @@ public:
 
     TZoneInfo() = default;
     TZoneInfo(int32_t aUid, int32_t aType) : uid(aUid), type_id(aType) {}
-    TZoneInfo(const TZoneInfo &other) { Assign(other); }
-    TZoneInfo &operator=(const TZoneInfo &other)
-    {
-        Assign(other);
-        return *this;
-    }
+    // Copies take the computed fields along (they follow from the geometry),
+    // so copying needs nothing beyond this header: track points copy their
+    // zones without linking the zone subsystem.
+    TZoneInfo(const TZoneInfo &) = default;
+    TZoneInfo &operator=(const TZoneInfo &) = default;
 
     // Copies every field but the computed ones, then recomputes them.
     void Assign(const TZoneInfo &other);
@@ -87,4 +86,11 @@ public:
 // A list that owns its zones.
 using TZoneList = std::vector<std::unique_ptr<TZoneInfo>>;
 
-TZoneList CopyZoneList(const TZoneList &src);
+inline TZoneList CopyZoneList(const TZoneList &src)
+{
+    TZoneList dst;
+    dst.reserve(src.size());
+    for (const auto &z : src)
+        dst.push_back(std::make_unique<TZoneInfo>(*z));
+    return dst;
+}

@@ -92,7 +92,8 @@ private Q_SLOTS:
         TZoneInfo a = polygon({TGeoPoint{10, 10}, TGeoPoint{10.01, 10}, TGeoPoint{10.01, 10.01}});
         a.name = QStringLiteral("Home");
         a.area = 1; // stale
-        TZoneInfo b(a);
+        TZoneInfo b;
+        b.Assign(a);
         QCOMPARE(b.name, QStringLiteral("Home"));
         QVERIFY(b.area > 1000);
         b.geom.nodes[0].Lat = 20;

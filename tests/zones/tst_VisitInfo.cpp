@@ -1,0 +1,80 @@
+#include "OSM.VisitInfo.h"
+#include "ZtDates.h"
+
+#include <QTest>
+
+// Points given as "object@hh:nn", in any order.
+static TTrackPointList points(const QStringList &specs)
+{
+    TTrackPointList list;
+    int uid = 1;
+    for (const QString &s : specs) {
+        const int obj = s.section('@', 0, 0).toInt();
+        const QTime t = QTime::fromString(s.section('@', 1, 1), QStringLiteral("hh:mm"));
+        auto p = std::make_unique<TTrackPointInfo>(uid++, obj);
+        p->obj_dt = EncodeDateTime(2025, 3, 1, t.hour(), t.minute());
+        list.push_back(std::move(p));
+    }
+    return list;
+}
+
+class TstVisitInfo : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void grouping_data()
+    {
+        QTest::addColumn<QStringList>("pts");
+        QTest::addColumn<QStringList>("visits"); // "object:start-end:count"
+        QTest::addRow("50 minutes apart: one stay") << QStringList{"1@10:00", "1@10:50"}
+                                                    << QStringList{"1:10:00-10:50:2"};
+        QTest::addRow("exactly an hour apart: one stay") << QStringList{"1@09:00", "1@10:00"}
+                                                         << QStringList{"1:09:00-10:00:2"};
+        QTest::addRow("61 minutes apart: two stays") << QStringList{"1@10:00", "1@11:01"}
+                                                     << QStringList{"1:10:00-10:00:1", "1:11:01-11:01:1"};
+        QTest::addRow("two objects interleaved")
+            << QStringList{"2@10:10", "1@10:00", "2@10:30", "1@10:20"}
+            << QStringList{"1:10:00-10:20:2", "2:10:10-10:30:2"};
+        QTest::addRow("unsorted points of one stay") << QStringList{"1@10:40", "1@10:00", "1@10:20"}
+                                                     << QStringList{"1:10:00-10:40:3"};
+    }
+    void grouping()
+    {
+        QFETCH(QStringList, pts);
+        QFETCH(QStringList, visits);
+        TTrackPointList history = points(pts);
+        QList<int32_t> asked;
+        const TVisitList v = GroupVisits(history, [&](int32_t uid) {
+            asked << uid;
+            return nullptr;
+        });
+        QStringList got;
+        for (const auto &x : v)
+            got << QStringLiteral("%1:%2-%3:%4")
+                       .arg(x->obj_id)
+                       .arg(DateTimeToQDateTime(x->start_dt).toString("hh:mm"),
+                            DateTimeToQDateTime(x->end_dt).toString("hh:mm"))
+                       .arg(x->points.size());
+        QCOMPARE(got, visits);
+        QCOMPARE(asked.size(), visits.size());
+        // Every point is in exactly one visit, and the history is now sorted.
+        qsizetype n = 0;
+        for (const auto &x : v)
+            n += x->points.size();
+        QCOMPARE(n, qsizetype(history.size()));
+        for (size_t i = 1; i < history.size(); ++i)
+            QVERIFY(history[i - 1]->Compare(*history[i]) <= 0);
+    }
+
+    void duration()
+    {
+        TTrackPointList history = points({"1@09:00", "1@09:30", "1@10:00"});
+        const TVisitList v = GroupVisits(history);
+        QCOMPARE(v.size(), size_t(1));
+        QCOMPARE(v[0]->GetDuration(), int64_t(3600));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstVisitInfo)
+#include "tst_VisitInfo.moc"
