@@ -9,8 +9,18 @@ SimClock::SimClock(double speed)
 {
 }
 
+SimClock::SimClock(Manual m)
+    : fRealStartMs(m.startMs)
+    , fSpeed(1.0)
+    , fManual(true)
+    , fManualNow(m.startMs)
+{
+}
+
 qint64 SimClock::nowMs() const
 {
+    if (fManual)
+        return fManualNow;
     const qint64 real = QDateTime::currentMSecsSinceEpoch();
     return fRealStartMs + qint64(double(real - fRealStartMs) * fSpeed);
 }

@@ -1,5 +1,7 @@
 #include "SimOptions.h"
 
+#include "SimFaults.h"
+
 QString SimOptions::usage()
 {
     return QStringLiteral(
@@ -82,5 +84,8 @@ bool SimOptions::parse(const QStringList &args, QString *error)
         return fail(QStringLiteral("--cert and --key go together"));
     if (!cert.isEmpty())
         tls = true;
+    QString why;
+    if (!SimFaults().parse(faults, &why))
+        return fail(QStringLiteral("--faults: %1").arg(why));
     return true;
 }
