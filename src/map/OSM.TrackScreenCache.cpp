@@ -1,0 +1,92 @@
+#include "OSM.TrackScreenCache.h"
+
+#include "OSM.GeoTrack.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+uint64_t Mix(uint64_t h, uint64_t v)
+{
+    h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+    return h;
+}
+
+uint64_t Bits(double d)
+{
+    uint64_t u;
+    std::memcpy(&u, &d, sizeof u);
+    return u;
+}
+
+} // namespace
+
+void TTrackScreenCache::Reset()
+{
+    fTrack = nullptr;
+    fFingerprint = 0;
+    fZoom = -1;
+    fU.clear();
+    fV.clear();
+    fPx.clear();
+}
+
+uint64_t TTrackScreenCache::Fingerprint(const TGeoTrack &Track) const
+{
+    const auto &pts = Track.Points();
+    uint64_t h = Mix(0, pts.size());
+    if (pts.empty())
+        return h;
+    // The ends and up to 64 points spread over the track.
+    const size_t n = pts.size();
+    const size_t step = std::max<size_t>(1, n / 64);
+    for (size_t i = 0; i < n; i += step)
+        h = Mix(Mix(Mix(h, reinterpret_cast<uintptr_t>(pts[i].get())), Bits(pts[i]->lat)), Bits(pts[i]->lon));
+    const auto &last = pts.back();
+    return Mix(Mix(Mix(h, reinterpret_cast<uintptr_t>(last.get())), Bits(last->lat)), Bits(last->lon));
+}
+
+void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
+{
+    const uint64_t fp = Fingerprint(Track);
+    const auto &pts = Track.Points();
+    if (&Track != fTrack || fp != fFingerprint || fU.size() != pts.size()) {
+        fTrack = &Track;
+        fFingerprint = fp;
+        fZoom = -1;
+        fU.resize(pts.size());
+        fV.resize(pts.size());
+        // The same arithmetic as LongToMapX and LatToMapY, split so that the
+        // zoom-free part is computed once per track.
+        for (size_t i = 0; i < pts.size(); ++i) {
+            const TTrackPointInfo &p = *pts[i];
+            if (!p.HasLatLon() || p.lon < -180 || p.lon > 180 || p.lat < -85.1 || p.lat > 85.1) {
+                fU[i] = NAN;
+                fV[i] = NAN;
+                continue;
+            }
+            fU[i] = (p.lon + 180) / 360;
+            const double phi = M_PI * p.lat / 180;
+            const double m = std::log(std::tan(phi) + 1 / std::cos(phi));
+            fV[i] = (1 - m / M_PI) / 2;
+        }
+    }
+    if (Zoom == fZoom)
+        return;
+    fZoom = Zoom;
+    fPx.resize(fU.size());
+    const double size = double(int64_t(256) << Zoom);
+    for (size_t i = 0; i < fU.size(); ++i) {
+        if (std::isnan(fU[i])) {
+            fPx[i] = QPoint(NoPosition, NoPosition);
+            continue;
+        }
+        const double x = std::floor(fU[i] * size), y = std::floor(fV[i] * size);
+        if (y < 0 || y > size) // beyond the Mercator limit
+            fPx[i] = QPoint(NoPosition, NoPosition);
+        else
+            fPx[i] = QPoint(int(x), int(y));
+    }
+}

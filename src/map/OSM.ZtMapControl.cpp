@@ -1,0 +1,241 @@
+// TZtMapControl: creation, tiles, logging and the simple map commands.
+#include "OSM.ZtMapControl.h"
+
+#include "OSM.GeoTrack.h"
+#include "OSM.ZoneInfo.h"
+#include "ZtFormat.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+
+QString ConfigValue(const char *Key)
+{
+    try {
+        return Config.Get(QString::fromLatin1(Key), QString()).trimmed();
+    } catch (const std::exception &) {
+        return QString();
+    }
+}
+
+} // namespace
+
+TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString &CachePath, const QString &TileURL,
+                             const QString &UserAgent)
+    : TMapControl(Parent)
+{
+    FTileStorage = std::make_unique<TTileStorage>(CacheSize ? CacheSize : DefaultCacheSize,
+                                                  QStringLiteral("%d/%d/%d.png"));
+    FTileStorage->SetFileCacheBaseDir(CachePath.isEmpty() ? QDir::tempPath() + QStringLiteral("/OsmCache") : CachePath);
+
+    QString url = TileURL.isEmpty() ? ConfigValue("tile_url") : TileURL;
+    if (!url.isEmpty() && !TOSMTilesProvider::IsValidPattern(url)) {
+        FPendingLog << QStringLiteral("\rX: tile_url \"%1\" lacks {z}, {x} and {y}; using %2")
+                           .arg(url, TOSMTilesProvider::DefaultTileURL);
+        url.clear();
+    }
+    QString agent = UserAgent.isEmpty() ? ConfigValue("tile_user_agent") : UserAgent;
+    if (agent.isEmpty())
+        agent = DefaultTileUserAgent();
+
+    FNetRequest = std::make_unique<TNetworkRequestQueue>(4, 3, &BlockingTileRequest,
+                                                         std::make_unique<TOSMTilesProvider>(url));
+    // An honest agent as the OpenStreetMap tile policy asks, no cache bypass.
+    FNetRequest->RequestProps().HeaderLines =
+        QStringList{QStringLiteral("User-Agent: ") + agent, QStringLiteral("Accept-Language: en-US;q=0.7,en;q=0.3"),
+                    QStringLiteral("Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8")};
+    FNetRequest->SetOnGotTileBgThr([this](const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error) {
+        GotTileBgThr(Tile, std::move(Ms), Error);
+    });
+    SetTilesProvider(std::make_unique<TOSMTilesProvider>(url));
+    OnDrawMapMark = [this](TMapControl *, QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled) {
+        DrawMarker(Canvas, Point, Mark, Handled);
+    };
+    viewport()->setMouseTracking(true); // the edited zone's hover cursor
+    SetZoom(MinZoom());
+    FActive = true;
+}
+
+TZtMapControl::~TZtMapControl()
+{
+    FActive = false;
+    // The queue waits for its workers; tiles they still deliver are dropped.
+    FNetRequest.reset();
+    FTileStorage.reset();
+    FGeoTracks.clear();
+}
+
+void TZtMapControl::SetLogCallback(TLogCallback Cb)
+{
+    FLogCallback = std::move(Cb);
+    const QStringList pending = std::exchange(FPendingLog, QStringList());
+    for (const QString &line : pending)
+        Log(line);
+}
+
+void TZtMapControl::Log(const QString &Text)
+{
+    if (FLogCallback)
+        FLogCallback(Text, QVariantList(), -1);
+}
+
+void TZtMapControl::LogFmt(const QString &Fmt, const QVariantList &Args)
+{
+    if (FLogCallback)
+        FLogCallback(Fmt, Args, int(Args.size()));
+}
+
+void TZtMapControl::Cmd(const QString &Action, const QString &Subj, const QStringList &Args)
+{
+    if (FCmdCallback)
+        FCmdCallback(this, Action, Subj, Args);
+}
+
+void TZtMapControl::SetGeoZones(std::vector<std::unique_ptr<TZoneInfo>> *Zones)
+{
+    FGeoZones = Zones;
+    if (!Zones)
+        FEditedZone = nullptr;
+    Invalidate();
+}
+
+void TZtMapControl::SetMarkerImages(const QList<QImage> &Images)
+{
+    FMarkerImages = Images;
+    Invalidate();
+}
+
+void TZtMapControl::InvalidateTracks()
+{
+    for (auto &c : FTrackCaches)
+        c.Reset();
+    Invalidate();
+}
+
+// ---- tiles ----
+
+QImage TZtMapControl::GetTileImage(int TileHorzNum, int TileVertNum)
+{
+    if (Zoom() < 0 || TileHorzNum < 0 || TileVertNum < 0 || TileHorzNum >= (1 << Zoom())
+        || TileVertNum >= (1 << Zoom()))
+        return QImage();
+    const TTile tile{TMapZoomLevel(Zoom()), quint32(TileHorzNum), quint32(TileVertNum)};
+    QImage img = FTileStorage->GetTile(tile);
+    if (img.isNull()) {
+        FNetRequest->SetCurrentViewRect(ViewRect());
+        FNetRequest->RequestTile(tile);
+    }
+    return img;
+}
+
+void TZtMapControl::GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error)
+{
+    // Download thread: touch nothing but the flag, and hand the result over.
+    if (!FActive)
+        return;
+    auto data = std::make_shared<TGotTileData>(TGotTileData{Tile, std::move(Ms), Error});
+    // The record is freed with the call, or with the posted event when the
+    // layer is gone before it runs.
+    QMetaObject::invokeMethod(this, [this, data] { GotTile(*data); }, Qt::QueuedConnection);
+}
+
+void TZtMapControl::GotTile(TGotTileData &Data)
+{
+    if (!FActive || !FTileStorage)
+        return;
+    const QString tileName = QStringLiteral("%1/%2/%3").arg(Data.Tile.Zoom).arg(Data.Tile.ParameterX).arg(Data.Tile.ParameterY);
+    QString err = Data.Error;
+    if (err.isEmpty() && Data.Ms) {
+        if (FTileStorage->StoreTile(Data.Tile, std::move(*Data.Ms), &err)) {
+            // A tile of a zoom left meanwhile is kept but not drawn.
+            if (Data.Tile.Zoom == Zoom())
+                RefreshTile(int(Data.Tile.ParameterX), int(Data.Tile.ParameterY));
+        }
+    } else if (err.isEmpty()) {
+        err = QStringLiteral("empty answer");
+    }
+    // One line per kind of failure, not one per tile of the view.
+    if (!err.isEmpty() && err != FLastTileError) {
+        FLastTileError = err;
+        Log(QStringLiteral("\rX: tile %1: %2").arg(tileName, err));
+    }
+}
+
+// ---- simple commands ----
+
+void TZtMapControl::SetCenter(int Zoom, double Lat, double Lon)
+{
+    if (std::isnan(Lat) || std::isnan(Lon))
+        return;
+    SetZoom(Zoom);
+    try {
+        SetCenterPoint(TGeoPoint{Lon, Lat});
+    } catch (const std::exception &e) {
+        Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
+    }
+}
+
+TMapMark *TZtMapControl::SetMark(int Zoom, double Lat, double Lon)
+{
+    if (std::isnan(Lat) || std::isnan(Lon))
+        return nullptr;
+    SetCenter(Zoom, Lat, Lon);
+    auto mark = MapMarks().NewItem();
+    mark->Coord = TGeoPoint{Lon, Lat};
+    mark->Layer = 0;
+    mark->CustomProps = propGlyphStyle | propCaptionStyle;
+    mark->GlyphStyle.Shape = TMapMarkGlyphShape::gshTriangle;
+    mark->GlyphStyle.Size = 24;
+    mark->GlyphStyle.BorderColor = QColor(0, 0, 128);
+    mark->GlyphStyle.BgColor = QColor(0, 128, 0);
+    mark->Width = 24;
+    mark->Height = 24;
+    return MapMarks().Add(std::move(mark));
+}
+
+QPoint TZtMapControl::GeoPointToInnerPoint(const TGeoPoint &GeoPoint) const
+{
+    return MapToView(GeoCoordsToMap(GeoPoint));
+}
+
+TGeoPoint TZtMapControl::GeoAt(const QPoint &ViewPt) const
+{
+    const QPoint m = ViewToMap(ViewPt);
+    return MapToGeoCoords(QPoint(std::clamp(m.x(), 0, MapSize().width()), std::clamp(m.y(), 0, MapSize().height())));
+}
+
+QList<QImage> TZtMapControl::DefaultMarkerImages()
+{
+    // A pin 32 x 48 with its tip 4 pixels above the bottom centre; the second
+    // has a round window at the top through which the photo shows.
+    QList<QImage> images;
+    for (int withPhoto = 0; withPhoto < 2; ++withPhoto) {
+        QImage img(32, 48, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath pin;
+        pin.moveTo(16, 44);
+        pin.cubicTo(10, 35, 1, 28, 1, 16);
+        pin.arcTo(QRectF(1, 1, 30, 30), 180, -180);
+        pin.cubicTo(31, 28, 22, 35, 16, 44);
+        p.setPen(QPen(QColor(40, 40, 40), 1.5));
+        p.setBrush(withPhoto ? QColor(30, 110, 200) : QColor(220, 50, 40));
+        p.drawPath(pin);
+        p.setPen(Qt::NoPen);
+        if (withPhoto) {
+            // A hole: the photo is drawn first and shows through it.
+            p.setCompositionMode(QPainter::CompositionMode_Clear);
+            p.drawEllipse(QRectF(3, 3, 26, 26));
+        } else {
+            p.setBrush(Qt::white);
+            p.drawEllipse(QRectF(10, 10, 12, 12));
+        }
+        images << img;
+    }
+    return images;
+}

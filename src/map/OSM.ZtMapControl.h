@@ -1,0 +1,129 @@
+#pragma once
+
+#include "OSM.MapControl.h"
+#include "OSM.NetworkRequestQueue.h"
+#include "OSM.TileStorage.h"
+#include "OSM.TrackScreenCache.h"
+#include "common.h"
+
+#include <QImage>
+#include <QList>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class TGeoTrack;
+class TObjectInfo;
+class TTrackPointInfo;
+class TZoneInfo;
+
+// What a download thread hands to the user-interface thread.
+struct TGotTileData
+{
+    TTile Tile;
+    std::unique_ptr<QByteArray> Ms; // null: the download failed
+    QString Error;
+};
+
+// The map of the monitoring window: tiles from the tile storage with
+// background downloads, a marker per tracked object, the tracks being
+// analysed and the geozones, with mouse editing of the zone marked as edited.
+// Reports clicks and zone changes through callbacks; never calls the service.
+class TZtMapControl : public TMapControl
+{
+    Q_OBJECT
+
+public:
+    using TOnClickMap = std::function<bool(const TGeoPoint &GeoPoint)>;
+    using TOnClickTrackPoint = std::function<void(TTrackPointInfo *TrackPoint)>;
+    using TOnClickMapMark = std::function<void(TMapMark *MapMark)>;
+    using TOnClickZone = std::function<void(TZoneInfo *Zone)>;
+
+    static constexpr uint32_t DefaultCacheSize = 10000000;
+
+    // CacheSize: the tile memory budget in bytes (0: 10 MB). CachePath: the
+    // disk tile cache (empty: "OsmCache" in the temporary folder). TileURL and
+    // UserAgent: the tile source; empty takes the configuration values
+    // tile_url and tile_user_agent, and failing those the OpenStreetMap
+    // standard tiles over https and an honest VelmoraMonitor agent.
+    explicit TZtMapControl(QWidget *Parent = nullptr, uint32_t CacheSize = 0, const QString &CachePath = QString(),
+                           const QString &TileURL = QString(), const QString &UserAgent = QString());
+    ~TZtMapControl() override;
+
+    void SetLogCallback(TLogCallback Cb);
+    void SetCmdCallback(TCmdCallback Cb) { FCmdCallback = std::move(Cb); }
+
+    // Owned tracks, drawn in list order.
+    std::vector<std::unique_ptr<TGeoTrack>> &GeoTracks() { return FGeoTracks; }
+    // Zones of the owner (not owned); null: none drawn.
+    void SetGeoZones(std::vector<std::unique_ptr<TZoneInfo>> *Zones);
+    std::vector<std::unique_ptr<TZoneInfo>> *GeoZones() const { return FGeoZones; }
+    // Image 0: plain marker; image 1: marker with a round photo window.
+    void SetMarkerImages(const QList<QImage> &Images);
+    const QList<QImage> &MarkerImages() const { return FMarkerImages; }
+    // A pair of marker images drawn by the program, for owners without their own.
+    static QList<QImage> DefaultMarkerImages();
+
+    TOnClickMap OnLClickMap;
+    TOnClickMap OnRClickMap;
+    TOnClickTrackPoint OnClickTrackPoint;
+    TOnClickMapMark OnClickMapMark;
+    TOnClickZone OnClickZone;
+
+    // Nothing when either coordinate is NaN.
+    void SetCenter(int Zoom, double Lat, double Lon);
+    // Centres on the point and adds a green triangle mark there; null for NaN.
+    TMapMark *SetMark(int Zoom, double Lat, double Lon);
+    QPoint GeoPointToInnerPoint(const TGeoPoint &GeoPoint) const;
+
+    // Hit code of a view point on a zone: -1 none, 1 centre, 2 rim, 9 inside,
+    // 100 + i node i, 200 + i the edge ending at node i.
+    int ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone);
+    TZoneInfo *EditedZone() const { return FEditedZone; }
+
+    // Drops the screen positions kept for the tracks; call after changing
+    // points of a track in place (adding or removing points is noticed).
+    void InvalidateTracks();
+
+    TTileStorage &TileStorage() { return *FTileStorage; }
+    TNetworkRequestQueue &NetRequest() { return *FNetRequest; }
+
+protected:
+    QImage GetTileImage(int TileHorzNum, int TileVertNum) override;
+    void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect) override;
+    void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect) override;
+    void mousePressEvent(QMouseEvent *Event) override;
+    void mouseMoveEvent(QMouseEvent *Event) override;
+
+private:
+    void GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error);
+    void GotTile(TGotTileData &Data);
+    void DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled);
+    void DrawZone(QPainter &Canvas, TZoneInfo &Zone);
+    void DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache);
+    int ZoneRadiusPx(const TZoneInfo &Zone) const;
+    void LeftPress(QMouseEvent *Event, bool &Consumed);
+    void RightPress(QMouseEvent *Event, bool &Consumed);
+    void DragZone(const QPoint &ViewPt);
+    void Log(const QString &Text);
+    void LogFmt(const QString &Fmt, const QVariantList &Args);
+    void Cmd(const QString &Action, const QString &Subj, const QStringList &Args);
+    TGeoPoint GeoAt(const QPoint &ViewPt) const;
+
+    std::atomic<bool> FActive{false};
+    TLogCallback FLogCallback;
+    TCmdCallback FCmdCallback;
+    std::unique_ptr<TTileStorage> FTileStorage;
+    std::unique_ptr<TNetworkRequestQueue> FNetRequest;
+    std::vector<std::unique_ptr<TGeoTrack>> FGeoTracks;
+    std::vector<std::unique_ptr<TZoneInfo>> *FGeoZones = nullptr;
+    QList<QImage> FMarkerImages;
+    TZoneInfo *FEditedZone = nullptr;
+    QPoint FZoneDragPoint;
+    int FDragType = -1;
+    // Screen positions of the tracks' points, one per track in list order.
+    std::vector<TTrackScreenCache> FTrackCaches;
+    QStringList FPendingLog; // said before a log callback was set
+    QString FLastTileError;
+};

@@ -1,0 +1,480 @@
+#include "OSM.GeoTrack.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.ZoneInfo.h"
+#include "OSM.ZtMapControl.h"
+#include "TestHttpServer.h"
+#include "ZtFormat.h"
+#include "geo_utils.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const TGeoPoint Home{56.27574, 57.998649};
+
+QByteArray PngBytes(QColor c)
+{
+    QImage img(256, 256, QImage::Format_RGB32);
+    img.fill(c);
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    return out;
+}
+
+// A map layer on an 800 x 600 view, its tiles from a loopback server, its
+// disk cache in a temporary folder, recording log lines and commands.
+struct Fixture
+{
+    QTemporaryDir dir;
+    TestHttpServer server;
+    std::unique_ptr<TZtMapControl> map;
+    QStringList log;
+    QList<QStringList> cmds;
+    std::atomic<int> tileHits{0};
+    QByteArray tileBody = PngBytes(QColor(200, 220, 200));
+
+    bool Start(int zoom = 16)
+    {
+        server.server().set_keep_alive_timeout(0);
+        server.server().Get(R"(/tiles/(\d+)/(\d+)/(\d+)\.png)", [this](const httplib::Request &, httplib::Response &res) {
+            ++tileHits;
+            res.set_content(tileBody.toStdString(), "image/png");
+        });
+        if (!server.start())
+            return false;
+        map = std::make_unique<TZtMapControl>(nullptr, 0, dir.path(), server.baseUrl() + "/tiles/{z}/{x}/{y}.png",
+                                              QStringLiteral("VelmoraMonitor-test"));
+        map->SetLogCallback([this](const QString &f, const QVariantList &a, int n) { log << FormatLogText(f, a, n); });
+        map->SetCmdCallback([this](QObject *, const QString &action, const QString &subj, const QStringList &args) {
+            cmds << (QStringList{action, subj} + args);
+            return 0;
+        });
+        map->setFrameShape(QFrame::NoFrame);
+        map->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        map->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        map->resize(800, 600);
+        map->show();
+        if (!QTest::qWaitForWindowExposed(map.get()))
+            return false;
+        map->SetCenter(zoom, Home.Lat, Home.Long);
+        return true;
+    }
+    QWidget *vp() { return map->viewport(); }
+    QPoint At(const TGeoPoint &g) { return map->GeoPointToInnerPoint(g); }
+    TGeoPoint GeoAt(const QPoint &p) { return map->MapToGeoCoords(map->ViewToMap(p)); }
+    TGeoPoint Offset(int dx, int dy) { return GeoAt(At(Home) + QPoint(dx, dy)); }
+    void Paint() { vp()->repaint(); }
+};
+
+std::unique_ptr<TZoneInfo> Circle(const TGeoPoint &c, double radius, bool edited = true)
+{
+    auto z = std::make_unique<TZoneInfo>(7, TZoneInfo::Circle);
+    z->geom.center = c;
+    z->geom.radius = radius;
+    z->visible = true;
+    z->edited = edited;
+    z->UpdateRect();
+    return z;
+}
+
+std::unique_ptr<TZoneInfo> Polygon(const QList<TGeoPoint> &nodes, bool edited = true)
+{
+    auto z = std::make_unique<TZoneInfo>(8, TZoneInfo::Poligon);
+    z->geom.nodes = nodes;
+    z->visible = true;
+    z->edited = edited;
+    z->UpdateRect();
+    return z;
+}
+
+// A 5-node polygon around Home, about 200 px across at zoom 16.
+QList<TGeoPoint> Pentagon(Fixture &f)
+{
+    return {f.Offset(0, -120), f.Offset(110, -40), f.Offset(70, 100), f.Offset(-70, 100), f.Offset(-110, -40)};
+}
+
+} // namespace
+
+class tst_ZtMapControl : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void zoneHitTest_data();
+    void zoneHitTest();
+    void dragCircleCentre();
+    void dragCircleRim();
+    void dragPolygonNode();
+    void rightButtonEditsNodes();
+    void clickReports();
+    void parkingRunDrawnOnce();
+    void trackPointClickFollowsView();
+    void tilesDownloadedStoredAndShown();
+    void badTileNotStored();
+    void setCenterAndMark();
+    void markerWithPhotoAndTail();
+};
+
+void tst_ZtMapControl::zoneHitTest_data()
+{
+    QTest::addColumn<bool>("circle");
+    QTest::addColumn<QPoint>("offset"); // from Home, in view pixels
+    QTest::addColumn<int>("code");
+    // Circle of 100 m around Home: about 79 px at zoom 16 and this latitude.
+    QTest::addRow("circle centre") << true << QPoint(3, -4) << 1;
+    QTest::addRow("circle rim") << true << QPoint(79, 0) << 2;
+    QTest::addRow("circle rim, inner tolerance") << true << QPoint(0, -74) << 2;
+    QTest::addRow("circle inside") << true << QPoint(30, 30) << 9;
+    QTest::addRow("circle outside") << true << QPoint(100, 0) << -1;
+    QTest::addRow("polygon node 0") << false << QPoint(2, -118) << 100;
+    QTest::addRow("polygon node 3") << false << QPoint(-70, 100) << 103;
+    QTest::addRow("polygon edge ending at node 3") << false << QPoint(0, 100) << 203;
+    QTest::addRow("polygon edge from last to node 0") << false << QPoint(-55, -80) << 200;
+    QTest::addRow("polygon inside, off the outline") << false << QPoint(30, 30) << 9;
+    QTest::addRow("polygon outside its box") << false << QPoint(200, 0) << -1;
+}
+
+void tst_ZtMapControl::zoneHitTest()
+{
+    QFETCH(bool, circle);
+    QFETCH(QPoint, offset);
+    QFETCH(int, code);
+    Fixture f;
+    QVERIFY(f.Start());
+    std::vector<std::unique_ptr<TZoneInfo>> zones;
+    zones.push_back(circle ? Circle(Home, 100) : Polygon(Pentagon(f)));
+    QCOMPARE(f.map->ZoneHitTest(f.At(Home) + offset, zones[0].get()), code);
+
+    auto noCentre = std::make_unique<TZoneInfo>(9, TZoneInfo::Circle);
+    QCOMPARE(f.map->ZoneHitTest(f.At(Home), noCentre.get()), -1);
+}
+
+void tst_ZtMapControl::dragCircleCentre()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    std::vector<std::unique_ptr<TZoneInfo>> zones;
+    // Centred exactly on a pixel, so that a move to that pixel is no move.
+    zones.push_back(Circle(f.GeoAt(f.At(Home)), 100));
+    f.map->SetGeoZones(&zones);
+    int mapClicks = 0;
+    f.map->OnLClickMap = [&](const TGeoPoint &) { ++mapClicks; return false; };
+    f.Paint();
+    QCOMPARE(f.map->EditedZone(), zones[0].get());
+    const QRect view = f.map->ViewRect();
+    const QPoint c = f.At(Home);
+
+    QTest::mousePress(f.vp(), Qt::LeftButton, Qt::NoModifier, c);
+    QVERIFY(f.log.last().contains(QStringLiteral("Start drag center zone: %1,%2").arg(c.x()).arg(c.y())));
+    QTest::mouseMove(f.vp(), c); // no movement: nothing sent
+    QVERIFY(f.cmds.isEmpty());
+    QTest::mouseMove(f.vp(), c + QPoint(40, 25));
+    QCOMPARE(f.map->ViewRect(), view); // the map did not pan
+    QCOMPARE(mapClicks, 0);            // and no click was reported
+    const TGeoPoint g = f.GeoAt(c + QPoint(40, 25));
+    QCOMPARE(zones[0]->geom.center.Long, std::nearbyint(g.Long * 1e6) / 1e6);
+    QCOMPARE(zones[0]->geom.center.Lat, std::nearbyint(g.Lat * 1e6) / 1e6);
+    QCOMPARE(f.cmds.size(), 1);
+    QCOMPARE(f.cmds[0], (QStringList{"update", "zone", "center", FloatToStrN(g.Lat, 4), FloatToStrN(g.Long, 4)}));
+    QVERIFY(zones[0]->rect.Contains(zones[0]->geom.center)); // bounds follow
+
+    // A move without a button ends the drag.
+    QTest::mouseRelease(f.vp(), Qt::LeftButton, Qt::NoModifier, c + QPoint(40, 25));
+    QTest::mouseMove(f.vp(), c + QPoint(80, 80));
+    QTest::mouseMove(f.vp(), c + QPoint(90, 90));
+    QCOMPARE(f.cmds.size(), 1);
+}
+
+void tst_ZtMapControl::dragCircleRim()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    std::vector<std::unique_ptr<TZoneInfo>> zones;
+    zones.push_back(Circle(Home, 100));
+    f.map->SetGeoZones(&zones);
+    f.Paint();
+    const QPoint c = f.At(Home);
+    QTest::mousePress(f.vp(), Qt::LeftButton, Qt::NoModifier, c + QPoint(79, 0));
+    // About 4 m from the centre: under 5 m, nothing changes.
+    QTest::mouseMove(f.vp(), c + QPoint(3, 0));
+    QCOMPARE(zones[0]->geom.radius, 100.0);
+    QVERIFY(f.cmds.isEmpty());
+    // About 250 m out.
+    QTest::mouseMove(f.vp(), c + QPoint(198, 0));
+    const double d = ArcDistance(Home, f.GeoAt(c + QPoint(198, 0)));
+    QVERIFY(d > 240 && d < 260);
+    QCOMPARE(zones[0]->geom.radius, d);
+    QCOMPARE(f.log.last(), QStringLiteral("\rNew zone radius: %1").arg(int(d)));
+    QCOMPARE(f.cmds.last(), (QStringList{"update", "zone", "radius", FloatToStrN(d, 2)}));
+    // Less than a metre more: ignored.
+    QTest::mouseMove(f.vp(), c + QPoint(198, 0));
+    QCOMPARE(f.cmds.size(), 1);
+}
+
+void tst_ZtMapControl::dragPolygonNode()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    std::vector<std::unique_ptr<TZoneInfo>> zones;
+    zones.push_back(Polygon(Pentagon(f)));
+    f.map->SetGeoZones(&zones);
+    f.Paint();
+    const QPoint node2 = f.At(zones[0]->geom.nodes[2]);
+    QTest::mousePress(f.vp(), Qt::LeftButton, Qt::NoModifier, node2);
+    QTest::mouseMove(f.vp(), node2 + QPoint(30, 20));
+    const TGeoPoint g = f.GeoAt(node2 + QPoint(30, 20));
+    QCOMPARE(zones[0]->geom.nodes[2].Long, std::nearbyint(g.Long * 1e6) / 1e6);
+    QCOMPARE(f.cmds.last(), (QStringList{"update", "zone", "node2", FloatToStrN(g.Lat, 4), FloatToStrN(g.Long, 4)}));
+    QCOMPARE(zones[0]->geom.nodes.size(), 5);
+}
+
+void tst_ZtMapControl::rightButtonEditsNodes()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    std::vector<std::unique_ptr<TZoneInfo>> zones;
+    zones.push_back(Polygon(Pentagon(f)));
+    f.map->SetGeoZones(&zones);
+    int rightClicks = 0;
+    f.map->OnRClickMap = [&](const TGeoPoint &) { ++rightClicks; return false; };
+    f.Paint();
+    TZoneInfo &z = *zones[0];
+
+    // On the edge from the last node to node 0: the midpoint goes in at 0.
+    const TGeoPoint first = z.geom.nodes[0], last = z.geom.nodes[4];
+    const QPoint onEdge = (f.At(first) + f.At(last)) / 2;
+    QCOMPARE(f.map->ZoneHitTest(onEdge, &z), 200);
+    QTest::mousePress(f.vp(), Qt::RightButton, Qt::NoModifier, onEdge);
+    QCOMPARE(z.geom.nodes.size(), 6);
+    QCOMPARE(z.geom.nodes[0].Long, std::min(first.Long, last.Long) + std::fabs(first.Long - last.Long) / 2);
+    QCOMPARE(z.geom.nodes[0].Lat, std::min(first.Lat, last.Lat) + std::fabs(first.Lat - last.Lat) / 2);
+    QCOMPARE(z.geom.nodes[1].Long, first.Long);
+    QCOMPARE(f.cmds.last(), (QStringList{"update", "zone", "add node", "0"}));
+
+    // Deleting down to three nodes, then refused.
+    for (int expected : {5, 4, 3}) {
+        f.Paint();
+        QTest::mousePress(f.vp(), Qt::RightButton, Qt::NoModifier, f.At(z.geom.nodes[1]));
+        QCOMPARE(z.geom.nodes.size(), expected);
+    }
+    QCOMPARE(f.cmds.last(), (QStringList{"update", "zone", "del node", "1"}));
+    f.Paint();
+    QTest::mousePress(f.vp(), Qt::RightButton, Qt::NoModifier, f.At(z.geom.nodes[1]));
+    QCOMPARE(z.geom.nodes.size(), 3);
+    QCOMPARE(f.log.last(), QStringLiteral("\r  x: too little nodes"));
+    QCOMPARE(rightClicks, 0); // an edited zone takes the right button from the map
+}
+
+void tst_ZtMapControl::clickReports()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    std::vector<std::unique_ptr<TZoneInfo>> zones;
+    zones.push_back(Polygon(Pentagon(f), false));
+    zones.push_back(Circle(f.Offset(300, 0), 50, false));
+    f.map->SetGeoZones(&zones);
+    TObjectInfo obj(1, QStringLiteral("phone"));
+    TObjectInfo *cell = &obj;
+    TMapMark *mark = f.map->MapMarks().Add(f.Offset(-200, 150), QString());
+    mark->Data = &cell;
+    f.Paint();
+
+    QList<TZoneInfo *> zoneHits;
+    QList<TMapMark *> markHits;
+    QList<TGeoPoint> mapClicks;
+    bool consume = false;
+    f.map->OnClickZone = [&](TZoneInfo *z) { zoneHits << z; };
+    f.map->OnClickMapMark = [&](TMapMark *m) { markHits << m; };
+    f.map->OnLClickMap = [&](const TGeoPoint &g) { mapClicks << g; return consume; };
+
+    // Inside the polygon's box, away from its outline.
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, f.At(Home) + QPoint(30, 30));
+    QCOMPARE(zoneHits, QList<TZoneInfo *>{zones[0].get()});
+    QVERIFY(markHits.isEmpty());
+    QCOMPARE(mapClicks.size(), 1);
+    // Over the marker's icon, above its point.
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, f.At(mark->Coord) + QPoint(5, -30));
+    QCOMPARE(markHits, QList<TMapMark *>{mark});
+    // A map click handler that consumes the press stops the reports and the drag.
+    consume = true;
+    const QRect view = f.map->ViewRect();
+    QTest::mousePress(f.vp(), Qt::LeftButton, Qt::NoModifier, f.At(zones[1]->geom.center));
+    QTest::mouseMove(f.vp(), QPoint(10, 10));
+    QTest::mouseRelease(f.vp(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QCOMPARE(zoneHits.size(), 1);
+    QCOMPARE(f.map->ViewRect(), view);
+}
+
+namespace {
+
+// A west-to-east track through Home; points 3..7 are a parking run placed
+// off the line, so that only what the layer draws for them shows there.
+std::unique_ptr<TGeoTrack> ParkingTrack(Fixture &f)
+{
+    auto track = std::make_unique<TGeoTrack>(QStringLiteral("1"));
+    TGeoTrackStyle st = track->Style();
+    st.PointSize = 16;
+    st.LineWidth = 2;
+    st.LineColor = 0x000000;            // black
+    st.PointColor = 0x008000;           // green
+    st.PointBgColor = 0x00FFFF;         // yellow
+    track->SetStyle(st);
+    const QList<QPoint> at = {{-300, 0}, {-200, 0}, {-100, 0}, {0, 0},  {0, -60},
+                              {60, -60}, {60, 45},  {30, 30},  {100, 0}, {200, 0}};
+    for (int i = 0; i < at.size(); ++i) {
+        auto p = std::make_unique<TTrackPointInfo>(i + 1, 1);
+        const TGeoPoint g = f.Offset(at[i].x(), at[i].y());
+        p->lat = g.Lat;
+        p->lon = g.Long;
+        p->src = 0;
+        p->IsParking = i >= 3 && i <= 7;
+        track->Points().push_back(std::move(p));
+    }
+    return track;
+}
+
+bool IsBlue(QRgb c)
+{
+    return qBlue(c) > 200 && qRed(c) < 60 && qGreen(c) < 60;
+}
+
+} // namespace
+
+void tst_ZtMapControl::parkingRunDrawnOnce()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    f.map->SetMapOptions(moDontDrawCopyright | moDontDrawScale);
+    f.map->GeoTracks().push_back(ParkingTrack(f));
+    f.Paint();
+    const QImage shot = f.vp()->grab().toImage();
+    const QPoint home = f.At(Home);
+    auto px = [&](int dx, int dy) { return shot.pixel(home + QPoint(dx, dy)); };
+    // One blue square at the run's first point, with the white P inside.
+    QVERIFY(IsBlue(px(-6, 6)));
+    QVERIFY(IsBlue(px(6, 6)));
+    QCOMPARE(QColor(px(-3, 0)), QColor(Qt::white));
+    // The other points of the run get no glyph and no line.
+    for (const QPoint &p : {QPoint(0, -60), QPoint(60, -60), QPoint(60, 45), QPoint(30, 30)}) {
+        QVERIFY2(!IsBlue(px(p.x(), p.y())), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+        QVERIFY2(QColor(px(p.x(), p.y())) != QColor(Qt::black), qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+    }
+    // The line leaves the run's first point straight for the next point...
+    QCOMPARE(QColor(px(50, 0)), QColor(Qt::black));
+    // ...and ordinary points have their yellow glyphs.
+    QCOMPARE(QColor(px(100, 0)), QColor(Qt::yellow));
+    QCOMPARE(QColor(px(-200, 0)), QColor(Qt::yellow));
+}
+
+void tst_ZtMapControl::trackPointClickFollowsView()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    f.map->GeoTracks().push_back(ParkingTrack(f));
+    TGeoTrack &track = *f.map->GeoTracks()[0];
+    f.Paint();
+    QList<TTrackPointInfo *> hits;
+    f.map->OnClickTrackPoint = [&](TTrackPointInfo *tp) { hits << tp; };
+    const QPoint second = f.At(Home) + QPoint(-200, 0);
+    QCOMPARE(track.Points()[1]->MapPoint, second);
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, second + QPoint(3, 2));
+    QCOMPARE(hits, QList<TTrackPointInfo *>{track.Points()[1].get()});
+
+    // Scrolled far away, the point is no longer under its old position.
+    f.map->ScrollMapBy(5000, 0);
+    f.Paint();
+    QVERIFY(track.Points()[1]->MapPoint.isNull());
+    hits.clear();
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, second + QPoint(3, 2));
+    QVERIFY(hits.isEmpty());
+}
+
+void tst_ZtMapControl::tilesDownloadedStoredAndShown()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    // Every visible tile arrives, is shown, and is kept on disk.
+    QTRY_COMPARE_WITH_TIMEOUT(f.vp()->grab().toImage().pixelColor(400, 300), QColor(200, 220, 200), 15000);
+    const QRect view = f.map->ViewRect();
+    const TTile tile{16, quint32(view.center().x() / 256), quint32(view.center().y() / 256)};
+    QTRY_VERIFY(QFile::exists(f.map->TileStorage().TilePath(tile)));
+    QVERIFY(f.map->TileStorage().TilePath(tile).startsWith(f.dir.path()));
+    // A new layer on the same cache needs no download for them.
+    const int hits = f.tileHits;
+    f.map.reset();
+    TZtMapControl again(nullptr, 0, f.dir.path(), f.server.baseUrl() + "/tiles/{z}/{x}/{y}.png");
+    QVERIFY(!again.TileStorage().GetTile(tile).isNull());
+    QCOMPARE(int(f.tileHits), hits);
+}
+
+void tst_ZtMapControl::badTileNotStored()
+{
+    Fixture f;
+    f.tileBody = "<html><body>Too many requests</body></html>";
+    QVERIFY(f.Start(14));
+    QTRY_VERIFY_WITH_TIMEOUT(f.tileHits > 4, 15000);
+    QTRY_VERIFY(!f.log.filter(QStringLiteral("not a PNG image")).isEmpty());
+    QCOMPARE(f.log.filter(QStringLiteral("not a PNG image")).size(), 1); // said once, not per tile
+    QCOMPARE(QDir(f.dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+}
+
+void tst_ZtMapControl::setCenterAndMark()
+{
+    Fixture f;
+    QVERIFY(f.Start(12));
+    const QRect view = f.map->ViewRect();
+    f.map->SetCenter(15, qQNaN(), 56.0);
+    f.map->SetCenter(15, 58.0, qQNaN());
+    QCOMPARE(f.map->Zoom(), 12);
+    QCOMPARE(f.map->ViewRect(), view);
+    QVERIFY(!f.map->SetMark(14, qQNaN(), 1.0));
+
+    TMapMark *m = f.map->SetMark(14, 58.01, 56.3);
+    QVERIFY(m);
+    QCOMPARE(f.map->Zoom(), 14);
+    QCOMPARE(f.map->MapMarks().Count(), 1);
+    QCOMPARE(m->GlyphStyle.Shape, TMapMarkGlyphShape::gshTriangle);
+    QCOMPARE(m->GlyphStyle.BgColor, QColor(0, 128, 0));
+    QCOMPARE(m->Width, 24);
+    const QPoint p = f.At(m->Coord);
+    QVERIFY(qAbs(p.x() - 400) <= 1 && qAbs(p.y() - 300) <= 1);
+}
+
+void tst_ZtMapControl::markerWithPhotoAndTail()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    f.map->SetMapOptions(moDontDrawCopyright | moDontDrawScale);
+    f.map->SetMarkerImages(TZtMapControl::DefaultMarkerImages());
+    TObjectInfo obj(1, QStringLiteral("phone"));
+    obj.photo = QImage(64, 64, QImage::Format_RGB32);
+    obj.photo.fill(Qt::magenta);
+    obj.track_color = 0xFF0000; // blue
+    for (int dx : {-150, -100, -50, 0}) {
+        auto p = std::make_unique<TTrackPointInfo>(dx, 1);
+        const TGeoPoint g = f.Offset(dx, 100);
+        p->lat = g.Lat;
+        p->lon = g.Long;
+        obj.tail.push_back(std::move(p));
+    }
+    TObjectInfo *cell = &obj;
+    TMapMark *mark = f.map->MapMarks().Add(f.Offset(0, 100), QString());
+    mark->Data = &cell;
+    f.Paint();
+    const QImage shot = f.vp()->grab().toImage();
+    const QPoint pt = f.At(mark->Coord);
+    const QImage &icon = f.map->MarkerImages()[1];
+    QCOMPARE(mark->Width, icon.width());
+    // The photo shows in the round window; the tail runs west in blue.
+    const QPoint window = pt + QPoint(0, -icon.height() + 4 + icon.width() / 2);
+    QCOMPARE(QColor(shot.pixel(window)), QColor(Qt::magenta));
+    QCOMPARE(QColor(shot.pixel(pt + QPoint(-75, 0))), QColor(Qt::blue));
+    QVERIFY(!obj.icon.isNull()); // the round icon is kept with the object
+}
+
+QTEST_MAIN(tst_ZtMapControl)
+#include "tst_ZtMapControl.moc"
