@@ -58,9 +58,9 @@ void SimWorld::build()
     fAccounts.append(demo);
 
     const qint64 now = fClock->nowMs();
-    // History starts at a day boundary, so a restart on the same day replays
-    // the same positions.
-    qint64 start = now - now % Day - qint64(fOptions.historyDays * Day);
+    // History starts at an hour boundary, so a restart within the hour
+    // replays the same positions.
+    qint64 start = now - now % 3600000 - qint64(fOptions.historyDays * Day);
     if (fOptions.historyDays <= 0)
         start = now - 1000;
     std::uniform_int_distribution<int> cell(-12, 12);

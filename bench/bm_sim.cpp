@@ -1,0 +1,143 @@
+// Answer times of velmora-sim (in process, over loopback HTTP with a real
+// client): the full object list of 1,000 objects and a track of 100,000
+// points, with and without the extended point data.
+
+#include "SimServer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+
+#include <sys/resource.h>
+
+#include <memory>
+
+namespace {
+
+struct Fixture
+{
+    std::unique_ptr<SimServer> server;
+    std::unique_ptr<httplib::Client> client;
+    httplib::Headers auth;
+    int trackObject = 0;
+    std::string trackPath;
+
+    Fixture()
+    {
+        SimOptions o;
+        o.port = 0;
+        o.objects = 1000;
+        o.historyDays = 0.02; // half an hour: every object has a position
+        o.seed = 9;
+        server = std::make_unique<SimServer>(o);
+        QString error;
+        if (!server->start(&error))
+            qFatal("bm_sim: %s", qPrintable(error));
+        // A 100,000-point history for one object: one point every 10 s.
+        trackObject = server->world()->demoObjectUid(0);
+        QList<SimPoint> pts;
+        const qint64 t0 = 1'700'000'000'000;
+        for (int i = 0; i < 100000; ++i) {
+            SimPoint p;
+            p.uid = 900000000 + i;
+            p.objId = trackObject;
+            p.sysMs = p.objMs = p.gpsMs = t0 + qint64(i) * 10000;
+            p.lat = 57.99 + 0.00001 * (i % 1000);
+            p.lon = 56.27 + 0.00001 * (i / 1000);
+            p.speed = i % 7 * 9.5;
+            p.angle = i % 360;
+            p.alt = 150;
+            p.acc = 5;
+            p.bat = 100 - i % 100;
+            p.temp = 21.5;
+            p.event = i % 1000 == 0 ? QStringLiteral("stop") : QString();
+            pts.append(p);
+        }
+        server->world()->importPoints(trackObject, pts);
+        trackPath = "/api/v1/object/" + std::to_string(trackObject) + "/track?from=2023-11-14T00:00:00Z&to=2023-11-30T00:00:00Z";
+
+        client = std::make_unique<httplib::Client>("127.0.0.1", server->port());
+        client->set_read_timeout(60, 0);
+        const auto login = client->Post("/api/v1/user/login", "uname=demo&upass=demo", "application/x-www-form-urlencoded");
+        const QJsonObject o2 = QJsonDocument::fromJson(QByteArray::fromStdString(login ? login->body : std::string())).object();
+        auth = {{"X-Auth-Token", o2.value(QStringLiteral("apiToken")).toString().toStdString()}};
+    }
+};
+
+Fixture &fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+void report(benchmark::State &state, size_t items, size_t bytes)
+{
+    state.counters["items/s"] = benchmark::Counter(double(items), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB"] = double(bytes) / 1e6;
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    state.counters["peak_RSS_MB"] = double(ru.ru_maxrss) / 1024.0;
+}
+
+void BM_FullObjectList(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const auto res = f.client->Get("/api/v1/user/objects", f.auth);
+        if (!res || res->status != 200)
+            state.SkipWithError("objects failed");
+        else
+            bytes = res->body.size();
+    }
+    report(state, 1000, bytes);
+}
+
+void BM_Track(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const std::string path = f.trackPath + (state.range(0) ? "&mode=1" : "");
+    size_t bytes = 0;
+    for (auto _ : state) {
+        const auto res = f.client->Get(path, f.auth);
+        if (!res || res->status != 200)
+            state.SkipWithError("track failed");
+        else
+            bytes = res->body.size();
+    }
+    report(state, 100000, bytes);
+}
+
+void BM_Tile(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    int k = 0;
+    size_t bytes = 0;
+    for (auto _ : state) {
+        // A new tile each time: rendering, not the cache.
+        const std::string path = "/tiles/15/" + std::to_string(21490 + k % 40) + "/" + std::to_string(9850 + k / 40) + ".png";
+        ++k;
+        const auto res = f.client->Get(path);
+        if (!res || res->status != 200)
+            state.SkipWithError("tile failed");
+        else
+            bytes = res->body.size();
+    }
+    report(state, 1, bytes);
+}
+
+} // namespace
+
+BENCHMARK(BM_FullObjectList)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Track)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Tile)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(400);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,575 @@
+// End to end: the real velmora-sim program on a free loopback port, driven by
+// the API client through every operation the monitor uses, over HTTP and
+// over HTTPS with the generated CA.
+
+#include "OSM.AddressCache.h"
+#include "TestPaths.h"
+#include "ZtDates.h"
+#include "ZtFormat.h"
+#include "client.h"
+#include "common.h"
+
+#include <httplib.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+namespace {
+
+// One velmora-sim process: started with the given arguments, it reports its
+// address on its first line; stopped with SIGTERM.
+struct SimProcess
+{
+    QProcess proc;
+    QString baseUrl;
+    QString caFile;
+
+    bool start(const QStringList &args)
+    {
+        proc.setProgram(QDir(TestPaths::binDir()).filePath(QStringLiteral("velmora-sim")));
+        proc.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + args);
+        proc.setProcessChannelMode(QProcess::SeparateChannels);
+        proc.start();
+        if (!proc.waitForStarted(10000))
+            return false;
+        QElapsedTimer t;
+        t.start();
+        const int lines = args.contains(QStringLiteral("--tls")) ? 2 : 1;
+        QStringList got;
+        while (got.size() < lines && t.elapsed() < 30000) {
+            if (!proc.canReadLine() && !proc.waitForReadyRead(500)) {
+                if (proc.state() != QProcess::Running)
+                    return false;
+                continue;
+            }
+            while (proc.canReadLine() && got.size() < lines)
+                got.append(QString::fromUtf8(proc.readLine()).trimmed());
+        }
+        if (got.size() < lines)
+            return false;
+        baseUrl = got.value(0);
+        if (lines == 2 && got.value(1).startsWith(QLatin1String("ca_file=")))
+            caFile = got.value(1).mid(8);
+        return baseUrl.startsWith(QLatin1String("http"));
+    }
+
+    // SIGTERM; the exit code tells whether the program stopped cleanly.
+    int stop()
+    {
+        if (proc.state() == QProcess::NotRunning)
+            return proc.exitCode();
+        proc.terminate();
+        if (!proc.waitForFinished(10000)) {
+            proc.kill();
+            proc.waitForFinished(5000);
+            return -1;
+        }
+        return proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
+    }
+
+    ~SimProcess() { stop(); }
+};
+
+// Waits, bounded, until cond holds.
+bool waitFor(const std::function<bool()> &cond, int ms = 15000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!cond()) {
+        if (t.elapsed() > ms)
+            return false;
+        QTest::qWait(100);
+    }
+    return true;
+}
+
+} // namespace
+
+class TestSimEndToEnd : public QObject
+{
+    Q_OBJECT
+
+    SimProcess fSim;
+    QTemporaryDir fDir;
+    QString fLog;
+    std::unique_ptr<TVelmoraClient> fClient;
+
+    std::unique_ptr<TVelmoraClient> newClient(const QString &server)
+    {
+        auto c = std::make_unique<TVelmoraClient>(server, QString(), QStringLiteral("0"));
+        c->SetLogCallback([this](const QString &fmt, const QVariantList &args, int count) { fLog += FormatLogText(fmt, args, count); });
+        c->SetPhotoDir(fDir.filePath(QStringLiteral("PhotoCache")) + QLatin1Char('/'));
+        return c;
+    }
+
+    TObjectInfo *object(int index)
+    {
+        auto &list = fClient->ObjList();
+        return index < int(list.size()) ? list[size_t(index)].get() : nullptr;
+    }
+
+    // Sends a command and waits until the device has answered it; the uid of
+    // the command, or 0.
+    uint32_t roundTrip(int objUid, const QString &cmd)
+    {
+        if (!fClient->SendCommand(objUid, cmd))
+            return 0;
+        // The newest entry is ours: nothing else sends commands meanwhile.
+        // (The log is not asked by text: a query escapes only blanks.)
+        uint32_t uid = 0;
+        waitFor([&] {
+            if (fClient->GetCommandLog(objUid, 1) != 1)
+                return false;
+            const TCommandInfo &c = *fClient->CommandLog().front();
+            uid = c.r_size > 0 && c.txt == cmd ? c.uid : 0;
+            return uid != 0;
+        });
+        return uid;
+    }
+
+    QString responseText(uint32_t cmdUid)
+    {
+        if (!fClient->GetCommandResponse(cmdUid))
+            return QString();
+        QFile f(fClient->resultFile());
+        if (!f.open(QIODevice::ReadOnly))
+            return QString();
+        QString s = QString::fromUtf8(f.readAll());
+        if (s.startsWith(QChar(0xFEFF)))
+            s.remove(0, 1);
+        return s;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(fDir.isValid());
+        ExeDir = fDir.path() + QLatin1Char('/');
+        // 30 times faster: a device reports every 0.3 to 2 s, answers commands in 0.2 s.
+        QVERIFY2(fSim.start({QStringLiteral("--speed"), QStringLiteral("30"), QStringLiteral("--seed"), QStringLiteral("7")}),
+                 qPrintable(QString::fromUtf8(fSim.proc.readAllStandardError())));
+        QVERIFY(fSim.baseUrl.startsWith(QLatin1String("http://127.0.0.1:")));
+        fClient = newClient(fSim.baseUrl);
+    }
+
+    void cleanupTestCase()
+    {
+        fClient.reset();
+        QCOMPARE(fSim.stop(), 0);
+        // One log line per request: time, method, path, status, milliseconds.
+        const QString err = QString::fromUtf8(fSim.proc.readAllStandardError());
+        QVERIFY2(err.contains(QRegularExpression(QStringLiteral("GET /api/v1/user/objects 200 \\d+ms"))), qPrintable(err.left(2000)));
+        QVERIFY2(!err.contains(QLatin1String("upass")), "the password reached the log");
+    }
+
+    void signIn()
+    {
+        QVERIFY(!fClient->Login(QStringLiteral("demo"), QStringLiteral("wrong")));
+        QCOMPARE(fClient->ResultCode(), 406);
+        QVERIFY(!fClient->Reg(QStringLiteral("demo")));
+        QCOMPARE(fClient->ResultCode(), 409);
+        QVERIFY(!fClient->Recovery(QStringLiteral("no-such-user")));
+        QCOMPARE(fClient->ResultCode(), 406);
+        QVERIFY(fClient->Reg(QStringLiteral("e2e-new-user")));
+        QVERIFY(fClient->Recovery(QStringLiteral("e2e-new-user")));
+        QCOMPARE(fClient->GetObjects(), -1); // no token yet
+        QVERIFY(fClient->Login(QStringLiteral("demo"), QStringLiteral("demo")));
+        QVERIFY(!fClient->Token().isEmpty());
+        QVERIFY(fClient->GetUser());
+        QCOMPARE(fClient->UserInfo().Login, QStringLiteral("demo"));
+        QCOMPARE(fClient->TimeZone(), 5.0 / 24);
+        QVERIFY(fClient->UpdateUser({{QStringLiteral("name"), QStringLiteral("Demo Tester")}}));
+        QCOMPARE(fClient->UserInfo().Name, QStringLiteral("Demo Tester"));
+
+        // A token the service does not know is refused.
+        auto stranger = newClient(fSim.baseUrl);
+        stranger->SetToken(QStringLiteral("0123456789abcdef"));
+        QVERIFY(!stranger->GetUser());
+        QCOMPARE(stranger->ResultCode(), 401);
+    }
+
+    void objectsFullThenIncremental()
+    {
+        const int full = fClient->GetObjects();
+        QVERIFY2(full >= 5, qPrintable(fLog.right(500)));
+        QSet<int> types;
+        size_t tails = 0;
+        for (const auto &o : fClient->ObjList()) {
+            QVERIFY(o->last_point->HasLatLon());
+            QVERIFY(!o->sensors.empty());
+            types.insert(o->type_id);
+            tails += o->tail.size();
+        }
+        QCOMPARE(types, (QSet<int>{1, 2})); // phones and trackers
+        QCOMPARE(tails, size_t(0)); // objects new to the list start without a tail
+
+        // Each update holds the objects that moved since; their tails grow.
+        QVERIFY(waitFor([&] {
+            const int n = fClient->GetObjects();
+            size_t now = 0;
+            for (const auto &o : fClient->ObjList())
+                now += o->tail.size();
+            return n >= 0 && n < full + 1 && now >= tails + 3;
+        }));
+        QCOMPARE(int(fClient->ObjList().size()), full); // merged, not appended
+        const int quiet = fClient->GetObjects(); // at once: at most a few moved
+        QVERIFY(quiet >= 0 && quiet < full);
+    }
+
+    void objectLifecycle()
+    {
+        const int uid = fClient->CreateObject({{QStringLiteral("id"), QStringLiteral("E2E-1")}, {QStringLiteral("name"), QStringLiteral("Test unit")}});
+        QVERIFY(uid > 0);
+        QCOMPARE(fClient->CreateObject({{QStringLiteral("id"), QStringLiteral("E2E-1")}}), -1);
+        QCOMPARE(fClient->ResultCode(), 409);
+        QVERIFY(fClient->UpdateObject(uid, {{QStringLiteral("track_color"), QStringLiteral("#00FF00")}}));
+        TObjectInfo *o = fClient->FindObject(uid);
+        QVERIFY(o);
+        QVERIFY(fClient->GetObject(o));
+        QCOMPARE(o->track_color, 0x00FF00u);
+        QVERIFY(fClient->DeleteObject(o)); // to the trash
+        QVERIFY(o->is_deleted);
+        QVERIFY(fClient->DeleteObject(o)); // gone
+        QVERIFY(!fClient->FindObject(uid));
+    }
+
+    void trackWithParkings()
+    {
+        TObjectInfo *o = object(0);
+        QVERIFY(o);
+        const int n = fClient->GetTrack(o->uid, Now() - 2, Now() + 1, 1, 0);
+        QVERIFY2(n > 1000, qPrintable(QString::number(n)));
+        const auto &pts = fClient->TrackList();
+        // Stops of at least five minutes, points in time order, sources that vary.
+        int parkings = 0;
+        double stopStart = 0;
+        QSet<int> sources;
+        bool withSensors = false;
+        for (size_t i = 0; i < pts.size(); ++i) {
+            sources.insert(pts[i]->src);
+            withSensors = withSensors || !pts[i]->sensors.empty();
+            if (i > 0)
+                QVERIFY(pts[i]->sys_dt >= pts[i - 1]->sys_dt);
+            if (pts[i]->speed == 0 && stopStart == 0)
+                stopStart = pts[i]->sys_dt;
+            if (pts[i]->speed > 0 && stopStart != 0) {
+                if ((pts[i - 1]->sys_dt - stopStart) * 1440 >= 4.5)
+                    ++parkings;
+                stopStart = 0;
+            }
+        }
+        QVERIFY2(parkings >= 5, qPrintable(QString::number(parkings)));
+        QVERIFY(sources.size() >= 3);
+        QVERIFY(withSensors);
+
+        // Addresses of the track's positions.
+        QStringList ids;
+        for (const auto &p : pts)
+            if (!p->osm_id.isEmpty() && !ids.contains(p->osm_id) && ids.size() < 20)
+                ids.append(p->osm_id);
+        TAddressCache cache(fDir.filePath(QStringLiteral("e2e.address")));
+        QCOMPARE(fClient->OsmLookup(ids, cache), int(ids.size()));
+        QVERIFY(cache.GetAddress(ids.first()).contains(QLatin1String("Perm")));
+    }
+
+    void zones()
+    {
+        QVERIFY(fClient->GetZones() >= 2);
+        TZoneInfo z(0, TZoneInfo::Circle);
+        z.name = QStringLiteral("E2E zone");
+        z.geom.center = TGeoPoint::Create(56.28, 58.0);
+        z.geom.radius = 250;
+        z.color = 0x00FF00;
+        const int uid = fClient->CreateZone(z);
+        QVERIFY(uid > 0);
+        z.uid = uid;
+        z.name = QStringLiteral("E2E zone renamed");
+        z.type_id = TZoneInfo::Poligon;
+        z.geom.nodes = {TGeoPoint::Create(56.27, 57.99), TGeoPoint::Create(56.29, 57.99), TGeoPoint::Create(56.28, 58.01)};
+        QVERIFY(fClient->UpdateZone(z));
+        QVERIFY(fClient->GetZones() >= 3);
+        bool found = false;
+        for (const auto &zz : fClient->ZoneList())
+            if (zz->uid == uid) {
+                found = true;
+                QCOMPARE(zz->name, QStringLiteral("E2E zone renamed"));
+                QCOMPARE(zz->type_id, TZoneInfo::Poligon);
+                QCOMPARE(int(zz->geom.nodes.size()), 3);
+            }
+        QVERIFY(found);
+        QCOMPARE(fClient->DeleteZone(uid), 204);
+        QCOMPARE(fClient->DeleteZone(uid), 404);
+
+        // The zone around the first phone's home has visits.
+        int home = 0;
+        for (const auto &zz : fClient->ZoneList())
+            if (zz->name == QLatin1String("Home"))
+                home = zz->uid;
+        QVERIFY(home > 0);
+        QVERIFY(fClient->GetZoneHistory(home, 0, 0, Now() - 3, Now() + 1) > 0);
+    }
+
+    void trapFiresAlarmThenAccepted()
+    {
+        QVERIFY(fClient->GetTraps() >= 3);
+        TObjectInfo *o = object(1);
+        QVERIFY(o);
+        // Any speed at all: the object's next report raises the alarm.
+        TTrapInfo t(0, o->uid);
+        t.target_type_id = 5;
+        t.condition_id = 5;
+        t.val = QStringLiteral("0");
+        t.is_alarm = true;
+        t.accept_type_id = 1;
+        const int uid = fClient->CreateTrap(t);
+        QVERIFY(uid > 0);
+        QVERIFY(fClient->UpdateTrap(uid, {{QStringLiteral("msg"), QStringLiteral("{{name}} moves")}}));
+
+        uint32_t event = 0;
+        QVERIFY(waitFor([&] {
+            fClient->GetObjects();
+            for (const auto &a : o->alarms)
+                if (a->trap_id == uid)
+                    event = a->uid;
+            return event != 0;
+        }));
+        QVERIFY(fClient->AcceptEvent(event, QStringLiteral("seen in the test")));
+        QVERIFY(!fClient->AcceptEvent(event, QStringLiteral("twice")));
+        QVERIFY(fClient->GetObjects() >= 1);
+        for (const auto &a : o->alarms)
+            QVERIFY(a->uid != event);
+        QVERIFY(fClient->GetEvents(Now() - 1, Now() + 1) > 0);
+        bool accepted = false;
+        for (const auto &e : fClient->EventList())
+            accepted = accepted || (e->uid == event && e->accept_msg == QLatin1String("seen in the test"));
+        QVERIFY(accepted);
+        QVERIFY(fClient->DeleteTrap(uid));
+        QVERIFY(!fClient->DeleteTrap(uid));
+    }
+
+    // Each device dialog's set command changes what its query command shows.
+    void commandRoundTrips_data()
+    {
+        QTest::addColumn<QString>("set");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("expected");
+        QTest::addRow("config") << "set config use_places=false tracking_period=600 sms_quick_answers=Yes%0D%0ANo" << "get config"
+                                << "use_places=false\ncontinuously_tracking=0\nfast_on_charge=1\nblock_incoming_calls=0\n";
+        QTest::addRow("config periods") << "set config tracking_fast_period=59940" << "get config" << "tracking_fast_period=59940\n";
+        QTest::addRow("places") << R"(set places place0={"name":"My\\sHome","ssid":["HomeNet","Guest"]})" << "get places"
+                                << "place0={\"name\":\"My Home\",\"ssid\":[HomeNet,Guest]}\n";
+        QTest::addRow("add places") << R"(add places place0={"name":"Office","wifi":[{"ssid":"Work","bssid":"aa:aa:aa:aa:aa:01"}]})"
+                                    << "get places" << "place1={\"name\":\"Office\",\"ssid\":[Work]}\n";
+        QTest::addRow("filters") << R"(set filters filter0={"note":"No%20ads","conditions":[{"type":0,"arg":""}],"actions":[{"type":0,"arg":0}]})"
+                                 << "get filters" << "filter0={\"note\":\"No ads\",\"conditions\":[{\"type\":0,\"arg\":\"\"}],\"actions\":[{\"type\":0,\"arg\":0}]}\n";
+    }
+
+    void commandRoundTrips()
+    {
+        QFETCH(QString, set);
+        QFETCH(QString, query);
+        QFETCH(QString, expected);
+        TObjectInfo *o = object(0);
+        QVERIFY(o);
+        const uint32_t setUid = roundTrip(o->uid, set);
+        QVERIFY(setUid != 0);
+        QVERIFY(!responseText(setUid).startsWith(QLatin1String("ERROR")));
+        QVERIFY(fClient->resultFile().endsWith(QStringLiteral("%1.txt").arg(setUid)));
+        const uint32_t getUid = roundTrip(o->uid, query);
+        QVERIFY(getUid != 0);
+        const QString text = responseText(getUid);
+        QVERIFY2(text.contains(expected), qPrintable(text));
+    }
+
+    void otherCommandsAnswerInPlainText()
+    {
+        TObjectInfo *o = object(0);
+        const uint32_t uid = roundTrip(o->uid, QStringLiteral("reboot now"));
+        QVERIFY(uid != 0);
+        QCOMPARE(responseText(uid), QStringLiteral("OK: reboot now"));
+        QVERIFY(fClient->GetCommandLog(o->uid, 10, QString()) >= 5);
+        QVERIFY(fClient->CommandLog().front()->r_type.startsWith(QLatin1String("text/plain")));
+    }
+
+    void wifiNearHome()
+    {
+        fClient->GetZones();
+        const TZoneInfo *home = nullptr;
+        for (const auto &z : fClient->ZoneList())
+            if (z->name == QLatin1String("Home"))
+                home = z.get();
+        QVERIFY(home);
+        TWifiList list;
+        const double lat = home->geom.center.Lat, lon = home->geom.center.Long;
+        QVERIFY(fClient->GetWifi(list, lat - 0.001, lon - 0.001, lat + 0.001, lon + 0.001) >= 3);
+        for (const TWifiData &w : list)
+            QVERIFY(!w.ssid.isEmpty() && w.bssid.count(QLatin1Char(':')) == 5);
+    }
+
+    void photos()
+    {
+        TObjectInfo *o = object(0);
+        QImage img(40, 30, QImage::Format_RGB32);
+        img.fill(Qt::darkCyan);
+        const QString file = fDir.filePath(QStringLiteral("photo.png"));
+        QVERIFY(img.save(file, "PNG"));
+        QVERIFY(fClient->PostPhoto(o->uid, file));
+        QVERIFY(fClient->GetObject(o));
+        QVERIFY(o->has_image);
+        o->photo = QImage();
+        QVERIFY(fClient->GetPhoto(o));
+        QCOMPARE(o->photo.size(), QSize(40, 30));
+        QVERIFY(fClient->DeletePhoto(o));
+        QVERIFY(fClient->GetObject(o));
+        QVERIFY(!o->has_image);
+    }
+
+    void trips()
+    {
+        TObjectInfo *o = object(2);
+        QVERIFY(fClient->StartTrip(o->uid, QStringLiteral("e2e trip")));
+        QVERIFY(!fClient->StartTrip(o->uid, QStringLiteral("second")));
+        QCOMPARE(fClient->ResultCode(), 409);
+        QTest::qWait(1500); // some reports on the way
+        QVERIFY(fClient->StopTrip(o->uid));
+        QVERIFY(!fClient->StopTrip(o->uid));
+        QCOMPARE(fClient->ResultCode(), 409);
+        QVERIFY(fClient->GetTrips(Now() - 3, Now() + 1) >= 1);
+        bool found = false;
+        for (const auto &t : fClient->TripList())
+            if (t->name == QLatin1String("e2e trip")) {
+                found = true;
+                QCOMPARE(t->status, 2);
+                QCOMPARE(t->obj_id, o->uid);
+                QVERIFY(t->stop_dt > t->start_dt);
+                QCOMPARE(int64_t(t->points.size()), t->points_count);
+            }
+        QVERIFY(found);
+    }
+
+    void tilesWithCacheHeaders()
+    {
+        const QUrl url(fSim.baseUrl);
+        httplib::Client cli(url.host().toStdString(), url.port());
+        cli.set_read_timeout(10, 0);
+        const auto res = cli.Get("/tiles/14/10752/4933.png");
+        QVERIFY(res);
+        QCOMPARE(res->status, 200);
+        QCOMPARE(QString::fromStdString(res->get_header_value("Content-Type")), QStringLiteral("image/png"));
+        QVERIFY(res->get_header_value("Cache-Control").find("max-age=") != std::string::npos);
+        const std::string etag = res->get_header_value("ETag");
+        QVERIFY(!etag.empty());
+        QImage tile;
+        QVERIFY(tile.loadFromData(QByteArray::fromStdString(res->body), "PNG"));
+        QCOMPARE(tile.size(), QSize(256, 256));
+        const auto again = cli.Get("/tiles/14/10752/4933.png", httplib::Headers{{"If-None-Match", etag}});
+        QVERIFY(again);
+        QCOMPARE(again->status, 304);
+        const auto bad = cli.Get("/tiles/3/8/0.png");
+        QVERIFY(bad);
+        QCOMPARE(bad->status, 404);
+        QVERIFY(QJsonDocument::fromJson(QByteArray::fromStdString(bad->body)).object().contains(QStringLiteral("text")));
+    }
+
+    void httpsWithGeneratedCa()
+    {
+        SimProcess tls;
+        QVERIFY(tls.start({QStringLiteral("--tls"), QStringLiteral("--history-days"), QStringLiteral("0.2")}));
+        QVERIFY(tls.baseUrl.startsWith(QLatin1String("https://127.0.0.1:")));
+        QVERIFY(QFile::exists(tls.caFile));
+
+        // Without the CA the certificate is refused.
+        Config.SetVal(QStringLiteral("ca_file"), QString());
+        auto untrusting = newClient(tls.baseUrl);
+        QVERIFY(!untrusting->Login(QStringLiteral("demo"), QStringLiteral("demo")));
+
+        Config.SetVal(QStringLiteral("ca_file"), tls.caFile);
+        auto c = newClient(tls.baseUrl);
+        Config.SetVal(QStringLiteral("ca_file"), QString());
+        QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo")));
+        QVERIFY(c->GetObjects() >= 5);
+        QCOMPARE(tls.stop(), 0);
+    }
+
+    void stateSurvivesRestart()
+    {
+        const QString state = fDir.filePath(QStringLiteral("state.json"));
+        int zoneUid = 0;
+        {
+            SimProcess first;
+            QVERIFY(first.start({QStringLiteral("--state"), state, QStringLiteral("--history-days"), QStringLiteral("0.2")}));
+            auto c = newClient(first.baseUrl);
+            QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo")));
+            TZoneInfo z(0, TZoneInfo::Circle);
+            z.name = QStringLiteral("Persistent");
+            z.geom.center = TGeoPoint::Create(56.3, 58.0);
+            z.geom.radius = 80;
+            zoneUid = c->CreateZone(z);
+            QVERIFY(zoneUid > 0);
+            QCOMPARE(first.stop(), 0);
+        }
+        SimProcess second;
+        QVERIFY(second.start({QStringLiteral("--state"), state, QStringLiteral("--history-days"), QStringLiteral("0.2")}));
+        auto c = newClient(second.baseUrl);
+        QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo")));
+        QVERIFY(c->GetZones() >= 3);
+        bool found = false;
+        for (const auto &z : c->ZoneList())
+            found = found || (z->uid == zoneUid && z->name == QLatin1String("Persistent"));
+        QVERIFY(found);
+    }
+
+    // Injected faults reach the client as failures, and nothing hangs.
+    void faults_data()
+    {
+        QTest::addColumn<QString>("spec");
+        QTest::addColumn<int>("status");
+        QTest::addRow("503") << "/api/v1/user/zones:503=1" << 503;
+        QTest::addRow("500") << "/api/v1/user/zones:500=1" << 500;
+        QTest::addRow("dropped connection") << "/api/v1/user/zones:drop=1" << 0;
+        QTest::addRow("delay") << "/api/v1/user/zones:delay=1@300,503=1" << 503;
+        QTest::addRow("stalled body") << "/api/v1/user/zones:stall=1@300" << 0;
+        QTest::addRow("truncated JSON") << "/api/v1/user/zones:truncated=1" << 200;
+        QTest::addRow("malformed JSON") << "/api/v1/user/zones:malformed=1" << 200;
+    }
+
+    void faults()
+    {
+        QFETCH(QString, spec);
+        QFETCH(int, status);
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--faults"), spec, QStringLiteral("--objects"), QStringLiteral("2"), QStringLiteral("--history-days"),
+                           QStringLiteral("0.1")}));
+        auto c = newClient(sim.baseUrl);
+        QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo"))); // other paths unaffected
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(c->GetZones() <= 0);
+        QVERIFY(t.elapsed() < 20000);
+        // A cut body may still carry the status line's 200: the client fails on the data.
+        if (status > 0)
+            QCOMPARE(c->ResultCode(), status);
+        QVERIFY(c->GetTraps() >= 0);
+    }
+
+    void badCommandLine()
+    {
+        QProcess p;
+        p.start(QDir(TestPaths::binDir()).filePath(QStringLiteral("velmora-sim")), {QStringLiteral("--faults"), QStringLiteral("/x:boom=1")});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().contains("unknown fault"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimEndToEnd)
+#include "tst_sim_e2e.moc"
