@@ -18,7 +18,10 @@
 int TMonitorMainWin::LoadObjects(int SelUid)
 {
     ObjList->setUpdatesEnabled(false);
+    // Markers, rows and alarm rows all point into the client's objects, which
+    // the request below may replace: drop them first.
     ClearObjectMarks();
+    fAlarmModel->Clear();
     fObjModel->Clear();
     if (SelUid < 1)
         SelUid = static_cast<int>(IniFile.ReadInteger(QStringLiteral("Main"), QStringLiteral("SelectedUid"), 0));

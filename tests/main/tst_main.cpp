@@ -9,6 +9,7 @@
 #include "ZtTtyBox.h"
 #include "main.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -365,6 +366,54 @@ private Q_SLOTS:
         QVERIFY(!w->IsSignedIn());
         QVERIFY(!w->UpdateTimer->isActive());
         w->repaint();
+    }
+
+    void deleteMarksThenRemoves()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
+        const int rows = m->rowCount();
+        const QModelIndex last = m->index(rows - 1, 0);
+        const QString name = m->Object(last)->name;
+        const int uid = m->Object(last)->uid;
+        QVERIFY(!m->DeletedGroup().isValid());
+
+        auto answerYes = [](QString *text) {
+            return [text](QWidget *d) {
+                auto *box = qobject_cast<QMessageBox *>(d);
+                if (!box)
+                    return false;
+                *text = box->text();
+                box->button(QMessageBox::Yes)->click();
+                return true;
+            };
+        };
+        QString prompt;
+        {
+            w->ObjList->setCurrentIndex(last);
+            ModalWatcher yes(answerYes(&prompt));
+            w->findChild<QAction *>("PopupDeleteObject")->trigger();
+            QVERIFY(yes.done());
+        }
+        QCOMPARE(prompt, TMonitorMainWin::TrFmt("mark_object_prompt", {name}));
+        // Marked: now under "Deleted", which sorts last.
+        const QModelIndex group = m->DeletedGroup();
+        QVERIFY(group.isValid());
+        QCOMPARE(m->Object(group)->name, QStringLiteral("Deleted"));
+        QCOMPARE(m->rowCount(group), 1);
+        QCOMPARE(m->Object(m->index(0, 0, group))->uid, uid);
+
+        {
+            w->ObjList->setCurrentIndex(m->index(0, 0, group));
+            ModalWatcher yes(answerYes(&prompt));
+            w->findChild<QAction *>("PopupDeleteObject")->trigger();
+            QVERIFY(yes.done());
+        }
+        QCOMPARE(prompt, TMonitorMainWin::TrFmt("delete_object_prompt", {name}));
+        QVERIFY(!m->FindUid(uid).isValid());
+        QCOMPARE(m->rowCount(), rows - 1);
     }
 
     // Changes the demo account's password: keep it the last test that signs in.
