@@ -33,6 +33,12 @@ int TMonitorMainWin::LoadEvents(TDateTime DtFrom, TDateTime DtTo)
     const QString fmt = QStringLiteral("dd.mm.yyyy hh:nn:ss");
     LogFmt(QStringLiteral("\rLoad events (%s .. %s) ..."),
            {FormatDateTimeNaN(fmt, DtFrom), FormatDateTimeNaN(fmt, DtTo)}, 2);
+    // The request replaces the events the rows point to: note the selected
+    // one and empty the list before asking.
+    const QModelIndexList sel = EventList->selectionModel() ? EventList->selectionModel()->selectedRows() : QModelIndexList();
+    const TEventInfo *selEv = sel.isEmpty() ? nullptr : fEventModel->Event(sel.first());
+    const uint32_t selUid = selEv ? selEv->uid : 0;
+    fEventModel->Clear();
     int n = 0;
     {
         TWaitCursor wait;
@@ -40,9 +46,6 @@ int TMonitorMainWin::LoadEvents(TDateTime DtFrom, TDateTime DtTo)
     }
     LogFmt(QStringLiteral("\r  -> %d"), {n}, 1);
 
-    const QModelIndexList sel = EventList->selectionModel() ? EventList->selectionModel()->selectedRows() : QModelIndexList();
-    const TEventInfo *selEv = sel.isEmpty() ? nullptr : fEventModel->Event(sel.first());
-    const uint32_t selUid = selEv ? selEv->uid : 0;
     std::vector<TEventInfo *> events;
     for (const auto &ev : fClient->EventList())
         events.push_back(ev.get());
