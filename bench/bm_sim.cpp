@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QJsonDocument>
 
 #include <sys/resource.h>
@@ -30,6 +31,7 @@ struct Fixture
         o.objects = 1000;
         o.historyDays = 0.02; // half an hour: every object has a position
         o.seed = 9;
+        o.log = QDir::temp().filePath(QStringLiteral("bm_sim.log")); // one line per request would swamp the figures
         server = std::make_unique<SimServer>(o);
         QString error;
         if (!server->start(&error))

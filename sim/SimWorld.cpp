@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -388,6 +389,9 @@ void SimWorld::importPoints(int objUid, const QList<SimPoint> &points)
         return;
     for (const SimPoint &p : points)
         addPointLocked(*it->second, p, fClock->nowMs(), false);
+    // Lookups by period rely on the order of reception.
+    std::stable_sort(it->second->points.begin(), it->second->points.end(),
+                     [](const SimPoint &a, const SimPoint &b) { return a.sysMs < b.sysMs; });
 }
 
 QString SimWorld::addressOf(const QString &osmId)
