@@ -13,6 +13,8 @@ QString SimOptions::usage()
         "the base address; with --tls and no certificate the second line names the CA file\n"
         "(ca_file=PATH) that clients must trust. The demo account is demo/demo.\n"
         "\n"
+        "--history-days D  days of past positions at start (default 3; with more than\n"
+        "                20 objects at most 60/N days each)\n"
         "--faults SPEC   PATH:KIND=RATE[@MS][,...][;...] with KIND delay, 500, 503,\n"
         "                malformed, truncated, stall or drop; PATH a prefix or *.\n"
         "                Example: /api/v1/user/objects:503=0.2,delay=0.1@1500\n");

@@ -61,7 +61,12 @@ void SimWorld::build()
     const qint64 now = fClock->nowMs();
     // History starts at an hour boundary, so a restart within the hour
     // replays the same positions.
-    qint64 start = now - now % 3600000 - qint64(fOptions.historyDays * Day);
+    // Many objects get a shorter history, so that memory stays bounded
+    // (about 60 object-days in all, some 150,000 points).
+    double days = fOptions.historyDays;
+    if (fOptions.objects > 20)
+        days = std::min(days, 60.0 / fOptions.objects);
+    qint64 start = now - now % 3600000 - qint64(days * Day);
     if (fOptions.historyDays <= 0)
         start = now - 1000;
     std::uniform_int_distribution<int> cell(-12, 12);
