@@ -1,6 +1,6 @@
 #include "SimFaults.h"
 
-bool SimFaults::parse(const QString &spec, QString *error)
+bool SimFaults::parse(const QString &rulesText, QString *error)
 {
     auto fail = [error](const QString &text) {
         if (error)
@@ -8,7 +8,7 @@ bool SimFaults::parse(const QString &spec, QString *error)
         return false;
     };
     QList<Rule> rules;
-    for (const QString &ruleText : spec.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString &ruleText : rulesText.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype colon = ruleText.indexOf(QLatin1Char(':'));
         if (colon <= 0)
             return fail(QStringLiteral("fault rule without PATH: [%1]").arg(ruleText));

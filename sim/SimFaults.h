@@ -43,8 +43,8 @@ public:
     static constexpr int MaxWaitMs = 30000;
 
     SimFaults() = default;
-    // False with an error text for a malformed specification.
-    bool parse(const QString &spec, QString *error);
+    // False with an error text for malformed rules.
+    bool parse(const QString &rulesText, QString *error);
     void setSeed(quint64 seed) { fRng.seed(seed); }
     bool isEmpty() const { return fRules.isEmpty(); }
     const QList<Rule> &rules() const { return fRules; }

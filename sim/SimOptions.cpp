@@ -6,7 +6,7 @@ QString SimOptions::usage()
 {
     return QStringLiteral(
         "usage: velmora-sim [--host 127.0.0.1] [--port N|0] [--tls [--cert F --key F]] [--state FILE]\n"
-        "                   [--speed K] [--seed S] [--faults SPEC] [--log FILE]\n"
+        "                   [--speed K] [--seed S] [--faults RULES] [--log FILE]\n"
         "                   [--objects N] [--history-days D] [--threads N]\n"
         "\n"
         "A simulated monitoring service on loopback. The first line of standard output is\n"
@@ -15,7 +15,7 @@ QString SimOptions::usage()
         "\n"
         "--history-days D  days of past positions at start (default 3; with more than\n"
         "                20 objects at most 60/N days each)\n"
-        "--faults SPEC   PATH:KIND=RATE[@MS][,...][;...] with KIND delay, 500, 503,\n"
+        "--faults RULES   PATH:KIND=RATE[@MS][,...][;...] with KIND delay, 500, 503,\n"
         "                malformed, truncated, stall or drop; PATH a prefix or *.\n"
         "                Example: /api/v1/user/objects:503=0.2,delay=0.1@1500\n");
 }

@@ -531,7 +531,7 @@ private Q_SLOTS:
     // Injected faults reach the client as failures, and nothing hangs.
     void faults_data()
     {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("rules");
         QTest::addColumn<int>("status");
         QTest::addRow("503") << "/api/v1/user/zones:503=1" << 503;
         QTest::addRow("500") << "/api/v1/user/zones:500=1" << 500;
@@ -544,10 +544,10 @@ private Q_SLOTS:
 
     void faults()
     {
-        QFETCH(QString, spec);
+        QFETCH(QString, rules);
         QFETCH(int, status);
         SimProcess sim;
-        QVERIFY(sim.start({QStringLiteral("--faults"), spec, QStringLiteral("--objects"), QStringLiteral("2"), QStringLiteral("--history-days"),
+        QVERIFY(sim.start({QStringLiteral("--faults"), rules, QStringLiteral("--objects"), QStringLiteral("2"), QStringLiteral("--history-days"),
                            QStringLiteral("0.1")}));
         auto c = newClient(sim.baseUrl);
         QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo"))); // other paths unaffected
