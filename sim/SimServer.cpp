@@ -177,9 +177,13 @@ void SimServer::logRequest(const httplib::Request &req, const httplib::Response 
             q.append(QString::fromStdString(k) + QLatin1Char('=') + QString::fromStdString(v));
         target += QLatin1Char('?') + q.join(QLatin1Char('&'));
     }
-    // The sign-in password stays out of the log.
+    // The sign-in password stays out of the log, and decoded control
+    // characters cannot forge log lines.
     if (req.path.find("/user/login") != std::string::npos)
         target = QString::fromStdString(req.path);
+    for (QChar &ch : target)
+        if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
+            ch = QLatin1Char('?');
     const QByteArray line = QStringLiteral("%1 %2 %3 %4 %5ms\n")
                                 .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs), QString::fromStdString(req.method),
                                      target)

@@ -40,5 +40,7 @@ bool SimStateStore::save(const QString &path, const QJsonObject &state, QString 
             *error = QStringLiteral("cannot write %1: %2").arg(path, f.errorString());
         return false;
     }
+    // The state holds passwords and tokens.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return true;
 }
