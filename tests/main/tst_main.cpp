@@ -6,6 +6,7 @@
 #include "ObjListModel.h"
 #include "SignupForm.h"
 #include "UserEditForm.h"
+#include "ZtStyles.h"
 #include "ZtTtyBox.h"
 #include "main.h"
 
@@ -18,7 +19,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QMenu>
 #include <QSplitter>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeView>
 
@@ -453,6 +456,37 @@ private Q_SLOTS:
         QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("success"));
         QVERIFY(!w->Client()->Login(QStringLiteral("demo"), QStringLiteral("demo")));
         QVERIFY(w->Client()->Login(QStringLiteral("demo"), QStringLiteral("brand-new-secret")));
+    }
+
+    void styleSwitchAndRestore()
+    {
+        Config.SetVal("server", "");
+        {
+            auto w = newWindow();
+            w->LoginTimer->stop();
+            w->SetStyle(QStringLiteral("No such style"));
+            QVERIFY(logText(*w).contains(QLatin1String("Set style: No such style x: not found")));
+            const QColor lightWin = w->clWin;
+            QAction *dark = nullptr;
+            for (QAction *a : w->MenuStyle->actions())
+                if (a->text() == QLatin1String("Fusion Dark"))
+                    dark = a;
+            QVERIFY(dark);
+            dark->trigger();
+            QVERIFY(dark->isChecked());
+            QCOMPARE(w->clWin, QApplication::palette().color(QPalette::Base));
+            QVERIFY(w->clWin != lightWin);
+            QVERIFY(w->clWin.lightness() < 128);
+        }
+        QCOMPARE(IniFile.ReadString("Main", "Style"), QStringLiteral("Fusion Dark"));
+        {
+            // The saved style comes back with the next window.
+            QVERIFY(TZtStyles::Apply(QStringLiteral("Fusion")));
+            auto w = newWindow();
+            w->LoginTimer->stop();
+            QVERIFY(w->clWin.lightness() < 128);
+            w->SetStyle(QStringLiteral("Fusion"));
+        }
     }
 
     void cleanupTestCase()
