@@ -1,0 +1,188 @@
+#include "ClientFixture.h"
+
+#include <QJsonDocument>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <cmath>
+
+// Fixture JSON written with ' for " and ^ for an escaped quote, to keep it readable.
+static QByteArray j(const char *text)
+{
+    return QByteArray(text).replace('^', "\\\"").replace('\'', '"');
+}
+
+// A point with every member the reader takes, a sensor, an event and a zone.
+static const QByteArray fullPoint = QByteArray() +
+    j("{'uid':11,'obj_id':7,'osm_id':'N123','sys_dt':'2025-02-03T10:00:05Z',") +
+    j(" 'obj_dt':'2025-02-03T10:00:00Z','gps_dt':'2025-02-03 09:59:59','lat':55.75,'lon':'37,6','alt':150.5,") +
+    j(" 'acc':12,'speed':36.5,'angle':270,'bat':88,'crd_src':2,") +
+    j(" 'sensors':[{'uid':1,'sign':'temp','val':'21.5'},{'uid':2,'sign':'event','val':'sos'}],") +
+    j(" 'events':[{'uid':501,'obj_id':7,'trap_id':3,'h_obj_dt':'2025-02-03T10:00:00Z'},{'uid':0}],") +
+    j(" 'zones':[{'uid':9,'type_id':1,'name':'Home','geom':'{^center^:[37.6,55.75],^radius^:100}'}]}");
+
+class TstClientTracks : public QObject
+{
+    Q_OBJECT
+
+    static double local(int h, int m, int s) { return EncodeDateTime(2025, 2, 3, h, m, s) + 0.125; }
+
+private Q_SLOTS:
+    void query_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("tmode");
+        QTest::addColumn<QString>("query");
+        const QString period = "from=2025-02-03T07:00:00Z&to=2025-02-03T09:30:00Z";
+        QTest::addRow("plain") << 0 << 0 << period;
+        QTest::addRow("extended") << 1 << 0 << period + "&mode=1";
+        QTest::addRow("system time only") << 0 << 1 << period + "&tmode=1";
+        QTest::addRow("both") << 1 << 1 << period + "&mode=1&tmode=1";
+    }
+    void query()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, tmode);
+        QFETCH(QString, query);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/object/7/track", 200, "[]");
+        QCOMPARE(f.client->GetTrack(7, EncodeDateTime(2025, 2, 3, 10, 0), EncodeDateTime(2025, 2, 3, 12, 30), mode, tmode), 0);
+        const RecordedRequest r = f.srv.last();
+        QCOMPARE(r.method, QStringLiteral("GET"));
+        QCOMPARE(r.target, "/api/v1/object/7/track?" + query);
+        QCOMPARE(r.header("X-Auth-Token"), QStringLiteral("TOKEN"));
+    }
+
+    // The streaming reader of GetTrack and ParseTrackPoint read a point alike.
+    void pointMembers()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/object/7/track", 200, "[" + fullPoint + "]");
+        QCOMPARE(f.client->GetTrack(7, 0, 1), 1);
+        const QJsonObject json = QJsonDocument::fromJson(fullPoint).object();
+        const auto parsed = f.client->ParseTrackPoint(&json);
+        for (const TTrackPointInfo *p : {f.client->TrackList()[0].get(), parsed.get()}) {
+            QCOMPARE(p->uid, 11);
+            QCOMPARE(p->obj_id, 7);
+            QCOMPARE(p->osm_id, QStringLiteral("N123"));
+            QCOMPARE(p->sys_dt, local(10, 0, 5));
+            QCOMPARE(p->obj_dt, local(10, 0, 0));
+            QCOMPARE(p->gps_dt, local(9, 59, 59));
+            QCOMPARE(p->lat, 55.75);
+            QCOMPARE(p->lon, 37.6);
+            QCOMPARE(p->alt, 150.5);
+            QCOMPARE(p->acc, 12.0);
+            QCOMPARE(p->speed, 36.5);
+            QCOMPARE(p->angle, 270.0);
+            QCOMPARE(p->bat, 88);
+            QCOMPARE(p->src, 2);
+            QCOMPARE(p->sensors.size(), size_t(2));
+            QCOMPARE(p->sensors[1]->val, QStringLiteral("sos"));
+            QVERIFY(p->HasEvent);
+            QCOMPARE(p->events.size(), size_t(1));
+            QCOMPARE(p->events[0]->uid, 501u);
+            QCOMPARE(p->events[0]->h_obj_dt, local(10, 0, 0));
+            QCOMPARE(p->zones.size(), size_t(1));
+            QCOMPARE(p->zones[0]->name, QStringLiteral("Home"));
+            QCOMPARE(p->zones[0]->geom.radius, 100.0);
+        }
+    }
+
+    // Absent members: battery 0 (not -1), source -1, times and numbers NaN.
+    void absentMembers()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        const QByteArray bare = j("{'uid':5,'lat':null,'bat':'x','crd_src':'-1','obj_dt':''}");
+        f.srv.answer("/api/v1/object/7/track", 200, "[" + bare + "]");
+        QCOMPARE(f.client->GetTrack(7, 0, 1), 1);
+        const QJsonObject json = QJsonDocument::fromJson(bare).object();
+        const auto parsed = f.client->ParseTrackPoint(&json);
+        for (const TTrackPointInfo *p : {f.client->TrackList()[0].get(), parsed.get()}) {
+            QCOMPARE(p->obj_id, 0);
+            QCOMPARE(p->bat, 0);
+            QCOMPARE(p->src, -1);
+            QVERIFY(std::isnan(p->lat) && std::isnan(p->speed));
+            QVERIFY(std::isnan(p->obj_dt) && std::isnan(p->sys_dt));
+            QVERIFY(p->sensors.empty() && !p->HasEvent);
+        }
+    }
+
+    void parsingTwiceKeepsOneSensorPerUid()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        const QJsonObject json = QJsonDocument::fromJson(fullPoint).object();
+        TTrackPointInfo p(1, 0);
+        f.client->ParseTrackPoint(&json, p);
+        f.client->ParseTrackPoint(&json, p);
+        QCOMPARE(p.uid, 1);
+        QCOMPARE(p.sensors.size(), size_t(2));
+        QCOMPARE(p.events.size(), size_t(2));
+        QCOMPARE(p.zones.size(), size_t(2));
+    }
+
+    void answers_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("listed"); // track list size afterwards (it held 1 point)
+        QTest::addRow("uid 0 skipped") << 200 << (j("[{'uid':1},{'uid':0},{'uid':'3'},[1],'x']")) << 2 << 2;
+        QTest::addRow("wrapped under Track") << 200 << (j("{'Track':[{'uid':1}],'other':{'a':[1]}}")) << 1 << 1;
+        QTest::addRow("null array") << 200 << QByteArray("null") << 0 << 0;
+        QTest::addRow("empty answer") << 200 << QByteArray() << 0 << 0;
+        QTest::addRow("refused") << 500 << (j("{'text':'boom'}")) << -1 << 1;
+        QTest::addRow("sensors not an array") << 200 << (j("[{'uid':1,'sensors':{'uid':1}}]")) << -1 << 1;
+        QTest::addRow("events not an array") << 200 << (j("[{'uid':1,'events':5}]")) << -1 << 1;
+        QTest::addRow("malformed zone geometry") << 200
+                                                 << (j("[{'uid':1,'zones':[{'uid':2,'type_id':2,'geom':'[[1,'}]}]"))
+                                                 << -1 << 1;
+        QTest::addRow("truncated answer") << 200 << (j("[{'uid':1},{'uid':2")) << -1 << 1;
+    }
+    void answers()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(int, result);
+        QFETCH(int, listed);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/object/7/track", 200, j("[{'uid':42}]"));
+        QCOMPARE(f.client->GetTrack(7, 0, 1), 1);
+        f.srv.answer("/api/v1/object/7/track", status, body);
+        QCOMPARE(f.client->GetTrack(7, 0, 1), result);
+        QCOMPARE(int(f.client->TrackList().size()), listed);
+        if (result < 0 && status == 200)
+            QVERIFY2(f.log.contains("\r  X: "), qPrintable(f.log));
+    }
+
+    // Dates of the usual form take a shortcut; it must agree with the general reader.
+    void dateShortcut_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addRow("ISO with Z") << "2025-02-03T10:20:30Z";
+        QTest::addRow("ISO with a blank") << "2025-02-03 10:20:30";
+        QTest::addRow("impossible date") << "2025-02-30T10:20:30Z";
+        QTest::addRow("hour 24") << "2025-02-03T24:00:00Z";
+        QTest::addRow("fraction") << "2025-02-03T10:20:30.250Z";
+        QTest::addRow("dotted") << "03.02.2025 10:20:30";
+        QTest::addRow("two-digit year") << "25-02-03 10:20:30";
+        QTest::addRow("garbage") << "soon";
+    }
+    void dateShortcut()
+    {
+        QFETCH(QString, text);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        const QByteArray point = j("{'uid':1,'obj_dt':'") + text.toUtf8() + j("'}");
+        f.srv.answer("/api/v1/object/7/track", 200, "[" + point + "]");
+        QCOMPARE(f.client->GetTrack(7, 0, 1), 1);
+        QCOMPARE(f.client->TrackList()[0]->obj_dt, ParseDateTime(text) + 0.125);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstClientTracks)
+#include "tst_client_tracks.moc"
