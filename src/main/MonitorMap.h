@@ -46,5 +46,7 @@ public:
     void Repaint();
 
 private:
-    TZtMapControl *fCtrl = nullptr; // a child of Parent; Qt frees it
+    // Owned, though a child of Parent: deleted first, so that its download
+    // threads stop before the window and the client go.
+    TZtMapControl *fCtrl = nullptr;
 };
