@@ -1,0 +1,141 @@
+#include "ClientFixture.h"
+
+#include <QTest>
+#include <QUrlQuery>
+
+// Fixture JSON written with ' for " and ^ for an escaped quote.
+static QByteArray j(const char *text)
+{
+    return QByteArray(text).replace('^', "\\\"").replace('\'', '"');
+}
+
+class TstClientZones : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void zoneList_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("invalid"); // "invalid zone" log lines
+        const QByteArray circle = j("{'uid':1,'type_id':1,'name':'Circle','color':'#00FF00','geom':'{^center^:[37.6,55.75],^radius^:100}'}");
+        const QByteArray bare = j("{'uid':2,'type_id':2,'name':'Bare','geom':'[[1,2],[3,4],[5,2]]'}");
+        const QByteArray wrapped = j("{'uid':3,'type_id':2,'name':'Wrapped','geom':'{^geom^:[[1,2],[3,4],[5,2]]}'}");
+        QTest::addRow("circle and polygons") << "[" + circle + "," + bare + "," + wrapped + "]" << 3
+                                             << QStringList{"Circle", "Bare", "Wrapped"} << 0;
+        QTest::addRow("uid 0 and no type are not zones")
+            << "[" + circle + j(",{'uid':0,'type_id':1},{'uid':5}]") << 1 << QStringList{"Circle"} << 2;
+        QTest::addRow("node off the map skips that zone only")
+            << "[" + j("{'uid':4,'type_id':2,'geom':'[[1,2],[3,95],[5,2]]'},") + circle + "]" << 1
+            << QStringList{"Circle"} << 1;
+        QTest::addRow("malformed geom fails the list") << "[" + circle + j(",{'uid':6,'type_id':2,'geom':'[[1,2],[3'}]")
+                                                       << -1 << QStringList{} << 0;
+        QTest::addRow("geom of the wrong type fails the list")
+            << "[" + j("{'uid':6,'type_id':2,'geom':[[1,2]]}]") << -1 << QStringList{} << 0;
+        QTest::addRow("answer without array") << QByteArray("{}") << -1 << QStringList{} << 0;
+    }
+    void zoneList()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, result);
+        QFETCH(QStringList, names);
+        QFETCH(int, invalid);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/user/zones", 200, answer);
+        QCOMPARE(f.client->GetZones(), result);
+        QStringList got;
+        for (const auto &z : f.client->ZoneList())
+            got << z->name;
+        QCOMPARE(got, names);
+        QCOMPARE(int(f.log.count("invalid zone: uid=")), invalid);
+        if (result < 0 && answer != "{}")
+            QVERIFY(f.log.contains("\r  X: "));
+        if (names.contains("Bare")) {
+            const TZoneInfo &b = *f.client->ZoneList()[1];
+            const TZoneInfo &w = *f.client->ZoneList()[2];
+            QCOMPARE(b.geom.nodes.size(), qsizetype(3));
+            QCOMPARE(w.geom.nodes.size(), qsizetype(3));
+            QCOMPARE(b.geom.nodes[1].Lat, w.geom.nodes[1].Lat);
+            QVERIFY(b.HasRect() && b.area > 0);
+            const TZoneInfo &c = *f.client->ZoneList()[0];
+            QCOMPARE(c.color, 0x00FF00u);
+            QCOMPARE(c.geom.radius, 100.0);
+            QVERIFY(c.HasRect());
+        }
+    }
+
+    void createUpdateDelete_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("uid");
+        QTest::addColumn<QString>("logged");
+        QTest::addRow("created") << 200 << QByteArray("{\"uid\":77}") << 77 << "";
+        QTest::addRow("zero uid") << 200 << QByteArray("{\"uid\":0}") << -1 << "\r  x: zero uid";
+        QTest::addRow("no answer") << 200 << QByteArray() << -1 << "\r  x: zero result";
+        QTest::addRow("refused with text") << 400 << QByteArray("{\"text\":\"bad geom\"}") << -1 << "\r  X: bad geom";
+    }
+    void createUpdateDelete()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, answer);
+        QFETCH(int, uid);
+        QFETCH(QString, logged);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        TZoneInfo z(0, TZoneInfo::Circle);
+        z.name = QStringLiteral("Home & garden");
+        z.geom.center = TGeoPoint{37.6, 55.75};
+        z.geom.radius = 100;
+        f.srv.answer("POST /api/v1/zone", status, answer);
+        QCOMPARE(f.client->CreateZone(z), uid);
+        QCOMPARE(f.srv.last().method, QStringLiteral("POST"));
+        QCOMPARE(QString::fromUtf8(f.srv.last().body), z.ToUrlString().replace("uid=77", "uid=0"));
+        QVERIFY2(f.log.contains(logged), qPrintable(f.log));
+        if (uid > 0) {
+            QCOMPARE(z.uid, uid);
+            f.srv.answer("PUT /api/v1/zone/77", 200);
+            QVERIFY(f.client->UpdateZone(z));
+            QCOMPARE(f.srv.last().method, QStringLiteral("PUT"));
+            QCOMPARE(QString::fromUtf8(f.srv.last().body), z.ToUrlString());
+            f.srv.answer("DELETE /api/v1/zone/77", 204);
+            QCOMPARE(f.client->DeleteZone(77), 204);
+            QCOMPARE(f.srv.last().method, QStringLiteral("DELETE"));
+        } else if (status == 400) {
+            QVERIFY(f.client->ErrorMessage().startsWith("bad geom"));
+        }
+    }
+
+    // A zone of an unsupported type is never sent; nothing escapes the call.
+    void unsupportedTypeIsNotSent()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        TZoneInfo z(5, 3);
+        QCOMPARE(f.client->CreateZone(z), -1);
+        QVERIFY(!f.client->UpdateZone(z));
+        QCOMPARE(f.srv.count(), 0);
+        QVERIFY(f.log.contains("\r  X: TZoneGeom.ToJsonString: unknown type_id [3]"));
+    }
+
+    void history()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/zone/9/history", 200,
+                     j("[{'uid':1,'obj_id':7,'obj_dt':'2025-02-03T07:00:00Z'},{'uid':0},{'uid':2,'obj_id':8}]"));
+        QCOMPARE(f.client->GetZoneHistory(9, 0, 0, EncodeDateTime(2025, 2, 3), EncodeDateTime(2025, 2, 4)), 2);
+        QCOMPARE(f.srv.last().target, QStringLiteral("/api/v1/zone/9/history?from=2025-02-02T21:00:00Z&to=2025-02-03T21:00:00Z"));
+        QCOMPARE(f.client->TrackList()[0]->obj_dt, EncodeDateTime(2025, 2, 3, 10, 0));
+        QCOMPARE(f.client->TrackList()[1]->obj_id, 8);
+        f.srv.answer("/api/v1/zone/9/history", 404);
+        QCOMPARE(f.client->GetZoneHistory(9, 1, 1, 0, 1), -1);
+        QVERIFY(f.srv.last().target.endsWith("&mode=1&tmode=1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstClientZones)
+#include "tst_client_zones.moc"
