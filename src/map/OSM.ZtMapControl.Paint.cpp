@@ -208,12 +208,31 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
     // Line pass. A parking run is entered at its first point and left from
     // there; consecutive points on one pixel give one vertex, and segments
     // wholly beside the view are skipped.
-    Canvas.setPen(QPen(ColorOf(st.LineColor), st.LineWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    // A wide line is drawn as one-pixel lines shifted across its width,
+    // horizontally and vertically: the result is the line swept by a square
+    // pen, and one-pixel lines avoid the stroker, which dominates the cost of
+    // a long track.
+    Canvas.setPen(QPen(ColorOf(st.LineColor), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     Canvas.setBrush(Qt::NoBrush);
-    QVector<QPoint> poly;
+    const int lw = std::max(st.LineWidth, 1);
+    QVector<QPoint> offsets{QPoint(0, 0)};
+    for (int k = -(lw - 1) / 2; k <= lw / 2; ++k)
+        if (k != 0)
+            offsets << QPoint(k, 0) << QPoint(0, k);
+    QVector<QPoint> poly, shifted;
     auto flush = [&] {
-        if (poly.size() >= 2)
-            Canvas.drawPolyline(poly.constData(), int(poly.size()));
+        if (poly.size() >= 2) {
+            for (const QPoint &o : offsets) {
+                if (o.isNull()) {
+                    Canvas.drawPolyline(poly.constData(), int(poly.size()));
+                    continue;
+                }
+                shifted.resize(poly.size());
+                for (qsizetype j = 0; j < poly.size(); ++j)
+                    shifted[j] = poly[j] + o;
+                Canvas.drawPolyline(shifted.constData(), int(shifted.size()));
+            }
+        }
         poly.clear();
     };
     auto outcode = [&](const QPoint &p) {
