@@ -345,6 +345,14 @@ void TMapControl::RedrawCacheImage()
             DrawTile(x0 + c, y0 + r, QPoint(c * TileSize, r * TileSize), p);
 }
 
+void TMapControl::RedrawCache()
+{
+    if (!FCacheImageRect.contains(ViewRect()))
+        PlaceCacheImage();
+    RedrawCacheImage();
+    viewport()->update();
+}
+
 void TMapControl::RefreshTile(int TileHorzNum, int TileVertNum)
 {
     const QPoint at(TileHorzNum * TileSize, TileVertNum * TileSize);

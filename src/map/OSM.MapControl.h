@@ -128,6 +128,9 @@ protected:
     void wheelEvent(QWheelEvent *Event) override;
     void keyPressEvent(QKeyEvent *Event) override;
 
+    // Re-places the cache image over the view if needed and redraws all of it.
+    void RedrawCache();
+
     // Whether the map is being dragged by the mouse now.
     bool IsDragging() const { return FDragging; }
 

@@ -120,7 +120,7 @@ void TZtMapControl::InvalidateTracks()
 
 QImage TZtMapControl::GetTileImage(int TileHorzNum, int TileVertNum)
 {
-    if (Zoom() < 0 || TileHorzNum < 0 || TileVertNum < 0 || TileHorzNum >= (1 << Zoom())
+    if (FDeferTiles || Zoom() < 0 || TileHorzNum < 0 || TileVertNum < 0 || TileHorzNum >= (1 << Zoom())
         || TileVertNum >= (1 << Zoom()))
         return QImage();
     const TTile tile{TMapZoomLevel(Zoom()), quint32(TileHorzNum), quint32(TileVertNum)};
@@ -171,12 +171,19 @@ void TZtMapControl::SetCenter(int Zoom, double Lat, double Lon)
 {
     if (std::isnan(Lat) || std::isnan(Lon))
         return;
+    // The zoom change would draw, fetch and decode the tiles around the old
+    // position only to move away at once: tiles wait until the centre is set.
+    const bool zoomChanges = Zoom != this->Zoom() && Zoom >= MinZoom() && Zoom <= MaxZoom();
+    FDeferTiles = zoomChanges;
     SetZoom(Zoom);
+    FDeferTiles = false;
     try {
         SetCenterPoint(TGeoPoint{Lon, Lat});
     } catch (const std::exception &e) {
         Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
     }
+    if (zoomChanges)
+        RedrawCache();
 }
 
 TMapMark *TZtMapControl::SetMark(int Zoom, double Lat, double Lon)

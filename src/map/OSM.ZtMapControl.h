@@ -126,4 +126,5 @@ private:
     std::vector<TTrackScreenCache> FTrackCaches;
     QStringList FPendingLog; // said before a log callback was set
     QString FLastTileError;
+    bool FDeferTiles = false; // while a zoom change is followed by a move
 };
