@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <mutex>
+
 namespace {
 
 const TGeoPoint Home{56.27574, 57.998649};
@@ -35,13 +37,19 @@ struct Fixture
     QStringList log;
     QList<QStringList> cmds;
     std::atomic<int> tileHits{0};
+    std::mutex pathsLock;
+    QStringList paths;
     QByteArray tileBody = PngBytes(QColor(200, 220, 200));
 
     bool Start(int zoom = 16)
     {
         server.server().set_keep_alive_timeout(0);
-        server.server().Get(R"(/tiles/(\d+)/(\d+)/(\d+)\.png)", [this](const httplib::Request &, httplib::Response &res) {
+        server.server().Get(R"(/tiles/(\d+)/(\d+)/(\d+)\.png)", [this](const httplib::Request &req, httplib::Response &res) {
             ++tileHits;
+            {
+                std::lock_guard<std::mutex> lock(pathsLock);
+                paths << QString::fromStdString(req.path);
+            }
             res.set_content(tileBody.toStdString(), "image/png");
         });
         if (!server.start())
@@ -116,6 +124,7 @@ private Q_SLOTS:
     void tilesDownloadedStoredAndShown();
     void badTileNotStored();
     void setCenterAndMark();
+    void zoomChangeFetchesOnlyTheNewView();
     void markerWithPhotoAndTail();
 };
 
@@ -442,6 +451,30 @@ void tst_ZtMapControl::setCenterAndMark()
     QCOMPARE(m->Width, 24);
     const QPoint p = f.At(m->Coord);
     QVERIFY(qAbs(p.x() - 400) <= 1 && qAbs(p.y() - 300) <= 1);
+}
+
+void tst_ZtMapControl::zoomChangeFetchesOnlyTheNewView()
+{
+    // Changing the zoom while centring must not fetch the tiles around the
+    // old position at the new zoom.
+    Fixture f;
+    QVERIFY(f.Start(12));
+    QTRY_VERIFY_WITH_TIMEOUT(f.map->NetRequest().QueuedCount() == 0 && f.map->NetRequest().ActiveCount() == 0, 15000);
+    {
+        std::lock_guard<std::mutex> lock(f.pathsLock);
+        f.paths.clear();
+    }
+    f.map->SetCenter(15, 48.85, 2.35);
+    f.map->viewport()->repaint();
+    QTRY_VERIFY_WITH_TIMEOUT(f.map->NetRequest().QueuedCount() == 0 && f.map->NetRequest().ActiveCount() == 0, 15000);
+    const QRect cache = f.map->CacheImageRect();
+    std::lock_guard<std::mutex> lock(f.pathsLock);
+    QVERIFY(!f.paths.isEmpty());
+    for (const QString &path : f.paths) {
+        const QStringList p = path.split(QLatin1Char('/')); // "", tiles, z, x, y.png
+        QCOMPARE(p[2], QStringLiteral("15"));
+        QVERIFY2(cache.contains(QPoint(p[3].toInt() * 256, p[4].section('.', 0, 0).toInt() * 256)), qPrintable(path));
+    }
 }
 
 void tst_ZtMapControl::markerWithPhotoAndTail()
