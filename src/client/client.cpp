@@ -33,6 +33,21 @@ QString ExeFolder()
     return QCoreApplication::applicationDirPath() + QLatin1Char('/');
 }
 
+// The request data as the log shows it: pairs separated by spaces, and the
+// value of every password field replaced by "***" (a user-data update may
+// carry a new password).
+QString DataForLog(const QString &Data)
+{
+    QStringList pairs = Data.split(QLatin1Char('&'));
+    for (QString &pair : pairs) {
+        const qsizetype eq = pair.indexOf(QLatin1Char('='));
+        const QString key = pair.left(eq).trimmed().toLower();
+        if (eq >= 0 && (key == u"password" || key == u"upass" || key == u"pass"))
+            pair = pair.left(eq + 1) + QStringLiteral("***");
+    }
+    return pairs.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 // ---- lifecycle ----
@@ -144,9 +159,9 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
     if (!fApiClient->TlsVerify())
         LogOp(OpName, QStringLiteral("warning: TLS certificate checking is off (tls_verify=0)"));
     LogFormat(QStringLiteral("\rVelmoraClient.%s(%d, %s %s"), {OpName, requestId, Method, Path});
-    // The sign-in data (user and password) never reaches the log.
+    // The sign-in data (user and password) never reaches the log, nor does any other password.
     if (OpName != QLatin1String("Login") && !Data.isEmpty())
-        LogText(QLatin1Char(' ') + QString(Data).replace(QLatin1Char('&'), QLatin1Char(' ')));
+        LogText(QLatin1Char(' ') + DataForLog(Data));
     LogText(QStringLiteral("): "));
 
     try {

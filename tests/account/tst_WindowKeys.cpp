@@ -11,7 +11,7 @@
 
 #include <memory>
 
-// The window keys shipped for these windows must name controls that exist:
+// The window keys in the built-in texts for these windows must name controls that exist:
 // a misspelt key or a renamed control would silently leave a text
 // untranslated.
 class tst_WindowKeys : public QObject
@@ -32,7 +32,7 @@ void tst_WindowKeys::keysNameControls_data()
 void tst_WindowKeys::keysNameControls()
 {
     QFETCH(QString, window);
-    QFile f(TestPaths::sourceDir() + "/src/account/window_keys.txt");
+    QFile f(TestPaths::sourceDir() + "/translations/defaults.txt");
     QVERIFY(f.open(QIODevice::ReadOnly));
     TZtHash keys;
     ParseTranslationEntries(TranslationSectionText(QString::fromUtf8(f.readAll()), window), keys);

@@ -55,6 +55,18 @@ private Q_SLOTS:
         QCOMPARE(f.srv.last().header(QStringLiteral("X-Auth-Token")), QStringLiteral("TOK"));
     }
 
+    void newPasswordStaysOutOfTheLog()
+    {
+        ClientFixture f{QStringLiteral("TOK")};
+        QVERIFY(f.ok());
+        f.srv.answer(QStringLiteral("/api/v1/user"), 200, R"({"uid":7,"login":"ann"})");
+        QVERIFY(f.client->UpdateUser({{QStringLiteral("name"), QStringLiteral("Ann")},
+                                      {QStringLiteral("password"), QStringLiteral("s3cret")}}));
+        QVERIFY(QString::fromUtf8(f.srv.last().body).contains(QStringLiteral("password=s3cret")));
+        QVERIFY2(!f.log.contains(QStringLiteral("s3cret")), qPrintable(f.log));
+        QVERIFY2(f.log.contains(QStringLiteral("name=Ann password=***")), qPrintable(f.log));
+    }
+
     void signInSendsAnEmptyToken()
     {
         RawCapture raw;
