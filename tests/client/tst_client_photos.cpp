@@ -1,0 +1,128 @@
+#include "ClientFixture.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QTest>
+
+static QByteArray picture(const char *format, QColor color)
+{
+    QImage img(4, 3, QImage::Format_RGB32);
+    img.fill(color);
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, format);
+    return bytes;
+}
+
+class TstClientPhotos : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void noImageNoRequest()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        TObjectInfo oi(7, QStringLiteral("p"));
+        oi.has_image = false;
+        QVERIFY(!f.client->GetPhoto(&oi));
+        QCOMPARE(f.srv.count(), 0);
+    }
+
+    // cache file age relative to image_dt, and what it holds
+    void cache_data()
+    {
+        QTest::addColumn<int>("ageDays"); // cache file time minus image_dt, in days
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<bool>("downloads");
+        QTest::addRow("fresh cache") << 1 << false << false;
+        QTest::addRow("cache older than the photo") << -1 << false << true;
+        QTest::addRow("damaged cache") << 1 << true << true;
+    }
+    void cache()
+    {
+        QFETCH(int, ageDays);
+        QFETCH(bool, damaged);
+        QFETCH(bool, downloads);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.client->SetPhotoDir(f.dir.path() + "/PhotoCache");
+        QVERIFY(QDir().mkpath(f.client->PhotoDir()));
+        const QString cached = f.client->PhotoDir() + "7.jpg";
+        {
+            QFile c(cached);
+            QVERIFY(c.open(QIODevice::WriteOnly));
+            c.write(damaged ? QByteArray("not a picture") : picture("JPEG", Qt::blue));
+        }
+        TObjectInfo oi(7, QStringLiteral("p"));
+        oi.has_image = true;
+        oi.image_dt = Now() - ageDays;
+        f.srv.answer("/api/v1/object/7/img", 200, picture("JPEG", Qt::green), "image/jpeg");
+        QVERIFY(f.client->GetPhoto(&oi));
+        QCOMPARE(f.srv.count(), downloads ? 1 : 0);
+        QCOMPARE(oi.photo.size(), QSize(4, 3));
+        if (downloads) {
+            QCOMPARE(f.client->resultFile(), cached);
+            QVERIFY(!QImage(cached).isNull());
+            QVERIFY(f.log.contains(" [" + QString::number(QFile(cached).size()) + "]"));
+        } else {
+            QVERIFY(f.log.contains("GetPhoto(7): cached"));
+        }
+    }
+
+    void downloadFailures_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addRow("no body") << 200 << QByteArray();
+        QTest::addRow("not a picture") << 200 << QByteArray("<html>oops</html>");
+        QTest::addRow("refused") << 404 << QByteArray();
+    }
+    void downloadFailures()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.client->SetPhotoDir(f.dir.path() + "/PhotoCache");
+        TObjectInfo oi(7, QStringLiteral("p"));
+        oi.has_image = true;
+        f.srv.answer("/api/v1/object/7/img", status, body, "image/png");
+        QVERIFY(!f.client->GetPhoto(&oi));
+        QVERIFY(oi.photo.isNull());
+    }
+
+    void postAndDelete()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.client->SetPhotoDir(f.dir.path() + "/PhotoCache");
+        QVERIFY(QDir().mkpath(f.client->PhotoDir()));
+        const QString png = f.client->PhotoDir() + "7.png";
+        const QByteArray bytes = picture("PNG", Qt::red);
+        {
+            QFile c(png);
+            QVERIFY(c.open(QIODevice::WriteOnly));
+            c.write(bytes);
+        }
+        f.srv.answer("POST /api/v1/object/7/img", 204);
+        QVERIFY(f.client->PostPhoto(7, png));
+        QCOMPARE(f.srv.last().body, bytes);
+        QCOMPARE(f.srv.last().header("Content-Type"), QStringLiteral("image/png"));
+
+        TObjectInfo oi(7, QStringLiteral("p"));
+        oi.photo = QImage(png);
+        f.srv.answer("DELETE /api/v1/object/7/img", 500);
+        QVERIFY(!f.client->DeletePhoto(&oi));
+        QVERIFY(QFile::exists(png) && !oi.photo.isNull());
+        f.srv.answer("DELETE /api/v1/object/7/img", 204);
+        QVERIFY(f.client->DeletePhoto(&oi));
+        QVERIFY(!QFile::exists(png));
+        QVERIFY(oi.photo.isNull());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstClientPhotos)
+#include "tst_client_photos.moc"
