@@ -9,7 +9,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <array>
 #include <cmath>
+#include <set>
 
 namespace {
 
@@ -111,6 +113,154 @@ GlyphSprites &Sprites()
 {
     static GlyphSprites sprites; // user-interface thread only
     return sprites;
+}
+
+// Which glyphs of a track can be seen at all. A dense track stacks hundreds
+// of thousands of glyphs on a few thousand glyph-sized cells, and a glyph
+// whose every pixel a later glyph paints over opaquely cannot show; drawing
+// only the others gives the same pixels. Each glyph kind has two row masks
+// over its sprite (bit j = column j): the pixels it may paint, and the pixels
+// it always paints opaquely. Colours never change the shape, and an ordinary
+// point's arrow only adds opaque pixels to the disc.
+class GlyphCoverage
+{
+public:
+    static constexpr int Pad = 4; // as in GlyphSprites
+
+    // False when the glyphs are too big for one 64-bit word per row.
+    bool Begin(int Size, int Width, int Height)
+    {
+        fSide = Size + 2 * Pad + 1;
+        if (fSide > 64 || Width <= 0 || Height <= 0)
+            return false;
+        if (Size != fSize) {
+            fSize = Size;
+            BuildShapes();
+        }
+        fWords = (Width + 63) / 64 + 2;
+        fHeight = Height;
+        fMask.assign(size_t(fWords) * size_t(Height), 0);
+        // Columns right of the view count as covered: nothing there shows.
+        for (int y = 0; y < Height; ++y)
+            for (int x = Width; x < fWords * 64; ++x)
+                fMask[size_t(y) * size_t(fWords) + size_t(x / 64)] |= uint64_t(1) << (x % 64);
+        return true;
+    }
+
+    // Glyph of the kind with its sprite's top-left at (X, Y) in the view,
+    // tested against the glyphs registered before (the later ones in drawing
+    // order); when it shows, its opaque pixels cover what lies below it.
+    bool Shows(int Kind, int X, int Y)
+    {
+        const Shape &sh = fShapes[size_t(Kind)];
+        bool shows = false;
+        for (int r = 0; r < fSide && !shows; ++r) {
+            const int y = Y + r;
+            if (y < 0 || y >= fHeight || !sh.show[size_t(r)])
+                continue;
+            uint64_t lo, hi;
+            int w;
+            Place(sh.show[size_t(r)], X, lo, hi, w);
+            const uint64_t *row = &fMask[size_t(y) * size_t(fWords)];
+            shows = (lo & ~row[w]) || (hi & ~row[w + 1]);
+        }
+        if (!shows)
+            return false;
+        for (int r = 0; r < fSide; ++r) {
+            const int y = Y + r;
+            if (y < 0 || y >= fHeight || !sh.cover[size_t(r)])
+                continue;
+            uint64_t lo, hi;
+            int w;
+            Place(sh.cover[size_t(r)], X, lo, hi, w);
+            uint64_t *row = &fMask[size_t(y) * size_t(fWords)];
+            row[w] |= lo;
+            row[w + 1] |= hi;
+        }
+        return true;
+    }
+
+private:
+    struct Shape
+    {
+        std::vector<uint64_t> show, cover;
+    };
+
+    // Bits of a sprite row starting at view column X, as two words from word w.
+    static void Place(uint64_t Bits, int X, uint64_t &Lo, uint64_t &Hi, int &W)
+    {
+        if (X < 0) {
+            Bits = -X >= 64 ? 0 : Bits >> -X;
+            X = 0;
+        }
+        W = X / 64;
+        const int sh = X % 64;
+        Lo = Bits << sh;
+        Hi = sh ? Bits >> (64 - sh) : 0;
+    }
+
+    void Accumulate(const GlyphKey &K, Shape &S, bool Cover)
+    {
+        QImage img(fSide, fSide, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        DrawGlyph(p, K, QPoint(Pad, Pad));
+        p.end();
+        for (int y = 0; y < fSide; ++y) {
+            const QRgb *line = reinterpret_cast<const QRgb *>(img.constScanLine(y));
+            for (int x = 0; x < fSide; ++x) {
+                const int a = qAlpha(line[x]);
+                if (a > 0)
+                    S.show[size_t(y)] |= uint64_t(1) << x;
+                if (Cover && a == 255)
+                    S.cover[size_t(y)] |= uint64_t(1) << x;
+            }
+        }
+    }
+
+    void BuildShapes()
+    {
+        const int s = fSize / 2, r = s / 2, L = fSize / 4;
+        for (int kind = GlyphPoint; kind <= GlyphEvent; ++kind) {
+            Shape &S = fShapes[size_t(kind)];
+            S.show.assign(size_t(fSide), 0);
+            S.cover.assign(size_t(fSide), 0);
+            GlyphKey k{};
+            k.kind = int8_t(kind);
+            k.size = int16_t(fSize);
+            k.pen = 0x000080;
+            k.fill = 0xC0C0C0;
+            Accumulate(k, S, true);
+            if (kind != GlyphPoint)
+                continue;
+            // Every arrow the bearing can give.
+            std::set<std::array<int, 6>> arrows;
+            for (int tenth = 0; tenth < 3600; ++tenth) {
+                const double a = tenth / 10.0 * M_PI / 180, p1 = a - M_PI / 4, p2 = a + M_PI / 4;
+                arrows.insert({RoundEven(std::sin(a) * r), RoundEven(std::cos(a) * r), -RoundEven(std::sin(p1) * L),
+                               RoundEven(std::cos(p1) * L), -RoundEven(std::sin(p2) * L), RoundEven(std::cos(p2) * L)});
+            }
+            for (const auto &ar : arrows) {
+                k.dx = int8_t(ar[0]);
+                k.dy = int8_t(ar[1]);
+                k.h1x = int8_t(ar[2]);
+                k.h1y = int8_t(ar[3]);
+                k.h2x = int8_t(ar[4]);
+                k.h2y = int8_t(ar[5]);
+                Accumulate(k, S, false);
+            }
+        }
+    }
+
+    int fSize = -1, fSide = 0, fWords = 0, fHeight = 0;
+    std::array<Shape, 3> fShapes;
+    std::vector<uint64_t> fMask;
+};
+
+GlyphCoverage &Coverage()
+{
+    static GlyphCoverage coverage; // user-interface thread only
+    return coverage;
 }
 
 } // namespace
@@ -280,43 +430,57 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
     }
     flush();
 
-    // Glyph pass.
+    // Glyph pass: first which points get a glyph and of what kind, in
+    // drawing order; then, from the last back, which of those can show; then
+    // the visible ones in order.
     const uint32_t pointColor = st.PointColor, wifiColor = st.PointWifiColor;
     const int L = size / 4, r = s / 2;
     bool parkingDrawn = false;
     const size_t n = pts.size();
-    auto nextPositioned = [&](size_t i) {
-        for (size_t j = i + 1; j < n; ++j)
-            if (px[j].x() != TTrackScreenCache::NoPosition)
-                return j;
-        return n;
+    struct Glyph
+    {
+        uint32_t index;
+        int8_t kind;
     };
+    std::vector<Glyph> glyphs;
     for (size_t i = 0; i < n; ++i) {
         if (px[i].x() == TTrackScreenCache::NoPosition)
             continue;
         const TTrackPointInfo &tp = *pts[i];
-        const QPoint v = px[i] - off;
-        const bool inView = outcode(v) == 0;
-        GlyphKey k{};
-        k.size = int16_t(size);
+        int8_t kind = GlyphPoint;
         if (tp.IsParking) {
             if (parkingDrawn)
                 continue;
             parkingDrawn = true;
-            k.kind = GlyphParking;
-            k.pen = pointColor;
+            kind = GlyphParking;
         } else if (tp.HasEvent) {
-            k.kind = GlyphEvent;
+            kind = GlyphEvent;
         } else {
             parkingDrawn = false;
-            if (!inView)
-                continue;
-            // A later ordinary point on the same pixel covers this glyph whole.
-            const size_t j = nextPositioned(i);
-            if (j < n && px[j] == px[i] && !pts[j]->IsParking && !pts[j]->HasEvent)
-                continue;
+        }
+        if (outcode(px[i] - off) == 0)
+            glyphs.push_back(Glyph{uint32_t(i), kind});
+    }
+    const QSize vs = viewport()->size();
+    if (Coverage().Begin(size, vs.width(), vs.height())) {
+        const QPoint corner(s + GlyphCoverage::Pad, s + GlyphCoverage::Pad);
+        size_t kept = glyphs.size();
+        for (size_t g = glyphs.size(); g-- > 0;) {
+            const QPoint tl = px[glyphs[g].index] - off - corner;
+            if (Coverage().Shows(glyphs[g].kind, tl.x(), tl.y()))
+                glyphs[--kept] = glyphs[g];
+        }
+        glyphs.erase(glyphs.begin(), glyphs.begin() + std::ptrdiff_t(kept));
+    }
+    for (const Glyph &g : glyphs) {
+        const TTrackPointInfo &tp = *pts[g.index];
+        GlyphKey k{};
+        k.size = int16_t(size);
+        k.kind = g.kind;
+        if (g.kind == GlyphParking) {
+            k.pen = pointColor;
+        } else if (g.kind == GlyphPoint) {
             const bool wifi = tp.src > 0;
-            k.kind = GlyphPoint;
             k.pen = wifi ? wifiColor : pointColor;
             k.fill = !tp.osm_id.isEmpty() ? st.HighlightColor : (wifi ? st.PointWifiBgColor : st.PointBgColor);
             if (tp.HasBearing()) {
@@ -330,8 +494,7 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
                 k.h2y = int8_t(RoundEven(std::cos(p2) * L));
             }
         }
-        if (inView)
-            Sprites().Draw(Canvas, k, v - QPoint(s, s));
+        Sprites().Draw(Canvas, k, px[g.index] - off - QPoint(s, s));
     }
     Canvas.restore();
 }
