@@ -3,6 +3,7 @@
 
 #include "OSM.GeoTrack.h"
 #include "OSM.ObjectInfo.h"
+#include "OSM.TrackLineMask.h"
 #include "OSM.ZoneInfo.h"
 
 #include <QHash>
@@ -257,6 +258,12 @@ private:
     std::vector<uint64_t> fMask;
 };
 
+TTrackLineMask &LineMask()
+{
+    static TTrackLineMask mask; // user-interface thread only
+    return mask;
+}
+
 GlyphCoverage &Coverage()
 {
     static GlyphCoverage coverage; // user-interface thread only
@@ -356,39 +363,14 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
     Canvas.setRenderHint(QPainter::Antialiasing, false);
 
     // Line pass. A parking run is entered at its first point and left from
-    // there; consecutive points on one pixel give one vertex, and segments
-    // wholly beside the view are skipped.
-    // A wide line is drawn as one-pixel lines shifted across its width,
-    // horizontally and vertically: the result is the line swept by a square
-    // pen, and one-pixel lines avoid the stroker, which dominates the cost of
-    // a long track.
-    Canvas.setPen(QPen(ColorOf(st.LineColor), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    Canvas.setBrush(Qt::NoBrush);
-    const int lw = std::max(st.LineWidth, 1);
-    QVector<QPoint> offsets{QPoint(0, 0)};
-    for (int k = -(lw - 1) / 2; k <= lw / 2; ++k)
-        if (k != 0)
-            offsets << QPoint(k, 0) << QPoint(0, k);
-    QVector<QPoint> poly, shifted;
-    auto flush = [&] {
-        if (poly.size() >= 2) {
-            for (const QPoint &o : offsets) {
-                if (o.isNull()) {
-                    Canvas.drawPolyline(poly.constData(), int(poly.size()));
-                    continue;
-                }
-                shifted.resize(poly.size());
-                for (qsizetype j = 0; j < poly.size(); ++j)
-                    shifted[j] = poly[j] + o;
-                Canvas.drawPolyline(shifted.constData(), int(shifted.size()));
-            }
-        }
-        poly.clear();
-    };
+    // there; segments wholly beside the view are skipped, and the segments
+    // are set as pixels of one mask that is painted once.
     auto outcode = [&](const QPoint &p) {
         return (p.x() < area.left() ? 1 : 0) | (p.x() > area.right() ? 2 : 0) | (p.y() < area.top() ? 4 : 0)
                | (p.y() > area.bottom() ? 8 : 0);
     };
+    TTrackLineMask &line = LineMask();
+    line.Begin(viewport()->size(), st.LineWidth);
     bool havePrev = false, prevParking = false;
     QPoint anchor;
     int anchorCode = 0;
@@ -410,25 +392,15 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
             continue;
         }
         if (!(prevParking && parking)) {
-            if ((code & anchorCode) == 0) {
-                if (poly.isEmpty() || poly.back() != anchor) {
-                    flush();
-                    poly << anchor;
-                }
-                if (v != poly.back())
-                    poly << v;
-                if (poly.size() >= 4096) {
-                    const QPoint last = poly.back();
-                    flush();
-                    poly << last;
-                }
-            }
+            // Consecutive points on one pixel make no segment.
+            if ((code & anchorCode) == 0 && v != anchor)
+                line.AddSegment(anchor, v);
             anchor = v;
             anchorCode = code;
         }
         prevParking = parking;
     }
-    flush();
+    line.Paint(Canvas, ColorOf(st.LineColor));
 
     // Glyph pass: first which points get a glyph and of what kind, in
     // drawing order; then, from the last back, which of those can show; then

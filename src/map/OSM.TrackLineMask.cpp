@@ -1,0 +1,103 @@
+#include "OSM.TrackLineMask.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+int64_t FloorDiv(int64_t a, int64_t b) // b > 0
+{
+    const int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+} // namespace
+
+void TTrackLineMask::Begin(const QSize &View, int LineWidth)
+{
+    fView = View;
+    fWidth = std::max(LineWidth, 1);
+    fMargin = fWidth / 2 + 1; // room for the pixels the widening brings in
+    fW = View.width() + 2 * fMargin;
+    fH = View.height() + 2 * fMargin;
+    fWords = (fW + 63) / 64 + 1;
+    fBits.assign(size_t(fWords) * size_t(std::max(fH, 0)), 0);
+}
+
+void TTrackLineMask::AddSegment(const QPoint &A, const QPoint &B)
+{
+    // Mask coordinates; 64-bit arithmetic, the ends may lie far outside.
+    int64_t x0 = int64_t(A.x()) + fMargin, y0 = int64_t(A.y()) + fMargin;
+    int64_t x1 = int64_t(B.x()) + fMargin, y1 = int64_t(B.y()) + fMargin;
+    const bool xMajor = std::llabs(x1 - x0) >= std::llabs(y1 - y0);
+    if (!xMajor) {
+        std::swap(x0, y0);
+        std::swap(x1, y1);
+    }
+    if (x1 < x0) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
+    const int64_t majorLimit = xMajor ? fW : fH, minorLimit = xMajor ? fH : fW;
+    const int64_t dx = x1 - x0, dy = y1 - y0;
+    const int64_t from = std::max<int64_t>(x0, 0), to = std::min<int64_t>(x1, majorLimit - 1);
+    if (from > to)
+        return;
+    if (dx == 0) {
+        if (y0 >= 0 && y0 < minorLimit)
+            xMajor ? Set(int(x0), int(y0)) : Set(int(y0), int(x0));
+        return;
+    }
+    // minor = y0 + round(dy * (x - x0) / dx), halves rounded up, stepped
+    // with a remainder so that no division is made per pixel.
+    const int64_t den = 2 * dx;
+    int64_t num = 2 * dy * (from - x0) + dx;
+    int64_t q = FloorDiv(num, den), r = num - q * den;
+    for (int64_t x = from; x <= to; ++x) {
+        const int64_t y = y0 + q;
+        if (y >= 0 && y < minorLimit)
+            xMajor ? Set(int(x), int(y)) : Set(int(y), int(x));
+        r += 2 * dy;
+        if (r >= den) {
+            r -= den;
+            ++q;
+        } else if (r < 0) {
+            r += den;
+            --q;
+        }
+    }
+}
+
+void TTrackLineMask::Paint(QPainter &Canvas, const QColor &Color)
+{
+    const int w = fView.width(), h = fView.height();
+    if (w <= 0 || h <= 0)
+        return;
+    const int outWords = (w + 63) / 64;
+    fOut.assign(size_t(outWords) * size_t(h), 0);
+    // The wide line is the one-pixel line shifted across its width,
+    // horizontally and vertically: the line swept by a square pen.
+    std::vector<QPoint> offsets{QPoint(0, 0)};
+    for (int k = -(fWidth - 1) / 2; k <= fWidth / 2; ++k)
+        if (k != 0) {
+            offsets.emplace_back(k, 0);
+            offsets.emplace_back(0, k);
+        }
+    for (int y = 0; y < h; ++y) {
+        uint64_t *out = &fOut[size_t(y) * size_t(outWords)];
+        for (const QPoint &o : offsets) {
+            // Output pixel (x, y) takes mask pixel (x + margin - ox, y + margin - oy).
+            const int sy = y + fMargin - o.y();
+            const int s = fMargin - o.x(); // 0 <= s < 64
+            const uint64_t *src = &fBits[size_t(sy) * size_t(fWords)];
+            for (int i = 0; i < outWords; ++i)
+                out[i] |= s == 0 ? src[i] : (src[i] >> s) | (src[i + 1] << (64 - s));
+        }
+    }
+    QImage img(reinterpret_cast<const uchar *>(fOut.data()), w, h, outWords * 8, QImage::Format_MonoLSB);
+    img.setColorTable({qRgba(0, 0, 0, 0), QColor(Color.red(), Color.green(), Color.blue()).rgb()});
+    Canvas.drawImage(QPoint(0, 0), img);
+}
