@@ -353,11 +353,23 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
     const QRect area = viewport()->rect().adjusted(-margin, -margin, margin, margin);
 
     // Points painted last time lose their position unless painted again, so
-    // the click test never finds a point where it is no longer shown.
-    for (uint32_t idx : Cache.Painted)
+    // the click test never finds a point where it is no longer shown. A long
+    // track does not fit the processor's caches: each point is visited once
+    // per paint, for its position, its line and its glyph's kind.
+    std::vector<uint32_t> before;
+    before.swap(Cache.Painted);
+    size_t nextBefore = 0;
+    auto forget = [&](uint32_t idx) {
         if (idx < pts.size())
             pts[idx]->MapPoint = QPoint();
-    Cache.Painted.clear();
+    };
+    struct Glyph
+    {
+        uint32_t index;
+        int8_t kind;
+    };
+    std::vector<Glyph> glyphs;
+    bool parkingDrawn = false;
 
     Canvas.save();
     Canvas.setRenderHint(QPainter::Antialiasing, false);
@@ -377,13 +389,38 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
     for (size_t i = 0; i < pts.size(); ++i) {
         if (px[i].x() == TTrackScreenCache::NoPosition)
             continue;
+        while (nextBefore < before.size() && before[nextBefore] < i)
+            forget(before[nextBefore++]);
+        const bool wasPainted = nextBefore < before.size() && before[nextBefore] == i;
+        if (wasPainted)
+            ++nextBefore;
+        TTrackPointInfo &tp = *pts[i];
         const QPoint v = px[i] - off;
         const int code = outcode(v);
         if (code == 0) {
-            pts[i]->MapPoint = v;
+            tp.MapPoint = v;
             Cache.Painted.push_back(uint32_t(i));
+        } else if (wasPainted) {
+            tp.MapPoint = QPoint();
         }
-        const bool parking = pts[i]->IsParking;
+        const bool parking = tp.IsParking;
+
+        // The glyph's kind: one parking glyph per run, and an ordinary point
+        // ends a run.
+        int8_t kind = GlyphPoint;
+        bool glyph = true;
+        if (parking) {
+            glyph = !parkingDrawn;
+            parkingDrawn = true;
+            kind = GlyphParking;
+        } else if (tp.HasEvent) {
+            kind = GlyphEvent;
+        } else {
+            parkingDrawn = false;
+        }
+        if (glyph && code == 0)
+            glyphs.push_back(Glyph{uint32_t(i), kind});
+
         if (!havePrev) {
             havePrev = true;
             anchor = v;
@@ -400,39 +437,14 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
         }
         prevParking = parking;
     }
+    while (nextBefore < before.size())
+        forget(before[nextBefore++]);
     line.Paint(Canvas, ColorOf(st.LineColor));
 
-    // Glyph pass: first which points get a glyph and of what kind, in
-    // drawing order; then, from the last back, which of those can show; then
-    // the visible ones in order.
+    // Glyph pass: from the last glyph back, which can show; then the
+    // visible ones in order.
     const uint32_t pointColor = st.PointColor, wifiColor = st.PointWifiColor;
     const int L = size / 4, r = s / 2;
-    bool parkingDrawn = false;
-    const size_t n = pts.size();
-    struct Glyph
-    {
-        uint32_t index;
-        int8_t kind;
-    };
-    std::vector<Glyph> glyphs;
-    for (size_t i = 0; i < n; ++i) {
-        if (px[i].x() == TTrackScreenCache::NoPosition)
-            continue;
-        const TTrackPointInfo &tp = *pts[i];
-        int8_t kind = GlyphPoint;
-        if (tp.IsParking) {
-            if (parkingDrawn)
-                continue;
-            parkingDrawn = true;
-            kind = GlyphParking;
-        } else if (tp.HasEvent) {
-            kind = GlyphEvent;
-        } else {
-            parkingDrawn = false;
-        }
-        if (outcode(px[i] - off) == 0)
-            glyphs.push_back(Glyph{uint32_t(i), kind});
-    }
     const QSize vs = viewport()->size();
     if (Coverage().Begin(size, vs.width(), vs.height())) {
         const QPoint corner(s + GlyphCoverage::Pad, s + GlyphCoverage::Pad);
