@@ -90,7 +90,12 @@ QByteArray TTileStorage::ReadTileFile(const TTile &Tile)
 
 QImage TTileStorage::PushDecoded(const TTile &Tile, const QImage &Png)
 {
-    QImage bmp = Png.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // The cache image the map paints into is RGB32: an opaque tile kept in
+    // that format is drawn by a plain copy, and a decoded image already in a
+    // drawing format is shared rather than converted again.
+    QImage bmp = Png;
+    if (bmp.format() != QImage::Format_RGB32 && bmp.format() != QImage::Format_ARGB32_Premultiplied)
+        bmp = bmp.convertToFormat(bmp.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     FBmpCache.Push(Tile, bmp, BitmapCharge);
     return bmp;
 }

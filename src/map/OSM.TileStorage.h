@@ -45,7 +45,7 @@ public:
     bool HasOption(TTileStorageOption o) const { return FOptions & unsigned(o); }
     TCacheLimits Limits() const { return FLimits; }
 
-    // The tile's bitmap (ARGB32 premultiplied), or a null image when neither the
+    // The tile's bitmap (RGB32 when opaque, else ARGB32 premultiplied), or a null image when neither the
     // memory caches nor the disk hold a usable copy. A disk file that is empty or
     // does not decode is deleted, so the tile counts as missing and is fetched again.
     QImage GetTile(const TTile &Tile);

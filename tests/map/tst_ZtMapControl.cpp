@@ -32,14 +32,16 @@ QByteArray PngBytes(QColor c)
 struct Fixture
 {
     QTemporaryDir dir;
-    TestHttpServer server;
-    std::unique_ptr<TZtMapControl> map;
-    QStringList log;
-    QList<QStringList> cmds;
+    // What the server's handler touches outlives the server, which may still
+    // be answering a tile while the fixture goes.
     std::atomic<int> tileHits{0};
     std::mutex pathsLock;
     QStringList paths;
     QByteArray tileBody = PngBytes(QColor(200, 220, 200));
+    TestHttpServer server;
+    std::unique_ptr<TZtMapControl> map;
+    QStringList log;
+    QList<QStringList> cmds;
 
     bool Start(int zoom = 16)
     {
