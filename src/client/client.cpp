@@ -222,7 +222,8 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
         if (!fApiClient->LastError().isEmpty())
             LogText(QStringLiteral("\r  X: ") + fApiClient->LastError());
 
-        if (fApiClient->RcvdCount() > 0 && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
+        if (!fRawJsonAnswer && fApiClient->RcvdCount() > 0
+            && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
             const QByteArray text = fApiClient->RcvdData();
             QJsonParseError err;
             const QJsonDocument doc = QJsonDocument::fromJson(text, &err);

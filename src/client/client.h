@@ -279,6 +279,9 @@ private:
     QString fApiToken;
     int fResultCode = 0;
     std::optional<QJsonObject> fResultData; // none until a JSON answer arrives
+    // Set for the length of one request whose caller reads the answer's bytes
+    // itself (a track of a million points): the envelope then builds no document.
+    bool fRawJsonAnswer = false;
     QString fResultFile;
     QString fErrorMessage;
     double fTimeZone = 0;

@@ -497,7 +497,14 @@ int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int M
 {
     const QString op = QStringLiteral("Track");
     try {
-        if (DoGet(op, QStringLiteral("/object/%1/track").arg(ObjUid), PeriodQuery(Dt1, Dt2, Mode, tMode)) != 200)
+        // The streaming reader below reads the answer; a document of it would
+        // cost more time and memory than the points themselves.
+        const QString path = QStringLiteral("/object/%1/track").arg(ObjUid);
+        const QString query = PeriodQuery(Dt1, Dt2, Mode, tMode);
+        fRawJsonAnswer = true; // Request catches every error, so this is always reset
+        const int code = DoGet(op, path, query);
+        fRawJsonAnswer = false;
+        if (code != 200)
             return -1;
         TTrackPointList points;
         if (fApiClient->RcvdCount() > 0 && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {

@@ -113,8 +113,8 @@ private Q_SLOTS:
         QFETCH(QString, message);
         ClientFixture f(token);
         QVERIFY(f.ok());
+        QString log; // outlives the client, which logs its sign-out when destroyed
         TVelmoraClient c(server.isEmpty() ? QString() : f.srv.baseUrl(), token, QStringLiteral("0"));
-        QString log;
         c.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int n) { log += FormatLogText(fmt, args, n); });
         QCOMPARE(c.Request(method, opName, path, QString()), -1);
         QCOMPARE(c.ResultCode(), -1);
@@ -429,8 +429,8 @@ private Q_SLOTS:
         QVERIFY2(f.log.endsWith(QStringLiteral("500\r  X: Data too long [9000], max=8192")), qPrintable(f.log));
         QCOMPARE(f.srv.count(), 1);
 
+        QString log; // outlives the client, which logs its sign-out when destroyed
         TVelmoraClient c(QStringLiteral("http://127.0.0.1:%1").arg(FreeLoopbackPort()), QStringLiteral("T"), QStringLiteral("0"));
-        QString log;
         c.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int n) { log += FormatLogText(fmt, args, n); });
         const int status = c.GetObjects();
         QCOMPARE(status, -1);
