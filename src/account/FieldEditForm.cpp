@@ -4,7 +4,9 @@
 #include "ZtLed.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 TFieldEditForm::TFieldEditForm(QWidget *parent)
     : QDialog(parent)
@@ -65,6 +67,22 @@ void TFieldEditForm::FillTimeZones(QComboBox *combo)
     fTimeZones = TTimeZoneList::Build();
     combo->clear();
     combo->addItems(fTimeZones);
+}
+
+QLabel *TFieldEditForm::NewLabel(const char *name, const QString &text)
+{
+    auto *l = new QLabel(text, this);
+    l->setObjectName(QString::fromLatin1(name));
+    return l;
+}
+
+void TFieldEditForm::NewButtons(QPushButton *&cancel, QPushButton *&ok)
+{
+    cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("ButCancel"));
+    ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("ButOk"));
+    ok->setDefault(true);
 }
 
 QString TFieldEditForm::PositiveNumberText(const QString &text)

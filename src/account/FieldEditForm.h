@@ -7,6 +7,8 @@
 class TZtLed;
 class QComboBox;
 class QLineEdit;
+class QLabel;
+class QPushButton;
 
 // What the account and settings dialogs have in common: each editable field
 // has a changed indicator beside it, lit by any change of the field, and the
@@ -40,6 +42,10 @@ protected:
     virtual bool FieldIncluded(const QString &) const { return true; }
     // The time-zone list of the operating system, into combo.
     void FillTimeZones(QComboBox *combo);
+    // A label named for the window keys (objectName name).
+    QLabel *NewLabel(const char *name, const QString &text);
+    // The Cancel and OK buttons every editing dialog ends with; OK is the default.
+    void NewButtons(QPushButton *&cancel, QPushButton *&ok);
     // A positive whole number entered as digits, in decimal; empty otherwise.
     static QString PositiveNumberText(const QString &text);
 

@@ -22,23 +22,18 @@ TSettingsEditForm::TSettingsEditForm(QWidget *parent)
     setObjectName(QStringLiteral("SettingsEditForm"));
     setWindowTitle(QStringLiteral("Settings"));
 
-    auto label = [this](const char *name, const QString &text) {
-        auto *l = new QLabel(text, this);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
-    LblLanguage = label("LblLanguage", QStringLiteral("Language:"));
+    LblLanguage = NewLabel("LblLanguage", QStringLiteral("Language:"));
     CbLanguage = new QComboBox(this);
     CbLanguage->setObjectName(QStringLiteral("CbLanguage"));
-    LblTimeZone = label("LblTimeZone", QStringLiteral("Default timezone:"));
+    LblTimeZone = NewLabel("LblTimeZone", QStringLiteral("Default timezone:"));
     CbTimeZone = new QComboBox(this);
     CbTimeZone->setObjectName(QStringLiteral("CbTimeZone"));
-    LblQuickDumpHours = label("LblQuickDumpHours", QStringLiteral("Quick dump depth, hours:"));
+    LblQuickDumpHours = NewLabel("LblQuickDumpHours", QStringLiteral("Quick dump depth, hours:"));
     EdQuickDumpHours = new QLineEdit(this);
     EdQuickDumpHours->setObjectName(QStringLiteral("EdQuickDumpHours"));
     EdQuickDumpHours->setMaxLength(2);
     EdQuickDumpHours->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*")), EdQuickDumpHours));
-    LblMapCacheMaxAge = label("LblMapCacheMaxAge", QStringLiteral("Map cache refresh age, days:"));
+    LblMapCacheMaxAge = NewLabel("LblMapCacheMaxAge", QStringLiteral("Map cache refresh age, days:"));
     EdMapCacheMaxAge = new QLineEdit(this);
     EdMapCacheMaxAge->setObjectName(QStringLiteral("EdMapCacheMaxAge"));
     EdMapCacheMaxAge->setMaxLength(3);
@@ -53,11 +48,7 @@ TSettingsEditForm::TSettingsEditForm(QWidget *parent)
     TZtLed *ledDump = AddLed(QStringLiteral("quick_dump_hours"), QStringLiteral("LedQuickDumpHours"), EdQuickDumpHours);
     TZtLed *ledAge = AddLed(QStringLiteral("map_cache_max_age"), QStringLiteral("LedMapCacheMaxAge"), EdMapCacheMaxAge);
 
-    ButCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ButCancel->setObjectName(QStringLiteral("ButCancel"));
-    ButOk = new QPushButton(QStringLiteral("OK"), this);
-    ButOk->setObjectName(QStringLiteral("ButOk"));
-    ButOk->setDefault(true);
+    NewButtons(ButCancel, ButOk);
     connect(ButCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(ButOk, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -23,33 +23,28 @@ TUserEditForm::TUserEditForm(QWidget *parent)
     setObjectName(QStringLiteral("UserEditForm"));
     setWindowTitle(QStringLiteral("User Info"));
 
-    auto label = [this](const char *name, const QString &text) {
-        auto *l = new QLabel(text, this);
-        l->setObjectName(QString::fromLatin1(name));
-        return l;
-    };
     auto edit = [this](const char *name) {
         auto *e = new QLineEdit(this);
         e->setObjectName(QString::fromLatin1(name));
         return e;
     };
-    LblLogin = label("LblLogin", QStringLiteral("Login:"));
+    LblLogin = NewLabel("LblLogin", QStringLiteral("Login:"));
     EdLogin = edit("EdLogin");
     EdLogin->setReadOnly(true);
-    LblToken = label("LblToken", QStringLiteral("API token:"));
+    LblToken = NewLabel("LblToken", QStringLiteral("API token:"));
     EdToken = edit("EdToken");
     EdToken->setReadOnly(true);
-    LblName = label("LblName", QStringLiteral("Name:"));
+    LblName = NewLabel("LblName", QStringLiteral("Name:"));
     EdName = edit("EdName");
-    LblEmail = label("LblEmail", QStringLiteral("Email:"));
+    LblEmail = NewLabel("LblEmail", QStringLiteral("Email:"));
     EdEmail = edit("EdEmail");
-    LblTgChatId = label("LblTgChatId", QStringLiteral("Telegram chat ID:"));
+    LblTgChatId = NewLabel("LblTgChatId", QStringLiteral("Telegram chat ID:"));
     EdTgChatId = edit("EdTgChatId");
     EdTgChatId->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,19}")), EdTgChatId));
     SbTgChatIdHelp = new QToolButton(this);
     SbTgChatIdHelp->setObjectName(QStringLiteral("SbTgChatIdHelp"));
     SbTgChatIdHelp->setText(QStringLiteral("?"));
-    LblPassword = label("LblPassword", QStringLiteral("Password:"));
+    LblPassword = NewLabel("LblPassword", QStringLiteral("Password:"));
     EdPassword = edit("EdPassword");
     EdPassword->setEchoMode(QLineEdit::Password);
     EdPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // masked with "*"
@@ -57,7 +52,7 @@ TUserEditForm::TUserEditForm(QWidget *parent)
     SbShowPass->setObjectName(QStringLiteral("SbShowPass"));
     SbShowPass->setText(QStringLiteral("*"));
     SbShowPass->setFocusPolicy(Qt::NoFocus);
-    LblTimeZone = label("LblTimeZone", QStringLiteral("Time zone:"));
+    LblTimeZone = NewLabel("LblTimeZone", QStringLiteral("Time zone:"));
     CbTimeZone = new QComboBox(this);
     CbTimeZone->setObjectName(QStringLiteral("CbTimeZone"));
 
@@ -67,11 +62,7 @@ TUserEditForm::TUserEditForm(QWidget *parent)
     TZtLed *ledPass = AddLed(QStringLiteral("password"), QStringLiteral("LedPassword"), EdPassword);
     TZtLed *ledTz = AddLed(QStringLiteral("tz"), QStringLiteral("LedTimeZone"), CbTimeZone);
 
-    ButCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ButCancel->setObjectName(QStringLiteral("ButCancel"));
-    ButOk = new QPushButton(QStringLiteral("OK"), this);
-    ButOk->setObjectName(QStringLiteral("ButOk"));
-    ButOk->setDefault(true);
+    NewButtons(ButCancel, ButOk);
 
     auto *grid = new QGridLayout;
     auto addRow = [grid](int row, QWidget *led, QWidget *lbl, QWidget *field, QWidget *button = nullptr) {

@@ -4,6 +4,22 @@
 
 #include "ZtUtils.h"
 
+namespace {
+
+// GetUser and UpdateUser both answer with the user record: read it on 200.
+bool ReadUserAnswer(TVelmoraClient &client, int code)
+{
+    if (code != 200)
+        return false;
+    if (client.ResultData())
+        client.ParseUser(client.ResultData());
+    else
+        client.LogText(QStringLiteral("\r  x: no data"));
+    return true;
+}
+
+} // namespace
+
 void TVelmoraClient::ParseUser(const QJsonObject *json)
 {
     if (!json)
@@ -40,13 +56,7 @@ bool TVelmoraClient::Login(const QString &User, const QString &Pass)
 bool TVelmoraClient::GetUser()
 {
     try {
-        if (DoGet(QStringLiteral("GetUser"), QStringLiteral("/user")) != 200)
-            return false;
-        if (ResultData())
-            ParseUser(ResultData());
-        else
-            LogText(QStringLiteral("\r  x: no data"));
-        return true;
+        return ReadUserAnswer(*this, DoGet(QStringLiteral("GetUser"), QStringLiteral("/user")));
     } catch (const std::exception &e) {
         LogError(e);
         return false;
@@ -56,13 +66,7 @@ bool TVelmoraClient::GetUser()
 bool TVelmoraClient::UpdateUser(const TFieldMap &fields)
 {
     try {
-        if (DoPut(QStringLiteral("UpdateUser"), QStringLiteral("/user"), FieldsToData(fields)) != 200)
-            return false;
-        if (ResultData())
-            ParseUser(ResultData());
-        else
-            LogText(QStringLiteral("\r  x: no data"));
-        return true;
+        return ReadUserAnswer(*this, DoPut(QStringLiteral("UpdateUser"), QStringLiteral("/user"), FieldsToData(fields)));
     } catch (const std::exception &e) {
         LogError(e);
         return false;
