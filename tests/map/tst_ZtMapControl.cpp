@@ -414,9 +414,10 @@ void tst_ZtMapControl::tilesDownloadedStoredAndShown()
     const TTile tile{16, quint32(view.center().x() / 256), quint32(view.center().y() / 256)};
     QTRY_VERIFY(QFile::exists(f.map->TileStorage().TilePath(tile)));
     QVERIFY(f.map->TileStorage().TilePath(tile).startsWith(f.dir.path()));
-    // A new layer on the same cache needs no download for them.
-    const int hits = f.tileHits;
+    // A new layer on the same cache needs no download for them. Count once the
+    // first layer is gone: tiles beside the view may still have been arriving.
     f.map.reset();
+    const int hits = f.tileHits;
     TZtMapControl again(nullptr, 0, f.dir.path(), f.server.baseUrl() + "/tiles/{z}/{x}/{y}.png");
     QVERIFY(!again.TileStorage().GetTile(tile).isNull());
     QCOMPARE(int(f.tileHits), hits);
