@@ -141,17 +141,38 @@ private:
         KSpeed, KAngle, KBat, KSrc, KSensors, KEvents, KZones, KSign, KVal
     };
 
+    // Called for every member of every point: picks the candidate by the
+    // key's length and first letter, so that one comparison decides.
     static KeyId PointKey(std::string_view k)
     {
-        static const std::pair<std::string_view, KeyId> keys[] = {
-            {"uid", KUid}, {"obj_id", KObjId}, {"osm_id", KOsmId}, {"sys_dt", KSysDt},
-            {"obj_dt", KObjDt}, {"gps_dt", KGpsDt}, {"lat", KLat}, {"lon", KLon},
-            {"alt", KAlt}, {"acc", KAcc}, {"speed", KSpeed}, {"angle", KAngle},
-            {"bat", KBat}, {"crd_src", KSrc}, {"sensors", KSensors}, {"events", KEvents},
-            {"zones", KZones}};
-        for (const auto &[name, id] : keys)
-            if (name == k)
-                return id;
+        const auto is = [k](std::string_view name, KeyId id) { return k == name ? id : KOther; };
+        switch (k.size()) {
+        case 3:
+            switch (k[0]) {
+            case 'u': return is("uid", KUid);
+            case 'l': return k == "lat" ? KLat : is("lon", KLon);
+            case 'a': return k == "alt" ? KAlt : is("acc", KAcc);
+            case 'b': return is("bat", KBat);
+            }
+            return KOther;
+        case 5:
+            switch (k[0]) {
+            case 's': return is("speed", KSpeed);
+            case 'a': return is("angle", KAngle);
+            case 'z': return is("zones", KZones);
+            }
+            return KOther;
+        case 6:
+            switch (k[0]) {
+            case 'o': return k == "obj_id" ? KObjId : k == "osm_id" ? KOsmId : is("obj_dt", KObjDt);
+            case 's': return is("sys_dt", KSysDt);
+            case 'g': return is("gps_dt", KGpsDt);
+            case 'e': return is("events", KEvents);
+            }
+            return KOther;
+        case 7:
+            return k[0] == 'c' ? is("crd_src", KSrc) : k[0] == 's' ? is("sensors", KSensors) : KOther;
+        }
         return KOther;
     }
 

@@ -24,7 +24,7 @@ void TTrackPointInfo::Assign(const TTrackPointInfo &tpi)
     ParkingDuration = tpi.ParkingDuration;
     HasEvent = tpi.HasEvent;
 
-    TTrackPointSensorList s;
+    TTrackPointSensorList::Items s;
     s.reserve(tpi.sensors.size());
     for (const auto &si : tpi.sensors) {
         s.push_back(std::make_unique<TTrackPointSensorInfo>(*si));
@@ -32,8 +32,8 @@ void TTrackPointInfo::Assign(const TTrackPointInfo &tpi)
             HasEvent = true;
     }
     sensors = std::move(s);
-    events = CopyEventList(tpi.events);
-    zones = CopyZoneList(tpi.zones);
+    events = CopyEventList(tpi.events.items());
+    zones = CopyZoneList(tpi.zones.items());
 }
 
 bool TTrackPointInfo::HasLatLon() const

@@ -8,6 +8,7 @@
 
 #include "OSM.EventInfo.h"
 #include "OSM.ZoneInfo.h"
+#include "ZtCompactList.h"
 
 #include <QPoint>
 #include <QString>
@@ -32,7 +33,7 @@ public:
     QString val;
 };
 
-using TTrackPointSensorList = std::vector<std::unique_ptr<TTrackPointSensorInfo>>;
+using TTrackPointSensorList = TZtCompactList<TTrackPointSensorInfo>;
 
 class TTrackPointInfo
 {
@@ -92,9 +93,10 @@ public:
     double acc = NaN;
     int32_t bat = -1;
     int32_t src = -1;
+    // Compact lists: most points carry none of these.
     TTrackPointSensorList sensors;
-    TEventList events;
-    TZoneList zones;
+    TZtCompactList<TEventInfo> events;
+    TZtCompactList<TZoneInfo> zones;
     // Last painted position in view pixels, written by the map layer.
     QPoint MapPoint;
     bool IsParking = false;
