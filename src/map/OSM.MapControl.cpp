@@ -338,8 +338,9 @@ void TMapControl::RedrawCacheImage()
     const int rows = std::max(0, std::min(FMapSize.height() - FCacheImageRect.top(), FCacheImageRect.height())) / TileSize;
     if (cols == 0 || rows == 0)
         return;
-    QPainter p(&FCacheImage);
     const int x0 = FCacheImageRect.left() / TileSize, y0 = FCacheImageRect.top() / TileSize;
+    PrepareTiles(QRect(x0, y0, cols, rows));
+    QPainter p(&FCacheImage);
     for (int c = 0; c < cols; ++c)
         for (int r = 0; r < rows; ++r)
             DrawTile(x0 + c, y0 + r, QPoint(c * TileSize, r * TileSize), p);

@@ -115,6 +115,9 @@ protected:
     // A tile's image, or a null image while it is missing (the loading
     // placeholder is drawn then).
     virtual QImage GetTileImage(int TileHorzNum, int TileVertNum);
+    // Called before the tiles of the range (tile numbers) are drawn one by
+    // one, so that a source can make them ready together.
+    virtual void PrepareTiles(const QRect &) {}
     // MapRect: the view in map pixels, limited to the map.
     virtual void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect);
     virtual void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect);

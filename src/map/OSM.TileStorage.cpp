@@ -10,6 +10,8 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <cerrno>
 #include <cstdio>
 
@@ -29,6 +31,14 @@ QImage DecodePng(const QByteArray &Data)
     QImageReader reader(&buf, "png");
     reader.setDecideFormatFromContent(false);
     return reader.read();
+}
+
+// The formats the map draws by a plain copy: RGB32 when opaque.
+QImage DrawingFormat(const QImage &Png)
+{
+    if (Png.format() == QImage::Format_RGB32 || Png.format() == QImage::Format_ARGB32_Premultiplied)
+        return Png;
+    return Png.convertToFormat(Png.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
 }
 
 } // namespace
@@ -93,11 +103,51 @@ QImage TTileStorage::PushDecoded(const TTile &Tile, const QImage &Png)
     // The cache image the map paints into is RGB32: an opaque tile kept in
     // that format is drawn by a plain copy, and a decoded image already in a
     // drawing format is shared rather than converted again.
-    QImage bmp = Png;
-    if (bmp.format() != QImage::Format_RGB32 && bmp.format() != QImage::Format_ARGB32_Premultiplied)
-        bmp = bmp.convertToFormat(bmp.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    const QImage bmp = DrawingFormat(Png);
     FBmpCache.Push(Tile, bmp, BitmapCharge);
     return bmp;
+}
+
+void TTileStorage::Preload(const std::vector<TTile> &Tiles)
+{
+    FPreloaded.clear();
+    if (HasOption(TTileStorageOption::tsoNoFileCache))
+        return;
+    std::vector<TTile> todo;
+    for (const TTile &t : Tiles)
+        if (!FBmpCache.Find(t) && !FPngCache.Find(t) && !FStmCache.Find(t))
+            todo.push_back(t);
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    if (todo.size() < 8 || threads < 2)
+        return; // decoding as they are drawn costs no more
+    std::vector<QString> paths;
+    paths.reserve(todo.size());
+    for (const TTile &t : todo)
+        paths.push_back(TilePath(t));
+    std::vector<TPreloaded> done(todo.size());
+    std::atomic<size_t> next{0};
+    // Reading and decoding touch nothing shared; a tile that fails is left
+    // to GetTile, which deals with damaged files.
+    auto work = [&] {
+        for (size_t i = next++; i < todo.size(); i = next++) {
+            QFile f(paths[i]);
+            if (!f.open(QIODevice::ReadOnly))
+                continue;
+            done[i].data = f.readAll();
+            const QImage png = DecodePng(done[i].data);
+            if (!png.isNull())
+                done[i].png = DrawingFormat(png);
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned k = 1; k < threads; ++k)
+        helpers.emplace_back(work);
+    work();
+    for (auto &h : helpers)
+        h.join();
+    for (size_t i = 0; i < todo.size(); ++i)
+        if (!done[i].png.isNull())
+            FPreloaded.insert(todo[i], std::move(done[i]));
 }
 
 QImage TTileStorage::GetTile(const TTile &Tile)
@@ -106,6 +156,13 @@ QImage TTileStorage::GetTile(const TTile &Tile)
         return *bmp;
     if (const QImage *png = FPngCache.Find(Tile))
         return PushDecoded(Tile, *png);
+    if (auto pre = FPreloaded.find(Tile); pre != FPreloaded.end()) {
+        const TPreloaded got = std::move(*pre);
+        FPreloaded.erase(pre);
+        FStmCache.Push(Tile, got.data, uint32_t(got.data.size()));
+        FPngCache.Push(Tile, got.png, uint32_t(got.data.size()));
+        return PushDecoded(Tile, got.png);
+    }
 
     QByteArray data;
     bool fromDisk = false;
@@ -136,6 +193,7 @@ QImage TTileStorage::GetTile(const TTile &Tile)
 
 bool TTileStorage::StoreTile(const TTile &Tile, QByteArray Ms, QString *ErrMsg)
 {
+    FPreloaded.remove(Tile); // the new bytes win over a copy read before
     if (ErrMsg)
         ErrMsg->clear();
     const QImage png = DecodePng(Ms);
@@ -168,6 +226,7 @@ void TTileStorage::ClearCache()
     FBmpCache.Clear();
     FPngCache.Clear();
     FStmCache.Clear();
+    FPreloaded.clear();
 }
 
 int PurgeTileCache(const QString &Dir, int MaxAgeDays, const std::function<void(const QString &)> &Log)

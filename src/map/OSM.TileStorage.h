@@ -4,11 +4,13 @@
 #include "OSM.TileObjectCache.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QImage>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 struct TCacheLimits
 {
@@ -59,6 +61,11 @@ public:
     // Empties the memory caches; disk files stay.
     void ClearCache();
 
+    // Reads and decodes, on all cores at once, those of the tiles that no
+    // memory cache holds and the disk has; GetTile then takes them without
+    // decoding. What GetTile has not taken by the next Preload is dropped.
+    void Preload(const std::vector<TTile> &Tiles);
+
     // The disk path of a tile.
     QString TilePath(const TTile &Tile) const;
 
@@ -73,6 +80,12 @@ private:
     TTileObjectCache<QImage> FBmpCache;
     TTileObjectCache<QImage> FPngCache;
     TTileObjectCache<QByteArray> FStmCache;
+    struct TPreloaded
+    {
+        QByteArray data;
+        QImage png;
+    };
+    QHash<TTile, TPreloaded> FPreloaded;
     TCacheLimits FLimits;
     QString FFileCacheBaseDir;
     QString FTilePathPatt;

@@ -1,6 +1,7 @@
 #include "OSM.TrackScreenCache.h"
 
 #include "OSM.GeoTrack.h"
+#include "OSM.TrackGlyphs.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,6 +22,16 @@ uint64_t Bits(double d)
     return u;
 }
 
+// Revisions are unique over all caches, so that a reset cache never seems
+// to hold what it held before.
+uint64_t NextRevision()
+{
+    static uint64_t last = 0; // user-interface thread only
+    return ++last;
+}
+
+enum : uint8_t { FlagParking = 1, FlagEvent = 2 };
+
 } // namespace
 
 void TTrackScreenCache::Reset()
@@ -28,9 +39,13 @@ void TTrackScreenCache::Reset()
     fTrack = nullptr;
     fFingerprint = 0;
     fZoom = -1;
+    fRevision = NextRevision();
     fU.clear();
     fV.clear();
+    fFlags.clear();
     fPx.clear();
+    fSegments.clear();
+    fGlyphs.clear();
 }
 
 uint64_t TTrackScreenCache::Fingerprint(const TGeoTrack &Track) const
@@ -58,10 +73,12 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
         fZoom = -1;
         fU.resize(pts.size());
         fV.resize(pts.size());
+        fFlags.resize(pts.size());
         // The same arithmetic as LongToMapX and LatToMapY, split so that the
         // zoom-free part is computed once per track.
         for (size_t i = 0; i < pts.size(); ++i) {
             const TTrackPointInfo &p = *pts[i];
+            fFlags[i] = uint8_t((p.IsParking ? FlagParking : 0) | (p.HasEvent ? FlagEvent : 0));
             if (!p.HasLatLon() || p.lon < -180 || p.lon > 180 || p.lat < -85.1 || p.lat > 85.1) {
                 fU[i] = NAN;
                 fV[i] = NAN;
@@ -76,6 +93,7 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
     if (Zoom == fZoom)
         return;
     fZoom = Zoom;
+    fRevision = NextRevision();
     fPx.resize(fU.size());
     const double size = double(int64_t(256) << Zoom);
     for (size_t i = 0; i < fU.size(); ++i) {
@@ -89,4 +107,69 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
         else
             fPx[i] = QPoint(int(x), int(y));
     }
+
+    // The line and the glyphs, in the order they are drawn.
+    fSegments.clear();
+    fGlyphs.clear();
+    bool havePrev = false, prevParking = false, parkingDrawn = false;
+    uint32_t anchor = 0;
+    for (size_t i = 0; i < fPx.size(); ++i) {
+        if (fPx[i].x() == NoPosition)
+            continue;
+        const bool parking = fFlags[i] & FlagParking;
+        // One parking glyph per run; an ordinary point ends a run.
+        if (parking) {
+            if (!parkingDrawn)
+                fGlyphs.push_back(Glyph{uint32_t(i), GlyphParking});
+            parkingDrawn = true;
+        } else {
+            fGlyphs.push_back(Glyph{uint32_t(i), (fFlags[i] & FlagEvent) ? GlyphEvent : GlyphPoint});
+            parkingDrawn = false;
+        }
+        if (!havePrev) {
+            havePrev = true;
+            anchor = uint32_t(i);
+            prevParking = parking;
+            continue;
+        }
+        if (!(prevParking && parking)) {
+            if (fPx[i] != fPx[anchor])
+                fSegments.push_back(Segment{anchor, uint32_t(i)});
+            anchor = uint32_t(i);
+        }
+        prevParking = parking;
+    }
+}
+
+void TTrackScreenCache::SetPainted(const QPoint &Offset, const QRect &Area)
+{
+    fPaintOffset = Offset;
+    fPaintArea = Area;
+    fSynced = false;
+}
+
+void TTrackScreenCache::SyncMapPoints(TGeoTrack &Track)
+{
+    if (fSynced)
+        return;
+    fSynced = true;
+    auto &pts = Track.Points();
+    std::vector<uint32_t> now;
+    if (&Track == fTrack && fPx.size() == pts.size() && !fPaintArea.isEmpty()) {
+        for (size_t i = 0; i < fPx.size(); ++i)
+            if (fPx[i].x() != NoPosition && fPaintArea.contains(fPx[i] - fPaintOffset))
+                now.push_back(uint32_t(i));
+    }
+    // Points shown before but not now lose their position, so the click
+    // test never finds a point where it is no longer shown.
+    size_t k = 0;
+    for (uint32_t idx : fPainted) {
+        while (k < now.size() && now[k] < idx)
+            ++k;
+        if ((k == now.size() || now[k] != idx) && idx < pts.size())
+            pts[idx]->MapPoint = QPoint();
+    }
+    for (uint32_t idx : now)
+        pts[idx]->MapPoint = fPx[idx] - fPaintOffset;
+    fPainted.swap(now);
 }

@@ -125,11 +125,12 @@ void TZtMapControl::LeftPress(QMouseEvent *Event, bool &Consumed)
     // Hits are collected first: a report may change the lists.
     if (OnClickTrackPoint) {
         std::vector<TTrackPointInfo *> hits;
+        UpdateMapPoints();
         for (size_t t = 0; t < FGeoTracks.size() && t < FTrackCaches.size(); ++t) {
             const auto &pts = FGeoTracks[t]->Points();
             const double reach = FGeoTracks[t]->Style().PointSize / 2;
             // Only points of the last paint carry a position.
-            const auto &painted = FTrackCaches[t].Painted;
+            const auto &painted = FTrackCaches[t].Painted();
             for (auto it = painted.rbegin(); it != painted.rend(); ++it) {
                 if (*it >= pts.size())
                     continue;

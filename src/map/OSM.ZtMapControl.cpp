@@ -132,6 +132,18 @@ QImage TZtMapControl::GetTileImage(int TileHorzNum, int TileVertNum)
     return img;
 }
 
+void TZtMapControl::PrepareTiles(const QRect &Tiles)
+{
+    if (FDeferTiles || Zoom() < 0)
+        return;
+    const int n = 1 << Zoom();
+    std::vector<TTile> tiles;
+    for (int y = std::max(Tiles.top(), 0); y <= std::min(Tiles.bottom(), n - 1); ++y)
+        for (int x = std::max(Tiles.left(), 0); x <= std::min(Tiles.right(), n - 1); ++x)
+            tiles.push_back(TTile{TMapZoomLevel(Zoom()), quint32(x), quint32(y)});
+    FTileStorage->Preload(tiles);
+}
+
 void TZtMapControl::GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error)
 {
     // Download thread: touch nothing but the flag, and hand the result over.

@@ -2,7 +2,9 @@
 
 #include "OSM.MapControl.h"
 #include "OSM.NetworkRequestQueue.h"
+#include "OSM.TailSprites.h"
 #include "OSM.TileStorage.h"
+#include "OSM.TrackLayerTiles.h"
 #include "OSM.TrackScreenCache.h"
 #include "common.h"
 
@@ -85,12 +87,17 @@ public:
     // Drops the screen positions kept for the tracks; call after changing
     // points of a track in place (adding or removing points is noticed).
     void InvalidateTracks();
+    // Writes MapPoint of every track point the last paint showed, and clears
+    // it on points no longer shown. Paints leave the point records alone;
+    // the click test calls this first.
+    void UpdateMapPoints();
 
     TTileStorage &TileStorage() { return *FTileStorage; }
     TNetworkRequestQueue &NetRequest() { return *FNetRequest; }
 
 protected:
     QImage GetTileImage(int TileHorzNum, int TileVertNum) override;
+    void PrepareTiles(const QRect &Tiles) override;
     void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect) override;
     void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect) override;
     void mousePressEvent(QMouseEvent *Event) override;
@@ -101,7 +108,7 @@ private:
     void GotTile(TGotTileData &Data);
     void DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled);
     void DrawZone(QPainter &Canvas, TZoneInfo &Zone);
-    void DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache);
+    void DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache, TTrackLayerTiles &Tiles);
     int ZoneRadiusPx(const TZoneInfo &Zone) const;
     void LeftPress(QMouseEvent *Event, bool &Consumed);
     void RightPress(QMouseEvent *Event, bool &Consumed);
@@ -124,6 +131,8 @@ private:
     int FDragType = -1;
     // Screen positions of the tracks' points, one per track in list order.
     std::vector<TTrackScreenCache> FTrackCaches;
+    std::vector<TTrackLayerTiles> FTrackTiles; // the tracks drawn, in the same order
+    TTailSprites FTails;
     QStringList FPendingLog; // said before a log callback was set
     QString FLastTileError;
     bool FDeferTiles = false; // while a zoom change is followed by a move

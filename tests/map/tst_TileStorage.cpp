@@ -50,6 +50,7 @@ private Q_SLOTS:
     void diskTileIsDecodedAndCached();
     void badDiskFile_data();
     void badDiskFile();
+    void preloadedTilesMatchDiskTiles();
     void noFileCacheNeverTouchesDisk();
     void storeWritesWholeFileOnly();
     void storeRefusesNonPng_data();
@@ -186,6 +187,39 @@ void tst_TileStorage::badDiskFile()
     // A good download afterwards is taken.
     QVERIFY(storage.StoreTile(T(4, 3, 2), PngBytes(Qt::cyan)));
     QCOMPARE(storage.GetTile(T(4, 3, 2)).pixelColor(1, 1), QColor(Qt::cyan));
+}
+
+void tst_TileStorage::preloadedTilesMatchDiskTiles()
+{
+    // A block of tiles read on all cores gives what reading them one by one
+    // gives: good tiles decoded, a damaged one deleted, and a tile downloaded
+    // after the read winning over the copy read before.
+    QTemporaryDir dir;
+    TTileStorage storage(400000000u, QStringLiteral("%d/%d/%d.png"));
+    storage.SetFileCacheBaseDir(dir.path());
+    std::vector<TTile> block;
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 4; ++y) {
+            block.push_back(T(5, x, y));
+            WriteFile(storage.TilePath(block.back()), PngBytes(QColor(x * 60, y * 60, 0)));
+        }
+    const QString damaged = storage.TilePath(T(5, 2, 2));
+    WriteFile(damaged, QByteArray("<html>blocked</html>"));
+    storage.Preload(block);
+    QVERIFY(storage.StoreTile(T(5, 3, 3), PngBytes(Qt::cyan)));
+    for (const TTile &t : block) {
+        const QImage img = storage.GetTile(t);
+        if (t == T(5, 2, 2)) {
+            QVERIFY(img.isNull());
+            QVERIFY(!QFile::exists(damaged));
+        } else if (t == T(5, 3, 3)) {
+            QCOMPARE(img.pixelColor(9, 9), QColor(Qt::cyan));
+        } else {
+            QCOMPARE(img.format(), QImage::Format_RGB32);
+            QCOMPARE(img.pixelColor(9, 9), QColor(int(t.ParameterX) * 60, int(t.ParameterY) * 60, 0));
+        }
+    }
+    QCOMPARE(storage.StmCache().Count(), 15);
 }
 
 void tst_TileStorage::noFileCacheNeverTouchesDisk()

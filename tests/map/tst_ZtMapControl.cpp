@@ -391,6 +391,8 @@ void tst_ZtMapControl::trackPointClickFollowsView()
     QList<TTrackPointInfo *> hits;
     f.map->OnClickTrackPoint = [&](TTrackPointInfo *tp) { hits << tp; };
     const QPoint second = f.At(Home) + QPoint(-200, 0);
+    // Paints leave the records alone; the positions are written on demand.
+    f.map->UpdateMapPoints();
     QCOMPARE(track.Points()[1]->MapPoint, second);
     QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, second + QPoint(3, 2));
     QCOMPARE(hits, QList<TTrackPointInfo *>{track.Points()[1].get()});
@@ -398,10 +400,22 @@ void tst_ZtMapControl::trackPointClickFollowsView()
     // Scrolled far away, the point is no longer under its old position.
     f.map->ScrollMapBy(5000, 0);
     f.Paint();
-    QVERIFY(track.Points()[1]->MapPoint.isNull());
     hits.clear();
     QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, second + QPoint(3, 2));
     QVERIFY(hits.isEmpty());
+    QVERIFY(track.Points()[1]->MapPoint.isNull());
+
+    // Back in view, the click finds it again; a hidden track is not clicked.
+    f.map->ScrollMapBy(-5000, 0);
+    f.Paint();
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, second + QPoint(3, 2));
+    QCOMPARE(hits, QList<TTrackPointInfo *>{track.Points()[1].get()});
+    track.SetVisible(false);
+    f.Paint();
+    hits.clear();
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, second + QPoint(3, 2));
+    QVERIFY(hits.isEmpty());
+    QVERIFY(track.Points()[1]->MapPoint.isNull());
 }
 
 void tst_ZtMapControl::tilesDownloadedStoredAndShown()
@@ -510,6 +524,23 @@ void tst_ZtMapControl::markerWithPhotoAndTail()
     QCOMPARE(QColor(shot.pixel(window)), QColor(Qt::magenta));
     QCOMPARE(QColor(shot.pixel(pt + QPoint(-75, 0))), QColor(Qt::blue));
     QVERIFY(!obj.icon.isNull()); // the round icon is kept with the object
+
+    // Panned, the tail moves with its marker; a tail turned north is drawn anew.
+    f.map->ScrollMapBy(37, 21);
+    f.Paint();
+    const QPoint moved = pt - QPoint(37, 21);
+    QCOMPARE(QColor(f.vp()->grab().toImage().pixel(moved + QPoint(-75, 0))), QColor(Qt::blue));
+    const TGeoPoint north = f.Offset(0, 0);
+    obj.tail[0]->lat = north.Lat;
+    obj.tail[0]->lon = north.Long;
+    obj.tail[1]->lat = north.Lat;
+    obj.tail[1]->lon = north.Long;
+    obj.tail[2]->lat = north.Lat;
+    obj.tail[2]->lon = north.Long;
+    f.Paint();
+    const QImage after = f.vp()->grab().toImage();
+    QVERIFY(QColor(after.pixel(moved + QPoint(-75, 0))) != QColor(Qt::blue));
+    QCOMPARE(QColor(after.pixel(moved + QPoint(0, -70))), QColor(Qt::blue));
 }
 
 QTEST_MAIN(tst_ZtMapControl)

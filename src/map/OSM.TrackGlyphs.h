@@ -1,0 +1,103 @@
+#pragma once
+
+// The glyphs of track points: their looks, drawn once into sprites and then
+// copied, and the test of which glyphs of a long track can show at all.
+
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QPoint>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class QPainter;
+
+// A colour as the service and the styles store it: 0x00BBGGRR.
+inline QColor ColorOfTColor(uint32_t c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+
+// Rounding to the nearest integer, ties to even.
+int RoundEven(double v);
+
+// One look of a glyph: its kind, colours, size and, for an ordinary point
+// with a bearing, the arrow's offsets.
+struct GlyphKey
+{
+    uint32_t pen, fill;
+    int8_t kind, dx, dy, h1x, h1y, h2x, h2y;
+    int16_t size;
+    friend bool operator==(const GlyphKey &, const GlyphKey &) = default;
+};
+
+size_t qHash(const GlyphKey &k, size_t seed = 0);
+
+enum GlyphKind : int8_t { GlyphPoint, GlyphParking, GlyphEvent };
+
+// Draws a glyph with its square's top-left at TL (the point minus PointSize div 2).
+void DrawGlyph(QPainter &p, const GlyphKey &k, const QPoint &TL);
+
+// Glyphs of track points are small and many: each look is drawn once into a
+// sprite and then copied. Drawing is unantialiased, so a sprite copy gives the
+// same pixels as drawing in place.
+class TTrackGlyphSprites
+{
+public:
+    static constexpr int Pad = 4; // transparent border around the square
+
+    void Draw(QPainter &p, const GlyphKey &k, const QPoint &TL);
+
+private:
+    QHash<GlyphKey, QImage> fSprites;
+};
+
+// Which glyphs of a track can be seen at all. A dense track stacks hundreds
+// of thousands of glyphs on a few thousand glyph-sized cells, and a glyph
+// whose every pixel a later glyph paints over opaquely cannot show; drawing
+// only the others gives the same pixels. Each glyph kind has two row masks
+// over its sprite (bit j = column j): the pixels it may paint, and the pixels
+// it always paints opaquely. Colours never change the shape, and an ordinary
+// point's arrow only adds opaque pixels to the disc.
+class TTrackGlyphCoverage
+{
+public:
+    static constexpr int Pad = TTrackGlyphSprites::Pad;
+
+    // Starts an empty area of the size. False when the glyphs are too big
+    // for one 64-bit word per row.
+    bool Begin(int Size, int Width, int Height);
+
+    // Glyph of the kind with its sprite's top-left at (X, Y) in the area,
+    // tested against the glyphs registered before (the later ones in drawing
+    // order); when it shows, its opaque pixels cover what lies below it.
+    bool Shows(int Kind, int X, int Y);
+
+private:
+    struct Shape
+    {
+        std::vector<uint64_t> show, cover;
+    };
+
+    // Bits of a sprite row starting at column X, as two words from word W.
+    static void Place(uint64_t Bits, int X, uint64_t &Lo, uint64_t &Hi, int &W)
+    {
+        if (X < 0) {
+            Bits = -X >= 64 ? 0 : Bits >> -X;
+            X = 0;
+        }
+        W = X / 64;
+        const int sh = X % 64;
+        Lo = Bits << sh;
+        Hi = sh ? Bits >> (64 - sh) : 0;
+    }
+
+    void Accumulate(const GlyphKey &K, Shape &S, bool Cover);
+    void BuildShapes();
+
+    int fSize = -1, fSide = 0, fWords = 0, fHeight = 0;
+    std::array<Shape, 3> fShapes;
+    std::vector<uint64_t> fMask;
+};

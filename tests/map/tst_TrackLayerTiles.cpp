@@ -1,0 +1,155 @@
+// A track painted from tiles must give the pixels of painting it whole: the
+// tiles meet without seams whatever their size, and changed points or styles
+// are drawn anew.
+#include "OSM.GeoTrack.h"
+#include "OSM.TrackLayerTiles.h"
+#include "OSM.TrackScreenCache.h"
+
+#include <QPainter>
+#include <QtTest>
+
+#include <random>
+
+namespace {
+
+const double HomeLat = 57.998649, HomeLon = 56.27574;
+const int Zoom = 15;
+
+// A seeded walk over the town with parking runs, events, bearings and wifi
+// fixes; Jump spreads the points so that segments reach over many tiles.
+std::unique_ptr<TGeoTrack> Walk(int Points, double Jump, int PointSize, int LineWidth)
+{
+    auto t = std::make_unique<TGeoTrack>(QStringLiteral("1"));
+    TGeoTrackStyle st = GeoTrackStyle(1);
+    st.PointSize = PointSize;
+    st.LineWidth = LineWidth;
+    t->SetStyle(st);
+    std::mt19937 rng(7);
+    std::normal_distribution<double> step(0, Jump);
+    double lat = HomeLat, lon = HomeLon;
+    for (int i = 0; i < Points; ++i) {
+        lat = std::clamp(lat + step(rng), HomeLat - 0.02, HomeLat + 0.02);
+        lon = std::clamp(lon + step(rng) * 2, HomeLon - 0.04, HomeLon + 0.04);
+        auto p = std::make_unique<TTrackPointInfo>(i + 1, 1);
+        p->lat = lat;
+        p->lon = lon;
+        p->angle = double(rng() % 360);
+        p->src = i % 7 == 0 ? 2 : 0;
+        p->IsParking = (i / 20) % 6 == 0;
+        p->HasEvent = i % 31 == 0;
+        if (i % 53 == 0)
+            p->osm_id = QStringLiteral("a");
+        t->Points().push_back(std::move(p));
+    }
+    return t;
+}
+
+QImage PaintLayer(TTrackLayerTiles &tiles, const TGeoTrack &track, TTrackScreenCache &cache, const QPoint &off,
+                  const QSize &view)
+{
+    QImage img(view, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    cache.Update(track, Zoom);
+    tiles.Paint(p, track, cache, off, view);
+    return img;
+}
+
+// The view's top-left that centres it on the track.
+QPoint CentreOffset(TTrackScreenCache &cache, const TGeoTrack &track, const QSize &view)
+{
+    cache.Update(track, Zoom);
+    QRect box;
+    for (const QPoint &p : cache.MapPixels())
+        if (p.x() != TTrackScreenCache::NoPosition)
+            box |= QRect(p, QSize(1, 1));
+    return box.center() - QPoint(view.width() / 2, view.height() / 2);
+}
+
+} // namespace
+
+class tst_TrackLayerTiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void tilesMeetWithoutSeams_data();
+    void tilesMeetWithoutSeams();
+    void changesAreDrawnAnew();
+};
+
+void tst_TrackLayerTiles::tilesMeetWithoutSeams_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<double>("jump");
+    QTest::addColumn<int>("pointSize");
+    QTest::addColumn<int>("lineWidth");
+    QTest::addColumn<int>("tileSize");
+    QTest::addColumn<QPoint>("shift");
+    QTest::addRow("dense walk, odd tiles") << 20000 << 0.0002 << 16 << 4 << 37 << QPoint(0, 0);
+    QTest::addRow("dense walk, view between tiles") << 20000 << 0.0002 << 16 << 4 << 64 << QPoint(-29, 41);
+    QTest::addRow("long jumps over many tiles") << 300 << 0.01 << 12 << 3 << 16 << QPoint(5, -7);
+    QTest::addRow("wide line, big glyphs") << 3000 << 0.001 << 40 << 11 << 50 << QPoint(13, 3);
+    QTest::addRow("glyphs too big to sort out covered ones") << 2000 << 0.001 << 60 << 2 << 45 << QPoint(0, 17);
+}
+
+void tst_TrackLayerTiles::tilesMeetWithoutSeams()
+{
+    QFETCH(int, points);
+    QFETCH(double, jump);
+    QFETCH(int, pointSize);
+    QFETCH(int, lineWidth);
+    QFETCH(int, tileSize);
+    QFETCH(QPoint, shift);
+    const auto track = Walk(points, jump, pointSize, lineWidth);
+    const QSize view(420, 300);
+    TTrackScreenCache cache;
+    const QPoint off = CentreOffset(cache, *track, view) + shift;
+
+    // One tile over the whole view is the track painted whole.
+    TTrackLayerTiles whole(1024), tiled(tileSize);
+    const QImage expected = PaintLayer(whole, *track, cache, off - QPoint(100, 100), view + QSize(200, 200))
+                                .copy(QRect(QPoint(100, 100), view));
+    QCOMPARE(whole.TilesDrawn(), 1);
+    QImage got = PaintLayer(tiled, *track, cache, off, view);
+    QVERIFY(tiled.TilesDrawn() > 4);
+    QVERIFY(got != QImage(view, QImage::Format_ARGB32_Premultiplied)); // something was drawn
+    QCOMPARE(got, expected);
+
+    // Panned there from elsewhere, with tiles kept from before: the same.
+    PaintLayer(tiled, *track, cache, off + QPoint(tileSize * 3 + 11, -tileSize - 5), view);
+    got = PaintLayer(tiled, *track, cache, off, view);
+    QCOMPARE(got, expected);
+}
+
+void tst_TrackLayerTiles::changesAreDrawnAnew()
+{
+    auto track = Walk(200, 0.0005, 16, 4);
+    const QSize view(400, 300);
+    TTrackScreenCache cache;
+    const QPoint off = CentreOffset(cache, *track, view);
+    TTrackLayerTiles tiles(64);
+    const QImage before = PaintLayer(tiles, *track, cache, off, view);
+
+    // Points changed in place are drawn anew once the cache is reset.
+    for (auto &p : track->Points())
+        p->IsParking = !p->IsParking;
+    cache.Reset();
+    const QImage flipped = PaintLayer(tiles, *track, cache, off, view);
+    QVERIFY(flipped != before);
+    TTrackLayerTiles fresh(64);
+    TTrackScreenCache freshCache;
+    QCOMPARE(flipped, PaintLayer(fresh, *track, freshCache, off, view));
+
+    // A new style is noticed by itself.
+    TGeoTrackStyle st = track->Style();
+    st.LineColor = 0x0000FF;
+    track->SetStyle(st);
+    const QImage restyled = PaintLayer(tiles, *track, cache, off, view);
+    QVERIFY(restyled != flipped);
+    TTrackLayerTiles fresh2(64);
+    QCOMPARE(restyled, PaintLayer(fresh2, *track, freshCache, off, view));
+}
+
+QTEST_MAIN(tst_TrackLayerTiles)
+#include "tst_TrackLayerTiles.moc"
