@@ -84,8 +84,10 @@ public:
     int ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone);
     TZoneInfo *EditedZone() const { return FEditedZone; }
 
-    // Drops the screen positions kept for the tracks; call after changing
-    // points of a track in place (adding or removing points is noticed).
+    // Drops what is kept for painting the tracks (positions, line, glyphs,
+    // drawn tiles); call after changing points of a track in place: their
+    // positions, parking or event flags, address ids, bearings or sources.
+    // Adding or removing points, and a new style, are noticed.
     void InvalidateTracks();
     // Writes MapPoint of every track point the last paint showed, and clears
     // it on points no longer shown. Paints leave the point records alone;
