@@ -13,6 +13,7 @@
 #include <QtGlobal>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <stdexcept>
 
@@ -110,3 +111,11 @@ QRect TileAlignRect(const QRect &R);
 // The scale bar of a zoom level: its length in pixels and metres and its
 // label ("3 km", "50 m").
 void GetScaleBar(TMapZoomLevel Zoom, quint32 &WidthPx, quint32 &WidthM, QString &Text);
+
+// Division rounding towards minus infinity (B > 0): the tile, word or band
+// that holds a map pixel, also left of or above the map's origin.
+inline int64_t FloorDiv(int64_t A, int64_t B)
+{
+    const int64_t q = A / B;
+    return (A % B != 0 && A < 0) ? q - 1 : q;
+}

@@ -1,5 +1,6 @@
 #include "OSM.TailSprites.h"
 
+#include <QHashFunctions>
 #include <QPainter>
 
 #include <algorithm>
@@ -15,11 +16,6 @@ QPen TailPen(const QColor &Color)
     return QPen(Color, PenWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
-uint64_t Mix(uint64_t h, uint64_t v)
-{
-    return h ^ (v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
-}
-
 } // namespace
 
 void TTailSprites::Draw(QPainter &Canvas, const QVector<QPoint> &Line, const QColor &Color)
@@ -28,14 +24,14 @@ void TTailSprites::Draw(QPainter &Canvas, const QVector<QPoint> &Line, const QCo
         return;
     const QPoint base = Line.first();
     int left = 0, top = 0, right = 0, bottom = 0;
-    uint64_t key = Mix(Color.rgba(), uint64_t(Line.size()));
+    size_t key = qHashMulti(0, Color.rgba(), Line.size());
     for (const QPoint &p : Line) {
         const QPoint r = p - base;
         left = std::min(left, r.x());
         right = std::max(right, r.x());
         top = std::min(top, r.y());
         bottom = std::max(bottom, r.y());
-        key = Mix(key, (uint64_t(uint32_t(r.x())) << 32) | uint32_t(r.y()));
+        key = qHashMulti(key, r.x(), r.y());
     }
     const QRect box = QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-Reach, -Reach, Reach, Reach);
     if (int64_t(box.width()) * box.height() > MaxSpritePixels) {

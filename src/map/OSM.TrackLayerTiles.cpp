@@ -1,6 +1,7 @@
 #include "OSM.TrackLayerTiles.h"
 
 #include "OSM.GeoTrack.h"
+#include "OSM.SlippyMapUtils.h"
 #include "OSM.TrackGlyphs.h"
 #include "OSM.TrackLineMask.h"
 
@@ -12,25 +13,10 @@
 
 namespace {
 
-int64_t FloorDiv(int64_t a, int64_t b) // b > 0
-{
-    const int64_t q = a / b;
-    return (a % b != 0 && a < 0) ? q - 1 : q;
-}
-
-uint64_t Mix(uint64_t h, uint64_t v)
-{
-    return h ^ (v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
-}
-
 uint64_t StyleKey(const TGeoTrackStyle &st)
 {
-    uint64_t h = 0;
-    for (uint64_t v : {uint64_t(uint32_t(st.PointSize)), uint64_t(uint32_t(st.LineWidth)), uint64_t(st.PointColor),
-                       uint64_t(st.PointBgColor), uint64_t(st.PointWifiColor), uint64_t(st.PointWifiBgColor),
-                       uint64_t(st.LineColor), uint64_t(st.HighlightColor)})
-        h = Mix(h, v);
-    return h;
+    return qHashMulti(0, st.PointSize, st.LineWidth, st.PointColor, st.PointBgColor, st.PointWifiColor,
+                      st.PointWifiBgColor, st.LineColor, st.HighlightColor);
 }
 
 // Scratch state of drawing a tile; the user-interface thread draws them all.

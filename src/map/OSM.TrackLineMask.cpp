@@ -1,20 +1,12 @@
 #include "OSM.TrackLineMask.h"
 
+#include "OSM.SlippyMapUtils.h"
+
 #include <QImage>
 #include <QPainter>
 
 #include <algorithm>
 #include <cstdlib>
-
-namespace {
-
-int64_t FloorDiv(int64_t a, int64_t b) // b > 0
-{
-    const int64_t q = a / b;
-    return (a % b != 0 && a < 0) ? q - 1 : q;
-}
-
-} // namespace
 
 void TTrackLineMask::Begin(const QSize &View, int LineWidth)
 {
