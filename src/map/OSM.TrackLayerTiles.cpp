@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
 
 namespace {
 
@@ -111,14 +110,13 @@ void TTrackLayerTiles::Sort(const TGeoTrack &Track, const TTrackScreenCache &Cac
     const auto &px = Cache.MapPixels();
     const int64_t T = fTileSize;
 
-    std::unordered_map<uint64_t, Bucket> buckets;
     uint64_t lastKey = ~uint64_t(0);
     Bucket *last = nullptr;
     auto bucket = [&](int64_t tx, int64_t ty) -> Bucket & {
         const uint64_t k = Key(tx, ty);
         if (k != lastKey) {
             lastKey = k;
-            last = &buckets[k];
+            last = &fBuckets[k];
         }
         return *last;
     };
@@ -167,17 +165,12 @@ void TTrackLayerTiles::Sort(const TGeoTrack &Track, const TTrackScreenCache &Cac
             for (int64_t tx = x0; tx <= x1; ++tx)
                 bucket(tx, ty).glyphs.push_back(g);
     }
-
-    fBuckets.clear();
-    fBuckets.reserve(qsizetype(buckets.size()));
-    for (auto &[k, b] : buckets)
-        fBuckets.insert(k, std::move(b));
 }
 
 QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, int64_t Tx, int64_t Ty)
 {
-    const auto found = fBuckets.constFind(Key(Tx, Ty));
-    const Bucket *b = found == fBuckets.constEnd() ? nullptr : &*found;
+    const auto found = fBuckets.find(Key(Tx, Ty));
+    const Bucket *b = found == fBuckets.end() ? nullptr : &found->second;
     const int64_t T = fTileSize;
     const QPoint origin(int(Tx * T), int(Ty * T));
     const auto &px = Cache.MapPixels();

@@ -8,6 +8,7 @@
 #include <QRect>
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 class QPainter;
@@ -53,7 +54,8 @@ private:
     uint64_t fRevision = 0;
     uint64_t fStyleKey = 0;
     int fLineMargin = 0, fGlyphReach = 0;
-    QHash<uint64_t, Bucket> fBuckets;
+    // Node-based, so a bucket stays put while others are added.
+    std::unordered_map<uint64_t, Bucket> fBuckets;
     std::vector<uint32_t> fLong; // segments across too many tiles to sort
     QHash<uint64_t, Tile> fTiles;
     uint64_t fFrame = 0;

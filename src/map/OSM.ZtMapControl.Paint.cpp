@@ -81,7 +81,7 @@ void TZtMapControl::PaintAboveMarks(QPainter &Canvas, const QRect &)
         else
             DrawTrack(Canvas, *t, FTrackCaches[i], FTrackTiles[i]);
     }
-    FTails.EndPaint();
+    FTails.EndPaint(); // the marks, and with them the tails, are drawn by now
 }
 
 void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache, TTrackLayerTiles &Tiles)
