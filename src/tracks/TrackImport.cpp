@@ -368,6 +368,9 @@ TDateTime TTrackImport::ReadTime(QStringView Text) const
         if (!ok)
             v = NaN;
     }
+    // A time marked as UTC is shifted like the service's times.
+    if (!digits && Text.endsWith(u'Z'))
+        v += fTimeZone;
     // A time without a date, or a number that was no Unix time in seconds.
     if (!(v >= FirstDay && v < PastLastDay))
         return NaN;

@@ -59,7 +59,7 @@ public:
     int BadRows() const { return fBadRows; }
 
     // The time of a text: Unix seconds (digits only, UTC, shifted by
-    // TimeZone) or a date and time; NaN when there is none or it lies
+    // TimeZone) or a date and time (shifted too when it ends in "Z"); NaN when there is none or it lies
     // outside 1990-2100.
     TDateTime ReadTime(QStringView Text) const;
     // A number with "." or ","; NaN when unreadable.
