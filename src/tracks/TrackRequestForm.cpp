@@ -4,6 +4,7 @@
 #include "OSM.GeoTrack.h"
 #include "OSM.ObjectInfo.h"
 #include "common.h"
+#include "period_request_form.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -105,6 +106,19 @@ TTrackRequestForm::TTrackRequestForm(QWidget *parent)
     connect(ButOk, &QPushButton::clicked, this, &TTrackRequestForm::accept);
     connect(ButCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(SbSelectPeriod, &QToolButton::clicked, this, &TTrackRequestForm::SbSelectPeriodClick);
+    // The shared period dialog, just below the button.
+    fPeriodPicker = [](QWidget *Anchor, TDateTime &Dt1, TDateTime &Dt2, QString &Sign) {
+        TPeriodRequestForm f(Anchor->window());
+        f.SetDt1(Dt1);
+        f.SetDt2(Dt2);
+        f.move(Anchor->mapToGlobal(QPoint(0, Anchor->height())));
+        if (!f.DoRequest(false))
+            return false;
+        Dt1 = f.GetDt1();
+        Dt2 = f.GetDt2();
+        Sign = f.GetSign();
+        return true;
+    };
 
     SetDt1(IniFile.ReadDateTime(SectionTrack, QStringLiteral("Dt1"), 0));
     SetDt2(IniFile.ReadDateTime(SectionTrack, QStringLiteral("Dt2"), 0));

@@ -2,6 +2,7 @@
 #include "TrackRequestForm.h"
 #include "TracksTestSupport.h"
 #include "ZtDates.h"
+#include "period_request_form.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -120,6 +121,26 @@ private Q_SLOTS:
         QVERIFY(stayed);
         QCOMPARE(boxes.texts().size(), 1);
         QVERIFY(f.GetDt1() < f.GetDt2());
+    }
+
+    // The button opens the shared period dialog; its quick period and its
+    // caption become the request's.
+    void periodDialogSetsPeriodAndLabel()
+    {
+        TTrackRequestForm f;
+        QVERIFY(Run(f, [](TTrackRequestForm &d) {
+            QTimer::singleShot(50, [] {
+                auto *p = qobject_cast<TPeriodRequestForm *>(QApplication::activeModalWidget());
+                QVERIFY(p);
+                QTest::mouseClick(p->QuickButton(QStringLiteral("Yesterday")), Qt::LeftButton);
+                QTest::mouseClick(p->ButOk, Qt::LeftButton);
+            });
+            QTest::mouseClick(d.SbSelectPeriod, Qt::LeftButton);
+            QTest::mouseClick(d.ButOk, Qt::LeftButton);
+        }));
+        const TDateTime today = std::floor(Now());
+        QVERIFY(Near(f.GetDt1(), today - 1));
+        QCOMPARE(f.TrackSign(), QStringLiteral("Yesterday"));
     }
 
     void periodPickerReplacesPeriodAndLabel()
