@@ -4,6 +4,7 @@
 // differences between selected rows, a chart of one value over time, a two
 // point distance calculator, the track's information and its export.
 
+#include "CalculatorForm.h"
 #include "TrackChartData.h"
 #include "common.h"
 
@@ -25,7 +26,6 @@ class QTableView;
 class QToolBar;
 class QValueAxis;
 class TAddressCache;
-class TCalculatorForm;
 class TGeoTrack;
 class TTrackDumpModel;
 class TVelmoraClient;

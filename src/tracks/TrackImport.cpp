@@ -100,6 +100,7 @@ void TTrackImport::Log(const QString &Text) const
 void TTrackImport::Clear()
 {
     fKind = kNone;
+    fText.clear();
     fLines.clear();
     fHeaders.clear();
     fGpx.clear();
@@ -123,20 +124,23 @@ int TTrackImport::LoadFile(const QString &FileName)
         return LoadGpx(data);
 
     fKind = kDelimited;
-    const QString text = QString::fromUtf8(data);
+    // The text is kept whole; lines are places in it, so that a large file
+    // is not cut into a million separate strings.
+    fText = QString::fromUtf8(data);
     data.clear();
+    const QStringView text(fText);
     qsizetype from = 0;
     while (from < text.size()) {
         qsizetype to = text.indexOf(u'\n', from);
         if (to < 0)
             to = text.size();
-        QStringView line = QStringView(text).mid(from, to - from);
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+        qsizetype len = to - from;
+        if (len > 0 && text[from + len - 1] == u'\r')
+            --len;
         // Blank lines go; the others keep their blanks and tabs, which may be
         // the separator or empty cells.
-        if (!line.trimmed().isEmpty())
-            fLines.append(line.toString());
+        if (!text.mid(from, len).trimmed().isEmpty())
+            fLines.push_back({from, len});
         from = to + 1;
     }
     Log(QStringLiteral("\r%1 lines loaded").arg(fLines.size()));
@@ -211,7 +215,7 @@ bool TTrackImport::ParseSource(const QString &Separator)
         Log(QStringLiteral("\rParsed: columns:%1 lines:%2").arg(fHeaders.size()).arg(RowCount()));
         return true;
     }
-    if (fLines.isEmpty()) {
+    if (fLines.empty()) {
         Log(QStringLiteral("\rX: No data"));
         return false;
     }
@@ -221,7 +225,7 @@ bool TTrackImport::ParseSource(const QString &Separator)
         return false;
     }
     fSeparator = Separator;
-    SplitLine(fLines.at(0), fSeparator, fHeaders);
+    SplitLine(Line(0), fSeparator, fHeaders);
     for (QString &h : fHeaders)
         h = h.trimmed();
     Log(QStringLiteral("\rParsed: columns:%1 lines:%2").arg(fHeaders.size()).arg(RowCount()));
@@ -232,61 +236,76 @@ int TTrackImport::RowCount() const
 {
     if (fKind == kGpx)
         return int(fGpx.size());
-    return fLines.isEmpty() ? 0 : int(fLines.size() - 1);
+    return fLines.empty() ? 0 : int(fLines.size() - 1);
 }
 
-void TTrackImport::SplitLine(QStringView Line, QStringView Separator, QStringList &Cells)
+void TTrackImport::SplitViews(QStringView Line, QStringView Separator, std::vector<QStringView> &Cells,
+                              std::vector<QString> &Owned)
 {
     Cells.clear();
+    Owned.clear();
     if (Separator.isEmpty()) {
-        Cells.append(Line.toString());
+        Cells.push_back(Line);
         return;
     }
+    const bool blankSeparator = Separator == u" ";
     const qsizetype n = Line.size();
     qsizetype i = 0;
     while (true) {
         qsizetype lead = i;
-        while (lead < n && Line[lead] == u' ' && Separator != u" ")
+        while (lead < n && Line[lead] == u' ' && !blankSeparator)
             ++lead;
+        qsizetype j;
         if (lead < n && Line[lead] == u'"') {
             // A quoted cell: up to the closing quote, "" standing for one.
-            QString cell;
             qsizetype k = lead + 1;
-            bool closed = false;
+            qsizetype close = -1;
+            bool escaped = false;
             while (k < n) {
                 if (Line[k] == u'"') {
                     if (k + 1 < n && Line[k + 1] == u'"') {
-                        cell += u'"';
+                        escaped = true;
                         k += 2;
                         continue;
                     }
-                    ++k;
-                    closed = true;
+                    close = k++;
                     break;
                 }
-                cell += Line[k++];
+                ++k;
             }
-            const qsizetype j = Line.indexOf(Separator, k);
-            if (!closed) // no closing quote: the text as it stands
-                cell = Line.mid(i, (j < 0 ? n : j) - i).toString();
-            else
-                cell += Line.mid(k, (j < 0 ? n : j) - k);
-            Cells.append(cell);
-            if (j < 0)
-                break;
-            i = j + Separator.size();
+            j = Line.indexOf(Separator, close < 0 ? i : k);
+            const qsizetype end = j < 0 ? n : j;
+            if (close < 0) // no closing quote: the text as it stands
+                Cells.push_back(Line.mid(i, end - i));
+            else if (!escaped && end == k)
+                Cells.push_back(Line.mid(lead + 1, close - lead - 1));
+            else {
+                QString cell = Line.mid(lead + 1, close - lead - 1).toString();
+                cell.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+                cell += Line.mid(k, end - k);
+                Owned.push_back(std::move(cell)); // a moved QString keeps its buffer: views stay valid
+                Cells.push_back(Owned.back());
+            }
         } else {
-            const qsizetype j = Line.indexOf(Separator, i);
-            if (j < 0) {
-                Cells.append(Line.mid(i).toString());
-                break;
-            }
-            Cells.append(Line.mid(i, j - i).toString());
-            i = j + Separator.size();
+            j = Line.indexOf(Separator, i);
+            Cells.push_back(Line.mid(i, (j < 0 ? n : j) - i));
         }
+        if (j < 0)
+            break;
+        i = j + Separator.size();
         if (i >= n) // a separator at the very end makes no extra cell
             break;
     }
+}
+
+void TTrackImport::SplitLine(QStringView Line, QStringView Separator, QStringList &Cells)
+{
+    std::vector<QStringView> views;
+    std::vector<QString> owned;
+    SplitViews(Line, Separator, views, owned);
+    Cells.clear();
+    for (QStringView v : views)
+        Cells.append(v.toString());
 }
 
 QString TTrackImport::Cell(int Row, int Column) const
@@ -304,7 +323,7 @@ QString TTrackImport::Cell(int Row, int Column) const
         return FloatToStrN(v, Column == fdLatitude || Column == fdLongitude ? 6 : 2);
     }
     QStringList cells;
-    SplitLine(fLines.at(Row + 1), fSeparator, cells);
+    SplitLine(Line(Row + 1), fSeparator, cells);
     return Column < cells.size() ? cells.at(Column) : QString();
 }
 
@@ -388,7 +407,8 @@ std::unique_ptr<TGeoTrack> TTrackImport::MakeTrack(const TColumns &Columns, cons
     TTrackPointList &pts = track->Points();
     const int rows = RowCount();
     pts.reserve(size_t(rows));
-    QStringList cells;
+    std::vector<QStringView> cells;
+    std::vector<QString> owned;
     double v[FieldCount];
     for (int r = 0; r < rows; ++r) {
         QString error;
@@ -400,10 +420,10 @@ std::unique_ptr<TGeoTrack> TTrackImport::MakeTrack(const TColumns &Columns, cons
             if (!std::isnan(t) && !(t >= FirstDay && t < PastLastDay))
                 error = QStringLiteral("bad time");
         } else {
-            SplitLine(fLines.at(r + 1), fSeparator, cells);
+            SplitViews(Line(r + 1), fSeparator, cells, owned);
             auto cell = [&](int f) -> QStringView {
                 const int c = Columns[f];
-                return c >= 0 && c < cells.size() ? QStringView(cells.at(c)) : QStringView();
+                return c >= 0 && size_t(c) < cells.size() ? cells[size_t(c)] : QStringView();
             };
             v[fdTime] = ReadTime(cell(fdTime));
             for (int f = fdLatitude; f < FieldCount; ++f)

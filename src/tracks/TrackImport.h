@@ -46,6 +46,9 @@ public:
     // Cuts one line into cells: a trailing separator makes no extra cell; a
     // cell in double quotes may hold the separator, and "" in it is a quote.
     static void SplitLine(QStringView Line, QStringView Separator, QStringList &Cells);
+    // The same as views into Line, without copying the cells; a quoted cell
+    // with "" in it is unescaped into Owned.
+    static void SplitViews(QStringView Line, QStringView Separator, std::vector<QStringView> &Cells, std::vector<QString> &Owned);
 
     // The first column whose name matches each field: lower-cased, the
     // shorter of the two is a prefix of the other; an empty name matches none.
@@ -78,7 +81,10 @@ private:
     double fTimeZone;
     TLogCallback fLog;
     TKind fKind = kNone;
-    QStringList fLines; // delimited: the file's non-blank lines, line 0 the header
+    QStringView Line(int i) const { return QStringView(fText).mid(fLines[size_t(i)].first, fLines[size_t(i)].second); }
+
+    QString fText; // delimited: the file's text
+    std::vector<std::pair<qsizetype, qsizetype>> fLines; // its non-blank lines (start, length), line 0 the header
     QString fSeparator;
     QStringList fHeaders;
     std::vector<TGpxPoint> fGpx;

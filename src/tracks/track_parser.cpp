@@ -136,7 +136,12 @@ TTrackParser::TTrackParser(double TimeZone, QWidget *parent)
     TranslateForm(this);
 }
 
-TTrackParser::~TTrackParser() = default;
+TTrackParser::~TTrackParser()
+{
+    // The table's model reads the import, which goes before the widgets do.
+    TrackData->setModel(nullptr);
+    delete fModel;
+}
 
 void TTrackParser::Log(const QString &Text) { LogBox->PutString(Text); }
 
