@@ -1,12 +1,17 @@
 #include "../client/RecordingServer.h"
 #include "OSM.AddressCache.h"
 #include "OSM.ObjectInfo.h"
+#include "TrackDumpForm.h"
+#include "TrackDumpModel.h"
+#include "TrackInfoForm.h"
 #include "TrackWorkflow.h"
 #include "TracksTestSupport.h"
 #include "ZtFormat.h"
 #include "kalman_filter.h"
 #include "median_filter.h"
 
+#include <QListWidget>
+#include <QtCharts/QLineSeries>
 #include <QtTest>
 
 #include <cmath>
@@ -46,7 +51,14 @@ private Q_SLOTS:
         QVERIFY(c);
         TAddressCache cache(fDir.filePath(QStringLiteral("a.address")));
         TTrackWorkflow w(*c, &cache, logger());
-        const TObjectInfo &obj = *c->ObjList().front();
+        // A phone: it reports sensors with names.
+        const TObjectInfo *phone = nullptr;
+        for (const auto &o : c->ObjList())
+            for (const auto &s : o->sensors)
+                if (s->sign == QLatin1String("temp"))
+                    phone = o.get();
+        QVERIFY(phone);
+        const TObjectInfo &obj = *phone;
         TTrackWorkflow::TRequest r;
         r.Dt2 = Now();
         r.Dt1 = r.Dt2 - 6.0 / 24;
@@ -66,6 +78,25 @@ private Q_SLOTS:
         QVERIFY(t.Info().AddressCount > 0);
         QVERIFY(cache.Count() > 0); // addresses were looked up
         QVERIFY(fLog.contains(QStringLiteral("points: total=%1").arg(t.Info().PointsCount)));
+
+        // What the windows show of it.
+        TTrackInfoForm info(&cache, nullptr);
+        info.Fill(t);
+        QCOMPARE(info.Value(QStringLiteral("points")), QString::number(t.Points().size()));
+        QCOMPARE(info.Value(QStringLiteral("distance")), QString::number(t.Info().Distance / 1000, 'f', 3));
+        QCOMPARE(info.Value(QStringLiteral("addr_points")), QString::number(t.Info().AddressCount));
+        QVERIFY(info.SbPath);
+        TTrackDumpForm dump;
+        dump.SetTrack(c.get(), res.Track.get(), false);
+        dump.show();
+        QCOMPARE(dump.Model()->rowCount(), int(t.Points().size()));
+        QList<QListWidgetItem *> temp = dump.ValueList->findItems(QStringLiteral("temp | "), Qt::MatchStartsWith);
+        QStringList entries;
+        for (int i = 0; i < dump.ValueList->count(); ++i)
+            entries << dump.ValueList->item(i)->text();
+        QVERIFY2(temp.size() == 1, qPrintable(entries.join(u'/')));
+        dump.ChooseValue(dump.ValueList->row(temp.first()));
+        QVERIFY(dump.Series->count() > 0);
 
         // A filtered copy: its own statistics, same number of points as the source's.
         TKalmanFilter k(0.001, 0.2);
