@@ -83,4 +83,6 @@ void TMonitorMap::ClearTracks()
     fCtrl->InvalidateTracks();
 }
 
-void TMonitorMap::Repaint() { fCtrl->update(); }
+// The map paints on the scroll area's viewport; updating the scroll area
+// itself repaints only its frame.
+void TMonitorMap::Repaint() { fCtrl->Invalidate(); }
