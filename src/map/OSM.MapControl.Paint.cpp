@@ -138,13 +138,25 @@ void TMapControl::BuildCopyright()
     p.drawText(FCopyright.rect(), Qt::AlignCenter, text);
 }
 
-void TMapControl::BuildScaleLine()
+void TMapControl::UpdateScaleLine()
 {
     if (FZoom < 0)
         return;
+    // The bar measures the ground at the view's centre: a metre takes more
+    // map pixels the farther it lies from the equator.
+    double lat = 0;
+    try {
+        lat = CenterPoint().Lat;
+    } catch (const std::exception &) {
+        // an empty view: the equator's bar
+    }
     quint32 widthPx = 0, widthM = 0;
     QString text;
-    GetScaleBar(TMapZoomLevel(FZoom), widthPx, widthM, text);
+    GetScaleBar(TMapZoomLevel(FZoom), lat, widthPx, widthM, text);
+    if (!FScaleLine.isNull() && widthPx == FScaleLinePx && text == FScaleLineText)
+        return;
+    FScaleLinePx = widthPx;
+    FScaleLineText = text;
     QFont font(QStringLiteral("Arial"), 8);
     const QFontMetrics fm(font);
     const QSize t = fm.size(0, text);
@@ -172,6 +184,8 @@ void TMapControl::DrawLabels(QPainter &Canvas, const QRect &Rect)
                                 Rect.bottom() + 1 - FCopyright.height() - FLabelMargin),
                          FCopyright);
     }
+    if (!(FMapOptions & moDontDrawScale))
+        UpdateScaleLine();
     if (!(FMapOptions & moDontDrawScale) && !FScaleLine.isNull())
         Canvas.drawImage(QPoint(Rect.left() + FLabelMargin, Rect.bottom() + 1 - FScaleLine.height() - FLabelMargin),
                          FScaleLine);

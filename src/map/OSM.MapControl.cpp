@@ -148,8 +148,7 @@ void TMapControl::SetZoom(int Value, const QPoint &MapBindPt)
     const int size = TileSize << Value;
     FMapSize = QSize(size, size);
     UpdateScrollRanges();
-    if (!(FMapOptions & moDontDrawScale))
-        BuildScaleLine();
+    FScaleLine = QImage();
     const QPoint target = GeoToMapClamped(Value, geo) - viewPos;
     // Both scroll bars move before the single repaint below.
     const QSignalBlocker bh(horizontalScrollBar()), bv(verticalScrollBar());
@@ -275,8 +274,7 @@ void TMapControl::SetTilesProvider(std::unique_ptr<TTilesProvider> Provider)
 void TMapControl::SetLabelMargin(int Value)
 {
     FLabelMargin = Value;
-    if (FZoom >= 0)
-        BuildScaleLine();
+    FScaleLine = QImage();
     Invalidate();
 }
 
@@ -289,8 +287,7 @@ void TMapControl::SetVisibleLayers(const TMapLayers &Layers)
 void TMapControl::SetMapOptions(TMapOptions Options)
 {
     FMapOptions = Options;
-    if (!(FMapOptions & moDontDrawScale) && FZoom >= 0)
-        BuildScaleLine();
+    FScaleLine = QImage();
     Invalidate();
 }
 

@@ -146,7 +146,9 @@ private:
     void DrawMapMarks(QPainter &Canvas, const QRect &MapRect);
     void DrawMapMark(QPainter &Canvas, TMapMark *Mark);
     void DrawLabels(QPainter &Canvas, const QRect &Rect);
-    void BuildScaleLine();
+    // Rebuilds the scale bar when the latitude at the view's centre or the
+    // zoom gives it another length.
+    void UpdateScaleLine();
     void BuildCopyright();
     QPoint ClampToMap(const QPoint &MapPt) const;
 
@@ -161,7 +163,9 @@ private:
     int FCacheImageTilesV = 8;
     int FCacheMarginSize = 2;
     QImage FCopyright;
-    QImage FScaleLine;
+    QImage FScaleLine; // null: to be built at the next paint
+    quint32 FScaleLinePx = 0;
+    QString FScaleLineText;
     int FLabelMargin = 2;
     TMapOptions FMapOptions = 0;
     TMapMouseMode FMouseMode = TMapMouseMode::mmDrag;
