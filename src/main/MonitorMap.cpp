@@ -83,6 +83,8 @@ void TMonitorMap::ClearTracks()
     fCtrl->InvalidateTracks();
 }
 
+void TMonitorMap::SetZones(TZoneList *Zones) { fCtrl->SetGeoZones(Zones); }
+
 // The map paints on the scroll area's viewport; updating the scroll area
 // itself repaints only its frame.
 void TMonitorMap::Repaint() { fCtrl->Invalidate(); }

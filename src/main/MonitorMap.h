@@ -6,6 +6,8 @@
 
 #include "common.h"
 
+#include "OSM.ZoneInfo.h"
+
 #include <QPointF>
 
 class QWidget;
@@ -43,6 +45,8 @@ public:
     // Removes every object marker and every track.
     void ClearObjectMarks();
     void ClearTracks();
+    // The zones to draw: the client's list, held by reference (null: none).
+    void SetZones(TZoneList *Zones);
     void Repaint();
 
 private:

@@ -1,5 +1,6 @@
 #include "MonitorMap.h"
 #include "OSM.ObjectInfo.h"
+#include "OSM.ZoneInfo.h"
 #include "OSM.ZtMapControl.h"
 #include "TestHttpServer.h"
 #include "common.h"
@@ -92,6 +93,7 @@ class tst_MonitorMap : public QObject
 
 private Q_SLOTS:
     void repaintShowsMovedMarker();
+    void handedZonesAreDrawn();
 };
 
 void tst_MonitorMap::repaintShowsMovedMarker()
@@ -118,6 +120,39 @@ void tst_MonitorMap::repaintShowsMovedMarker()
     const QImage after = f.Screen();
     QVERIFY2(IsMarkerRed(after.pixel(b + body)), "the marker is not shown at its new place");
     QVERIFY2(!IsMarkerRed(after.pixel(a + body)), "the marker is still shown at its old place");
+}
+
+void tst_MonitorMap::handedZonesAreDrawn()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    TZoneList zones;
+    auto z = std::make_unique<TZoneInfo>(5, TZoneInfo::Circle);
+    z->geom.center = f.GeoAt(QPoint(320, 240));
+    z->geom.radius = 150;
+    z->color = 0xFF0000; // blue
+    z->visible = true;
+    z->UpdateRect();
+    zones.push_back(std::move(z));
+    auto blueOnRim = [&] {
+        const QImage shot = f.vp()->grab().toImage();
+        // Along the row through the centre, somewhere right of it.
+        for (int x = 330; x < 640; ++x) {
+            const QColor c = shot.pixelColor(x, 240);
+            if (c.blue() > 200 && c.red() < 60 && c.green() < 60)
+                return true;
+        }
+        return false;
+    };
+    QVERIFY(!blueOnRim());
+    f.map->SetZones(&zones);
+    QVERIFY(blueOnRim());
+    // Zones added to the list later are drawn too: the map holds the list.
+    zones[0]->visible = false;
+    QVERIFY(!blueOnRim());
+    f.map->SetZones(nullptr);
+    zones[0]->visible = true;
+    QVERIFY(!blueOnRim());
 }
 
 QTEST_MAIN(tst_MonitorMap)
