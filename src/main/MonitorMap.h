@@ -10,6 +10,8 @@
 
 #include <QPointF>
 
+#include <functional>
+
 class QWidget;
 class TObjectInfo;
 class TZtMapControl;
@@ -47,6 +49,8 @@ public:
     void ClearTracks();
     // The zones to draw: the client's list, held by reference (null: none).
     void SetZones(TZoneList *Zones);
+    // A left click on an object's marker reports the marker's data cell.
+    void SetOnObjectClick(std::function<void(TObjectInfo *const *Cell)> OnClick);
     void Repaint();
 
 private:

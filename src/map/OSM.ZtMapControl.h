@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OSM.MapControl.h"
+#include "OSM.MarkerSprites.h"
 #include "OSM.NetworkRequestQueue.h"
 #include "OSM.TailSprites.h"
 #include "OSM.TileStorage.h"
@@ -78,6 +79,10 @@ public:
     // Centres on the point and adds a green triangle mark there; null for NaN.
     TMapMark *SetMark(int Zoom, double Lat, double Lon);
     QPoint GeoPointToInnerPoint(const TGeoPoint &GeoPoint) const;
+    // The first mark, in list order, whose pin covers the view point, or null.
+    TMapMark *MarkAt(const QPoint &ViewPt);
+    // An object marker's tooltip: the name and the time of the last report.
+    static QString MarkerToolTip(const TObjectInfo &Obj);
 
     // Hit code of a view point on a zone: -1 none, 1 centre, 2 rim, 9 inside,
     // 100 + i node i, 200 + i the edge ending at node i.
@@ -104,6 +109,7 @@ protected:
     void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect) override;
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
+    bool viewportEvent(QEvent *Event) override;
 
 private:
     void GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error);
@@ -135,6 +141,7 @@ private:
     std::vector<TTrackScreenCache> FTrackCaches;
     std::vector<TTrackLayerTiles> FTrackTiles; // the tracks drawn, in the same order
     TTailSprites FTails;
+    TMarkerSprites FMarkerSprites;
     QStringList FPendingLog; // said before a log callback was set
     QString FLastTileError;
     bool FDeferTiles = false; // while a zoom change is followed by a move

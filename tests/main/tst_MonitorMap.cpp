@@ -94,6 +94,7 @@ class tst_MonitorMap : public QObject
 private Q_SLOTS:
     void repaintShowsMovedMarker();
     void handedZonesAreDrawn();
+    void markerClickReportsCell();
 };
 
 void tst_MonitorMap::repaintShowsMovedMarker()
@@ -147,12 +148,35 @@ void tst_MonitorMap::handedZonesAreDrawn()
     QVERIFY(!blueOnRim());
     f.map->SetZones(&zones);
     QVERIFY(blueOnRim());
-    // Zones added to the list later are drawn too: the map holds the list.
+    // The map holds the list: what changes in it shows at the next paint.
     zones[0]->visible = false;
     QVERIFY(!blueOnRim());
     f.map->SetZones(nullptr);
     zones[0]->visible = true;
     QVERIFY(!blueOnRim());
+}
+
+void tst_MonitorMap::markerClickReportsCell()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    TObjectInfo obj(1, QStringLiteral("phone"));
+    TObjectInfo *cell = &obj;
+    const TGeoPoint at = f.GeoAt(QPoint(300, 300));
+    QVERIFY(f.map->AddObjectMark(at.Lat, at.Long, &cell) >= 0);
+    // A plain mark without an object, as the map's own search result.
+    f.map->Control()->SetMark(15, f.GeoAt(QPoint(100, 100)).Lat, f.GeoAt(QPoint(100, 100)).Long);
+    f.map->SetCenter(15, at.Lat, at.Long);
+    QList<TObjectInfo *const *> clicked;
+    f.map->SetOnObjectClick([&](TObjectInfo *const *c) { clicked << c; });
+    const QPoint p = f.At(at.Lat, at.Long);
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, p + QPoint(0, -30));
+    QCOMPARE(clicked, QList<TObjectInfo *const *>{&cell});
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, p + QPoint(60, 60));
+    TMapMarkList &marks = f.map->Control()->MapMarks();
+    const TMapMark *plain = marks.Get(0)->Data ? marks.Get(1) : marks.Get(0);
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, f.At(plain->Coord.Lat, plain->Coord.Long) + QPoint(0, -5));
+    QCOMPARE(clicked.size(), 1);
 }
 
 QTEST_MAIN(tst_MonitorMap)

@@ -3,11 +3,13 @@
 #include "OSM.ZoneInfo.h"
 #include "OSM.ZtMapControl.h"
 #include "TestHttpServer.h"
+#include "ZtDates.h"
 #include "ZtFormat.h"
 #include "geo_utils.h"
 
 #include <QBuffer>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include <mutex>
@@ -128,6 +130,7 @@ private Q_SLOTS:
     void setCenterAndMark();
     void zoomChangeFetchesOnlyTheNewView();
     void markerWithPhotoAndTail();
+    void markerShowsNameAndToolTip();
 };
 
 void tst_ZtMapControl::zoneHitTest_data()
@@ -541,6 +544,63 @@ void tst_ZtMapControl::markerWithPhotoAndTail()
     const QImage after = f.vp()->grab().toImage();
     QVERIFY(QColor(after.pixel(moved + QPoint(-75, 0))) != QColor(Qt::blue));
     QCOMPARE(QColor(after.pixel(moved + QPoint(0, -70))), QColor(Qt::blue));
+}
+
+namespace {
+
+// Pixels of the label's dark text within the rectangle.
+int DarkPixels(const QImage &Shot, const QRect &R)
+{
+    int n = 0;
+    for (int y = R.top(); y <= R.bottom(); ++y)
+        for (int x = R.left(); x <= R.right(); ++x) {
+            const QColor c = Shot.pixelColor(x, y);
+            n += c.red() < 90 && c.green() < 90 && c.blue() < 90;
+        }
+    return n;
+}
+
+} // namespace
+
+void tst_ZtMapControl::markerShowsNameAndToolTip()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    f.map->SetMapOptions(moDontDrawCopyright | moDontDrawScale);
+    f.map->SetMarkerImages(TZtMapControl::DefaultMarkerImages());
+    TObjectInfo obj(1, QStringLiteral("truck"));
+    obj.name = QStringLiteral("Truck 12 Perm");
+    obj.last_point->sys_dt = ParseDateTime(QStringLiteral("10.12.2026 09:30:05"));
+    TObjectInfo *cell = &obj;
+    TMapMark *mark = f.map->MapMarks().Add(f.Offset(-100, 50), QString());
+    mark->Data = &cell;
+    f.Paint();
+    const QPoint pt = f.At(mark->Coord);
+    // The name stands right of the pin, level with its head.
+    const QRect label(pt + QPoint(18, -40), QSize(90, 24));
+    const QRect far(pt + QPoint(60, -40), QSize(40, 24));
+    QImage shot = f.vp()->grab().toImage();
+    QVERIFY2(DarkPixels(shot, label) > 20, "no name beside the marker");
+    QVERIFY(DarkPixels(shot, far) > 5);
+    // A new name is drawn anew.
+    obj.name = QStringLiteral("T");
+    f.Paint();
+    shot = f.vp()->grab().toImage();
+    QVERIFY(DarkPixels(shot, label) > 0);
+    QCOMPARE(DarkPixels(shot, far), 0);
+
+    // Hovering the pin shows the name and the report time; off it, nothing.
+    obj.name = QStringLiteral("Truck 12 Perm");
+    QHelpEvent over(QEvent::ToolTip, pt + QPoint(0, -30), f.vp()->mapToGlobal(pt + QPoint(0, -30)));
+    QApplication::sendEvent(f.vp(), &over);
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Truck 12 Perm\n10.12.2026 09:30:05"));
+    QHelpEvent off(QEvent::ToolTip, pt + QPoint(0, 30), f.vp()->mapToGlobal(pt + QPoint(0, 30)));
+    QApplication::sendEvent(f.vp(), &off);
+    QTRY_VERIFY(!QToolTip::isVisible());
+    // A marker without a report time shows the name alone.
+    obj.last_point->sys_dt = NoDateTime;
+    QApplication::sendEvent(f.vp(), &over);
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Truck 12 Perm"));
 }
 
 QTEST_MAIN(tst_ZtMapControl)
