@@ -17,6 +17,8 @@ void TMapControl::paintEvent(QPaintEvent *)
         PlaceCacheImage();
         RedrawCacheImage();
     }
+    if (!FMissingTiles.isEmpty())
+        RetryMissingTiles(view);
     p.drawImage(QPoint(0, 0), FCacheImage, QRect(view.topLeft() - FCacheImageRect.topLeft(), view.size()));
 
     const QRect r(view.topLeft(), QPoint(std::min(view.left() + view.width(), FMapSize.width()) - 1,
@@ -31,9 +33,11 @@ void TMapControl::DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLe
 {
     const QImage img = OnGetTile ? OnGetTile(this, TileHorzNum, TileVertNum) : GetTileImage(TileHorzNum, TileVertNum);
     if (!img.isNull()) {
+        FMissingTiles.remove(QPoint(TileHorzNum, TileVertNum));
         Canvas.drawImage(TopLeft, img);
         return;
     }
+    FMissingTiles.insert(QPoint(TileHorzNum, TileVertNum));
     bool handled = false;
     if (OnDrawTile) {
         OnDrawTile(this, TileHorzNum, TileVertNum, TopLeft, Canvas, handled);
@@ -58,6 +62,26 @@ void TMapControl::DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLe
                            rect.top() + (rect.height() - fm.height()) / 2 + fm.ascent()),
                     text);
     Canvas.restore();
+}
+
+void TMapControl::RetryMissingTiles(const QRect &View)
+{
+    // Tiles that arrive are drawn when they come; only those the source
+    // wants to ask for again are looked at here.
+    const QRect tiles(QPoint(View.left() / TileSize, View.top() / TileSize),
+                      QPoint((View.left() + View.width() - 1) / TileSize, (View.top() + View.height() - 1) / TileSize));
+    QList<QPoint> due;
+    for (const QPoint &t : std::as_const(FMissingTiles))
+        if (tiles.contains(t) && TileRetryDue(t.x(), t.y()))
+            due << t;
+    if (due.isEmpty())
+        return;
+    QPainter p(&FCacheImage);
+    for (const QPoint &t : due) {
+        const QPoint at(t.x() * TileSize, t.y() * TileSize);
+        if (FCacheImageRect.contains(at))
+            DrawTile(t.x(), t.y(), at - FCacheImageRect.topLeft(), p);
+    }
 }
 
 void TMapControl::DrawMapMarks(QPainter &Canvas, const QRect &MapRect)

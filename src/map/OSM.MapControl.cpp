@@ -331,6 +331,7 @@ void TMapControl::RedrawCacheImage()
     if (FZoom < 0 || FCacheImage.isNull())
         return;
     FCacheImage.fill(viewport()->palette().color(viewport()->backgroundRole()));
+    FMissingTiles.clear();
     const int cols = std::max(0, std::min(FMapSize.width() - FCacheImageRect.left(), FCacheImageRect.width())) / TileSize;
     const int rows = std::max(0, std::min(FMapSize.height() - FCacheImageRect.top(), FCacheImageRect.height())) / TileSize;
     if (cols == 0 || rows == 0)

@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QSet>
 
 #include <bitset>
 #include <functional>
@@ -118,6 +119,9 @@ protected:
     // Called before the tiles of the range (tile numbers) are drawn one by
     // one, so that a source can make them ready together.
     virtual void PrepareTiles(const QRect &) {}
+    // Whether a tile of the view that is drawn as missing should be asked
+    // for again at this paint (a failed download whose back-off is over).
+    virtual bool TileRetryDue(int, int) { return false; }
     // MapRect: the view in map pixels, limited to the map.
     virtual void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect);
     virtual void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect);
@@ -143,6 +147,7 @@ private:
     void PlaceCacheImage();
     void RedrawCacheImage();
     void DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLeft, QPainter &Canvas);
+    void RetryMissingTiles(const QRect &View);
     void DrawMapMarks(QPainter &Canvas, const QRect &MapRect);
     void DrawMapMark(QPainter &Canvas, TMapMark *Mark);
     void DrawLabels(QPainter &Canvas, const QRect &Rect);
@@ -159,6 +164,7 @@ private:
     std::unique_ptr<TTilesProvider> FTilesProvider;
     QImage FCacheImage;
     QRect FCacheImageRect;
+    QSet<QPoint> FMissingTiles; // tiles the cache image shows as loading
     int FCacheImageTilesH = 8;
     int FCacheImageTilesV = 8;
     int FCacheMarginSize = 2;

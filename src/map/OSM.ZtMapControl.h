@@ -9,9 +9,13 @@
 #include "OSM.TrackScreenCache.h"
 #include "common.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QImage>
+#include <QTimer>
 #include <QList>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -99,12 +103,18 @@ public:
     // the click test calls this first.
     void UpdateMapPoints();
 
+    // A tile whose download failed is asked for again at the first paint
+    // after a back-off that starts at this many milliseconds and doubles
+    // with each further failure, up to a minute.
+    void SetTileRetryDelay(int Ms) { FTileRetryMs = std::max(Ms, 1); }
+
     TTileStorage &TileStorage() { return *FTileStorage; }
     TNetworkRequestQueue &NetRequest() { return *FNetRequest; }
 
 protected:
     QImage GetTileImage(int TileHorzNum, int TileVertNum) override;
     void PrepareTiles(const QRect &Tiles) override;
+    bool TileRetryDue(int TileHorzNum, int TileVertNum) override;
     void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect) override;
     void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect) override;
     void mousePressEvent(QMouseEvent *Event) override;
@@ -144,5 +154,15 @@ private:
     TMarkerSprites FMarkerSprites;
     QStringList FPendingLog; // said before a log callback was set
     QString FLastTileError;
+    // Failed tiles: when each may be asked for again, and its back-off.
+    struct TTileRetry
+    {
+        qint64 due = 0;
+        int delay = 0;
+    };
+    QHash<TTile, TTileRetry> FFailedTiles;
+    QElapsedTimer FClock;
+    QTimer *FRetryTimer = nullptr; // a paint when the next back-off ends
+    int FTileRetryMs = 5000;
     bool FDeferTiles = false; // while a zoom change is followed by a move
 };

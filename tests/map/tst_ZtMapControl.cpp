@@ -37,6 +37,7 @@ struct Fixture
     // What the server's handler touches outlives the server, which may still
     // be answering a tile while the fixture goes.
     std::atomic<int> tileHits{0};
+    std::atomic<bool> down{false}; // the tile server answers 503
     std::mutex pathsLock;
     QStringList paths;
     QByteArray tileBody = PngBytes(QColor(200, 220, 200));
@@ -50,6 +51,10 @@ struct Fixture
         server.server().set_keep_alive_timeout(0);
         server.server().Get(R"(/tiles/(\d+)/(\d+)/(\d+)\.png)", [this](const httplib::Request &req, httplib::Response &res) {
             ++tileHits;
+            if (down) {
+                res.status = 503;
+                return;
+            }
             {
                 std::lock_guard<std::mutex> lock(pathsLock);
                 paths << QString::fromStdString(req.path);
@@ -127,6 +132,7 @@ private Q_SLOTS:
     void trackPointClickFollowsView();
     void tilesDownloadedStoredAndShown();
     void badTileNotStored();
+    void failedTileAskedAgainAfterBackOff();
     void setCenterAndMark();
     void zoomChangeFetchesOnlyTheNewView();
     void markerWithPhotoAndTail();
@@ -449,6 +455,31 @@ void tst_ZtMapControl::badTileNotStored()
     QTRY_VERIFY(!f.log.filter(QStringLiteral("not a PNG image")).isEmpty());
     QCOMPARE(f.log.filter(QStringLiteral("not a PNG image")).size(), 1); // said once, not per tile
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+}
+
+void tst_ZtMapControl::failedTileAskedAgainAfterBackOff()
+{
+    Fixture f;
+    f.down = true;
+    QVERIFY(f.Start());
+    f.map->SetTileRetryDelay(1500);
+    auto idle = [&] { return f.map->NetRequest().QueuedCount() == 0 && f.map->NetRequest().ActiveCount() == 0; };
+    QTRY_VERIFY_WITH_TIMEOUT(f.tileHits > 0 && idle(), 15000);
+    QTRY_VERIFY(!f.log.filter(QStringLiteral("503")).isEmpty());
+    QTest::qWait(100);
+    // While the server is away, paints within the back-off ask for nothing.
+    const int failed = f.tileHits;
+    for (int i = 0; i < 5; ++i) {
+        f.Paint();
+        QTest::qWait(20);
+    }
+    QCOMPARE(int(f.tileHits), failed);
+    QVERIFY(f.vp()->grab().toImage().pixelColor(400, 300) != QColor(200, 220, 200));
+    // Back again: the same view, without a zoom change, fills in by itself.
+    f.down = false;
+    QTRY_COMPARE_WITH_TIMEOUT(f.vp()->grab().toImage().pixelColor(400, 300), QColor(200, 220, 200), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(idle(), 10000);
+    QCOMPARE(f.vp()->grab().toImage().pixelColor(20, 20), QColor(200, 220, 200));
 }
 
 void tst_ZtMapControl::setCenterAndMark()
