@@ -1,7 +1,7 @@
 #include "TrackDumpForm.h"
 
 #include "CalculatorForm.h"
-#include "ExportFileDialog.h"
+#include "TrackExportFile.h"
 #include "FormTranslate.h"
 #include "OSM.GeoTrack.h"
 #include "OSM.ObjectInfo.h"
@@ -454,14 +454,14 @@ void TTrackDumpForm::ExportTrack()
     if (!fTrack)
         return;
     int filter = 0;
-    QString fn = ExportFileDialog::Ask(this, QStringLiteral("Export Track"), ExeDir, fTrack->Sign(),
+    QString fn = TrackExportFile::Ask(this, QStringLiteral("Export Track"), ExeDir, fTrack->Sign(),
                                        {QStringLiteral("CSV (*.csv)"), QStringLiteral("GPX (*.gpx)")}, filter);
     if (fn.isEmpty())
         return;
     try {
         const qint64 n = fTrack->ExportTrack(fn, filter, fClient ? fClient->TimeZone() : 0);
         if (n > 0)
-            ExportFileDialog::OpenFile(fn);
+            TrackExportFile::OpenFile(fn);
         else
             QMessageBox::warning(this, windowTitle(), Translation.GetString(QStringLiteral("error"), {fn}));
     } catch (const std::exception &e) {

@@ -1,5 +1,5 @@
 #include "CalculatorForm.h"
-#include "ExportFileDialog.h"
+#include "TrackExportFile.h"
 #include "OSM.GeoTrack.h"
 #include "TrackChartData.h"
 #include "TrackDumpForm.h"
@@ -201,19 +201,19 @@ private Q_SLOTS:
         Add(t, 1, 57.0, 56.0, T0);
         QString defaultName;
         QStringList opened;
-        ExportFileDialog::SetAskHook([&](const QString &, const QString &def, const QStringList &, int &index) {
+        TrackExportFile::SetAskHook([&](const QString &, const QString &def, const QStringList &, int &index) {
             defaultName = def;
             index = filter;
             return fDir.filePath(file);
         });
-        ExportFileDialog::SetOpenHook([&](const QString &fn) { opened << fn; });
+        TrackExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
         MessageBoxCloser boxes;
         TTrackDumpForm w;
         w.SetTrack(nullptr, &t, false);
         w.show();
         w.ActExport->trigger();
-        ExportFileDialog::SetAskHook({});
-        ExportFileDialog::SetOpenHook({});
+        TrackExportFile::SetAskHook({});
+        TrackExportFile::SetOpenHook({});
         QVERIFY(defaultName.endsWith(QStringLiteral("/Car_ 1_2.csv")));
         QCOMPARE(QFile::exists(fDir.filePath(file)), written);
         QCOMPARE(opened.size(), written ? 1 : 0);

@@ -1,4 +1,4 @@
-#include "ExportFileDialog.h"
+#include "TrackExportFile.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
-namespace ExportFileDialog {
+namespace TrackExportFile {
 
 namespace {
 TAskHook &AskHook()
@@ -87,4 +87,4 @@ void OpenFile(const QString &FileName)
         QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
 }
 
-} // namespace ExportFileDialog
+} // namespace TrackExportFile

@@ -10,7 +10,7 @@
 
 class QWidget;
 
-namespace ExportFileDialog {
+namespace TrackExportFile {
 
 // A file name made from a label: characters that file systems refuse
 // (/ \ : * ? " < > | and control characters) become "_", blanks and dots at
@@ -32,4 +32,4 @@ void SetOpenHook(const std::function<void(const QString &FileName)> &Hook);
 // Opens a written file with the desktop's default application.
 void OpenFile(const QString &FileName);
 
-} // namespace ExportFileDialog
+} // namespace TrackExportFile
