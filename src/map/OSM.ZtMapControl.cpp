@@ -42,7 +42,7 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
     // On a high-density screen, tiles of twice the pixels where a source for
     // them is configured; they are kept apart from the ordinary ones.
     const QString hidpi = ConfigValue("tile_url_hidpi");
-    if (!hidpi.isEmpty() && qGuiApp && qGuiApp->devicePixelRatio() >= 1.5) {
+    if (!hidpi.isEmpty() && qGuiApp && qGuiApp->devicePixelRatio() > 1) {
         if (TOSMTilesProvider::IsValidPattern(hidpi)) {
             url = hidpi;
             cacheDir += QStringLiteral("/2x");
@@ -72,7 +72,17 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
     FClock.start();
     FRetryTimer = new QTimer(this);
     FRetryTimer->setSingleShot(true);
-    connect(FRetryTimer, &QTimer::timeout, this, [this] { Invalidate(); });
+    connect(FRetryTimer, &QTimer::timeout, this, [this] {
+        Invalidate();
+        // Tiles that failed later are due later: wake up for the next of them.
+        const qint64 now = FClock.elapsed();
+        qint64 next = -1;
+        for (auto it = FFailedTiles.cbegin(); it != FFailedTiles.cend(); ++it)
+            if (it.key().Zoom == Zoom() && it->due > now && (next < 0 || it->due < next))
+                next = it->due;
+        if (next >= 0)
+            FRetryTimer->start(int(next - now));
+    });
     SetZoom(MinZoom());
     FActive = true;
 }
