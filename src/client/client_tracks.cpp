@@ -529,9 +529,12 @@ int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int M
             return -1;
         TTrackPointList points;
         if (fApiClient->RcvdCount() > 0 && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
-            // The received stream ends in zero bytes, as the reader needs.
+            // The received stream ends in zero bytes, as the reader needs. The
+            // answer is taken from the HTTP client and freed once read: at a
+            // million points it is as large as the points themselves.
+            const QByteArray answer = fApiClient->TakeRcvdStream();
             QString error;
-            if (ParseTrackAnswer(fApiClient->RcvdStream(), op, points, error) < 0) {
+            if (ParseTrackAnswer(answer, op, points, error) < 0) {
                 LogText(QStringLiteral("\r  X: ") + error);
                 return -1;
             }

@@ -238,6 +238,12 @@ void TestGeoTrack::assignCopiesAndCounts()
     QVERIFY(t.ObjId().isEmpty());
     QVERIFY(t.Points().empty());
     QCOMPARE(t.Info().PointsCount, 0);
+    // Taking the points: the same statistics, the very records, none left behind.
+    const TTrackPointInfo *first = src[1].get();
+    QCOMPARE(t.Assign(std::move(src)), 2);
+    QCOMPARE(t.Info().GoodPointsCount, 2);
+    QCOMPARE(t.Points()[1].get(), first);
+    QVERIFY(src.empty());
 }
 
 void TestGeoTrack::markParking_data()
