@@ -20,7 +20,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("notice");
-        QTest::addRow("configuration") << 0 << "SbConfiguration" << "not_implemented";
+        QTest::addRow("configuration") << 0 << "SbConfiguration" << "object_not_selected";
         QTest::addRow("SMS filters") << 1 << "SbSmsFilters" << "not_implemented";
         QTest::addRow("commands") << 2 << "SbCommands" << "object_not_selected";
         QTest::addRow("places") << 3 << "SbPlaces" << "not_implemented";
