@@ -5,15 +5,22 @@
 // track toolbar and popup menu. The object toolbar's "Request track" and
 // "Last messages" buttons land here too.
 
+#include "ZtDates.h"
+
 #include <QObject>
+
+#include <memory>
 
 class QGroupBox;
 class QMenu;
-class QStandardItemModel;
 class QToolBar;
 class QTreeView;
 class QWidget;
+class TGeoTrack;
+class TObjectInfo;
 class TPanelContext;
+class TTrackListModel;
+class TTrackWorkflow;
 
 class TTracksPanel : public QObject
 {
@@ -45,7 +52,26 @@ public:
     void PopupDumpTrackClick();
     void TrackListDblClick();
 
+    // Requests a track of Object (nullptr: none given) for a period; with a
+    // date missing the request dialog asks. True when a track was made.
+    bool RequestTrack(TObjectInfo *Object, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2);
+    // The same by the object's uid; an object the list lacks is refused.
+    bool RequestObjectTrack(int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2);
+    // The quick dump of the selected object's last hours in a dump window.
+    void RequestMessages();
+    // Takes a track over: onto the map and into the list, selected.
+    TGeoTrack *AddTrack(std::unique_ptr<TGeoTrack> Track);
+    void ArrangeTrack(const TGeoTrack &Track);
+    void FilterTrack();
+    void ImportTrack();
+    void DeleteTrack();
+    TGeoTrack *SelectedTrack() const;
+    TTrackListModel *Model() const { return fModel; }
+
 private:
+    TTrackWorkflow Workflow() const;
+    void RepaintMap();
+
     TPanelContext &fCtx;
-    QStandardItemModel *fModel = nullptr;
+    TTrackListModel *fModel = nullptr;
 };
