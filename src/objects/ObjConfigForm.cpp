@@ -116,6 +116,7 @@ TObjConfigForm::TObjConfigForm(QWidget *Parent) : TCommandExchange(QStringLitera
         auto *b = new QPushButton(QStringLiteral("..."), this);
         b->setObjectName(QStringLiteral("But_") + key);
         b->setAutoDefault(false);
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
         PadButtons.insert(key, b);
         connect(b, &QPushButton::clicked, this, [this, key] { EditInPad(key); });
     }
@@ -285,8 +286,10 @@ bool TObjConfigForm::LoadAnswerFile(const QString &FileName)
             fld.Edit->setText(QString::number(v.trimmed().toLongLong() / 60));
         else if (fld.Combo)
             fld.Combo->setEditText(v);
-        else if (fld.Edit)
+        else if (fld.Edit) {
             fld.Edit->setText(QUrl::fromPercentEncoding(v.toUtf8()));
+            fld.Edit->setCursorPosition(0);
+        }
         fld.Led->SetLit(false);
     }
     fFilling = false;
@@ -359,5 +362,6 @@ void TObjConfigForm::EditInPad(const QString &Key)
     if (pad.exec() != QDialog::Accepted)
         return;
     f->Edit->setText(pad.Text());
+    f->Edit->setCursorPosition(0);
     f->Led->SetLit(true);
 }
