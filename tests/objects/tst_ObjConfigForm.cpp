@@ -1,4 +1,5 @@
 #include "MainTestSupport.h"
+#include "FrmEditPad.h"
 #include "ObjConfigForm.h"
 #include "OSM.ObjectInfo.h"
 #include "ZtLed.h"
@@ -198,6 +199,50 @@ private Q_SLOTS:
         }
         QCOMPARE(boxes, (QStringList{Translation.GetString(QStringLiteral("no_config_requests")),
                                      Translation.GetString(QStringLiteral("no_config_answers"))}));
+    }
+
+    // The "..." button: the edit pad shows the field's lines, and its OK puts
+    // the edited lines back, lit; Cancel changes nothing.
+    void editPad_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("sent");
+        QTest::addRow("OK") << true << "set config sms_quick_answers=Yes%0D%0ANo";
+        QTest::addRow("Cancel") << false << "";
+    }
+    void editPad()
+    {
+        QFETCH(bool, ok);
+        QFETCH(QString, sent);
+        QVERIFY(answered(QStringLiteral("set config sms_quick_answers=Yes%0D%0ANo%0D%0ACall%20you%20later")));
+        QVERIFY(answered(QStringLiteral("get config")));
+        const QString before = lastCommand();
+        TObjConfigForm form;
+        QString padText;
+        int step = 0;
+        ModalWatcher w([&](QWidget *m) {
+            if (step == 0 && m == &form) {
+                QPushButton *b = form.PadButtons.value(QStringLiteral("sms_quick_answers"));
+                QTimer::singleShot(0, b, [b] { b->click(); });
+                step = 1;
+            } else if (step == 1) {
+                if (auto *pad = qobject_cast<TFrmEditPad *>(m)) {
+                    padText = pad->Text();
+                    pad->SetText(QStringLiteral("Yes\r\nNo"));
+                    QPushButton *b = ok ? pad->ButOk : pad->ButCancel;
+                    QTimer::singleShot(0, b, [b] { b->click(); });
+                    step = 2;
+                }
+            } else if (step == 2 && m == &form) {
+                QTimer::singleShot(0, form.ButOk, [&form] { form.ButOk->click(); });
+                return true;
+            }
+            return false;
+        });
+        QVERIFY(form.ShowConfig(fObj, fClient.get()));
+        QVERIFY(w.done());
+        QCOMPARE(padText, QStringLiteral("Yes\r\nNo\r\nCall you later"));
+        QCOMPARE(lastCommand(), sent.isEmpty() ? before : sent);
     }
 
     // Send, the device answers, reopen: the new value shows. Multi-line
