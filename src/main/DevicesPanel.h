@@ -3,8 +3,7 @@
 // The device actions of the object toolbar: commands and the command log,
 // the remote configuration, places and SMS filters of the selected object.
 // The buttons belong to the objects panel's toolbar; the main window wires
-// them here. The device windows come with their own issue; until then the
-// buttons show the "not_implemented" notice.
+// them here. Each action needs a selected object.
 
 #include <QObject>
 
