@@ -146,8 +146,10 @@ void SimServer::installRoutes()
 
     SimTileRenderer *tiles = fTiles.get();
     fRouter->get(R"(/tiles/(\d+)/(\d+)/(\d+)\.png)", [tiles](const httplib::Request &req, int) {
-        const int z = SimRouter::pathInt(req, 1), x = SimRouter::pathInt(req, 2), y = SimRouter::pathInt(req, 3);
-        if (!SimTileRenderer::validTile(z, x, y))
+        // A number too large for an int is no tile, not tile 0.
+        bool okZ = false, okX = false, okY = false;
+        const int z = SimRouter::pathInt(req, 1, &okZ), x = SimRouter::pathInt(req, 2, &okX), y = SimRouter::pathInt(req, 3, &okY);
+        if (!okZ || !okX || !okY || !SimTileRenderer::validTile(z, x, y))
             return SimReply::error(404, QStringLiteral("No such tile"));
         const QByteArray etag = tiles->etag(z, x, y);
         SimReply r;
