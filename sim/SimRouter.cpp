@@ -43,6 +43,10 @@ void SimRouter::run(const httplib::Request &req, httplib::Response &res, const H
         write(res, SimReply::error(500, QStringLiteral("Internal server error (injected)")));
         return;
     }
+    if (fault.fault == SimFaults::Kind::Status401) {
+        write(res, SimReply::error(401, QStringLiteral("Not signed in: token refused (injected)")));
+        return;
+    }
     if (fault.fault == SimFaults::Kind::Status503) {
         write(res, SimReply::error(503, QStringLiteral("Service unavailable (injected)")));
         return;

@@ -162,6 +162,17 @@ void SimServer::installRoutes()
         r.contentType = "image/png";
         return r;
     }, false);
+    if (fOptions.faultsControl) {
+        SimFaults *faults = &fFaults;
+        fRouter->put(R"(/sim/faults)", [faults](const httplib::Request &req, int) {
+            QString why;
+            if (!faults->parse(QString::fromStdString(req.body), &why))
+                return SimReply::error(400, why);
+            SimReply r;
+            r.status = 204;
+            return r;
+        }, false);
+    }
     fRouter->get(R"(/)", [](const httplib::Request &, int) {
         return SimReply::json(200, QJsonObject{{QStringLiteral("service"), QStringLiteral("velmora-sim")},
                                                {QStringLiteral("api"), QStringLiteral("/api/v1")},

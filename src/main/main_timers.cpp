@@ -2,9 +2,13 @@
 
 #include "main.h"
 
+#include "common.h"
+
 #include <QEvent>
 #include <QShowEvent>
 #include <QTimer>
+
+#include <algorithm>
 
 void TMonitorMainWin::showEvent(QShowEvent *event)
 {
@@ -29,6 +33,10 @@ void TMonitorMainWin::FormActivate()
     if (fActivated)
         return;
     fActivated = true;
+    // update_interval (seconds, default 60) shortens the update period for
+    // soak tests and slow links; below one second it is one second.
+    const qint64 seconds = Config.Get(QStringLiteral("update_interval"), qint64(60));
+    UpdateTimer->setInterval(int(std::clamp<qint64>(seconds, 1, 24 * 3600) * 1000));
     UpdateUserMenu();
     LoginTimer->start();
 }

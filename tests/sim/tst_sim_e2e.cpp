@@ -571,6 +571,7 @@ private Q_SLOTS:
         QTest::addRow("stalled body") << "/api/v1/user/zones:stall=1@300" << 0;
         QTest::addRow("truncated JSON") << "/api/v1/user/zones:truncated=1" << 200;
         QTest::addRow("malformed JSON") << "/api/v1/user/zones:malformed=1" << 200;
+        QTest::addRow("refused token") << "/api/v1/user/zones:401=1" << 401;
     }
 
     void faults()
