@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 
 #include <cmath>
 #include <cstdio>
@@ -52,6 +53,26 @@ void compare(const TTrackPointInfo &a, const TTrackPointInfo &b)
     for (size_t i = 0; i < a.zones.size(); ++i)
         if (a.zones[i]->uid != b.zones[i]->uid || a.zones[i]->name != b.zones[i]->name)
             differ("a zone", a);
+}
+
+// Whether an object anywhere repeats a member name. A parsed document keeps
+// the last of them, a streaming reader sees each: JSON leaves this open.
+bool repeatsNames(const rapidjson::Value &v)
+{
+    if (v.IsArray()) {
+        for (const auto &e : v.GetArray())
+            if (repeatsNames(e))
+                return true;
+    } else if (v.IsObject()) {
+        QSet<QByteArray> names;
+        for (const auto &m : v.GetObject()) {
+            const QByteArray name(m.name.GetString(), qsizetype(m.name.GetStringLength()));
+            if (names.contains(name) || repeatsNames(m.value))
+                return true;
+            names.insert(name);
+        }
+    }
+    return false;
 }
 
 // The points as the common reader sees them; nullopt when it refuses.
@@ -100,13 +121,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Only JSON is compared. Qt's parser lets some text that is not JSON
     // pass (raw control characters in strings, numbers such as ".5") where
     // rapidjson refuses it, so an answer must satisfy both parsers; text that
-    // is not JSON is refused by each reader in its own words.
+    // is not JSON is refused by each reader in its own words. Objects that
+    // repeat a member name are left out too (see repeatsNames).
     QJsonParseError pe;
     const QJsonDocument doc = QJsonDocument::fromJson(answer, &pe);
     if (pe.error != QJsonParseError::NoError)
         return 0;
     rapidjson::Document strict;
-    if (strict.Parse(answer.constData(), size_t(answer.size())).HasParseError())
+    if (strict.Parse(answer.constData(), size_t(answer.size())).HasParseError() || repeatsNames(strict))
         return 0;
     TTrackPointList streamed;
     QString error;
