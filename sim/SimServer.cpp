@@ -167,8 +167,10 @@ void SimServer::installRoutes()
 
     SimTileRenderer *tiles = fTiles.get();
     fRouter->get(R"(/tiles/(\d+)/(\d+)/(\d+)\.png)", [tiles](const httplib::Request &req, int) {
-        const int z = SimRouter::pathInt(req, 1), x = SimRouter::pathInt(req, 2), y = SimRouter::pathInt(req, 3);
-        if (!SimTileRenderer::validTile(z, x, y))
+        // A number too large for an int is no tile, not tile 0.
+        bool okZ = false, okX = false, okY = false;
+        const int z = SimRouter::pathInt(req, 1, &okZ), x = SimRouter::pathInt(req, 2, &okX), y = SimRouter::pathInt(req, 3, &okY);
+        if (!okZ || !okX || !okY || !SimTileRenderer::validTile(z, x, y))
             return SimReply::error(404, QStringLiteral("No such tile"));
         const QByteArray etag = tiles->etag(z, x, y);
         SimReply r;
@@ -181,6 +183,17 @@ void SimServer::installRoutes()
         r.contentType = "image/png";
         return r;
     }, false);
+    if (fOptions.faultsControl) {
+        SimFaults *faults = &fFaults;
+        fRouter->put(R"(/sim/faults)", [faults](const httplib::Request &req, int) {
+            QString why;
+            if (!faults->parse(QString::fromStdString(req.body), &why))
+                return SimReply::error(400, why);
+            SimReply r;
+            r.status = 204;
+            return r;
+        }, false);
+    }
     fRouter->get(R"(/)", [](const httplib::Request &, int) {
         return SimReply::json(200, QJsonObject{{QStringLiteral("service"), QStringLiteral("velmora-sim")},
                                                {QStringLiteral("api"), QStringLiteral("/api/v1")},

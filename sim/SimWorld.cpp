@@ -196,6 +196,13 @@ void SimWorld::build()
         fTraps.append(t3);
     }
     advanceLocked(now);
+    // The first phone has a worn battery: the low-battery alarm, which waits
+    // to be accepted, shows within the first minutes of a demo.
+    for (auto &[uid, os] : fObjects)
+        if (!os->mover->driving()) {
+            os->mover->wearBattery(now, 13);
+            break;
+        }
 
     for (auto &[uid, os] : fObjects) {
         if (!os->mover->driving() || fOptions.historyDays < 1.5)

@@ -135,6 +135,7 @@ public:
     bool Default() { return Scalar({}); }
 
 private:
+    static constexpr size_t MaxDepth = 256;
     enum State { Root, RootObject, Points, Point, Sensors, Sensor, Events, Zones, Skip };
     enum KeyId {
         KOther, KPoints, KUid, KObjId, KOsmId, KSysDt, KObjDt, KGpsDt, KLat, KLon, KAlt, KAcc,
@@ -191,6 +192,10 @@ private:
 
     bool Start(bool isObject)
     {
+        // The parser recurses once a level: an answer nested a hundred
+        // thousand levels deep would run it off the end of the stack.
+        if (fStack.size() >= MaxDepth)
+            return Fail(QStringLiteral("answer nested deeper than %1 levels").arg(MaxDepth));
         switch (fState) {
         case Root:
             if (isObject) {

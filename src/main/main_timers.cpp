@@ -3,11 +3,14 @@
 #include "main.h"
 
 #include "client.h"
+#include "common.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QShowEvent>
 #include <QTimer>
+
+#include <algorithm>
 
 void TMonitorMainWin::showEvent(QShowEvent *event)
 {
@@ -32,6 +35,7 @@ void TMonitorMainWin::FormActivate()
     if (fActivated)
         return;
     fActivated = true;
+    UpdateTimer->setInterval(UpdateInterval());
     UpdateUserMenu();
     LoginTimer->start();
 }
@@ -54,7 +58,8 @@ TDateTime TMonitorMainWin::AccountNow() const
 
 int TMonitorMainWin::UpdateInterval() const
 {
-    // update_interval is for tests that cannot wait a minute.
+    // update_interval (seconds, default 60) shortens the update period for
+    // soak tests that cannot wait a minute.
     const qint64 seconds = Config.AsInteger(QStringLiteral("update_interval"));
     return int(seconds > 0 && seconds <= 86400 ? seconds * 1000 : 60000);
 }

@@ -90,6 +90,30 @@ private Q_SLOTS:
         }
     }
 
+    // An answer nested far deeper than any track is refused before the
+    // parser runs out of stack.
+    void deeplyNestedAnswer_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("points");
+        const int depth = 200000;
+        QTest::addRow("nested arrays") << QByteArray(depth, '[') + QByteArray(depth, ']') << -1;
+        QTest::addRow("nested beside a point") << "[{" + j("'uid':4,'lat':1,'x':") + QByteArray(depth, '[') + QByteArray(depth, ']') + "}]" << -1;
+        QTest::addRow("nested and cut off") << QByteArray(depth, '[') << -1;
+        QTest::addRow("a point at depth 3 is read") << "{" + j("'Track':[{'uid':4,'lat':1,'x':[[[]]]}]") + "}" << 1;
+    }
+    void deeplyNestedAnswer()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, points);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/object/7/track", 200, answer);
+        QCOMPARE(f.client->GetTrack(7, 0, 1), points);
+        if (points < 0)
+            QVERIFY2(f.log.contains(QLatin1String("nested deeper than")), qPrintable(f.log.right(300)));
+    }
+
     // Absent members: battery 0 (not -1), source -1, times and numbers NaN.
     void absentMembers()
     {
