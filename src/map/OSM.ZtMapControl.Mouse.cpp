@@ -6,6 +6,7 @@
 #include "ZtUtils.h"
 #include "geo_utils.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <cmath>
@@ -34,6 +35,31 @@ QString Dec4(double v)
 }
 
 } // namespace
+
+Qt::CursorShape TZtMapControl::ZoneEditCursor(int HitCode)
+{
+    if (HitCode == 1)
+        return Qt::SizeAllCursor; // move the zone by its centre
+    if (HitCode == 2)
+        return Qt::SizeFDiagCursor; // pull the rim: the radius
+    if (HitCode >= 100 && HitCode < 200)
+        return Qt::PointingHandCursor; // move a node
+    if (HitCode >= 200 && HitCode < 300)
+        return Qt::CrossCursor; // a right click adds a node here
+    return Qt::ArrowCursor;
+}
+
+TZoneInfo *TZtMapControl::FindEditedZone()
+{
+    FEditedZone = nullptr;
+    if (FGeoZones)
+        for (auto &z : *FGeoZones)
+            if (z && z->visible && z->edited) {
+                FEditedZone = z.get();
+                break;
+            }
+    return FEditedZone;
+}
 
 int TZtMapControl::ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone)
 {
@@ -107,12 +133,15 @@ void TZtMapControl::mousePressEvent(QMouseEvent *Event)
 void TZtMapControl::LeftPress(QMouseEvent *Event, bool &Consumed)
 {
     const QPoint pt = Event->position().toPoint();
-    if (FEditedZone) {
+    if (FindEditedZone()) {
         // While a zone is edited the map reports no clicks.
         FDragType = ZoneHitTest(pt, FEditedZone);
         if (FDragType >= 1 && FDragType <= 199) {
             LogFmt(QStringLiteral("\rStart drag center zone: %d,%d"), {pt.x(), pt.y()});
             FZoneDragPoint = pt;
+            FDragStartCenter = FEditedZone->geom.center;
+            FDragStartRadius = FEditedZone->geom.radius;
+            FDragStartNodes = FEditedZone->geom.nodes;
             Consumed = true;
         }
         return;
@@ -175,7 +204,7 @@ void TZtMapControl::LeftPress(QMouseEvent *Event, bool &Consumed)
 void TZtMapControl::RightPress(QMouseEvent *Event, bool &Consumed)
 {
     const QPoint pt = Event->position().toPoint();
-    if (!FEditedZone) {
+    if (!FindEditedZone()) {
         if (OnRClickMap && OnRClickMap(GeoAt(pt)))
             Consumed = true;
         return;
@@ -217,26 +246,65 @@ void TZtMapControl::RightPress(QMouseEvent *Event, bool &Consumed)
 void TZtMapControl::mouseMoveEvent(QMouseEvent *Event)
 {
     TMapControl::mouseMoveEvent(Event);
-    if (!FEditedZone)
+    if (!FindEditedZone()) {
+        FZoneDragPoint = QPoint();
         return;
+    }
     const QPoint pt = Event->position().toPoint();
     try {
         if (FZoneDragPoint.isNull()) {
             if (!IsDragging()) {
-                if (ZoneHitTest(pt, FEditedZone) > 0)
-                    viewport()->setCursor(Qt::PointingHandCursor);
+                const int hit = ZoneHitTest(pt, FEditedZone);
+                if (hit > 0 && hit != 9)
+                    viewport()->setCursor(ZoneEditCursor(hit));
                 else
                     viewport()->unsetCursor();
             }
         } else if (Event->buttons() != Qt::NoButton || Event->modifiers() != Qt::NoModifier) {
             DragZone(pt);
         } else {
-            FZoneDragPoint = QPoint();
-            viewport()->unsetCursor();
+            EndZoneDrag();
         }
     } catch (const std::exception &e) {
         Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
     }
+}
+
+void TZtMapControl::mouseReleaseEvent(QMouseEvent *Event)
+{
+    if (!FZoneDragPoint.isNull() && Event->button() == Qt::LeftButton) {
+        EndZoneDrag();
+        return;
+    }
+    TMapControl::mouseReleaseEvent(Event);
+}
+
+void TZtMapControl::EndZoneDrag()
+{
+    FZoneDragPoint = QPoint();
+    FDragType = -1;
+    FDragStartNodes.clear();
+    viewport()->unsetCursor();
+}
+
+void TZtMapControl::keyPressEvent(QKeyEvent *Event)
+{
+    // Escape puts the zone back where the drag began, as drawing tools do.
+    if (Event->key() == Qt::Key_Escape && !FZoneDragPoint.isNull() && FindEditedZone()) {
+        TZoneInfo *z = FEditedZone;
+        z->geom.center = FDragStartCenter;
+        z->geom.radius = FDragStartRadius;
+        if (z->type_id == TZoneInfo::Poligon)
+            z->geom.nodes = FDragStartNodes;
+        z->UpdateRect();
+        EndZoneDrag();
+        Log(QStringLiteral("\rZone drag cancelled"));
+        Invalidate();
+        Cmd(QStringLiteral("update"), QStringLiteral("zone"), {QStringLiteral("drag cancelled")});
+        Event->accept();
+        return;
+    }
+    TMapControl::keyPressEvent(Event);
 }
 
 void TZtMapControl::DragZone(const QPoint &ViewPt)

@@ -83,6 +83,10 @@ public:
     // 100 + i node i, 200 + i the edge ending at node i.
     int ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone);
     TZoneInfo *EditedZone() const { return FEditedZone; }
+    // Whether a drag of the edited zone's centre, rim or node is under way.
+    bool ZoneDragging() const { return FDragType >= 1 && !FZoneDragPoint.isNull(); }
+    // The cursor that says what a press at a zone hit code would do.
+    static Qt::CursorShape ZoneEditCursor(int HitCode);
 
     // Drops what is kept for painting the tracks (positions, line, glyphs,
     // drawn tiles); call after changing points of a track in place: their
@@ -104,6 +108,8 @@ protected:
     void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect) override;
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
+    void keyPressEvent(QKeyEvent *Event) override;
 
 private:
     void GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error);
@@ -115,6 +121,10 @@ private:
     void LeftPress(QMouseEvent *Event, bool &Consumed);
     void RightPress(QMouseEvent *Event, bool &Consumed);
     void DragZone(const QPoint &ViewPt);
+    // The zone of the list that is open for editing now (the paint's note
+    // of it may be older than the list).
+    TZoneInfo *FindEditedZone();
+    void EndZoneDrag();
     void Log(const QString &Text);
     void LogFmt(const QString &Fmt, const QVariantList &Args);
     void Cmd(const QString &Action, const QString &Subj, const QStringList &Args);
@@ -131,6 +141,10 @@ private:
     TZoneInfo *FEditedZone = nullptr;
     QPoint FZoneDragPoint;
     int FDragType = -1;
+    // The edited zone's shape when the drag began, for Escape.
+    TGeoPoint FDragStartCenter;
+    double FDragStartRadius = 0;
+    QList<TGeoPoint> FDragStartNodes;
     // Screen positions of the tracks' points, one per track in list order.
     std::vector<TTrackScreenCache> FTrackCaches;
     std::vector<TTrackLayerTiles> FTrackTiles; // the tracks drawn, in the same order

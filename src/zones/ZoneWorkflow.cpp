@@ -1,0 +1,378 @@
+#include "ZoneWorkflow.h"
+
+#include "OSM.ZtMapControl.h"
+#include "ZoneEditForm.h"
+#include "ZtUtils.h"
+#include "client.h"
+#include "geo_utils.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int MbYes = 6;
+const QString ZonesSection = QStringLiteral("Zones");
+} // namespace
+
+TZoneWorkflow::TZoneWorkflow(TVelmoraClient *Client, TZtMapControl *Map, QListWidget *List, TZoneWorkflowContext Ctx,
+                             QObject *Parent)
+    : QObject(Parent), fClient(Client), fMap(Map), fList(List), fCtx(std::move(Ctx))
+{
+    connect(fList, &QListWidget::itemChanged, this, &TZoneWorkflow::ZoneListChecking);
+}
+
+TZoneWorkflow::~TZoneWorkflow()
+{
+    // The editor's zone belongs to the client, which may go next.
+    if (fEditor)
+        CloseEditor(false);
+}
+
+QString TZoneWorkflow::VisibleKey()
+{
+    return QStringLiteral("Visible");
+}
+
+QString TZoneWorkflow::Tr(const QString &Key) const
+{
+    return Translation.GetString(Key);
+}
+
+void TZoneWorkflow::Msg(const QString &Key)
+{
+    if (fCtx.ShowMsg)
+        fCtx.ShowMsg(Key, 3);
+}
+
+TZoneInfo *TZoneWorkflow::ZoneOf(const QListWidgetItem *Row)
+{
+    return Row ? reinterpret_cast<TZoneInfo *>(Row->data(Qt::UserRole).value<quintptr>()) : nullptr;
+}
+
+QListWidgetItem *TZoneWorkflow::RowOf(const TZoneInfo *Zone) const
+{
+    for (int i = 0; Zone && i < fList->count(); ++i)
+        if (ZoneOf(fList->item(i)) == Zone)
+            return fList->item(i);
+    return nullptr;
+}
+
+TZoneInfo *TZoneWorkflow::SelectedZone() const
+{
+    return ZoneOf(fList->currentItem());
+}
+
+void TZoneWorkflow::AddRow(TZoneInfo *Zone, bool Ticked)
+{
+    auto *row = new QListWidgetItem(Zone->name);
+    row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+    row->setData(Qt::UserRole, QVariant::fromValue(quintptr(Zone)));
+    row->setCheckState(Ticked ? Qt::Checked : Qt::Unchecked);
+    fList->addItem(row);
+}
+
+bool TZoneWorkflow::CloseEditor(bool Ask)
+{
+    if (!fEditor)
+        return true;
+    TZoneEditForm *ed = fEditor;
+    if (Ask && ed->EditMode() && ed->Modified() && ed->ZoneInfo() && fCtx.MsgBox
+        && fCtx.MsgBox(Translation.GetString(QStringLiteral("edit_zone"), {ed->ZoneInfo()->uid}),
+                       Translation.GetString(QStringLiteral("zone_unsaved_prompt"), {ed->ZoneInfo()->name}), 0x24)
+               == MbYes) {
+        ed->ButSaveClick();
+    }
+    // Not saved (or refused): the frame's close cancels, which restores the
+    // zone or removes a new one.
+    if (fEditor)
+        fEditor->close();
+    fEditor = nullptr;
+    return true;
+}
+
+int TZoneWorkflow::LoadZones()
+{
+    CloseEditor(true);
+    fFilling = true;
+    fList->setUpdatesEnabled(false);
+    fList->clear();
+    int n = -1;
+    try {
+        if (fCtx.Log)
+            fCtx.Log(QStringLiteral("\rLoad zones: "));
+        n = fClient->GetZones();
+        if (fCtx.Log)
+            fCtx.Log(QStringLiteral("\r  -> ") + QString::number(n));
+        fMap->SetGeoZones(&fClient->ZoneList());
+        const QStringList ticked = IniFile.ReadString(ZonesSection, VisibleKey()).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (auto &z : fClient->ZoneList()) {
+            z->visible = z->uid > 0 && ticked.contains(QString::number(z->uid));
+            AddRow(z.get(), z->visible);
+        }
+        if (fList->count() > 0) {
+            fList->setCurrentRow(0);
+            fList->setFocus();
+        }
+    } catch (const std::exception &e) {
+        if (fCtx.Log)
+            fCtx.Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
+    }
+    fList->setUpdatesEnabled(true);
+    fFilling = false;
+    fMap->Invalidate();
+    return n;
+}
+
+void TZoneWorkflow::ZoneListChecking(QListWidgetItem *Row)
+{
+    TZoneInfo *z = ZoneOf(Row);
+    if (fFilling || !z)
+        return;
+    const bool ticked = Row->checkState() == Qt::Checked;
+    if (ticked == z->visible)
+        return; // a text change, not the box
+    fList->setCurrentItem(Row);
+    z->visible = ticked;
+    SaveTicks();
+    ZoomToVisibleZones();
+}
+
+void TZoneWorkflow::SaveTicks()
+{
+    QStringList uids;
+    for (auto &z : fClient->ZoneList())
+        if (z->visible && z->uid > 0)
+            uids << QString::number(z->uid);
+    IniFile.WriteString(ZonesSection, VisibleKey(), uids.join(QLatin1Char(',')));
+}
+
+void TZoneWorkflow::ZoomToVisibleZones()
+{
+    bool any = false;
+    TGeoRect r;
+    for (auto &z : fClient->ZoneList()) {
+        if (!z->visible || !z->HasRect())
+            continue;
+        if (!any) {
+            r = z->rect;
+            any = true;
+            continue;
+        }
+        r.TopLeft.Lat = std::max(r.TopLeft.Lat, z->rect.TopLeft.Lat);
+        r.TopLeft.Long = std::min(r.TopLeft.Long, z->rect.TopLeft.Long);
+        r.BottomRight.Lat = std::min(r.BottomRight.Lat, z->rect.BottomRight.Lat);
+        r.BottomRight.Long = std::max(r.BottomRight.Long, z->rect.BottomRight.Long);
+    }
+    if (any) {
+        fMap->ZoomToArea(r);
+        fMap->SetCenterPoint(TGeoPoint{(r.TopLeft.Long + r.BottomRight.Long) / 2, (r.TopLeft.Lat + r.BottomRight.Lat) / 2});
+    }
+    fMap->Invalidate();
+}
+
+void TZoneWorkflow::ZoomToZone(TZoneInfo *Zone)
+{
+    if (Zone && Zone->visible && Zone->HasRect()) {
+        fMap->ZoomToArea(Zone->rect);
+        fMap->SetCenterPoint(Zone->geom.center);
+    }
+    fMap->Invalidate();
+}
+
+void TZoneWorkflow::ShowZone(bool Edit)
+{
+    if (fCtx.SignedIn && !fCtx.SignedIn()) {
+        Msg(QStringLiteral("not_logged_in"));
+        return;
+    }
+    if (fClient->ZoneList().empty())
+        LoadZones();
+    if (fClient->ZoneList().empty())
+        return;
+    QListWidgetItem *row = fList->currentItem();
+    TZoneInfo *z = ZoneOf(row);
+    if (!z) {
+        Msg(QStringLiteral("zone_not_selected"));
+        return;
+    }
+    if (fEditor) {
+        Msg(QStringLiteral("zone_editor_active"));
+        return;
+    }
+    row->setCheckState(Qt::Checked); // runs ZoneListChecking
+    z->visible = true;
+    z->edited = Edit;
+    if (Edit)
+        ZoomToZone(z);
+
+    auto *ed = new TZoneEditForm(fCtx.Parent);
+    QWidget *win = fCtx.Parent ? fCtx.Parent->window() : nullptr;
+    if (Edit) {
+        if (win)
+            ed->move(win->x() + win->width() - 48, win->y() + win->height() / 3);
+        if (!z->geom.HasCenter())
+            z->geom.center = fMap->CenterPoint();
+        if (z->type_id == TZoneInfo::Circle && std::isnan(z->geom.radius)) {
+            z->geom.radius = 100;
+            z->UpdateRect();
+        } else if (z->type_id == TZoneInfo::Poligon && z->geom.nodes.size() < 3) {
+            for (int bearing : {0, 120, 240})
+                if (z->geom.nodes.size() < 3)
+                    z->geom.nodes.append(GeoDestination(z->geom.center, 100, bearing));
+            z->UpdateRect();
+        }
+    } else if (z->geom.HasCenter()) {
+        ed->move(fMap->viewport()->mapToGlobal(fMap->GeoPointToInnerPoint(z->geom.center)));
+    } else {
+        ed->move(QCursor::pos());
+    }
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        QPoint p = ed->pos();
+        if (p.x() + ed->width() > s.width())
+            p.setX(s.width() - ed->width());
+        if (p.y() + ed->height() > s.height())
+            p.setY(s.height() - ed->height());
+        ed->move(p);
+    }
+    fEditor = ed;
+    connect(ed, &TZoneEditForm::Closing, this, [this](TZoneEditForm *closing) {
+        if (fEditor == closing)
+            fEditor = nullptr;
+        fMap->Invalidate();
+    });
+    ed->SetCmdCallback([this](QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args) {
+        return ZoneCommand(Sender, Action, Subj, Args);
+    });
+    ed->ShowZone(z);
+    fMap->Invalidate();
+}
+
+void TZoneWorkflow::EditZone()
+{
+    if (fEditor) {
+        Msg(QStringLiteral("zone_editor_active"));
+        return;
+    }
+    ShowZone(true);
+}
+
+void TZoneWorkflow::AppendZone()
+{
+    if (fEditor) {
+        Msg(QStringLiteral("zone_editor_active"));
+        return;
+    }
+    if (fCtx.SignedIn && !fCtx.SignedIn()) {
+        Msg(QStringLiteral("not_logged_in"));
+        return;
+    }
+    const TGeoPoint c = fMap->CenterPoint();
+    auto z = std::make_unique<TZoneInfo>(0, TZoneInfo::Circle);
+    z->name = QStringLiteral("Zone_") + FloatToStrN(c.Lat, 4) + QLatin1Char('_') + FloatToStrN(c.Long, 4);
+    z->color = 0xFF0000; // blue: red is the low byte
+    z->geom.center = c;
+    z->geom.radius = 100;
+    z->UpdateRect();
+    TZoneInfo *raw = z.get();
+    fClient->ZoneList().push_back(std::move(z));
+    fMap->SetGeoZones(&fClient->ZoneList());
+    fFilling = true;
+    AddRow(raw, false);
+    fFilling = false;
+    fList->setCurrentItem(RowOf(raw));
+    EditZone();
+}
+
+void TZoneWorkflow::RemoveZone(TZoneInfo *Zone)
+{
+    delete RowOf(Zone);
+    auto &list = fClient->ZoneList();
+    list.erase(std::remove_if(list.begin(), list.end(), [Zone](const auto &z) { return z.get() == Zone; }), list.end());
+    fMap->Invalidate();
+}
+
+void TZoneWorkflow::DeleteZone()
+{
+    if (fEditor) {
+        Msg(QStringLiteral("zone_editor_active"));
+        return;
+    }
+    TZoneInfo *z = SelectedZone();
+    if (!z) {
+        Msg(QStringLiteral("zone_not_selected"));
+        return;
+    }
+    if (!fCtx.MsgBox
+        || fCtx.MsgBox(Tr(QStringLiteral("delete_zone")), Translation.GetString(QStringLiteral("delete_zone_prompt"), {z->name}),
+                       0x24)
+               != MbYes)
+        return;
+    const int status = z->uid <= 0 ? 204 : fClient->DeleteZone(z->uid);
+    if (status == 204) {
+        RemoveZone(z);
+        SaveTicks();
+    }
+}
+
+void TZoneWorkflow::OnZoneClick(TZoneInfo *Zone)
+{
+    // The zone itself, not its uid: every zone not yet saved has uid 0.
+    if (QListWidgetItem *row = RowOf(Zone)) {
+        fList->setCurrentItem(row);
+        ShowZone(false);
+    }
+}
+
+int TZoneWorkflow::ZoneCommand(QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args)
+{
+    Q_UNUSED(Args);
+    if (Subj != u"zone" || !fEditor)
+        return -1;
+    if (Sender == fMap) {
+        if (Action == u"update")
+            fEditor->UpdateZone();
+        return -1;
+    }
+    if (Sender != fEditor)
+        return -1;
+    // The editor's own zone: the list's selection may have moved meanwhile.
+    TZoneInfo *z = fEditor->ZoneInfo();
+    if (!z) {
+        if (fCtx.Log)
+            fCtx.Log(QStringLiteral("\r  x: no zone info"));
+        return -1;
+    }
+    int res = -1;
+    if (Action == u"update") {
+        if (QListWidgetItem *row = RowOf(z))
+            row->setText(z->name);
+    } else if (Action == u"save") {
+        QString caption;
+        if (z->uid != 0) {
+            caption = Tr(QStringLiteral("zone_update_caption"));
+            res = fClient->UpdateZone(*z) ? z->uid : -1;
+        } else {
+            caption = Tr(QStringLiteral("zone_create_caption"));
+            res = fClient->CreateZone(*z);
+        }
+        if (res < 0 && !fClient->ErrorMessage().isEmpty() && fCtx.MsgBox)
+            fCtx.MsgBox(caption, fClient->ErrorMessage(), 0x30);
+        if (QListWidgetItem *row = RowOf(z))
+            row->setText(z->name);
+        if (res > 0)
+            SaveTicks();
+    } else if (Action == u"cancel") {
+        if (z->uid == 0) {
+            fEditor->ForgetZone();
+            RemoveZone(z);
+        }
+    }
+    fMap->Invalidate();
+    return res;
+}

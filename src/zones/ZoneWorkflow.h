@@ -1,0 +1,88 @@
+#pragma once
+
+#include "OSM.ZoneInfo.h"
+#include "common.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class QListWidget;
+class QListWidgetItem;
+class QWidget;
+class TVelmoraClient;
+class TZoneEditForm;
+class TZtMapControl;
+
+// What the zone actions need of the window around them.
+struct TZoneWorkflowContext
+{
+    std::function<void(const QString &Text)> Log;
+    // A timed notice by message key.
+    std::function<void(const QString &Key, int Seconds)> ShowMsg;
+    // A message box: caption and text already translated; flags as the
+    // system's (0x24 a yes/no question, 0x30 a warning); the button's code
+    // back (6 yes, 7 no, 1 OK).
+    std::function<int(const QString &Caption, const QString &Text, int Flags)> MsgBox;
+    std::function<bool()> SignedIn;
+    // The window the editor is placed against and owned by.
+    QWidget *Parent = nullptr;
+};
+
+// The zone list with its check boxes, the one zone editor, and the zone part
+// of the map commands: loading, showing, appending, editing, deleting and
+// saving zones of the client's list, and which of them the map shows. The
+// list widget and the map are the caller's; the zones are the client's.
+class TZoneWorkflow : public QObject
+{
+    Q_OBJECT
+public:
+    TZoneWorkflow(TVelmoraClient *Client, TZtMapControl *Map, QListWidget *List, TZoneWorkflowContext Ctx,
+                  QObject *Parent = nullptr);
+    ~TZoneWorkflow() override;
+
+    // Refills the list from the service; an open editor is closed first
+    // (asking about unsaved changes), as its zone is about to be freed.
+    // The number of zones, or -1.
+    int LoadZones();
+    // Closes the open editor before its zone is freed: with unsaved changes
+    // and Ask, the user may save them first. False when the user chose to
+    // keep the editor open (only with Ask).
+    bool CloseEditor(bool Ask);
+
+    void ShowZone(bool Edit);
+    void AppendZone();
+    void EditZone();
+    void DeleteZone();
+    // Selects the row of the clicked zone and shows it in view mode.
+    void OnZoneClick(TZoneInfo *Zone);
+    // The zone commands of the map layer and of the editor; -1 unless a save succeeded.
+    int ZoneCommand(QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args);
+
+    void ZoomToZone(TZoneInfo *Zone);
+    void ZoomToVisibleZones();
+
+    TZoneEditForm *Editor() const { return fEditor; }
+    TZoneInfo *SelectedZone() const;
+    QListWidgetItem *RowOf(const TZoneInfo *Zone) const;
+    static TZoneInfo *ZoneOf(const QListWidgetItem *Row);
+
+    // The ticked zones are kept by uid in the settings file ([Zones] Visible).
+    static QString VisibleKey();
+
+private:
+    void ZoneListChecking(QListWidgetItem *Row);
+    void AddRow(TZoneInfo *Zone, bool Ticked);
+    void SaveTicks();
+    void RemoveZone(TZoneInfo *Zone);
+    void Msg(const QString &Key);
+    QString Tr(const QString &Key) const;
+
+    TVelmoraClient *fClient;
+    TZtMapControl *fMap;
+    QListWidget *fList;
+    TZoneWorkflowContext fCtx;
+    QPointer<TZoneEditForm> fEditor;
+    bool fFilling = false;
+};
