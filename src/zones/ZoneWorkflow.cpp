@@ -2,6 +2,8 @@
 
 #include "OSM.ZtMapControl.h"
 #include "ZoneEditForm.h"
+#include "ZoneHistoryForm.h"
+#include "period_request_form.h"
 #include "ZtUtils.h"
 #include "client.h"
 #include "geo_utils.h"
@@ -375,4 +377,48 @@ int TZoneWorkflow::ZoneCommand(QObject *Sender, const QString &Action, const QSt
     }
     fMap->Invalidate();
     return res;
+}
+
+void TZoneWorkflow::ShowZoneHistory(QWidget *Button)
+{
+    if (fCtx.SignedIn && !fCtx.SignedIn()) {
+        Msg(QStringLiteral("not_logged_in"));
+        return;
+    }
+    TZoneInfo *z = SelectedZone();
+    if (!z) {
+        Msg(QStringLiteral("zone_not_selected"));
+        return;
+    }
+    TDateTime dt1 = 0, dt2 = 0;
+    {
+        TPeriodRequestForm period(fCtx.Parent);
+        if (Button) {
+            const QPoint br = Button->mapToGlobal(QPoint(Button->width(), Button->height()));
+            period.adjustSize();
+            period.move(br.x() - period.width(), br.y());
+        }
+        if (!period.DoRequest(false))
+            return;
+        dt1 = period.GetDt1();
+        dt2 = period.GetDt2();
+    }
+    if (fCtx.Log)
+        fCtx.Log(QStringLiteral("\rGet zone history (uid=%1, dt1=%2, dt2=%3) ...")
+                     .arg(z->uid)
+                     .arg(FormatDateTimeDef(QString(), dt1), FormatDateTimeDef(QString(), dt2)));
+    const int n = fClient->GetZoneHistory(z->uid, 0, 0, dt1, dt2);
+    if (fCtx.Log)
+        fCtx.Log(QStringLiteral("\r  -> %1").arg(n));
+    if (n < 0) {
+        if (fCtx.ShowMsgFmt)
+            fCtx.ShowMsgFmt(QStringLiteral("error"), {fClient->ErrorMessage()}, 5);
+        return;
+    }
+    if (n == 0) {
+        Msg(QStringLiteral("no_data"));
+        return;
+    }
+    TZoneHistoryForm form(fCtx.Parent);
+    form.ShowHistory(fClient, z, fClient->TrackList(), dt1, dt2);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OSM.ZoneInfo.h"
+#include "ZoneEditForm.h"
 #include "common.h"
 
 #include <QObject>
@@ -12,7 +13,6 @@ class QListWidget;
 class QListWidgetItem;
 class QWidget;
 class TVelmoraClient;
-class TZoneEditForm;
 class TZtMapControl;
 
 // What the zone actions need of the window around them.
@@ -25,6 +25,8 @@ struct TZoneWorkflowContext
     // system's (0x24 a yes/no question, 0x30 a warning); the button's code
     // back (6 yes, 7 no, 1 OK).
     std::function<int(const QString &Caption, const QString &Text, int Flags)> MsgBox;
+    // A timed notice of a message key with arguments.
+    std::function<void(const QString &Key, const QVariantList &Args, int Seconds)> ShowMsgFmt;
     std::function<bool()> SignedIn;
     // The window the editor is placed against and owned by.
     QWidget *Parent = nullptr;
@@ -55,6 +57,9 @@ public:
     void AppendZone();
     void EditZone();
     void DeleteZone();
+    // Asks for a period (the dialog's top-right corner at Button's
+    // bottom-right), requests the selected zone's history and shows it.
+    void ShowZoneHistory(QWidget *Button);
     // Selects the row of the clicked zone and shows it in view mode.
     void OnZoneClick(TZoneInfo *Zone);
     // The zone commands of the map layer and of the editor; -1 unless a save succeeded.
