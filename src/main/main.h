@@ -236,6 +236,7 @@ private:
     // main_objects.cpp
     void ObjListChecking(const QModelIndex &Index, bool Checked);
     void MoveMarkers(TDateTime Prev);
+    void SelectObjectCell(TObjectInfo *const *Cell);
     bool RequireSelectedObject();
 
     // main_map.cpp

@@ -4,6 +4,7 @@
 #include "main.h"
 
 #include "EventListModel.h"
+#include "MonitorMap.h"
 #include "ObjListModel.h"
 #include "client.h"
 
@@ -87,6 +88,8 @@ int TMonitorMainWin::LoadZones()
         item->setData(z->uid, Qt::UserRole);
         fZoneModel->appendRow(item);
     }
+    if (fMap)
+        fMap->SetZones(&fClient->ZoneList());
     return n;
 }
 

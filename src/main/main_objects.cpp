@@ -158,6 +158,14 @@ void TMonitorMainWin::ObjListChecking(const QModelIndex &Index, bool Checked)
     fMap->Repaint();
 }
 
+// A click on the object's marker.
+void TMonitorMainWin::SelectObjectCell(TObjectInfo *const *Cell)
+{
+    const QModelIndex row = fObjModel ? fObjModel->IndexOfDataCell(Cell) : QModelIndex();
+    if (row.isValid())
+        ObjList->setCurrentIndex(row);
+}
+
 void TMonitorMainWin::ObjListChange() { FillAlarms(); }
 
 void TMonitorMainWin::ObjListDblClick()

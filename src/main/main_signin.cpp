@@ -144,8 +144,10 @@ void TMonitorMainWin::SignOut()
     UpdateTimer->stop();
     // Markers and rows refer to the client's objects: drop them first.
     ClearObjectMarks();
-    if (fMap)
+    if (fMap) {
         fMap->ClearTracks();
+        fMap->SetZones(nullptr);
+    }
     fAlarmModel->Clear();
     fEventModel->Clear();
     fObjModel->Clear();

@@ -3,6 +3,7 @@
 #include "EventListModel.h"
 #include "LoginForm.h"
 #include "MonitorMap.h"
+#include "OSM.ZtMapControl.h"
 #include "ObjListModel.h"
 #include "SignupForm.h"
 #include "UserEditForm.h"
@@ -200,6 +201,29 @@ private Q_SLOTS:
         // Unticking removes the marker.
         QVERIFY(m->setData(second, Qt::Unchecked, Qt::CheckStateRole));
         QCOMPARE(map->MarkCount(), 0);
+    }
+
+    void mapShowsZonesAndMarkerClickSelectsRow()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
+        // The zones the list holds are the zones the map draws.
+        QVERIFY(!w->Client()->ZoneList().empty());
+        QCOMPARE(w->MapCtrl()->Control()->GeoZones(), &w->Client()->ZoneList());
+
+        const QModelIndex second = m->index(1, 0);
+        QVERIFY(m->setData(second, Qt::Checked, Qt::CheckStateRole));
+        w->ObjList->setCurrentIndex(m->index(0, 0));
+        TZtMapControl *map = w->MapCtrl()->Control();
+        map->viewport()->repaint();
+        const QPoint pin = map->GeoPointToInnerPoint(map->MapMarks().Get(0)->Coord) + QPoint(0, -30);
+        QTest::mouseClick(map->viewport(), Qt::LeftButton, Qt::NoModifier, pin);
+        QCOMPARE(w->SelectedObjectRow(), second);
+
+        w->SignOut();
+        QCOMPARE(map->GeoZones(), nullptr);
     }
 
     void signOutClearsAndAsksAgain()
