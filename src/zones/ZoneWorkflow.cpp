@@ -58,7 +58,7 @@ TZoneInfo *TZoneWorkflow::ZoneOf(const QListWidgetItem *Row)
 
 QListWidgetItem *TZoneWorkflow::RowOf(const TZoneInfo *Zone) const
 {
-    for (int i = 0; Zone && i < fList->count(); ++i)
+    for (int i = 0; Zone && fList && i < fList->count(); ++i)
         if (ZoneOf(fList->item(i)) == Zone)
             return fList->item(i);
     return nullptr;
@@ -66,7 +66,7 @@ QListWidgetItem *TZoneWorkflow::RowOf(const TZoneInfo *Zone) const
 
 TZoneInfo *TZoneWorkflow::SelectedZone() const
 {
-    return ZoneOf(fList->currentItem());
+    return fList ? ZoneOf(fList->currentItem()) : nullptr;
 }
 
 void TZoneWorkflow::AddRow(TZoneInfo *Zone, bool Ticked)

@@ -5,6 +5,7 @@
 #include "common.h"
 
 #include <QObject>
+#include <QListWidget>
 #include <QPointer>
 
 #include <functional>
@@ -86,7 +87,7 @@ private:
 
     TVelmoraClient *fClient;
     TZtMapControl *fMap;
-    QListWidget *fList;
+    QPointer<QListWidget> fList; // the panel's; it may go first at shutdown
     TZoneWorkflowContext fCtx;
     QPointer<TZoneEditForm> fEditor;
     bool fFilling = false;

@@ -111,6 +111,46 @@ private Q_SLOTS:
         QCOMPARE(o->photo.size(), QSize(500, 500));
     }
 
+    // The first demo object starts with a JPEG photo at the service.
+    void servicePhotoAndCache_data()
+    {
+        QTest::addColumn<int>("cachedAgeDays"); // -1: nothing cached
+        QTest::addColumn<QSize>("shown");
+        QTest::addRow("nothing cached: fetched") << -1 << QSize(320, 240);
+        QTest::addRow("cached copy older than the photo: fetched again") << 3 << QSize(320, 240);
+        QTest::addRow("cached copy newer: used") << 0 << QSize(10, 10);
+    }
+    void servicePhotoAndCache()
+    {
+        QFETCH(int, cachedAgeDays);
+        QFETCH(QSize, shown);
+        ZoneSim sim;
+        QVERIFY(sim.start());
+        QString log;
+        auto client = sim.demoClient(&log);
+        QVERIFY(client && client->GetObjects() > 0);
+        QTemporaryDir cache;
+        client->SetPhotoDir(cache.path() + QLatin1Char('/'));
+        TObjectInfo *o = client->ObjList().front().get();
+        QVERIFY(o->has_image);
+        const QString jpg = cache.filePath(QString::number(o->uid) + QStringLiteral(".jpg"));
+        if (cachedAgeDays >= 0) {
+            QImage small(10, 10, QImage::Format_RGB32);
+            small.fill(Qt::red);
+            QVERIFY(small.save(jpg, "JPEG"));
+            QFile f(jpg);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            const QDateTime when = cachedAgeDays > 0 ? QDateTime::currentDateTime().addDays(-cachedAgeDays)
+                                                     : QDateTime::currentDateTime().addDays(1);
+            QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+        }
+        TObjPhotoForm form;
+        form.Open(client.get(), o);
+        QCOMPARE(o->photo.size(), shown);
+        QCOMPARE(QImage(jpg).size(), shown);
+        QVERIFY(!form.ButSave->isEnabled());
+    }
+
     void refusedUploadLeavesCache()
     {
         ZoneSim sim;

@@ -202,7 +202,7 @@ void tst_ZoneWorkflow::saveActsOnTheEditorsZone()
     f.list->setCurrentRow(0);
     f.wf->EditZone();
     TZoneEditForm *ed = f.wf->Editor();
-    QVERIFY(ed);
+    QVERIFY2(ed, qPrintable(f.notices.join(',') + f.log.right(500)));
     const int uid = ed->ZoneInfo()->uid;
     ed->EdName->clear();
     QTest::keyClicks(ed->EdName, QStringLiteral("Renamed"));
