@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QStyle>
@@ -59,7 +60,13 @@ public:
                                              || fi.suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0
                                          ? fi.completeBaseName()
                                          : fi.fileName();
-                selectFile(fi.dir().filePath(base + QLatin1Char('.') + suffix));
+                // selectFile leaves a focused name field alone, so the
+                // field itself takes the final name.
+                const QString final = fi.dir().filePath(base + QLatin1Char('.') + suffix);
+                if (auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                    edit->setText(final);
+                else
+                    selectFile(final);
             }
         }
         QFileDialog::accept();

@@ -10,7 +10,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
-#include <QListWidget>
+#include <QStandardItemModel>
 #include <QScreen>
 
 #include <algorithm>
@@ -21,11 +21,11 @@ constexpr int MbYes = 6;
 const QString ZonesSection = QStringLiteral("Zones");
 } // namespace
 
-TZoneWorkflow::TZoneWorkflow(TVelmoraClient *Client, TZtMapControl *Map, QListWidget *List, TZoneWorkflowContext Ctx,
-                             QObject *Parent)
-    : QObject(Parent), fClient(Client), fMap(Map), fList(List), fCtx(std::move(Ctx))
+TZoneWorkflow::TZoneWorkflow(TVelmoraClient *Client, TZtMapControl *Map, QAbstractItemView *View,
+                             QStandardItemModel *Model, TZoneWorkflowContext Ctx, QObject *Parent)
+    : QObject(Parent), fClient(Client), fMap(Map), fCtx(std::move(Ctx)), fView(View), fList(Model)
 {
-    connect(fList, &QListWidget::itemChanged, this, &TZoneWorkflow::ZoneListChecking);
+    connect(Model, &QStandardItemModel::itemChanged, this, &TZoneWorkflow::ZoneListChecking);
 }
 
 TZoneWorkflow::~TZoneWorkflow()
@@ -51,31 +51,48 @@ void TZoneWorkflow::Msg(const QString &Key)
         fCtx.ShowMsg(Key, 3);
 }
 
-TZoneInfo *TZoneWorkflow::ZoneOf(const QListWidgetItem *Row)
-{
-    return Row ? reinterpret_cast<TZoneInfo *>(Row->data(Qt::UserRole).value<quintptr>()) : nullptr;
+namespace {
+constexpr int ZoneRole = Qt::UserRole + 1; // the zone of the client's list the row shows
 }
 
-QListWidgetItem *TZoneWorkflow::RowOf(const TZoneInfo *Zone) const
+TZoneInfo *TZoneWorkflow::ZoneOf(const QStandardItem *Row)
 {
-    for (int i = 0; Zone && fList && i < fList->count(); ++i)
+    return Row ? reinterpret_cast<TZoneInfo *>(Row->data(ZoneRole).value<quintptr>()) : nullptr;
+}
+
+QStandardItem *TZoneWorkflow::RowOf(const TZoneInfo *Zone) const
+{
+    for (int i = 0; Zone && fList && i < fList->rowCount(); ++i)
         if (ZoneOf(fList->item(i)) == Zone)
             return fList->item(i);
     return nullptr;
 }
 
+QStandardItem *TZoneWorkflow::CurrentRow() const
+{
+    return fList && fView ? fList->itemFromIndex(fView->currentIndex()) : nullptr;
+}
+
+void TZoneWorkflow::SelectRow(QStandardItem *Row)
+{
+    if (fView && Row)
+        fView->setCurrentIndex(Row->index());
+}
+
 TZoneInfo *TZoneWorkflow::SelectedZone() const
 {
-    return fList ? ZoneOf(fList->currentItem()) : nullptr;
+    return ZoneOf(CurrentRow());
 }
 
 void TZoneWorkflow::AddRow(TZoneInfo *Zone, bool Ticked)
 {
-    auto *row = new QListWidgetItem(Zone->name);
-    row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-    row->setData(Qt::UserRole, QVariant::fromValue(quintptr(Zone)));
+    auto *row = new QStandardItem(Zone->name);
+    row->setEditable(false);
+    row->setCheckable(true);
+    row->setData(Zone->uid, Qt::UserRole);
+    row->setData(QVariant::fromValue(quintptr(Zone)), ZoneRole);
     row->setCheckState(Ticked ? Qt::Checked : Qt::Unchecked);
-    fList->addItem(row);
+    fList->appendRow(row);
 }
 
 bool TZoneWorkflow::CloseEditor(bool Ask)
@@ -101,8 +118,7 @@ int TZoneWorkflow::LoadZones()
 {
     CloseEditor(true);
     fFilling = true;
-    fList->setUpdatesEnabled(false);
-    fList->clear();
+    fList->removeRows(0, fList->rowCount());
     int n = -1;
     try {
         if (fCtx.Log)
@@ -110,27 +126,28 @@ int TZoneWorkflow::LoadZones()
         n = fClient->GetZones();
         if (fCtx.Log)
             fCtx.Log(QStringLiteral("\r  -> ") + QString::number(n));
-        fMap->SetGeoZones(&fClient->ZoneList());
+        if (fMap)
+            fMap->SetGeoZones(&fClient->ZoneList());
         const QStringList ticked = IniFile.ReadString(ZonesSection, VisibleKey()).split(QLatin1Char(','), Qt::SkipEmptyParts);
         for (auto &z : fClient->ZoneList()) {
             z->visible = z->uid > 0 && ticked.contains(QString::number(z->uid));
             AddRow(z.get(), z->visible);
         }
-        if (fList->count() > 0) {
-            fList->setCurrentRow(0);
-            fList->setFocus();
+        if (fList->rowCount() > 0) {
+            SelectRow(fList->item(0));
+            fView->setFocus();
         }
     } catch (const std::exception &e) {
         if (fCtx.Log)
             fCtx.Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
     }
-    fList->setUpdatesEnabled(true);
     fFilling = false;
-    fMap->Invalidate();
+    if (fMap)
+        fMap->Invalidate();
     return n;
 }
 
-void TZoneWorkflow::ZoneListChecking(QListWidgetItem *Row)
+void TZoneWorkflow::ZoneListChecking(QStandardItem *Row)
 {
     TZoneInfo *z = ZoneOf(Row);
     if (fFilling || !z)
@@ -138,7 +155,7 @@ void TZoneWorkflow::ZoneListChecking(QListWidgetItem *Row)
     const bool ticked = Row->checkState() == Qt::Checked;
     if (ticked == z->visible)
         return; // a text change, not the box
-    fList->setCurrentItem(Row);
+    SelectRow(Row);
     z->visible = ticked;
     SaveTicks();
     ZoomToVisibleZones();
@@ -170,20 +187,22 @@ void TZoneWorkflow::ZoomToVisibleZones()
         r.BottomRight.Lat = std::min(r.BottomRight.Lat, z->rect.BottomRight.Lat);
         r.BottomRight.Long = std::max(r.BottomRight.Long, z->rect.BottomRight.Long);
     }
-    if (any) {
+    if (any && fMap) {
         fMap->ZoomToArea(r);
         fMap->SetCenterPoint(TGeoPoint{(r.TopLeft.Long + r.BottomRight.Long) / 2, (r.TopLeft.Lat + r.BottomRight.Lat) / 2});
     }
-    fMap->Invalidate();
+    if (fMap)
+        fMap->Invalidate();
 }
 
 void TZoneWorkflow::ZoomToZone(TZoneInfo *Zone)
 {
-    if (Zone && Zone->visible && Zone->HasRect()) {
+    if (fMap && Zone && Zone->visible && Zone->HasRect()) {
         fMap->ZoomToArea(Zone->rect);
         fMap->SetCenterPoint(Zone->geom.center);
     }
-    fMap->Invalidate();
+    if (fMap)
+        fMap->Invalidate();
 }
 
 void TZoneWorkflow::ShowZone(bool Edit)
@@ -196,7 +215,7 @@ void TZoneWorkflow::ShowZone(bool Edit)
         LoadZones();
     if (fClient->ZoneList().empty())
         return;
-    QListWidgetItem *row = fList->currentItem();
+    QStandardItem *row = CurrentRow();
     TZoneInfo *z = ZoneOf(row);
     if (!z) {
         Msg(QStringLiteral("zone_not_selected"));
@@ -217,7 +236,7 @@ void TZoneWorkflow::ShowZone(bool Edit)
     if (Edit) {
         if (win)
             ed->move(win->x() + win->width() - 48, win->y() + win->height() / 3);
-        if (!z->geom.HasCenter())
+        if (!z->geom.HasCenter() && fMap)
             z->geom.center = fMap->CenterPoint();
         if (z->type_id == TZoneInfo::Circle && std::isnan(z->geom.radius)) {
             z->geom.radius = 100;
@@ -228,7 +247,7 @@ void TZoneWorkflow::ShowZone(bool Edit)
                     z->geom.nodes.append(GeoDestination(z->geom.center, 100, bearing));
             z->UpdateRect();
         }
-    } else if (z->geom.HasCenter()) {
+    } else if (z->geom.HasCenter() && fMap) {
         ed->move(fMap->viewport()->mapToGlobal(fMap->GeoPointToInnerPoint(z->geom.center)));
     } else {
         ed->move(QCursor::pos());
@@ -246,13 +265,15 @@ void TZoneWorkflow::ShowZone(bool Edit)
     connect(ed, &TZoneEditForm::Closing, this, [this](TZoneEditForm *closing) {
         if (fEditor == closing)
             fEditor = nullptr;
-        fMap->Invalidate();
+        if (fMap)
+            fMap->Invalidate();
     });
     ed->SetCmdCallback([this](QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args) {
         return ZoneCommand(Sender, Action, Subj, Args);
     });
     ed->ShowZone(z);
-    fMap->Invalidate();
+    if (fMap)
+        fMap->Invalidate();
 }
 
 void TZoneWorkflow::EditZone()
@@ -270,7 +291,7 @@ void TZoneWorkflow::AppendZone()
         Msg(QStringLiteral("zone_editor_active"));
         return;
     }
-    if (fCtx.SignedIn && !fCtx.SignedIn()) {
+    if ((fCtx.SignedIn && !fCtx.SignedIn()) || !fMap) {
         Msg(QStringLiteral("not_logged_in"));
         return;
     }
@@ -283,24 +304,31 @@ void TZoneWorkflow::AppendZone()
     z->UpdateRect();
     TZoneInfo *raw = z.get();
     fClient->ZoneList().push_back(std::move(z));
-    fMap->SetGeoZones(&fClient->ZoneList());
+    if (fMap)
+        fMap->SetGeoZones(&fClient->ZoneList());
     fFilling = true;
     AddRow(raw, false);
     fFilling = false;
-    fList->setCurrentItem(RowOf(raw));
+    SelectRow(RowOf(raw));
     EditZone();
 }
 
 void TZoneWorkflow::RemoveZone(TZoneInfo *Zone)
 {
-    delete RowOf(Zone);
+    if (QStandardItem *row = RowOf(Zone))
+        fList->removeRow(row->row());
     auto &list = fClient->ZoneList();
     list.erase(std::remove_if(list.begin(), list.end(), [Zone](const auto &z) { return z.get() == Zone; }), list.end());
-    fMap->Invalidate();
+    if (fMap)
+        fMap->Invalidate();
 }
 
 void TZoneWorkflow::DeleteZone()
 {
+    if (fCtx.SignedIn && !fCtx.SignedIn()) {
+        Msg(QStringLiteral("not_logged_in"));
+        return;
+    }
     if (fEditor) {
         Msg(QStringLiteral("zone_editor_active"));
         return;
@@ -325,8 +353,8 @@ void TZoneWorkflow::DeleteZone()
 void TZoneWorkflow::OnZoneClick(TZoneInfo *Zone)
 {
     // The zone itself, not its uid: every zone not yet saved has uid 0.
-    if (QListWidgetItem *row = RowOf(Zone)) {
-        fList->setCurrentItem(row);
+    if (QStandardItem *row = RowOf(Zone)) {
+        SelectRow(row);
         ShowZone(false);
     }
 }
@@ -352,7 +380,7 @@ int TZoneWorkflow::ZoneCommand(QObject *Sender, const QString &Action, const QSt
     }
     int res = -1;
     if (Action == u"update") {
-        if (QListWidgetItem *row = RowOf(z))
+        if (QStandardItem *row = RowOf(z))
             row->setText(z->name);
     } else if (Action == u"save") {
         QString caption;
@@ -365,7 +393,7 @@ int TZoneWorkflow::ZoneCommand(QObject *Sender, const QString &Action, const QSt
         }
         if (res < 0 && !fClient->ErrorMessage().isEmpty() && fCtx.MsgBox)
             fCtx.MsgBox(caption, fClient->ErrorMessage(), 0x30);
-        if (QListWidgetItem *row = RowOf(z))
+        if (QStandardItem *row = RowOf(z))
             row->setText(z->name);
         if (res > 0)
             SaveTicks();
@@ -375,7 +403,8 @@ int TZoneWorkflow::ZoneCommand(QObject *Sender, const QString &Action, const QSt
             RemoveZone(z);
         }
     }
-    fMap->Invalidate();
+    if (fMap)
+        fMap->Invalidate();
     return res;
 }
 

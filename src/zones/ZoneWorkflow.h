@@ -5,13 +5,15 @@
 #include "common.h"
 
 #include <QObject>
-#include <QListWidget>
+#include <QAbstractItemView>
+#include <QStandardItemModel>
 #include <QPointer>
 
 #include <functional>
 
-class QListWidget;
-class QListWidgetItem;
+class QAbstractItemView;
+class QStandardItem;
+class QStandardItemModel;
 class QWidget;
 class TVelmoraClient;
 class TZtMapControl;
@@ -41,8 +43,9 @@ class TZoneWorkflow : public QObject
 {
     Q_OBJECT
 public:
-    TZoneWorkflow(TVelmoraClient *Client, TZtMapControl *Map, QListWidget *List, TZoneWorkflowContext Ctx,
-                  QObject *Parent = nullptr);
+    // View shows Model, one checkable row per zone.
+    TZoneWorkflow(TVelmoraClient *Client, TZtMapControl *Map, QAbstractItemView *View, QStandardItemModel *Model,
+                  TZoneWorkflowContext Ctx, QObject *Parent = nullptr);
     ~TZoneWorkflow() override;
 
     // Refills the list from the service; an open editor is closed first
@@ -71,14 +74,16 @@ public:
 
     TZoneEditForm *Editor() const { return fEditor; }
     TZoneInfo *SelectedZone() const;
-    QListWidgetItem *RowOf(const TZoneInfo *Zone) const;
-    static TZoneInfo *ZoneOf(const QListWidgetItem *Row);
+    QStandardItem *RowOf(const TZoneInfo *Zone) const;
+    static TZoneInfo *ZoneOf(const QStandardItem *Row);
+    QStandardItem *CurrentRow() const;
+    void SelectRow(QStandardItem *Row);
 
     // The ticked zones are kept by uid in the settings file ([Zones] Visible).
     static QString VisibleKey();
 
 private:
-    void ZoneListChecking(QListWidgetItem *Row);
+    void ZoneListChecking(QStandardItem *Row);
     void AddRow(TZoneInfo *Zone, bool Ticked);
     void SaveTicks();
     void RemoveZone(TZoneInfo *Zone);
@@ -87,7 +92,9 @@ private:
 
     TVelmoraClient *fClient;
     TZtMapControl *fMap;
-    QPointer<QListWidget> fList; // the panel's; it may go first at shutdown
+    // The panel's; they may go first at shutdown.
+    QPointer<QAbstractItemView> fView;
+    QPointer<QStandardItemModel> fList;
     TZoneWorkflowContext fCtx;
     QPointer<TZoneEditForm> fEditor;
     bool fFilling = false;

@@ -14,7 +14,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QStandardItemModel>
+#include <QTreeView>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -215,7 +216,9 @@ private Q_SLOTS:
         auto client = sim.demoClient(&log);
         QVERIFY(client);
         QWidget win;
-        auto *list = new QListWidget(&win);
+        auto *view = new QTreeView(&win);
+        auto *model = new QStandardItemModel(0, 1, view);
+        view->setModel(model);
         auto *button = new QToolButton(&win);
         auto *map = new TZtMapControl(&win, 0, dir.path(), sim.tileUrl(), QStringLiteral("velmora-tests"));
         map->setGeometry(0, 0, 400, 300);
@@ -224,10 +227,10 @@ private Q_SLOTS:
         ctx.ShowMsg = [&](const QString &k, int) { notices << k; };
         ctx.ShowMsgFmt = [&](const QString &k, const QVariantList &, int) { notices << k; };
         ctx.Parent = &win;
-        TZoneWorkflow wf(client.get(), map, list, ctx);
+        TZoneWorkflow wf(client.get(), map, view, model, ctx);
         QCOMPARE(wf.LoadZones(), 2);
         // The first zone is "Home", where the demo objects stop: three days of history.
-        list->setCurrentRow(0);
+        view->setCurrentIndex(model->index(0, 0));
         bool shown = false;
         int visits = 0;
         QStringList texts;

@@ -9,6 +9,8 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStandardItemModel>
+#include <QTreeView>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -29,7 +31,8 @@ class tst_ZoneWorkflow : public QObject
         QString log;
         std::unique_ptr<TVelmoraClient> client;
         QWidget win;
-        QListWidget *list = nullptr;
+        QTreeView *view = nullptr;
+        QStandardItemModel *model = nullptr;
         TZtMapControl *map = nullptr;
         std::unique_ptr<TZoneWorkflow> wf;
         QStringList notices;
@@ -41,10 +44,12 @@ class tst_ZoneWorkflow : public QObject
             client = sim.demoClient(&log);
             if (!client)
                 return;
-            list = new QListWidget(&win);
+            view = new QTreeView(&win);
+            model = new QStandardItemModel(0, 1, view);
+            view->setModel(model);
             map = new TZtMapControl(&win, 0, cacheDir, sim.tileUrl(), QStringLiteral("velmora-tests"));
             auto *lay = new QHBoxLayout(&win);
-            lay->addWidget(list);
+            lay->addWidget(view);
             lay->addWidget(map, 1);
             win.resize(1100, 700);
             TZoneWorkflowContext ctx;
@@ -56,7 +61,7 @@ class tst_ZoneWorkflow : public QObject
             };
             ctx.SignedIn = [] { return true; };
             ctx.Parent = &win;
-            wf = std::make_unique<TZoneWorkflow>(client.get(), map, list, ctx);
+            wf = std::make_unique<TZoneWorkflow>(client.get(), map, view, model, ctx);
             map->SetCmdCallback([this](QObject *s, const QString &a, const QString &subj, const QStringList &args) {
                 return wf ? wf->ZoneCommand(s, a, subj, args) : -1;
             });
@@ -71,7 +76,9 @@ class tst_ZoneWorkflow : public QObject
                 map->SetGeoZones(nullptr);
         }
         bool ok() { return client && QTest::qWaitForWindowExposed(&win); }
-        TZoneInfo *zone(int row) const { return TZoneWorkflow::ZoneOf(list->item(row)); }
+        TZoneInfo *zone(int row) const { return TZoneWorkflow::ZoneOf(model->item(row)); }
+        void select(int row) { view->setCurrentIndex(model->index(row, 0)); }
+        int current() const { return view->currentIndex().row(); }
         QWidget *vp() const { return map->viewport(); }
         QPoint at(const TGeoPoint &g) const { return map->GeoPointToInnerPoint(g); }
         // The first view point right of the centre that hits the rim.
@@ -199,7 +206,7 @@ void tst_ZoneWorkflow::saveActsOnTheEditorsZone()
     QVERIFY(f.ok());
     QCOMPARE(f.wf->LoadZones(), 2);
     const QString other = f.zone(1)->name;
-    f.list->setCurrentRow(0);
+    f.select(0);
     f.wf->EditZone();
     TZoneEditForm *ed = f.wf->Editor();
     QVERIFY2(ed, qPrintable(f.notices.join(',') + f.log.right(500)));
@@ -207,12 +214,12 @@ void tst_ZoneWorkflow::saveActsOnTheEditorsZone()
     ed->EdName->clear();
     QTest::keyClicks(ed->EdName, QStringLiteral("Renamed"));
     // The user looks at another zone while the editor is open.
-    f.list->setCurrentRow(1);
+    f.select(1);
     QTest::mouseClick(ed->ButSave, Qt::LeftButton);
     QVERIFY(!f.wf->Editor());
     QCOMPARE(f.onService(sim, uid)->name, QStringLiteral("Renamed"));
     QCOMPARE(f.onService(sim, f.zone(1)->uid)->name, other);
-    QCOMPARE(f.list->item(0)->text(), QStringLiteral("Renamed"));
+    QCOMPARE(f.model->item(0)->text(), QStringLiteral("Renamed"));
 }
 
 void tst_ZoneWorkflow::cancel_data()
@@ -235,7 +242,7 @@ void tst_ZoneWorkflow::cancel()
     TZoneInfo before;
     if (isNew) {
         f.wf->AppendZone();
-        QCOMPARE(f.list->count(), 3);
+        QCOMPARE(f.model->rowCount(), 3);
     } else {
         before = *f.zone(0);
         f.wf->EditZone();
@@ -257,7 +264,7 @@ void tst_ZoneWorkflow::cancel()
     QVERIFY(!f.wf->Editor());
     QVERIFY(!f.map->EditedZone() || !f.map->EditedZone()->edited);
     if (isNew) {
-        QCOMPARE(f.list->count(), 2);
+        QCOMPARE(f.model->rowCount(), 2);
         QCOMPARE(f.client->ZoneList().size(), size_t(2));
     } else {
         QCOMPARE(f.zone(0)->name, before.name);
@@ -278,7 +285,7 @@ void tst_ZoneWorkflow::refusedSaveKeepsEditing()
     Fixture f(sim, dir.path());
     QVERIFY(f.ok());
     QCOMPARE(f.wf->LoadZones(), 2);
-    f.list->setCurrentRow(1); // a zone that no trap watches, so it may go
+    f.select(1); // a zone that no trap watches, so it may go
     f.wf->EditZone();
     TZoneEditForm *ed = f.wf->Editor();
     QVERIFY(ed);
@@ -347,18 +354,18 @@ void tst_ZoneWorkflow::ticksShowZonesAndPersist()
         QVERIFY(f.ok());
         QCOMPARE(f.wf->LoadZones(), 2);
         QVERIFY(!f.zone(1)->visible);
-        f.list->item(1)->setCheckState(Qt::Checked);
+        f.model->item(1)->setCheckState(Qt::Checked);
         QVERIFY(f.zone(1)->visible);
-        QCOMPARE(f.list->currentRow(), 1);
+        QCOMPARE(f.current(), 1);
         uid = f.zone(1)->uid;
         QCOMPARE(IniFile.ReadString("Zones", "Visible"), QString::number(uid));
         // The map draws the zone's outline where it lies, and only while ticked.
         f.map->repaint();
         const QImage ticked = f.map->viewport()->grab().toImage();
-        f.list->item(1)->setCheckState(Qt::Unchecked);
+        f.model->item(1)->setCheckState(Qt::Unchecked);
         f.map->repaint();
         const QImage unticked = f.map->viewport()->grab().toImage();
-        f.list->item(1)->setCheckState(Qt::Checked);
+        f.model->item(1)->setCheckState(Qt::Checked);
         TZoneInfo *z = f.zone(1);
         const QPoint rim = z->type_id == TZoneInfo::Circle ? f.rim(z) - QPoint(2, 0)
                                                            : (f.at(z->geom.nodes[0]) + f.at(z->geom.nodes[1])) / 2;
@@ -376,10 +383,10 @@ void tst_ZoneWorkflow::ticksShowZonesAndPersist()
     Fixture g(sim, dir.path());
     QVERIFY(g.ok());
     QCOMPARE(g.wf->LoadZones(), 2);
-    QCOMPARE(g.list->item(1)->checkState(), Qt::Checked);
+    QCOMPARE(g.model->item(1)->checkState(), Qt::Checked);
     QVERIFY(g.zone(1)->visible);
     QVERIFY(!g.zone(0)->visible);
-    g.list->item(1)->setCheckState(Qt::Unchecked);
+    g.model->item(1)->setCheckState(Qt::Unchecked);
     QVERIFY(!g.zone(1)->visible);
     QCOMPARE(IniFile.ReadString("Zones", "Visible"), QString());
 }
@@ -420,14 +427,14 @@ void tst_ZoneWorkflow::zoneClickOpensView()
     Fixture f(sim, dir.path());
     QVERIFY(f.ok());
     QCOMPARE(f.wf->LoadZones(), 2);
-    f.list->item(1)->setCheckState(Qt::Checked);
-    f.list->setCurrentRow(0);
+    f.model->item(1)->setCheckState(Qt::Checked);
+    f.select(0);
     TZoneInfo *z = f.zone(1);
     QTest::mouseClick(f.vp(), Qt::LeftButton, {}, f.at(z->geom.center));
     QVERIFY(f.wf->Editor());
     QCOMPARE(f.wf->Editor()->ZoneInfo(), z);
     QVERIFY(!f.wf->Editor()->EditMode());
-    QCOMPARE(f.list->currentRow(), 1);
+    QCOMPARE(f.current(), 1);
     // A second editor is refused while one is open.
     f.wf->EditZone();
     QCOMPARE(f.notices, QStringList{QStringLiteral("zone_editor_active")});
@@ -440,14 +447,14 @@ void tst_ZoneWorkflow::deleteZone()
     Fixture f(sim, dir.path());
     QVERIFY(f.ok());
     QCOMPARE(f.wf->LoadZones(), 2);
-    f.list->setCurrentRow(1); // a zone that no trap watches
+    f.select(1); // a zone that no trap watches
     const int uid = f.zone(1)->uid;
     f.answers << 7;
     f.wf->DeleteZone();
-    QCOMPARE(f.list->count(), 2);
+    QCOMPARE(f.model->rowCount(), 2);
     f.answers << 6;
     f.wf->DeleteZone();
-    QCOMPARE(f.list->count(), 1);
+    QCOMPARE(f.model->rowCount(), 1);
     QCOMPARE(f.client->ZoneList().size(), size_t(1));
     QVERIFY(!f.onService(sim, uid));
     QVERIFY(f.boxes[0].startsWith(QStringLiteral("Delete zone: ")));
