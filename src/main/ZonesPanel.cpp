@@ -59,8 +59,10 @@ TZonesPanel::~TZonesPanel()
 void TZonesPanel::HookMap()
 {
     TZtMapControl *map = fCtx.Map() ? fCtx.Map()->Control() : nullptr;
+    fWorkflow->SetClient(fCtx.Client());
+    fWorkflow->SetMap(map);
     if (!map || map == fHookedMap)
-        return;
+        return; // the client may change, the map's callbacks stay
     fHookedMap = map;
     map->SetCmdCallback([this](QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args) {
         return OnMapCommand(Sender, Action, Subj, Args);
@@ -103,14 +105,39 @@ int TZonesPanel::OnMapCommand(QObject *Sender, const QString &Action, const QStr
     return fWorkflow->ZoneCommand(Sender, Action, Subj, Args);
 }
 
-void TZonesPanel::OnZoneClick(TZoneInfo *Zone) { fWorkflow->OnZoneClick(Zone); }
+void TZonesPanel::OnZoneClick(TZoneInfo *Zone)
+{
+    HookMap();
+    fWorkflow->OnZoneClick(Zone);
+}
 
-void TZonesPanel::SbZoneInfoClick() { fWorkflow->ShowZone(false); }
-void TZonesPanel::SbAppendZoneClick() { fWorkflow->AppendZone(); }
-void TZonesPanel::SbEditZoneClick() { fWorkflow->EditZone(); }
+void TZonesPanel::SbZoneInfoClick()
+{
+    HookMap();
+    fWorkflow->ShowZone(false);
+}
+void TZonesPanel::SbAppendZoneClick()
+{
+    HookMap();
+    fWorkflow->AppendZone();
+}
+void TZonesPanel::SbEditZoneClick()
+{
+    HookMap();
+    fWorkflow->EditZone();
+}
 void TZonesPanel::SbZoneHistoryClick()
 {
+    HookMap();
     fWorkflow->ShowZoneHistory(ToolBar->findChild<QToolButton *>(QStringLiteral("SbZoneHistory")));
 }
-void TZonesPanel::SbDeleteZoneClick() { fWorkflow->DeleteZone(); }
-void TZonesPanel::ZoneListDblClick() { fWorkflow->ShowZone(false); }
+void TZonesPanel::SbDeleteZoneClick()
+{
+    HookMap();
+    fWorkflow->DeleteZone();
+}
+void TZonesPanel::ZoneListDblClick()
+{
+    HookMap();
+    fWorkflow->ShowZone(false);
+}

@@ -42,9 +42,9 @@ Qt::CursorShape TZtMapControl::ZoneEditCursor(int HitCode)
         return Qt::SizeAllCursor; // move the zone by its centre
     if (HitCode == 2)
         return Qt::SizeFDiagCursor; // pull the rim: the radius
-    if (HitCode >= 100 && HitCode < 200)
+    if (IsNodeHit(HitCode))
         return Qt::PointingHandCursor; // move a node
-    if (HitCode >= 200 && HitCode < 300)
+    if (IsEdgeHit(HitCode))
         return Qt::CrossCursor; // a right click adds a node here
     return Qt::ArrowCursor;
 }
@@ -88,14 +88,14 @@ int TZtMapControl::ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone)
                 pts << GeoPointToInnerPoint(n);
             for (int i = 0; i < pts.size(); ++i)
                 if (Near(ViewPt, pts[i]))
-                    return 100 + i;
+                    return NodeHit(i);
             for (int i = 0; i < pts.size(); ++i) {
                 const QPoint &a = pts[i], &b = pts[i == 0 ? pts.size() - 1 : i - 1];
                 if (!Near(a, b)) {
                     if (std::abs(Dist(a, b) - Dist(ViewPt, a) - Dist(ViewPt, b)) < 0.1)
-                        return 200 + i;
+                        return EdgeHit(i);
                 } else if (Near(ViewPt, a)) {
-                    return 200 + i;
+                    return EdgeHit(i);
                 }
             }
             if (Zone->HasRect()) {
@@ -136,7 +136,7 @@ void TZtMapControl::LeftPress(QMouseEvent *Event, bool &Consumed)
     if (FindEditedZone()) {
         // While a zone is edited the map reports no clicks.
         FDragType = ZoneHitTest(pt, FEditedZone);
-        if (FDragType >= 1 && FDragType <= 199) {
+        if (FDragType == 1 || FDragType == 2 || IsNodeHit(FDragType)) {
             LogFmt(QStringLiteral("\rStart drag center zone: %d,%d"), {pt.x(), pt.y()});
             FZoneDragPoint = pt;
             FDragStartCenter = FEditedZone->geom.center;
@@ -200,16 +200,16 @@ void TZtMapControl::RightPress(QMouseEvent *Event, bool &Consumed)
     if (FEditedZone->type_id != TZoneInfo::Poligon)
         return;
     FDragType = ZoneHitTest(pt, FEditedZone);
-    if (FDragType < 100 || FDragType > 299)
+    if (!IsNodeHit(FDragType) && !IsEdgeHit(FDragType))
         return;
     Consumed = true;
     auto &nodes = FEditedZone->geom.nodes;
-    const int i = FDragType % 100;
+    const int i = HitIndex(FDragType);
     if (i >= nodes.size()) {
         LogFmt(QStringLiteral("\r  x: too large index [%d]"), {i});
         return;
     }
-    if (FDragType < 200) {
+    if (IsNodeHit(FDragType)) {
         LogFmt(QStringLiteral("\rDelete node [%d] ..."), {i});
         if (nodes.size() > 3) {
             nodes.removeAt(i);
@@ -324,8 +324,8 @@ void TZtMapControl::DragZone(const QPoint &ViewPt)
         z->UpdateRect();
         Invalidate();
         Cmd(QStringLiteral("update"), QStringLiteral("zone"), {QStringLiteral("radius"), FloatToStrN(d, 2)});
-    } else if (FDragType >= 100 && FDragType < 200) {
-        const int i = FDragType - 100;
+    } else if (IsNodeHit(FDragType)) {
+        const int i = HitIndex(FDragType);
         if (i >= z->geom.nodes.size())
             return;
         TGeoPoint &n = z->geom.nodes[i];

@@ -89,7 +89,16 @@ public:
     static QString MarkerToolTip(const TObjectInfo &Obj);
 
     // Hit code of a view point on a zone: -1 none, 1 centre, 2 rim, 9 inside,
-    // 100 + i node i, 200 + i the edge ending at node i.
+    // 100 + i node i, 200 + i the edge ending at node i; from node 100 on,
+    // where those would collide, NodeHitBase + i and EdgeHitBase + i.
+    static constexpr int NodeHitBase = 1000000;
+    static constexpr int EdgeHitBase = 2000000;
+    static int NodeHit(int i) { return i < 100 ? 100 + i : NodeHitBase + i; }
+    static int EdgeHit(int i) { return i < 100 ? 200 + i : EdgeHitBase + i; }
+    static bool IsNodeHit(int Code) { return (Code >= 100 && Code < 200) || (Code >= NodeHitBase && Code < EdgeHitBase); }
+    static bool IsEdgeHit(int Code) { return (Code >= 200 && Code < 300) || Code >= EdgeHitBase; }
+    // The node or edge index of a node or edge hit code.
+    static int HitIndex(int Code) { return Code >= EdgeHitBase ? Code - EdgeHitBase : Code >= NodeHitBase ? Code - NodeHitBase : Code % 100; }
     int ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone);
     TZoneInfo *EditedZone() const { return FEditedZone; }
     // Whether a drag of the edited zone's centre, rim or node is under way.

@@ -117,6 +117,8 @@ bool TZoneWorkflow::CloseEditor(bool Ask)
 int TZoneWorkflow::LoadZones()
 {
     CloseEditor(true);
+    if (!fClient)
+        return -1;
     fFilling = true;
     fList->removeRows(0, fList->rowCount());
     int n = -1;
@@ -163,6 +165,8 @@ void TZoneWorkflow::ZoneListChecking(QStandardItem *Row)
 
 void TZoneWorkflow::SaveTicks()
 {
+    if (!fClient)
+        return;
     QStringList uids;
     for (auto &z : fClient->ZoneList())
         if (z->visible && z->uid > 0)
@@ -172,6 +176,8 @@ void TZoneWorkflow::SaveTicks()
 
 void TZoneWorkflow::ZoomToVisibleZones()
 {
+    if (!fClient)
+        return;
     bool any = false;
     TGeoRect r;
     for (auto &z : fClient->ZoneList()) {
@@ -207,7 +213,7 @@ void TZoneWorkflow::ZoomToZone(TZoneInfo *Zone)
 
 void TZoneWorkflow::ShowZone(bool Edit)
 {
-    if (fCtx.SignedIn && !fCtx.SignedIn()) {
+    if ((fCtx.SignedIn && !fCtx.SignedIn()) || !fClient) {
         Msg(QStringLiteral("not_logged_in"));
         return;
     }
@@ -291,7 +297,7 @@ void TZoneWorkflow::AppendZone()
         Msg(QStringLiteral("zone_editor_active"));
         return;
     }
-    if ((fCtx.SignedIn && !fCtx.SignedIn()) || !fMap) {
+    if ((fCtx.SignedIn && !fCtx.SignedIn()) || !fMap || !fClient) {
         Msg(QStringLiteral("not_logged_in"));
         return;
     }
@@ -315,6 +321,8 @@ void TZoneWorkflow::AppendZone()
 
 void TZoneWorkflow::RemoveZone(TZoneInfo *Zone)
 {
+    if (!fClient)
+        return;
     if (QStandardItem *row = RowOf(Zone))
         fList->removeRow(row->row());
     auto &list = fClient->ZoneList();
@@ -325,7 +333,7 @@ void TZoneWorkflow::RemoveZone(TZoneInfo *Zone)
 
 void TZoneWorkflow::DeleteZone()
 {
-    if (fCtx.SignedIn && !fCtx.SignedIn()) {
+    if ((fCtx.SignedIn && !fCtx.SignedIn()) || !fClient) {
         Msg(QStringLiteral("not_logged_in"));
         return;
     }
@@ -362,7 +370,7 @@ void TZoneWorkflow::OnZoneClick(TZoneInfo *Zone)
 int TZoneWorkflow::ZoneCommand(QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args)
 {
     Q_UNUSED(Args);
-    if (Subj != u"zone" || !fEditor)
+    if (Subj != u"zone" || !fEditor || !fClient)
         return -1;
     if (Sender == fMap) {
         if (Action == u"update")
@@ -410,7 +418,7 @@ int TZoneWorkflow::ZoneCommand(QObject *Sender, const QString &Action, const QSt
 
 void TZoneWorkflow::ShowZoneHistory(QWidget *Button)
 {
-    if (fCtx.SignedIn && !fCtx.SignedIn()) {
+    if ((fCtx.SignedIn && !fCtx.SignedIn()) || !fClient) {
         Msg(QStringLiteral("not_logged_in"));
         return;
     }

@@ -72,6 +72,11 @@ public:
     void ZoomToZone(TZoneInfo *Zone);
     void ZoomToVisibleZones();
 
+    // The client and the map may come after the workflow (the window makes
+    // them at sign-in); nothing is done without a client.
+    void SetClient(TVelmoraClient *Client) { fClient = Client; }
+    void SetMap(TZtMapControl *Map) { fMap = Map; }
+
     TZoneEditForm *Editor() const { return fEditor; }
     TZoneInfo *SelectedZone() const;
     QStandardItem *RowOf(const TZoneInfo *Zone) const;

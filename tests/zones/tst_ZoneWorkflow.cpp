@@ -137,6 +137,7 @@ private Q_SLOTS:
     void reloadClosesTheEditor();
     void zoneClickOpensView();
     void deleteZone();
+    void nodesPastTheHundredth();
 };
 
 void tst_ZoneWorkflow::drawCircleAndPolygonWithTheMouse()
@@ -458,6 +459,45 @@ void tst_ZoneWorkflow::deleteZone()
     QCOMPARE(f.client->ZoneList().size(), size_t(1));
     QVERIFY(!f.onService(sim, uid));
     QVERIFY(f.boxes[0].startsWith(QStringLiteral("Delete zone: ")));
+}
+
+// A polygon of more than a hundred nodes: its later nodes are dragged and
+// deleted themselves, not the node a hundred places before.
+void tst_ZoneWorkflow::nodesPastTheHundredth()
+{
+    Fixture f(sim, dir.path());
+    QVERIFY(f.ok());
+    QCOMPARE(f.wf->LoadZones(), 2);
+    f.wf->AppendZone();
+    TZoneEditForm *ed = f.wf->Editor();
+    QVERIFY(ed);
+    ed->CbType->setCurrentIndex(1);
+    Q_EMIT ed->CbType->activated(1);
+    TZoneInfo *z = ed->ZoneInfo();
+    const TGeoPoint c = z->geom.center;
+    z->geom.nodes.clear();
+    for (int k = 0; k < 150; ++k) {
+        const double a = 2 * M_PI * k / 150;
+        z->geom.nodes << TGeoPoint{c.Long + 0.004 * std::cos(a), c.Lat + 0.002 * std::sin(a)};
+    }
+    z->UpdateRect();
+    f.wf->ZoomToZone(z);
+    ed->UpdateZone();
+    const QPoint p120 = f.at(z->geom.nodes[120]);
+    const int hit = f.map->ZoneHitTest(p120, z);
+    QVERIFY(TZtMapControl::IsNodeHit(hit));
+    const int index = TZtMapControl::HitIndex(hit);
+    QVERIFY(index >= 115 && index <= 125);
+    const TGeoPoint before = z->geom.nodes[index], other = z->geom.nodes[index - 100];
+    f.drag(p120, p120 + QPoint(25, 25));
+    QVERIFY(z->geom.nodes[index].Lat != before.Lat);
+    QCOMPARE(z->geom.nodes[index - 100].Lat, other.Lat);
+    // A right click on a node deletes that node.
+    const TGeoPoint next = z->geom.nodes[index + 1];
+    QTest::mouseClick(f.vp(), Qt::RightButton, {}, f.at(z->geom.nodes[index]));
+    QCOMPARE(z->geom.nodes.size(), 149);
+    QCOMPARE(z->geom.nodes[index].Lat, next.Lat);
+    QCOMPARE(z->geom.nodes[index - 100].Lat, other.Lat);
 }
 
 QTEST_MAIN(tst_ZoneWorkflow)
