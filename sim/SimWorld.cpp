@@ -2,6 +2,7 @@
 
 #include "SimGeo.h"
 #include "SimJson.h"
+#include "SimPhotos.h"
 #include "SimTrapEvaluator.h"
 
 #include <QCryptographicHash>
@@ -107,6 +108,13 @@ void SimWorld::build()
         }
         o.trackColor = QString::fromLatin1(Colors[i % 8]);
         o.settings = QStringLiteral("period=300");
+        if (i == 0) {
+            // The first object starts with a photo, sent as JPEG.
+            o.image = SimPhotos::demoJpeg();
+            o.hasImage = !o.image.isEmpty();
+            o.imageType = QStringLiteral("image/jpeg");
+            o.imageMs = now;
+        }
 
         // Access points around both ends of the route: the places where the
         // device stops. The first network at the start is the device's home.

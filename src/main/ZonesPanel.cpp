@@ -3,16 +3,19 @@
 #include "MonitorMap.h"
 
 #include "OSM.ZoneInfo.h"
+#include "OSM.ZtMapControl.h"
 #include "PanelContext.h"
 #include "PanelWidgets.h"
 #include "RecordWindows.h"
 #include "WaitCursor.h"
+#include "ZoneWorkflow.h"
 #include "client.h"
 
 #include <QGroupBox>
 #include <QLayout>
 #include <QStandardItemModel>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeView>
 
 using namespace PanelWidgets;
@@ -33,25 +36,51 @@ TZonesPanel::TZonesPanel(TPanelContext &Ctx, QWidget *Parent, QObject *Owner) : 
     List->setModel(fModel);
     connect(List, &QTreeView::doubleClicked, this, &TZonesPanel::ZoneListDblClick);
     Group->layout()->addWidget(List);
+
+    TZoneWorkflowContext ctx;
+    ctx.Log = [this](const QString &Text) { fCtx.Log(Text); };
+    ctx.ShowMsg = [this](const QString &Key, int Seconds) { fCtx.ShowMsg(Key, Seconds); };
+    ctx.ShowMsgFmt = [this](const QString &Key, const QVariantList &Args, int Seconds) { fCtx.ShowMsgFmt(Key, Args, Seconds); };
+    ctx.MsgBox = [this](const QString &Caption, const QString &Text, int Flags) {
+        return fCtx.MessageBox(Caption, Text, unsigned(Flags));
+    };
+    ctx.SignedIn = [this] { return fCtx.IsSignedIn(); };
+    ctx.Parent = Parent;
+    fWorkflow = new TZoneWorkflow(fCtx.Client(), fCtx.Map() ? fCtx.Map()->Control() : nullptr, List, fModel, ctx, this);
+    HookMap();
+}
+
+TZonesPanel::~TZonesPanel()
+{
+    // The editor goes before the list and the zones it works on.
+    delete fWorkflow;
+}
+
+void TZonesPanel::HookMap()
+{
+    TZtMapControl *map = fCtx.Map() ? fCtx.Map()->Control() : nullptr;
+    fWorkflow->SetClient(fCtx.Client());
+    fWorkflow->SetMap(map);
+    if (!map || map == fHookedMap)
+        return; // the client may change, the map's callbacks stay
+    fHookedMap = map;
+    map->SetCmdCallback([this](QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args) {
+        return OnMapCommand(Sender, Action, Subj, Args);
+    });
+    map->OnClickZone = [this](TZoneInfo *Zone) { OnZoneClick(Zone); };
 }
 
 int TZonesPanel::LoadZones()
 {
-    fCtx.Log(QStringLiteral("\rLoad zones: "));
-    // The request replaces the zones that windows and rows point to.
+    HookMap();
+    // The request replaces the zones that windows and rows point to; the
+    // editor is closed first, asking about unsaved changes.
+    fWorkflow->CloseEditor(true);
     fCtx.RecordWindows().KindFreed(TRecordKind::Zone);
-    fModel->removeRows(0, fModel->rowCount());
     int n = 0;
     {
         TWaitCursor wait;
-        n = fCtx.Client()->GetZones();
-    }
-    fCtx.Log(QStringLiteral("\r  -> ") + QString::number(n));
-    for (const auto &z : fCtx.Client()->ZoneList()) {
-        auto *item = new QStandardItem(z->name);
-        item->setEditable(false);
-        item->setData(z->uid, Qt::UserRole);
-        fModel->appendRow(item);
+        n = fWorkflow->LoadZones();
     }
     // The map draws the zones the list holds.
     if (fCtx.Map())
@@ -60,12 +89,55 @@ int TZonesPanel::LoadZones()
     return n;
 }
 
-void TZonesPanel::Clear() { fModel->removeRows(0, fModel->rowCount()); }
+void TZonesPanel::Clear()
+{
+    fWorkflow->CloseEditor(false);
+    fModel->removeRows(0, fModel->rowCount());
+}
 
-// The zone windows come with their own issue.
-void TZonesPanel::SbZoneInfoClick() { fCtx.NotImplemented(QStringLiteral("SbZoneInfo")); }
-void TZonesPanel::SbAppendZoneClick() { fCtx.NotImplemented(QStringLiteral("SbAppendZone")); }
-void TZonesPanel::SbEditZoneClick() { fCtx.NotImplemented(QStringLiteral("SbEditZone")); }
-void TZonesPanel::SbZoneHistoryClick() { fCtx.NotImplemented(QStringLiteral("SbZoneHistory")); }
-void TZonesPanel::SbDeleteZoneClick() { fCtx.NotImplemented(QStringLiteral("SbDeleteZone")); }
-void TZonesPanel::ZoneListDblClick() { fCtx.NotImplemented(QStringLiteral("ZoneList")); }
+int TZonesPanel::OnMapCommand(QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args)
+{
+    if (!fCtx.IsSignedIn()) {
+        fCtx.ShowMsg(QStringLiteral("not_logged_in"), 3);
+        return -1;
+    }
+    fCtx.LogFmt(QStringLiteral("\rCommand: %s %s (%s)"), {Action, Subj, Args.join(QLatin1Char(','))}, 3);
+    return fWorkflow->ZoneCommand(Sender, Action, Subj, Args);
+}
+
+void TZonesPanel::OnZoneClick(TZoneInfo *Zone)
+{
+    HookMap();
+    fWorkflow->OnZoneClick(Zone);
+}
+
+void TZonesPanel::SbZoneInfoClick()
+{
+    HookMap();
+    fWorkflow->ShowZone(false);
+}
+void TZonesPanel::SbAppendZoneClick()
+{
+    HookMap();
+    fWorkflow->AppendZone();
+}
+void TZonesPanel::SbEditZoneClick()
+{
+    HookMap();
+    fWorkflow->EditZone();
+}
+void TZonesPanel::SbZoneHistoryClick()
+{
+    HookMap();
+    fWorkflow->ShowZoneHistory(ToolBar->findChild<QToolButton *>(QStringLiteral("SbZoneHistory")));
+}
+void TZonesPanel::SbDeleteZoneClick()
+{
+    HookMap();
+    fWorkflow->DeleteZone();
+}
+void TZonesPanel::ZoneListDblClick()
+{
+    HookMap();
+    fWorkflow->ShowZone(false);
+}

@@ -89,9 +89,22 @@ public:
     static QString MarkerToolTip(const TObjectInfo &Obj);
 
     // Hit code of a view point on a zone: -1 none, 1 centre, 2 rim, 9 inside,
-    // 100 + i node i, 200 + i the edge ending at node i.
+    // 100 + i node i, 200 + i the edge ending at node i; from node 100 on,
+    // where those would collide, NodeHitBase + i and EdgeHitBase + i.
+    static constexpr int NodeHitBase = 1000000;
+    static constexpr int EdgeHitBase = 2000000;
+    static int NodeHit(int i) { return i < 100 ? 100 + i : NodeHitBase + i; }
+    static int EdgeHit(int i) { return i < 100 ? 200 + i : EdgeHitBase + i; }
+    static bool IsNodeHit(int Code) { return (Code >= 100 && Code < 200) || (Code >= NodeHitBase && Code < EdgeHitBase); }
+    static bool IsEdgeHit(int Code) { return (Code >= 200 && Code < 300) || Code >= EdgeHitBase; }
+    // The node or edge index of a node or edge hit code.
+    static int HitIndex(int Code) { return Code >= EdgeHitBase ? Code - EdgeHitBase : Code >= NodeHitBase ? Code - NodeHitBase : Code % 100; }
     int ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone);
     TZoneInfo *EditedZone() const { return FEditedZone; }
+    // Whether a drag of the edited zone's centre, rim or node is under way.
+    bool ZoneDragging() const { return FDragType >= 1 && !FZoneDragPoint.isNull(); }
+    // The cursor that says what a press at a zone hit code would do.
+    static Qt::CursorShape ZoneEditCursor(int HitCode);
 
     // Drops what is kept for painting the tracks (positions, line, glyphs,
     // drawn tiles); call after changing points of a track in place: their
@@ -119,6 +132,8 @@ protected:
     void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect) override;
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
+    void keyPressEvent(QKeyEvent *Event) override;
     bool viewportEvent(QEvent *Event) override;
 
 private:
@@ -133,6 +148,10 @@ private:
     void LeftPress(QMouseEvent *Event, bool &Consumed);
     void RightPress(QMouseEvent *Event, bool &Consumed);
     void DragZone(const QPoint &ViewPt);
+    // The zone of the list that is open for editing now (the paint's note
+    // of it may be older than the list).
+    TZoneInfo *FindEditedZone();
+    void EndZoneDrag();
     void Log(const QString &Text);
     void LogFmt(const QString &Fmt, const QVariantList &Args);
     void Cmd(const QString &Action, const QString &Subj, const QStringList &Args);
@@ -149,6 +168,10 @@ private:
     TZoneInfo *FEditedZone = nullptr;
     QPoint FZoneDragPoint;
     int FDragType = -1;
+    // The edited zone's shape when the drag began, for Escape.
+    TGeoPoint FDragStartCenter;
+    double FDragStartRadius = 0;
+    QList<TGeoPoint> FDragStartNodes;
     // Screen positions of the tracks' points, one per track in list order.
     std::vector<TTrackScreenCache> FTrackCaches;
     std::vector<TTrackLayerTiles> FTrackTiles; // the tracks drawn, in the same order

@@ -206,7 +206,9 @@ void TPeriodRequestForm::QuickButtonClick(const QString &sign)
         return;
     SetDt1(dt1);
     SetDt2(dt2);
-    fSign = sign;
+    // The caption as the user reads it, in his language.
+    const QPushButton *b = QuickButton(sign);
+    fSign = b ? b->text() : sign;
     LblWarning->setVisible(false);
     if (fCloseAfterClick)
         accept();

@@ -1,6 +1,7 @@
 #include "OSM.ZoneInfo.h"
 #include "PanelTestSupport.h"
 #include "ZonesPanel.h"
+#include "ZoneWorkflow.h"
 
 #include <QSignalSpy>
 #include <QSplitter>
@@ -71,7 +72,9 @@ private Q_SLOTS:
             b->click();
         else
             Q_EMIT panel.List->doubleClicked(QModelIndex());
-        QCOMPARE(ctx.Notices, QStringList{QStringLiteral("not_implemented")});
+        // Signed out: every zone action says so, and nothing opens.
+        QCOMPARE(ctx.Notices, QStringList{QStringLiteral("not_logged_in")});
+        QVERIFY(!panel.Workflow()->Editor());
     }
 
     void cleanupTestCase() { fSim.stop(); }
