@@ -4,8 +4,11 @@
 #include "main.h"
 
 #include "EventListModel.h"
+#include "MonitorMap.h"
 #include "ObjListModel.h"
 #include "client.h"
+#include "TrapsPanel.h"
+#include "ZonesPanel.h"
 
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -71,43 +74,6 @@ void TMonitorMainWin::RefreshEvents()
         LoadEvents(dt1, dt2);
 }
 
-int TMonitorMainWin::LoadZones()
-{
-    Log(QStringLiteral("\rLoad zones: "));
-    int n = 0;
-    {
-        TWaitCursor wait;
-        n = fClient->GetZones();
-    }
-    Log(QStringLiteral("\r  -> ") + QString::number(n));
-    fZoneModel->removeRows(0, fZoneModel->rowCount());
-    for (const auto &z : fClient->ZoneList()) {
-        auto *item = new QStandardItem(z->name);
-        item->setEditable(false);
-        item->setData(z->uid, Qt::UserRole);
-        fZoneModel->appendRow(item);
-    }
-    return n;
-}
+int TMonitorMainWin::LoadZones() { return ZonesPanel->LoadZones(); }
 
-int TMonitorMainWin::LoadTraps(int SelUid)
-{
-    Log(QStringLiteral("\rLoad traps: "));
-    int n = 0;
-    {
-        TWaitCursor wait;
-        n = fClient->GetTraps();
-    }
-    Log(QStringLiteral("\r  -> ") + QString::number(n));
-    fTrapModel->removeRows(0, fTrapModel->rowCount());
-    for (const auto &t : fClient->TrapList()) {
-        const QString owner = t->fObjInfo ? t->fObjInfo->name : QStringLiteral("GENERAL");
-        auto *item = new QStandardItem(owner + QStringLiteral(": ") + t->TrapName() + u' ' + t->Condition());
-        item->setEditable(false);
-        item->setData(t->uid, Qt::UserRole);
-        fTrapModel->appendRow(item);
-        if (SelUid > 0 && t->uid == SelUid)
-            TrapList->setCurrentIndex(item->index());
-    }
-    return n;
-}
+int TMonitorMainWin::LoadTraps(int SelUid) { return TrapsPanel->LoadTraps(SelUid); }

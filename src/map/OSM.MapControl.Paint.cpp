@@ -17,6 +17,8 @@ void TMapControl::paintEvent(QPaintEvent *)
         PlaceCacheImage();
         RedrawCacheImage();
     }
+    if (!FMissingTiles.isEmpty())
+        RetryMissingTiles(view);
     p.drawImage(QPoint(0, 0), FCacheImage, QRect(view.topLeft() - FCacheImageRect.topLeft(), view.size()));
 
     const QRect r(view.topLeft(), QPoint(std::min(view.left() + view.width(), FMapSize.width()) - 1,
@@ -31,9 +33,11 @@ void TMapControl::DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLe
 {
     const QImage img = OnGetTile ? OnGetTile(this, TileHorzNum, TileVertNum) : GetTileImage(TileHorzNum, TileVertNum);
     if (!img.isNull()) {
+        FMissingTiles.remove(QPoint(TileHorzNum, TileVertNum));
         Canvas.drawImage(TopLeft, img);
         return;
     }
+    FMissingTiles.insert(QPoint(TileHorzNum, TileVertNum));
     bool handled = false;
     if (OnDrawTile) {
         OnDrawTile(this, TileHorzNum, TileVertNum, TopLeft, Canvas, handled);
@@ -58,6 +62,26 @@ void TMapControl::DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLe
                            rect.top() + (rect.height() - fm.height()) / 2 + fm.ascent()),
                     text);
     Canvas.restore();
+}
+
+void TMapControl::RetryMissingTiles(const QRect &View)
+{
+    // Tiles that arrive are drawn when they come; only those the source
+    // wants to ask for again are looked at here.
+    const QRect tiles(QPoint(View.left() / TileSize, View.top() / TileSize),
+                      QPoint((View.left() + View.width() - 1) / TileSize, (View.top() + View.height() - 1) / TileSize));
+    QList<QPoint> due;
+    for (const QPoint &t : std::as_const(FMissingTiles))
+        if (tiles.contains(t) && TileRetryDue(t.x(), t.y()))
+            due << t;
+    if (due.isEmpty())
+        return;
+    QPainter p(&FCacheImage);
+    for (const QPoint &t : due) {
+        const QPoint at(t.x() * TileSize, t.y() * TileSize);
+        if (FCacheImageRect.contains(at))
+            DrawTile(t.x(), t.y(), at - FCacheImageRect.topLeft(), p);
+    }
 }
 
 void TMapControl::DrawMapMarks(QPainter &Canvas, const QRect &MapRect)
@@ -138,13 +162,25 @@ void TMapControl::BuildCopyright()
     p.drawText(FCopyright.rect(), Qt::AlignCenter, text);
 }
 
-void TMapControl::BuildScaleLine()
+void TMapControl::UpdateScaleLine()
 {
     if (FZoom < 0)
         return;
+    // The bar measures the ground at the view's centre: a metre takes more
+    // map pixels the farther it lies from the equator.
+    double lat = 0;
+    try {
+        lat = CenterPoint().Lat;
+    } catch (const std::exception &) {
+        // an empty view: the equator's bar
+    }
     quint32 widthPx = 0, widthM = 0;
     QString text;
-    GetScaleBar(TMapZoomLevel(FZoom), widthPx, widthM, text);
+    GetScaleBar(TMapZoomLevel(FZoom), lat, widthPx, widthM, text);
+    if (!FScaleLine.isNull() && widthPx == FScaleLinePx && text == FScaleLineText)
+        return;
+    FScaleLinePx = widthPx;
+    FScaleLineText = text;
     QFont font(QStringLiteral("Arial"), 8);
     const QFontMetrics fm(font);
     const QSize t = fm.size(0, text);
@@ -172,6 +208,8 @@ void TMapControl::DrawLabels(QPainter &Canvas, const QRect &Rect)
                                 Rect.bottom() + 1 - FCopyright.height() - FLabelMargin),
                          FCopyright);
     }
+    if (!(FMapOptions & moDontDrawScale))
+        UpdateScaleLine();
     if (!(FMapOptions & moDontDrawScale) && !FScaleLine.isNull())
         Canvas.drawImage(QPoint(Rect.left() + FLabelMargin, Rect.bottom() + 1 - FScaleLine.height() - FLabelMargin),
                          FScaleLine);

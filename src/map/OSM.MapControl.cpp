@@ -148,8 +148,7 @@ void TMapControl::SetZoom(int Value, const QPoint &MapBindPt)
     const int size = TileSize << Value;
     FMapSize = QSize(size, size);
     UpdateScrollRanges();
-    if (!(FMapOptions & moDontDrawScale))
-        BuildScaleLine();
+    FScaleLine = QImage();
     const QPoint target = GeoToMapClamped(Value, geo) - viewPos;
     // Both scroll bars move before the single repaint below.
     const QSignalBlocker bh(horizontalScrollBar()), bv(verticalScrollBar());
@@ -275,8 +274,7 @@ void TMapControl::SetTilesProvider(std::unique_ptr<TTilesProvider> Provider)
 void TMapControl::SetLabelMargin(int Value)
 {
     FLabelMargin = Value;
-    if (FZoom >= 0)
-        BuildScaleLine();
+    FScaleLine = QImage();
     Invalidate();
 }
 
@@ -289,8 +287,7 @@ void TMapControl::SetVisibleLayers(const TMapLayers &Layers)
 void TMapControl::SetMapOptions(TMapOptions Options)
 {
     FMapOptions = Options;
-    if (!(FMapOptions & moDontDrawScale) && FZoom >= 0)
-        BuildScaleLine();
+    FScaleLine = QImage();
     Invalidate();
 }
 
@@ -334,6 +331,7 @@ void TMapControl::RedrawCacheImage()
     if (FZoom < 0 || FCacheImage.isNull())
         return;
     FCacheImage.fill(viewport()->palette().color(viewport()->backgroundRole()));
+    FMissingTiles.clear();
     const int cols = std::max(0, std::min(FMapSize.width() - FCacheImageRect.left(), FCacheImageRect.width())) / TileSize;
     const int rows = std::max(0, std::min(FMapSize.height() - FCacheImageRect.top(), FCacheImageRect.height())) / TileSize;
     if (cols == 0 || rows == 0)

@@ -147,19 +147,7 @@ void TZtMapControl::LeftPress(QMouseEvent *Event, bool &Consumed)
             OnClickTrackPoint(tp);
     }
     if (OnClickMapMark) {
-        TMapMark *hit = nullptr;
-        for (int i = 0; i < MapMarks().Count() && !hit; ++i) {
-            TMapMark *m = MapMarks().Get(i);
-            QPoint p;
-            try {
-                p = GeoPointToInnerPoint(m->Coord);
-            } catch (const std::exception &) {
-                continue;
-            }
-            if (p.x() - 16 <= pt.x() && pt.x() < p.x() + 16 && p.y() - 48 <= pt.y() && pt.y() < p.y())
-                hit = m;
-        }
-        if (hit)
+        if (TMapMark *hit = MarkAt(pt))
             OnClickMapMark(hit);
     }
     if (OnClickZone && FGeoZones) {

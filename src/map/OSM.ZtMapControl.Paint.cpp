@@ -82,6 +82,7 @@ void TZtMapControl::PaintAboveMarks(QPainter &Canvas, const QRect &)
             DrawTrack(Canvas, *t, FTrackCaches[i], FTrackTiles[i]);
     }
     FTails.EndPaint(); // the marks, and with them the tails, are drawn by now
+    FMarkerSprites.EndPaint();
 }
 
 void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache, TTrackLayerTiles &Tiles)
@@ -112,24 +113,9 @@ void TZtMapControl::DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *
     TObjectInfo *obj = *static_cast<TObjectInfo *const *>(Mark->Data);
     if (!obj)
         return;
-    const bool hasPhoto = !obj->photo.isNull() && obj->photo.width() > 0;
-    const QImage &icon = FMarkerImages[hasPhoto ? 1 : 0];
-    const QPoint tl(Point.x() - icon.width() / 2, Point.y() - icon.height() + 4);
-
-    if (hasPhoto) {
-        const int w = icon.width();
-        if (obj->icon.isNull() || obj->icon.width() == 0)
-            obj->icon = obj->photo.scaled(w, w, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        Canvas.save();
-        Canvas.setRenderHint(QPainter::Antialiasing, true);
-        QPainterPath circle;
-        circle.addEllipse(QRectF(tl.x() + 1, tl.y() + 1, w - 2, w - 2));
-        Canvas.setClipPath(circle, Qt::IntersectClip);
-        Canvas.drawImage(QPoint(tl.x() + 1, tl.y() + 1), obj->icon);
-        Canvas.restore();
-    }
-    Canvas.drawImage(tl, icon);
+    // Pin, photo and name label come drawn in one sprite.
+    const TMarkerSprites::Sprite &sprite = FMarkerSprites.Get(*obj, FMarkerImages, Canvas.device()->devicePixelRatioF());
+    Canvas.drawImage(Point + sprite.origin, sprite.image);
 
     // The tail: from the marker back through the recent points.
     if (obj->tail.size() > 1) {
@@ -146,7 +132,7 @@ void TZtMapControl::DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *
         }
         FTails.Draw(Canvas, line, ColorOfTColor(obj->track_color));
     }
-    Mark->Width = icon.width();
-    Mark->Height = icon.height();
+    Mark->Width = sprite.icon.width();
+    Mark->Height = sprite.icon.height();
     Handled = true;
 }

@@ -56,6 +56,10 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
         DrawMarker(Canvas, Point, Mark, Handled);
     };
     viewport()->setMouseTracking(true); // the edited zone's hover cursor
+    FClock.start();
+    FRetryTimer = new QTimer(this);
+    FRetryTimer->setSingleShot(true);
+    connect(FRetryTimer, &QTimer::timeout, this, [this] { Invalidate(); });
     SetZoom(MinZoom());
     FActive = true;
 }
@@ -126,6 +130,14 @@ QImage TZtMapControl::GetTileImage(int TileHorzNum, int TileVertNum)
     const TTile tile{TMapZoomLevel(Zoom()), quint32(TileHorzNum), quint32(TileVertNum)};
     QImage img = FTileStorage->GetTile(tile);
     if (img.isNull()) {
+        auto failed = FFailedTiles.find(tile);
+        if (failed != FFailedTiles.end()) {
+            // A server that is away is not asked again before the back-off ends.
+            const qint64 now = FClock.elapsed();
+            if (now < failed->due)
+                return img;
+            failed->due = now + failed->delay;
+        }
         FNetRequest->SetCurrentViewRect(ViewRect());
         FNetRequest->RequestTile(tile);
     }
@@ -142,6 +154,14 @@ void TZtMapControl::PrepareTiles(const QRect &Tiles)
         for (int x = std::max(Tiles.left(), 0); x <= std::min(Tiles.right(), n - 1); ++x)
             tiles.push_back(TTile{TMapZoomLevel(Zoom()), quint32(x), quint32(y)});
     FTileStorage->Preload(tiles);
+}
+
+bool TZtMapControl::TileRetryDue(int TileHorzNum, int TileVertNum)
+{
+    if (FFailedTiles.isEmpty() || Zoom() < 0 || TileHorzNum < 0 || TileVertNum < 0)
+        return false;
+    const auto failed = FFailedTiles.constFind(TTile{TMapZoomLevel(Zoom()), quint32(TileHorzNum), quint32(TileVertNum)});
+    return failed != FFailedTiles.cend() && FClock.elapsed() >= failed->due;
 }
 
 void TZtMapControl::GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error)
@@ -163,12 +183,24 @@ void TZtMapControl::GotTile(TGotTileData &Data)
     QString err = Data.Error;
     if (err.isEmpty() && Data.Ms) {
         if (FTileStorage->StoreTile(Data.Tile, std::move(*Data.Ms), &err)) {
+            FFailedTiles.remove(Data.Tile);
             // A tile of a zoom left meanwhile is kept but not drawn.
             if (Data.Tile.Zoom == Zoom())
                 RefreshTile(int(Data.Tile.ParameterX), int(Data.Tile.ParameterY));
         }
     } else if (err.isEmpty()) {
         err = QStringLiteral("empty answer");
+    }
+    if (!err.isEmpty()) {
+        // Asked for again at a paint after the back-off; a paint is due then.
+        constexpr int MaxDelay = 60000;
+        if (FFailedTiles.size() > 4096)
+            FFailedTiles.clear(); // a long outage over much panning: start afresh
+        TTileRetry &r = FFailedTiles[Data.Tile];
+        r.delay = r.delay ? std::min(2 * r.delay, MaxDelay) : FTileRetryMs;
+        r.due = FClock.elapsed() + r.delay;
+        if (Data.Tile.Zoom == Zoom() && (!FRetryTimer->isActive() || FRetryTimer->remainingTime() > r.delay))
+            FRetryTimer->start(r.delay);
     }
     // One line per kind of failure, not one per tile of the view.
     if (!err.isEmpty() && err != FLastTileError) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OSM.MapControl.h"
+#include "OSM.MarkerSprites.h"
 #include "OSM.NetworkRequestQueue.h"
 #include "OSM.TailSprites.h"
 #include "OSM.TileStorage.h"
@@ -8,9 +9,13 @@
 #include "OSM.TrackScreenCache.h"
 #include "common.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QImage>
+#include <QTimer>
 #include <QList>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -78,6 +83,10 @@ public:
     // Centres on the point and adds a green triangle mark there; null for NaN.
     TMapMark *SetMark(int Zoom, double Lat, double Lon);
     QPoint GeoPointToInnerPoint(const TGeoPoint &GeoPoint) const;
+    // The first mark, in list order, whose pin covers the view point, or null.
+    TMapMark *MarkAt(const QPoint &ViewPt);
+    // An object marker's tooltip: the name and the time of the last report.
+    static QString MarkerToolTip(const TObjectInfo &Obj);
 
     // Hit code of a view point on a zone: -1 none, 1 centre, 2 rim, 9 inside,
     // 100 + i node i, 200 + i the edge ending at node i.
@@ -94,16 +103,23 @@ public:
     // the click test calls this first.
     void UpdateMapPoints();
 
+    // A tile whose download failed is asked for again at the first paint
+    // after a back-off that starts at this many milliseconds and doubles
+    // with each further failure, up to a minute.
+    void SetTileRetryDelay(int Ms) { FTileRetryMs = std::max(Ms, 1); }
+
     TTileStorage &TileStorage() { return *FTileStorage; }
     TNetworkRequestQueue &NetRequest() { return *FNetRequest; }
 
 protected:
     QImage GetTileImage(int TileHorzNum, int TileVertNum) override;
     void PrepareTiles(const QRect &Tiles) override;
+    bool TileRetryDue(int TileHorzNum, int TileVertNum) override;
     void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect) override;
     void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect) override;
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
+    bool viewportEvent(QEvent *Event) override;
 
 private:
     void GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error);
@@ -135,7 +151,18 @@ private:
     std::vector<TTrackScreenCache> FTrackCaches;
     std::vector<TTrackLayerTiles> FTrackTiles; // the tracks drawn, in the same order
     TTailSprites FTails;
+    TMarkerSprites FMarkerSprites;
     QStringList FPendingLog; // said before a log callback was set
     QString FLastTileError;
+    // Failed tiles: when each may be asked for again, and its back-off.
+    struct TTileRetry
+    {
+        qint64 due = 0;
+        int delay = 0;
+    };
+    QHash<TTile, TTileRetry> FFailedTiles;
+    QElapsedTimer FClock;
+    QTimer *FRetryTimer = nullptr; // a paint when the next back-off ends
+    int FTileRetryMs = 5000;
     bool FDeferTiles = false; // while a zoom change is followed by a move
 };
