@@ -12,7 +12,7 @@
 #include <functional>
 
 class TPanelContext;
-class TTripInfoForm;
+#include "TripInfoForm.h"
 
 class TTripsPanel : public QObject
 {
