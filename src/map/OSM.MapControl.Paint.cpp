@@ -13,13 +13,20 @@ void TMapControl::paintEvent(QPaintEvent *)
         p.fillRect(viewport()->rect(), viewport()->palette().color(viewport()->backgroundRole()));
         return;
     }
-    if (!FCacheImageRect.contains(view)) {
+    if (UpdateCacheImageSize() || !FCacheImageRect.contains(view)) {
+        // A move to a screen of another pixel density, or a view off the cache.
         PlaceCacheImage();
         RedrawCacheImage();
     }
     if (!FMissingTiles.isEmpty())
         RetryMissingTiles(view);
-    p.drawImage(QPoint(0, 0), FCacheImage, QRect(view.topLeft() - FCacheImageRect.topLeft(), view.size()));
+    // The source rectangle is in the cache image's own (device) pixels.
+    const qreal dpr = FCacheImage.devicePixelRatio();
+    if (dpr == 1)
+        p.drawImage(QPoint(0, 0), FCacheImage, QRect(view.topLeft() - FCacheImageRect.topLeft(), view.size()));
+    else
+        p.drawImage(QRectF(QPointF(0, 0), QSizeF(view.size())), FCacheImage,
+                    QRectF(QPointF(view.topLeft() - FCacheImageRect.topLeft()) * dpr, QSizeF(view.size()) * dpr));
 
     const QRect r(view.topLeft(), QPoint(std::min(view.left() + view.width(), FMapSize.width()) - 1,
                                          std::min(view.top() + view.height(), FMapSize.height()) - 1));
@@ -34,7 +41,11 @@ void TMapControl::DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLe
     const QImage img = OnGetTile ? OnGetTile(this, TileHorzNum, TileVertNum) : GetTileImage(TileHorzNum, TileVertNum);
     if (!img.isNull()) {
         FMissingTiles.remove(QPoint(TileHorzNum, TileVertNum));
-        Canvas.drawImage(TopLeft, img);
+        // A tile of a high-density source (512 pixels) fills the same square.
+        if (img.size() == QSize(TileSize, TileSize))
+            Canvas.drawImage(TopLeft, img);
+        else
+            Canvas.drawImage(QRect(TopLeft, QSize(TileSize, TileSize)), img);
         return;
     }
     FMissingTiles.insert(QPoint(TileHorzNum, TileVertNum));
@@ -77,6 +88,7 @@ void TMapControl::RetryMissingTiles(const QRect &View)
     if (due.isEmpty())
         return;
     QPainter p(&FCacheImage);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
     for (const QPoint &t : due) {
         const QPoint at(t.x() * TileSize, t.y() * TileSize);
         if (FCacheImageRect.contains(at))
@@ -154,12 +166,14 @@ void TMapControl::BuildCopyright()
     QFont font(QStringLiteral("Arial"), 8);
     const QFontMetrics fm(font);
     const QString text = FTilesProvider->TilesCopyright;
-    FCopyright = QImage(fm.size(0, text) + QSize(2, 0), QImage::Format_ARGB32_Premultiplied);
+    const qreal dpr = viewport()->devicePixelRatioF();
+    FCopyright = QImage((fm.size(0, text) + QSize(2, 0)) * dpr, QImage::Format_ARGB32_Premultiplied);
+    FCopyright.setDevicePixelRatio(dpr);
     FCopyright.fill(Qt::transparent); // white of the original is drawn transparent
     QPainter p(&FCopyright);
     p.setFont(font);
     p.setPen(QColor(128, 128, 128));
-    p.drawText(FCopyright.rect(), Qt::AlignCenter, text);
+    p.drawText(QRect(QPoint(0, 0), FCopyright.deviceIndependentSize().toSize()), Qt::AlignCenter, text);
 }
 
 void TMapControl::UpdateScaleLine()
@@ -177,7 +191,8 @@ void TMapControl::UpdateScaleLine()
     quint32 widthPx = 0, widthM = 0;
     QString text;
     GetScaleBar(TMapZoomLevel(FZoom), lat, widthPx, widthM, text);
-    if (!FScaleLine.isNull() && widthPx == FScaleLinePx && text == FScaleLineText)
+    const qreal dpr = viewport()->devicePixelRatioF();
+    if (!FScaleLine.isNull() && widthPx == FScaleLinePx && text == FScaleLineText && FScaleLine.devicePixelRatio() == dpr)
         return;
     FScaleLinePx = widthPx;
     FScaleLineText = text;
@@ -186,11 +201,12 @@ void TMapControl::UpdateScaleLine()
     const QSize t = fm.size(0, text);
     const int w = fm.horizontalAdvance(QLatin1Char('W'));
     const QSize size(w + t.width() + w + int(widthPx), 2 * FLabelMargin + t.height());
-    FScaleLine = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    FScaleLine = QImage(size * dpr, QImage::Format_ARGB32_Premultiplied);
+    FScaleLine.setDevicePixelRatio(dpr);
     FScaleLine.fill(Qt::white);
     QPainter p(&FScaleLine);
     p.setPen(QColor(192, 192, 192));
-    p.drawRect(FScaleLine.rect().adjusted(0, 0, -1, -1));
+    p.drawRect(QRect(QPoint(0, 0), size).adjusted(0, 0, -1, -1));
     p.setFont(font);
     p.setPen(Qt::black);
     p.drawText(QRect(QPoint(w / 2, FLabelMargin), t), Qt::AlignLeft | Qt::AlignTop, text);
@@ -202,15 +218,16 @@ void TMapControl::UpdateScaleLine()
 void TMapControl::DrawLabels(QPainter &Canvas, const QRect &Rect)
 {
     if (!(FMapOptions & moDontDrawCopyright)) {
-        if (FCopyright.isNull())
+        if (FCopyright.isNull() || FCopyright.devicePixelRatio() != viewport()->devicePixelRatioF())
             BuildCopyright();
-        Canvas.drawImage(QPoint(Rect.right() + 1 - FCopyright.width() - FLabelMargin,
-                                Rect.bottom() + 1 - FCopyright.height() - FLabelMargin),
+        const QSize c = FCopyright.deviceIndependentSize().toSize();
+        Canvas.drawImage(QPoint(Rect.right() + 1 - c.width() - FLabelMargin, Rect.bottom() + 1 - c.height() - FLabelMargin),
                          FCopyright);
     }
     if (!(FMapOptions & moDontDrawScale))
         UpdateScaleLine();
     if (!(FMapOptions & moDontDrawScale) && !FScaleLine.isNull())
-        Canvas.drawImage(QPoint(Rect.left() + FLabelMargin, Rect.bottom() + 1 - FScaleLine.height() - FLabelMargin),
+        Canvas.drawImage(QPoint(Rect.left() + FLabelMargin,
+                                Rect.bottom() + 1 - int(FScaleLine.deviceIndependentSize().height()) - FLabelMargin),
                          FScaleLine);
 }

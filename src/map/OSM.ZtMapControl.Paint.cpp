@@ -93,8 +93,39 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
     const int margin = std::max(st.PointSize, 1) + st.LineWidth + 2;
     Cache.SetPainted(off, viewport()->rect().adjusted(-margin, -margin, margin, margin));
     Canvas.save();
-    Tiles.Paint(Canvas, Track, Cache, off, viewport()->size());
+    if (Canvas.device()->devicePixelRatioF() == 1)
+        Tiles.Paint(Canvas, Track, Cache, off, viewport()->size());
+    else
+        DrawTrackAtDevicePixels(Canvas, Track, Cache, off, margin);
     Canvas.restore();
+}
+
+void TZtMapControl::DrawTrackAtDevicePixels(QPainter &Canvas, const TGeoTrack &Track, const TTrackScreenCache &Cache,
+                                            const QPoint &Offset, int Margin)
+{
+    // The kept tiles hold pixels of the map; on a high-density screen the
+    // line and the glyphs are drawn in place at the device's pixels instead,
+    // in the same order (the line, then every glyph).
+    const TGeoTrackStyle &st = Track.Style();
+    const QRect area = viewport()->rect().adjusted(-Margin, -Margin, Margin, Margin);
+    const auto &px = Cache.MapPixels();
+    QVector<QLine> lines;
+    for (const TTrackScreenCache::Segment &seg : Cache.Segments()) {
+        const QPoint a = px[seg.a] - Offset, b = px[seg.b] - Offset;
+        if (std::max(a.x(), b.x()) >= area.left() && std::min(a.x(), b.x()) <= area.right()
+            && std::max(a.y(), b.y()) >= area.top() && std::min(a.y(), b.y()) <= area.bottom())
+            lines << QLine(a, b);
+    }
+    Canvas.setRenderHint(QPainter::Antialiasing, false);
+    Canvas.setPen(QPen(ColorOfTColor(st.LineColor), std::max(st.LineWidth, 1)));
+    Canvas.drawLines(lines);
+    const int s = std::max(st.PointSize, 1) / 2;
+    const auto &pts = Track.Points();
+    for (const TTrackScreenCache::Glyph &gl : Cache.Glyphs()) {
+        const QPoint p = px[gl.index] - Offset;
+        if (area.contains(p) && gl.index < pts.size())
+            DrawGlyph(Canvas, TrackGlyphKey(st, *pts[gl.index], gl.kind), p - QPoint(s, s));
+    }
 }
 
 void TZtMapControl::UpdateMapPoints()

@@ -6,6 +6,7 @@
 #include "ZtFormat.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -30,7 +31,7 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
 {
     FTileStorage = std::make_unique<TTileStorage>(CacheSize ? CacheSize : DefaultCacheSize,
                                                   QStringLiteral("%d/%d/%d.png"));
-    FTileStorage->SetFileCacheBaseDir(CachePath.isEmpty() ? QDir::tempPath() + QStringLiteral("/OsmCache") : CachePath);
+    QString cacheDir = CachePath.isEmpty() ? QDir::tempPath() + QStringLiteral("/OsmCache") : CachePath;
 
     QString url = TileURL.isEmpty() ? ConfigValue("tile_url") : TileURL;
     if (!url.isEmpty() && !TOSMTilesProvider::IsValidPattern(url)) {
@@ -38,6 +39,18 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
                            .arg(url, TOSMTilesProvider::DefaultTileURL);
         url.clear();
     }
+    // On a high-density screen, tiles of twice the pixels where a source for
+    // them is configured; they are kept apart from the ordinary ones.
+    const QString hidpi = ConfigValue("tile_url_hidpi");
+    if (!hidpi.isEmpty() && qGuiApp && qGuiApp->devicePixelRatio() > 1) {
+        if (TOSMTilesProvider::IsValidPattern(hidpi)) {
+            url = hidpi;
+            cacheDir += QStringLiteral("/2x");
+        } else {
+            FPendingLog << QStringLiteral("\rX: tile_url_hidpi \"%1\" lacks {z}, {x} and {y}; not used").arg(hidpi);
+        }
+    }
+    FTileStorage->SetFileCacheBaseDir(cacheDir);
     QString agent = UserAgent.isEmpty() ? ConfigValue("tile_user_agent") : UserAgent;
     if (agent.isEmpty())
         agent = DefaultTileUserAgent();
@@ -59,7 +72,17 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
     FClock.start();
     FRetryTimer = new QTimer(this);
     FRetryTimer->setSingleShot(true);
-    connect(FRetryTimer, &QTimer::timeout, this, [this] { Invalidate(); });
+    connect(FRetryTimer, &QTimer::timeout, this, [this] {
+        Invalidate();
+        // Tiles that failed later are due later: wake up for the next of them.
+        const qint64 now = FClock.elapsed();
+        qint64 next = -1;
+        for (auto it = FFailedTiles.cbegin(); it != FFailedTiles.cend(); ++it)
+            if (it.key().Zoom == Zoom() && it->due > now && (next < 0 || it->due < next))
+                next = it->due;
+        if (next >= 0)
+            FRetryTimer->start(int(next - now));
+    });
     SetZoom(MinZoom());
     FActive = true;
 }
@@ -263,9 +286,12 @@ QList<QImage> TZtMapControl::DefaultMarkerImages()
 {
     // A pin 32 x 48 with its tip 4 pixels above the bottom centre; the second
     // has a round window at the top through which the photo shows.
+    // Drawn at the screens' highest pixel density, so that they stay sharp there.
+    const qreal dpr = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     QList<QImage> images;
     for (int withPhoto = 0; withPhoto < 2; ++withPhoto) {
-        QImage img(32, 48, QImage::Format_ARGB32_Premultiplied);
+        QImage img(QSize(32, 48) * dpr, QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(dpr);
         img.fill(Qt::transparent);
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);

@@ -127,6 +127,8 @@ private:
     void DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled);
     void DrawZone(QPainter &Canvas, TZoneInfo &Zone);
     void DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache, TTrackLayerTiles &Tiles);
+    void DrawTrackAtDevicePixels(QPainter &Canvas, const TGeoTrack &Track, const TTrackScreenCache &Cache,
+                                 const QPoint &Offset, int Margin);
     int ZoneRadiusPx(const TZoneInfo &Zone) const;
     void LeftPress(QMouseEvent *Event, bool &Consumed);
     void RightPress(QMouseEvent *Event, bool &Consumed);
