@@ -3,7 +3,7 @@
 
 #include "SimWorld.h"
 
-void SimWorld::addDemoExtrasLocked(qint64 nowMs)
+void SimWorld::addDemoExtrasLocked(qint64 /*nowMs*/)
 {
     // Messages use the fields the service fills in, as the trap editor offers them.
     for (SimTrap &t : fTraps) {
@@ -45,7 +45,7 @@ void SimWorld::addDemoExtrasLocked(qint64 nowMs)
             e.completed = true; // the battery was low for a moment; the alarm still waits
             e.c = os.points.last();
             fEvents.append(e);
-            touch(os.obj, nowMs);
+            touch(os.obj, e.h.sysMs); // as if raised by that report: no change after it
         }
     }
 
