@@ -112,6 +112,12 @@ void TMonitorMainWin::FormCreate()
     }
     connect(AlarmList, &QTreeView::doubleClicked, this, &TMonitorMainWin::AlarmListNodeDblClick);
     connect(EventList, &QTreeView::doubleClicked, this, &TMonitorMainWin::EventListNodeDblClick);
+    // Plain event, (unused), accepted alarm, open alarm.
+    fAlarmModel->SetAlarmList(true);
+    const QList<QIcon> eventImages{QIcon(), QIcon(), style()->standardIcon(QStyle::SP_DialogApplyButton),
+                                   style()->standardIcon(QStyle::SP_MessageBoxWarning)};
+    fAlarmModel->SetImages(eventImages);
+    fEventModel->SetImages(eventImages);
     fEventActions = std::make_unique<TEventActions>(*this);
     fEventActions->SetShowTrap([this](TTrapInfo *Trap) { TrapsPanel->ShowTrap(Trap); });
 

@@ -211,6 +211,40 @@ private Q_SLOTS:
         QCOMPARE(m.Event(m.index(0, 0))->uid, 1u);
     }
 
+    // The pictures of column 0: open and accepted alarms differ from plain events.
+    void images_data()
+    {
+        QTest::addColumn<bool>("alarmList");
+        QTest::addColumn<int>("trap"); // 0: not in the client's list
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("image");
+        QTest::addRow("alarms: open") << true << 1 << false << 3;
+        QTest::addRow("alarms: accepted") << true << 1 << true << 2;
+        QTest::addRow("alarms: trap unknown") << true << 0 << false << 0;
+        QTest::addRow("events: alarm trap, open") << false << 2 << false << 3;
+        QTest::addRow("events: alarm trap, accepted") << false << 2 << true << 2;
+        QTest::addRow("events: plain trap") << false << 1 << false << 0;
+    }
+    void images()
+    {
+        QFETCH(bool, alarmList);
+        QFETCH(int, trap);
+        QFETCH(bool, accepted);
+        TVelmoraClient c(QStringLiteral("http://127.0.0.1:9"), QString(), QString());
+        for (int uid : {1, 2}) {
+            auto t = std::make_unique<TTrapInfo>(uid, 0);
+            t->is_alarm = uid == 2;
+            c.TrapList().push_back(std::move(t));
+        }
+        TEventInfo ev(5, 7);
+        ev.trap_id = trap;
+        if (accepted)
+            ev.accept_dt = EncodeDateTime(2025, 2, 3, 15, 0);
+        TEventListModel m(&c);
+        m.SetAlarmList(alarmList);
+        QTEST(m.ImageIndex(&ev), "image");
+    }
+
     void cleanupTestCase() { fSim.stop(); }
 };
 
