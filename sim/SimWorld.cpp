@@ -238,6 +238,7 @@ void SimWorld::build()
         }
         processCommandsLocked(now);
     }
+    addDemoExtrasLocked(now);
 }
 
 void SimWorld::touch(SimObject &o, qint64 ms)

@@ -42,6 +42,7 @@ class QTreeView;
 class QWidget;
 class TEventInfo;
 class TEventListModel;
+class TEventActions;
 class TObjectInfo;
 class TObjListDelegate;
 class TObjListModel;
@@ -101,6 +102,13 @@ public:
     // ---- events, zones, traps ----
     int LoadEvents(TDateTime DtFrom, TDateTime DtTo);
     void RefreshEvents();
+    // The alarm and event lists' actions (main_events.cpp).
+    void RequestEvents();
+    void SbAcceptAlarmClick();
+    void SbAcceptEventClick();
+    void AlarmListNodeDblClick(const QModelIndex &Index);
+    void EventListNodeDblClick(const QModelIndex &Index);
+    TEventActions *EventActions() const { return fEventActions.get(); }
     int LoadZones();
     int LoadTraps(int SelUid);
 
@@ -278,6 +286,7 @@ private:
     TObjListDelegate *fObjDelegate = nullptr;
     TEventListModel *fAlarmModel = nullptr;
     TEventListModel *fEventModel = nullptr;
+    std::unique_ptr<TEventActions> fEventActions;
     TRecordWindows *fRecordWindows = nullptr;
     std::deque<std::function<void()>> fTaskQueue;
     // The minute update came while a modal dialog was open: it runs once

@@ -3,6 +3,7 @@
 
 #include "main.h"
 
+#include "EventActions.h"
 #include "EventListModel.h"
 #include "MonitorMap.h"
 #include "ObjListModel.h"
@@ -11,7 +12,10 @@
 #include "ZonesPanel.h"
 
 #include <QStandardItemModel>
+#include <QScreen>
 #include <QTreeView>
+
+#include "period_request_form.h"
 
 #include <cmath>
 
@@ -77,3 +81,48 @@ void TMonitorMainWin::RefreshEvents()
 int TMonitorMainWin::LoadZones() { return ZonesPanel->LoadZones(); }
 
 int TMonitorMainWin::LoadTraps(int SelUid) { return TrapsPanel->LoadTraps(SelUid); }
+
+// ---- the lists' actions: one-line forwards to the event actions ----
+
+void TMonitorMainWin::RequestEvents()
+{
+    TPeriodRequestForm period(this);
+    period.adjustSize();
+    // Its bottom-right corner at the button's top-right corner.
+    QPoint at;
+    if (const QWidget *b = findChild<QWidget *>(QStringLiteral("SbRequestEvents")))
+        at = b->mapToGlobal(QPoint(b->width(), 0));
+    if (at.isNull()) {
+        if (const QScreen *s = screen())
+            period.move(s->availableGeometry().center() - period.rect().center());
+    } else {
+        period.move(at - QPoint(period.width(), period.height()));
+    }
+    // A reversed period is refused inside the dialog.
+    if (period.DoRequest(false))
+        LoadEvents(period.GetDt1(), period.GetDt2());
+}
+
+void TMonitorMainWin::SbAcceptAlarmClick()
+{
+    if (fEventActions->AcceptSelectedEvent(fAlarmModel->Event(AlarmList->currentIndex())))
+        AlarmList->viewport()->update();
+}
+
+void TMonitorMainWin::SbAcceptEventClick()
+{
+    if (fEventActions->AcceptSelectedEvent(fEventModel->Event(EventList->currentIndex())))
+        EventList->viewport()->update();
+}
+
+void TMonitorMainWin::AlarmListNodeDblClick(const QModelIndex &Index)
+{
+    if (fEventActions->NodeDblClick(fAlarmModel->Event(Index), Index.column()))
+        AlarmList->viewport()->update();
+}
+
+void TMonitorMainWin::EventListNodeDblClick(const QModelIndex &Index)
+{
+    if (fEventActions->NodeDblClick(fEventModel->Event(Index), Index.column()))
+        EventList->viewport()->update();
+}

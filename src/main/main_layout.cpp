@@ -2,6 +2,7 @@
 
 #include "main.h"
 
+#include "EventActions.h"
 #include "EventListModel.h"
 #include "MonitorMap.h"
 #include "ObjListDelegate.h"
@@ -103,7 +104,22 @@ void TMonitorMainWin::FormCreate()
         for (int i = 0; i < 6; ++i)
             v->setColumnWidth(i, widths[i]);
         v->header()->setSortIndicator(1, Qt::DescendingOrder);
+        v->header()->setSectionsClickable(true);
+        v->header()->setSortIndicatorShown(true);
+        // A header click sorts by that column, flipping the direction.
+        connect(v->header(), &QHeaderView::sortIndicatorChanged, this,
+                [v](int Column, Qt::SortOrder Order) { v->model()->sort(Column, Order); });
     }
+    connect(AlarmList, &QTreeView::doubleClicked, this, &TMonitorMainWin::AlarmListNodeDblClick);
+    connect(EventList, &QTreeView::doubleClicked, this, &TMonitorMainWin::EventListNodeDblClick);
+    // Plain event, (unused), accepted alarm, open alarm.
+    fAlarmModel->SetAlarmList(true);
+    const QList<QIcon> eventImages{QIcon(), QIcon(), style()->standardIcon(QStyle::SP_DialogApplyButton),
+                                   style()->standardIcon(QStyle::SP_MessageBoxWarning)};
+    fAlarmModel->SetImages(eventImages);
+    fEventModel->SetImages(eventImages);
+    fEventActions = std::make_unique<TEventActions>(*this);
+    fEventActions->SetShowTrap([this](TTrapInfo *Trap) { TrapsPanel->ShowTrap(Trap); });
 
     // 6.
     TaskTimer->start();
@@ -231,6 +247,8 @@ void TMonitorMainWin::BuildPanels()
 {
     DevicesPanel = new TDevicesPanel(*this, this);
     TripsPanel = new TTripsPanel(*this, this);
+    // A trip started or stopped changes the object's status picture.
+    connect(TripsPanel, &TTripsPanel::ObjectChanged, this, [this] { fObjModel->RefreshAll(); });
     BuildObjectGroup();
     TracksPanel = new TTracksPanel(*this, LeftSplitter, this);
     GbTracks = TracksPanel->Group;
@@ -282,15 +300,15 @@ void TMonitorMainWin::BuildBottom()
 
     QWidget *alarms = makePage(QStringLiteral("TabAlarms"), QStringLiteral("Alarms"));
     QToolBar *ab = sideBar(alarms, QStringLiteral("AlarmToolBar"));
-    AddToolButton(ab, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), [this] { NotImplemented(QStringLiteral("SbAcceptAlarm")); });
+    AddToolButton(ab, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), [this] { SbAcceptAlarmClick(); });
     AlarmList = MakeList(QStringLiteral("AlarmList"), alarms);
     AlarmList->setRootIsDecorated(false);
     alarms->layout()->addWidget(AlarmList);
 
     QWidget *events = makePage(QStringLiteral("TabEvents"), QStringLiteral("Events"));
     QToolBar *eb = sideBar(events, QStringLiteral("EventToolBar"));
-    AddToolButton(eb, QStringLiteral("SbRequestEvents"), QStringLiteral("Request events"), [this] { NotImplemented(QStringLiteral("SbRequestEvents")); });
-    AddToolButton(eb, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), [this] { NotImplemented(QStringLiteral("SbAcceptEvent")); });
+    AddToolButton(eb, QStringLiteral("SbRequestEvents"), QStringLiteral("Request events"), [this] { RequestEvents(); });
+    AddToolButton(eb, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), [this] { SbAcceptEventClick(); });
     EventList = MakeList(QStringLiteral("EventList"), events);
     EventList->setRootIsDecorated(false);
     events->layout()->addWidget(EventList);
