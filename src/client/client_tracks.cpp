@@ -47,8 +47,14 @@ double tokenFloat(std::string_view t)
         ++b;
     while (e > b && uchar(t[e - 1]) <= ' ')
         --e;
-    if (e - b >= sizeof buf)
-        return 0;
+    if (e - b >= sizeof buf) {
+        // Rare: many digits. Read like the document reader does, not as 0.
+        QByteArray longer(t.data() + b, qsizetype(e - b));
+        longer.replace(',', '.');
+        bool ok = false;
+        const double v = longer.toDouble(&ok);
+        return ok ? v : 0;
+    }
     for (size_t i = b; i < e; ++i)
         buf[n++] = t[i] == ',' ? '.' : t[i];
     double v = 0;

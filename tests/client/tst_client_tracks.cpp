@@ -206,6 +206,31 @@ private Q_SLOTS:
         QCOMPARE(f.client->GetTrack(7, 0, 1), 1);
         QCOMPARE(f.client->TrackList()[0]->obj_dt, ParseDateTime(text) + 0.125);
     }
+
+    // Numbers as the streaming reader and the common point reader read them,
+    // short and long forms alike.
+    void numbersLikeTheCommonReader_data()
+    {
+        QTest::addColumn<QByteArray>("number");
+        QTest::addRow("plain") << QByteArray("150.5");
+        QTest::addRow("text with a comma") << QByteArray("'37,6'");
+        QTest::addRow("exponent") << QByteArray("1.5e3");
+        QTest::addRow("63 characters") << QByteArray(61, '1') + ".5";
+        QTest::addRow("86 digits") << QByteArray(84, '4') + ".5";
+        QTest::addRow("long fraction") << "0." + QByteArray(80, '3');
+    }
+    void numbersLikeTheCommonReader()
+    {
+        QFETCH(QByteArray, number);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        const QByteArray point = j("{'uid':1,'alt':") + j(number.constData()) + "}";
+        f.srv.answer("/api/v1/object/7/track", 200, "[" + point + "]");
+        QCOMPARE(f.client->GetTrack(7, 0, 1), 1);
+        const QJsonObject json = QJsonDocument::fromJson(point).object();
+        QCOMPARE(f.client->TrackList()[0]->alt, f.client->ParseTrackPoint(&json)->alt);
+        QVERIFY(f.client->TrackList()[0]->alt != 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TstClientTracks)
