@@ -120,6 +120,11 @@ void TMonitorMainWin::FormCreate()
     fEventModel->SetImages(eventImages);
     fEventActions = std::make_unique<TEventActions>(*this);
     fEventActions->SetShowTrap([this](TTrapInfo *Trap) { TrapsPanel->ShowTrap(Trap); });
+    // An event's, an alarm's or a trip's track goes through the track panel,
+    // which refuses an object the list does not have.
+    fEventActions->SetTrackRequest([this](int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2) {
+        TracksPanel->RequestObjectTrack(ObjUid, Sign, Mode, Dt1, Dt2);
+    });
 
     // 6.
     TaskTimer->start();
@@ -247,6 +252,9 @@ void TMonitorMainWin::BuildPanels()
 {
     DevicesPanel = new TDevicesPanel(*this, this);
     TripsPanel = new TTripsPanel(*this, this);
+    TripsPanel->SetTrackRequest([this](int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2) {
+        TracksPanel->RequestObjectTrack(ObjUid, Sign, Mode, Dt1, Dt2);
+    });
     // A trip started or stopped changes the object's status picture.
     connect(TripsPanel, &TTripsPanel::ObjectChanged, this, [this] { fObjModel->RefreshAll(); });
     BuildObjectGroup();
