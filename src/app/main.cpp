@@ -13,7 +13,7 @@ int main(int argc, char *argv[])
 {
     TVelmoraApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("velmora-monitor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("VELMORA"));
+    // No display name: the platform would append it to every window title.
     QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
 
     // Folders, settings, configuration (file, [Config], key=value arguments),

@@ -262,6 +262,8 @@ private:
 
     // main_map.cpp
     void CreateMap();
+    // A right click on the map; true when it was handled.
+    bool OnMapRClick();
     void ClearObjectMarks();
 
     // main_notices.cpp

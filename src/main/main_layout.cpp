@@ -203,6 +203,7 @@ void TMonitorMainWin::BuildObjectGroup()
     ObjList->setSortingEnabled(false);
     fObjModel = new TObjListModel(this);
     fObjDelegate = new TObjListDelegate(fObjModel, this);
+    fObjDelegate->SetClock([this] { return AccountNow(); });
     ObjList->setModel(fObjModel);
     ObjList->setItemDelegate(fObjDelegate);
     fObjModel->SetCheckingHandler([this](const QModelIndex &i, bool c) { ObjListChecking(i, c); });
@@ -285,6 +286,8 @@ void TMonitorMainWin::BuildBottom()
     AddToolButton(ab, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), [this] { NotImplemented(QStringLiteral("SbAcceptAlarm")); });
     AlarmList = MakeList(QStringLiteral("AlarmList"), alarms);
     AlarmList->setRootIsDecorated(false);
+    // A double click requests the event's track, which comes with the track windows.
+    connect(AlarmList, &QTreeView::doubleClicked, this, [this] { NotImplemented(QStringLiteral("AlarmList")); });
     alarms->layout()->addWidget(AlarmList);
 
     QWidget *events = makePage(QStringLiteral("TabEvents"), QStringLiteral("Events"));
@@ -293,6 +296,7 @@ void TMonitorMainWin::BuildBottom()
     AddToolButton(eb, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), [this] { NotImplemented(QStringLiteral("SbAcceptEvent")); });
     EventList = MakeList(QStringLiteral("EventList"), events);
     EventList->setRootIsDecorated(false);
+    connect(EventList, &QTreeView::doubleClicked, this, [this] { NotImplemented(QStringLiteral("EventList")); });
     events->layout()->addWidget(EventList);
 
     QWidget *logPage = makePage(QStringLiteral("TabLog"), QStringLiteral("Log"));
