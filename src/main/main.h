@@ -259,6 +259,9 @@ private:
     // main_objects.cpp
     void ObjListChecking(const QModelIndex &Index, bool Checked);
     void MoveMarkers(TDateTime Prev);
+    // The lasting notice while the service does not answer, and its end.
+    void ShowOutage();
+    void ClearOutage();
 
     // main_map.cpp
     void CreateMap();
@@ -284,6 +287,10 @@ private:
     // The minute update came while a modal dialog was open: it runs once
     // when the dialog has closed.
     bool fUpdateHeld = false;
+    // The last successful object request (account's time), and the outage
+    // notice shown while requests fail (empty when none is shown).
+    TDateTime fLastUpdate = NoDateTime;
+    QString fOutageText;
     bool fDestroyed = false;
     // Saved panel sizes, applied once the window has its size.
     bool fLayoutPending = false;

@@ -565,6 +565,7 @@ void TMonitorMainWin::UpdateStyleColors()
     clTxtSel = TZtStyles::SelectedTextColor();
     if (fObjDelegate)
         fObjDelegate->SetColors(clWin, clTxt, clTxtSel);
+    RefreshIcons(this);
     ObjList->viewport()->update();
 }
 

@@ -10,6 +10,8 @@
 #include "RecordWindows.h"
 #include "TracksPanel.h"
 
+#include <QFrame>
+#include <QLabel>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -42,6 +44,7 @@ int TMonitorMainWin::LoadObjects(int SelUid)
             return -1;
         }
         count = 0;
+        fLastUpdate = AccountNow();
         QModelIndex selected;
         for (const auto &obj : fClient->ObjList()) {
             const QModelIndex row = fObjModel->AddObject(obj.get());
@@ -82,7 +85,14 @@ void TMonitorMainWin::UpdateObjects()
         n = fClient->GetObjects();
     }
     Log(QStringLiteral("\r  -> ") + QString::number(n));
+    if (n < 0 && fClient->ResultCode() < 400) {
+        // No answer (or a broken one): the list stays as it was, and the
+        // user sees that it is getting old until an update succeeds.
+        ShowOutage();
+        return;
+    }
     if (n < 0 && fClient->ResultCode() >= 400) {
+        ClearOutage();
         UpdateTimer->stop();
         ClearObjectMarks();
         fAlarmModel->Clear();
@@ -92,6 +102,8 @@ void TMonitorMainWin::UpdateObjects()
         SignIn(true);
         return;
     }
+    fLastUpdate = AccountNow();
+    ClearOutage();
     if (n > 0) {
         fObjModel->RefreshAll();
         ObjList->viewport()->update();
@@ -220,4 +232,24 @@ void TMonitorMainWin::DeleteObjectClick()
         LoadObjects(0);
     else
         ShowMsgFmt(QStringLiteral("error"), {fClient->ErrorMessage()}, 5);
+}
+
+void TMonitorMainWin::ShowOutage()
+{
+    const QString when = std::isnan(fLastUpdate) ? QStringLiteral("-")
+                                                 : FormatDateTimeNaN(QStringLiteral("dd.mm.yyyy hh:nn:ss"), fLastUpdate);
+    fOutageText = TrFmt(QStringLiteral("service_not_answering"), {when});
+    // Lasting: it stays until an update succeeds (a year is long enough).
+    ShowMessagePanel(fOutageText, 365 * 86400);
+}
+
+void TMonitorMainWin::ClearOutage()
+{
+    if (fOutageText.isEmpty())
+        return;
+    // Only our own notice goes; a later one stays.
+    if (MsgPanel->isVisible() && u'!' + MsgLabel->text() == fOutageText)
+        ShowMsg(QString(), 0);
+    fOutageText.clear();
+    Log(QStringLiteral("\rThe service answers again"));
 }

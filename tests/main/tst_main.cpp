@@ -598,6 +598,38 @@ private Q_SLOTS:
         QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("not_implemented"));
     }
 
+    // When the service stops answering, a lasting notice says so with the
+    // time of the last good update, and the lists keep what they showed.
+    void outageIsShownAndListsStay()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start());
+        Config.SetVal("server", sim.url());
+        IniFile.WriteString("Login", "Token", sim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        const int objects = w->ObjModel()->rowCount();
+        const int events = w->EventModel()->rowCount();
+        QVERIFY(events > 0);
+        w->UpdateTimerTimer();
+        const QString lastGood = FormatDateTimeNaN("dd.mm.yyyy hh:nn", w->AccountNow());
+        w->ShowMsg(QString(), 0);
+
+        sim.stop();
+        w->UpdateTimerTimer();
+        QVERIFY(w->MsgPanel->isVisible());
+        const QString notice = w->MsgLabel->text();
+        QVERIFY2(notice.startsWith(TMonitorMainWin::TrFmt("service_not_answering", {QString()}).mid(1).left(20)),
+                 qPrintable(notice));
+        QVERIFY2(notice.contains(lastGood), qPrintable(notice));
+        QCOMPARE(w->EventModel()->rowCount(), events);
+        QCOMPARE(w->ObjModel()->rowCount(), objects);
+        QVERIFY(w->IsSignedIn());
+        QTest::qWait(3500);
+        QVERIFY2(w->MsgPanel->isVisible(), "the notice did not last");
+        w->UpdateTimer->stop();
+    }
+
     // Sign-out frees every record: windows that show one are closed (or told,
     // when they asked to be), and queued tasks are dropped.
     void signOutClosesWindowsShowingRecords()
