@@ -93,6 +93,7 @@ void TMonitorMainWin::FormCreate()
     fClient = std::make_unique<TVelmoraClient>(Config.Get(QStringLiteral("server"), QString()), token,
                                                Config.Get(QStringLiteral("timezone"), QString()));
     fClient->SetLogCallback(LogCallback());
+    ConnectLoadChain();
     fAlarmModel = new TEventListModel(fClient.get(), this);
     fEventModel = new TEventListModel(fClient.get(), this);
     AlarmList->setModel(fAlarmModel);
@@ -594,6 +595,7 @@ void TMonitorMainWin::ClearDiskTileCache()
 
 bool TMonitorMainWin::eventFilter(QObject *watched, QEvent *event)
 {
+    KeepHomeCentre(watched, event);
     if (event->type() == QEvent::MouseButtonPress && (watched == MsgPanel || watched == MsgLabel)) {
         MsgPanelClick();
         return true;

@@ -9,10 +9,13 @@
 #include "client.h"
 #include "RecordWindows.h"
 #include "TracksPanel.h"
+#include "TrapsPanel.h"
+#include "ZonesPanel.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -54,9 +57,9 @@ int TMonitorMainWin::LoadObjects(int SelUid)
         }
         ObjList->expandAll();
         if (fObjModel->TopLevelCount() > 0) {
-            LoadZones();
-            LoadTraps(0);
-            LoadEvents(0, 0);
+            fLoadingAll = true;
+            const auto done = qScopeGuard([this] { fLoadingAll = false; });
+            Q_EMIT ObjectsLoaded(count);
             if (!selected.isValid())
                 selected = fObjModel->index(0, 0);
             ObjList->setCurrentIndex(selected);
@@ -156,6 +159,7 @@ void TMonitorMainWin::ObjListChecking(const QModelIndex &Index, bool Checked)
             TWaitCursor wait;
             fClient->GetPhoto(obj);
         }
+        fHomePending = false; // the marker centres the map
         fMap->AddObjectMark(lat, lon, fObjModel->DataCell(Index));
         ObjList->setCurrentIndex(Index);
     } else if (!Checked && mark >= 0) {
@@ -174,6 +178,7 @@ void TMonitorMainWin::ObjListDblClick()
         return;
     if (obj->last_point->lat == 0 && obj->last_point->lon == 0)
         return;
+    fHomePending = false;
     fMap->SetCenter(fMap->Zoom(), obj->last_point->lat, obj->last_point->lon);
 }
 
@@ -252,4 +257,18 @@ void TMonitorMainWin::ClearOutage()
         ShowMsg(QString(), 0);
     fOutageText.clear();
     Log(QStringLiteral("\rThe service answers again"));
+}
+
+void TMonitorMainWin::ConnectLoadChain()
+{
+    connect(this, &TMonitorMainWin::SignedIn, this, [this] { LoadObjects(0); });
+    connect(this, &TMonitorMainWin::ObjectsLoaded, ZonesPanel, [this] { ZonesPanel->LoadZones(); });
+    connect(ZonesPanel, &TZonesPanel::ZonesLoaded, TrapsPanel, [this] {
+        if (fLoadingAll)
+            TrapsPanel->LoadTraps(0);
+    });
+    connect(TrapsPanel, &TTrapsPanel::TrapsLoaded, this, [this] {
+        if (fLoadingAll)
+            LoadEvents(0, 0);
+    });
 }

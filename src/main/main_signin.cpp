@@ -75,7 +75,7 @@ void TMonitorMainWin::SignIn(bool Retry)
                 IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("Token"), fClient->Token());
             ShowMsgFmt(QStringLiteral("hello"), {fClient->UserName()}, 5);
             UpdateUserMenu();
-            LoadObjects(0);
+            Q_EMIT SignedIn();
             return;
         }
         if (fClient->ResultCode() == 406) {

@@ -10,6 +10,7 @@
 #include "ZtStyles.h"
 #include "ZtTtyBox.h"
 #include "RecordWindows.h"
+#include "ZonesPanel.h"
 #include "main.h"
 #include "OSM.ZtMapControl.h"
 
@@ -628,6 +629,55 @@ private Q_SLOTS:
         QTest::qWait(3500);
         QVERIFY2(w->MsgPanel->isVisible(), "the notice did not last");
         w->UpdateTimer->stop();
+    }
+
+    // The map opens centred on its home point at the window's final size,
+    // whatever that size is.
+    void mapCentredAtFinalSize_data()
+    {
+        QTest::addColumn<QSize>("saved"); // empty: the default size
+        QTest::addColumn<bool>("maximized");
+        QTest::addRow("default size") << QSize() << false;
+        QTest::addRow("restored size") << QSize(1300, 900) << false;
+        QTest::addRow("maximised") << QSize(1000, 700) << true;
+    }
+    void mapCentredAtFinalSize()
+    {
+        QFETCH(QSize, saved);
+        QFETCH(bool, maximized);
+        if (saved.isValid()) {
+            IniFile.WriteInteger("Main", "Width", saved.width());
+            IniFile.WriteInteger("Main", "Height", saved.height());
+        }
+        IniFile.WriteBool("Main", "Maximized", maximized);
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTest::qWait(200);
+        const QPointF c = w->MapCtrl()->Center();
+        QVERIFY2(std::abs(c.x() - 56.27574) < 0.0005 && std::abs(c.y() - 57.998649) < 0.0005,
+                 qPrintable(QStringLiteral("%1 %2").arg(c.x(), 0, 'f', 6).arg(c.y(), 0, 'f', 6)));
+    }
+
+    // Signing in loads the objects, then the zones, the traps and today's
+    // events, in that order; reloading the zones alone reloads nothing else.
+    void loadChainOrder()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        const QString log = logText(*w);
+        const qsizetype objects = log.indexOf(QLatin1String("Load objects:"));
+        const qsizetype zones = log.indexOf(QLatin1String("Load zones:"));
+        const qsizetype traps = log.indexOf(QLatin1String("Load traps:"));
+        const qsizetype events = log.indexOf(QLatin1String("Load events ("));
+        QVERIFY(objects >= 0 && objects < zones && zones < traps && traps < events);
+        w->SbClearLog->click();
+        QVERIFY(w->ZonesPanel->LoadZones() > 0);
+        QVERIFY(logText(*w).contains(QLatin1String("Load zones:")));
+        QVERIFY(!logText(*w).contains(QLatin1String("Load traps:")));
+        QVERIFY(!logText(*w).contains(QLatin1String("Load events (")));
     }
 
     // Sign-out frees every record: windows that show one are closed (or told,
