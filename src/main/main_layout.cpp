@@ -25,6 +25,7 @@
 #include <QHash>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -454,7 +455,16 @@ void TMonitorMainWin::RestoreLayout()
     setGeometry(x, y, std::max(w, minimumWidth()), std::max(h, minimumHeight()));
 
     fPendingBottom = std::max<int>(BottomRestoreMin, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("BottomHeight"), 0)));
-    fPendingLeft = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("LeftWidth"), 0)));
+    // Without a saved width the left panel is as wide as its content needs:
+    // the object toolbar's buttons, and a row's check box, whole report time
+    // and status picture.
+    const QFontMetrics fm(ObjList->font());
+    const int rowWidth = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 24 /* check box */
+                         + 24 /* status picture */ + 16 /* frame and margins */;
+    // The toolbar needs its own hint plus the group box frame and margins.
+    const int contentWidth = std::max(ObjToolBar->sizeHint().width() + 32, rowWidth);
+    const int savedLeft = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("LeftWidth"), 0));
+    fPendingLeft = std::max<int>(SideMinWidth, savedLeft > 0 ? savedLeft : contentWidth);
     fPendingRight = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("RightWidth"), 0)));
     fPendingObjects = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("ObjectsHeight"), -1));
     fPendingTraps = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("TrapsHeight"), -1));

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QToolBar>
 #include <QToolButton>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -678,6 +679,25 @@ private Q_SLOTS:
         QVERIFY(logText(*w).contains(QLatin1String("Load zones:")));
         QVERIFY(!logText(*w).contains(QLatin1String("Load traps:")));
         QVERIFY(!logText(*w).contains(QLatin1String("Load events (")));
+    }
+
+    // Without a saved layout the object list shows whole report times and
+    // every object tool button.
+    void firstWindowShowsObjectsWhole()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        for (QToolButton *b : w->ObjToolBar->findChildren<QToolButton *>())
+            if (b->objectName().startsWith(QLatin1String("Sb")))
+                QVERIFY2(b->isVisible(), qPrintable(b->objectName()));
+        const QModelIndex row = w->ObjModel()->index(0, 0);
+        const QString time = w->ObjModel()->data(row).toString().section(u'\n', 1);
+        QVERIFY(!time.isEmpty());
+        const QRect r = w->ObjList->visualRect(row);
+        // Text starts after the check box; the status picture takes 20 pixels.
+        QVERIFY2(w->ObjList->fontMetrics().horizontalAdvance(time) + 24 + 20 <= r.width(),
+                 qPrintable(QString::number(r.width())));
     }
 
     // Sign-out frees every record: windows that show one are closed (or told,
