@@ -66,7 +66,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     SetNames();
-    QApplication::setApplicationDisplayName(QStringLiteral("VELMORA"));
+    // No display name: the platform would append it to every window title.
 
     // Folders, settings, configuration (file, [Config], key=value arguments),
     // languages and the translation; a translation that cannot be loaded is

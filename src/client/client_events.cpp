@@ -38,7 +38,8 @@ std::unique_ptr<TEventInfo> TVelmoraClient::ParseEvent(const QJsonObject *Json) 
 
 int TVelmoraClient::GetEvents(TDateTime DtFrom, TDateTime DtTo)
 {
-    fEventList.clear();
+    // The list is replaced only by a good answer: while the service does not
+    // answer, the events listed stay.
     try {
         const int code = DoGet(QStringLiteral("Events"), QStringLiteral("/user/events"), PeriodQuery(DtFrom, DtTo));
         if (code != 200) {
@@ -51,6 +52,7 @@ int TVelmoraClient::GetEvents(TDateTime DtFrom, TDateTime DtTo)
         const auto arr = JsonArray(ResultData(), QStringLiteral("Events"));
         if (!arr) {
             LogText(QStringLiteral("\r  X: no data"));
+            fEventList.clear(); // the period has changed
             return -1;
         }
         TEventList list;

@@ -91,9 +91,11 @@ int TVelmoraClient::GetObjects()
             }
         }
         const double dt = JsonDate(ResultData(), QStringLiteral("dt"));
-        fObjListUpdated = std::isnan(dt) ? Now() : dt;
+        // Held times are local times of the account's zone, whatever the
+        // computer's zone is.
+        const TDateTime now = NowInZone(TimeZone());
+        fObjListUpdated = std::isnan(dt) ? now : dt;
 
-        const TDateTime now = Now();
         for (auto &oi : received) {
             TObjectInfo *known = nullptr;
             for (const auto &o : fObjList)

@@ -27,7 +27,10 @@ void TObjListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     TObjStatusColors colors;
     colors.Window = fWin;
     colors.Outline = (option.state & QStyle::State_Selected) ? fTxtSel : fTxt;
-    PaintObjectStatus(*painter, option.rect, *obj, colors, Now());
+    // Without a clock no age can be told: the computer's zone need not be
+    // the account's.
+    if (fClock)
+        PaintObjectStatus(*painter, option.rect, *obj, colors, fClock());
 }
 
 QSize TObjListDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const

@@ -8,6 +8,8 @@
 
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 class TObjListModel;
 
 class TObjListDelegate : public QStyledItemDelegate
@@ -18,6 +20,9 @@ public:
 
     // clWin, clTxt and clTxtSel of the window's style.
     void SetColors(const QColor &Win, const QColor &Txt, const QColor &TxtSel);
+    // The present in the zone of the report times (the account's): the age
+    // of a report is measured against it.
+    void SetClock(std::function<TDateTime()> Clock) { fClock = std::move(Clock); }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
@@ -29,4 +34,5 @@ private:
     QColor fWin = Qt::white;
     QColor fTxt = Qt::black;
     QColor fTxtSel = Qt::black;
+    std::function<TDateTime()> fClock;
 };

@@ -10,6 +10,19 @@
 
 namespace PanelWidgets {
 
+namespace {
+const char *const StdIconProperty = "StdIcon";
+}
+
+void RefreshIcons(QWidget *Root)
+{
+    for (QToolButton *b : Root->findChildren<QToolButton *>()) {
+        const QVariant sp = b->property(StdIconProperty);
+        if (sp.isValid())
+            b->setIcon(b->style()->standardIcon(QStyle::StandardPixmap(sp.toInt())));
+    }
+}
+
 QGroupBox *MakeGroup(const QString &Name, const QString &Title, QWidget *Parent)
 {
     auto *g = new QGroupBox(Title, Parent);
@@ -67,6 +80,7 @@ QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hi
     b->setText(Hint);
     b->setAutoRaise(true);
     if (icons.contains(Name)) {
+        b->setProperty(StdIconProperty, int(icons.value(Name)));
         b->setIcon(Bar->style()->standardIcon(icons.value(Name)));
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
     } else {

@@ -20,6 +20,9 @@ QGroupBox *MakeGroup(const QString &Name, const QString &Title, QWidget *Parent)
 QToolBar *MakeToolBar(const QString &Name, QWidget *Parent);
 // A picture button (text when the name has no picture) that calls Click.
 QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, std::function<void()> Click);
+// Takes the buttons' pictures again from the current style (after a style
+// change: a dark style draws its glyphs light).
+void RefreshIcons(QWidget *Root);
 // A single-selection list of whole rows, not editable.
 QTreeView *MakeList(const QString &Name, QWidget *Parent);
 

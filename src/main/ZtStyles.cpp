@@ -1,9 +1,14 @@
 #include "ZtStyles.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPainter>
 #include <QPalette>
+#include <QPixmap>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 
 const QString TZtStyles::DarkStyleName = QStringLiteral("Fusion Dark");
 
@@ -13,6 +18,65 @@ QString &activeName()
     static QString name;
     return name;
 }
+
+// Fusion on a dark palette draws a check box's frame darker than the
+// window, and the toolbars' glyphs (the overflow chevrons, the menu arrows)
+// as dark pictures: on a dark list or bar both vanish. This style outlines
+// the boxes and lightens those glyphs.
+class DarkFusionStyle : public QProxyStyle
+{
+public:
+    DarkFusionStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    void drawPrimitive(PrimitiveElement pe, const QStyleOption *opt, QPainter *p, const QWidget *w) const override
+    {
+        QProxyStyle::drawPrimitive(pe, opt, p, w);
+        if (pe == PE_IndicatorCheckBox && opt) {
+            p->save();
+            p->setRenderHint(QPainter::Antialiasing, false);
+            p->setPen(QColor(170, 170, 170));
+            p->setBrush(Qt::NoBrush);
+            p->drawRect(opt->rect.adjusted(0, 0, -1, -1));
+            p->restore();
+        }
+    }
+
+    QIcon standardIcon(StandardPixmap sp, const QStyleOption *opt, const QWidget *w) const override
+    {
+        const QIcon icon = QProxyStyle::standardIcon(sp, opt, w);
+        switch (sp) {
+        case SP_ToolBarHorizontalExtensionButton:
+        case SP_ToolBarVerticalExtensionButton:
+        case SP_TitleBarUnshadeButton:
+        case SP_TitleBarShadeButton:
+        case SP_ArrowDown:
+        case SP_ArrowUp:
+        case SP_ArrowLeft:
+        case SP_ArrowRight:
+            return lightened(icon);
+        default:
+            return icon;
+        }
+    }
+
+private:
+    static QIcon lightened(const QIcon &icon)
+    {
+        QIcon out;
+        for (const int size : {16, 24, 32}) {
+            const QPixmap pm = icon.pixmap(size);
+            if (pm.isNull())
+                continue;
+            QImage img = pm.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QPainter p(&img);
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(img.rect(), QColor(220, 220, 220));
+            p.end();
+            out.addPixmap(QPixmap::fromImage(img));
+        }
+        return out.isNull() ? icon : out;
+    }
+};
 
 QPalette darkPalette()
 {
@@ -52,7 +116,7 @@ bool TZtStyles::Apply(const QString &Name)
     const bool dark = Name == DarkStyleName;
     if (!dark && !QStyleFactory::keys().contains(Name))
         return false;
-    QStyle *style = QStyleFactory::create(dark ? QStringLiteral("Fusion") : Name);
+    QStyle *style = dark ? new DarkFusionStyle : QStyleFactory::create(Name);
     if (!style)
         return false;
     QApplication::setStyle(style);

@@ -203,6 +203,12 @@ public:
     QTimer *MsgTimer = nullptr;
     QTimer *UpdateTimer = nullptr;
 
+Q_SIGNALS:
+    // The sign-in chain: a successful sign-in loads the objects; loaded
+    // objects load the zones, then the traps, then today's events.
+    void SignedIn();
+    void ObjectsLoaded(int Count);
+
 public Q_SLOTS:
     void FormActivate();
     void LoginTimerTimer();
@@ -250,6 +256,7 @@ private:
     void BuildLayout();
     void BuildMenus();
     void BuildObjectGroup();
+    void ConnectLoadChain();
     void BuildPanels();
     void BuildRightPanels();
     void BuildBottom();
@@ -268,9 +275,17 @@ private:
     void ObjListChecking(const QModelIndex &Index, bool Checked);
     void MoveMarkers(TDateTime Prev);
     void SelectObjectCell(TObjectInfo *const *Cell);
+    // The lasting notice while the service does not answer, and its end.
+    void ShowOutage();
+    void ClearOutage();
 
     // main_map.cpp
     void CreateMap();
+    // Centres the map on its home point after each resize until the user
+    // touches the map.
+    void KeepHomeCentre(QObject *Watched, QEvent *Event);
+    // A right click on the map; true when it was handled.
+    bool OnMapRClick();
     void ClearObjectMarks();
 
     // main_notices.cpp
@@ -292,6 +307,16 @@ private:
     // The minute update came while a modal dialog was open: it runs once
     // when the dialog has closed.
     bool fUpdateHeld = false;
+    // True while the objects' loading pulls the zones, traps and events;
+    // a later reload of the zones or traps alone does not.
+    bool fLoadingAll = false;
+    // The map's home point, kept centred until the user moves the map.
+    static constexpr double HomeLat = 57.998649, HomeLon = 56.27574;
+    bool fHomePending = false;
+    // The last successful object request (account's time), and the outage
+    // notice shown while requests fail (empty when none is shown).
+    TDateTime fLastUpdate = NoDateTime;
+    QString fOutageText;
     bool fDestroyed = false;
     // Saved panel sizes, applied once the window has its size.
     bool fLayoutPending = false;

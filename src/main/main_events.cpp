@@ -33,8 +33,9 @@ void TMonitorMainWin::FillAlarms(const QModelIndex &ObjectRow)
 
 int TMonitorMainWin::LoadEvents(TDateTime DtFrom, TDateTime DtTo)
 {
+    // Today is the account's: the computer may be in another zone.
     if (DtFrom == 0)
-        DtFrom = std::floor(Now());
+        DtFrom = std::floor(AccountNow());
     if (std::isnan(DtTo) || DtFrom >= DtTo)
         DtTo = std::floor(DtFrom) + 0.999999;
     const QString fmt = QStringLiteral("dd.mm.yyyy hh:nn:ss");
@@ -70,7 +71,7 @@ void TMonitorMainWin::RefreshEvents()
 {
     if (!IsSignedIn())
         return;
-    const TDateTime now = Now();
+    const TDateTime now = AccountNow();
     const TDateTime dt1 = fClient->EventListDt1();
     const TDateTime dt2 = fClient->EventListDt2();
     // Only a period that covers the present can have new events.

@@ -26,6 +26,7 @@
 #include <QHash>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -94,6 +95,7 @@ void TMonitorMainWin::FormCreate()
     fClient = std::make_unique<TVelmoraClient>(Config.Get(QStringLiteral("server"), QString()), token,
                                                Config.Get(QStringLiteral("timezone"), QString()));
     fClient->SetLogCallback(LogCallback());
+    ConnectLoadChain();
     fAlarmModel = new TEventListModel(fClient.get(), this);
     fEventModel = new TEventListModel(fClient.get(), this);
     AlarmList->setModel(fAlarmModel);
@@ -224,6 +226,7 @@ void TMonitorMainWin::BuildObjectGroup()
     ObjList->setSortingEnabled(false);
     fObjModel = new TObjListModel(this);
     fObjDelegate = new TObjListDelegate(fObjModel, this);
+    fObjDelegate->SetClock([this] { return AccountNow(); });
     ObjList->setModel(fObjModel);
     ObjList->setItemDelegate(fObjDelegate);
     fObjModel->SetCheckingHandler([this](const QModelIndex &i, bool c) { ObjListChecking(i, c); });
@@ -311,6 +314,8 @@ void TMonitorMainWin::BuildBottom()
     AddToolButton(ab, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), [this] { SbAcceptAlarmClick(); });
     AlarmList = MakeList(QStringLiteral("AlarmList"), alarms);
     AlarmList->setRootIsDecorated(false);
+    // A double click requests the event's track, which comes with the track windows.
+    connect(AlarmList, &QTreeView::doubleClicked, this, [this] { NotImplemented(QStringLiteral("AlarmList")); });
     alarms->layout()->addWidget(AlarmList);
 
     QWidget *events = makePage(QStringLiteral("TabEvents"), QStringLiteral("Events"));
@@ -319,6 +324,7 @@ void TMonitorMainWin::BuildBottom()
     AddToolButton(eb, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), [this] { SbAcceptEventClick(); });
     EventList = MakeList(QStringLiteral("EventList"), events);
     EventList->setRootIsDecorated(false);
+    connect(EventList, &QTreeView::doubleClicked, this, [this] { NotImplemented(QStringLiteral("EventList")); });
     events->layout()->addWidget(EventList);
 
     QWidget *logPage = makePage(QStringLiteral("TabLog"), QStringLiteral("Log"));
@@ -475,7 +481,16 @@ void TMonitorMainWin::RestoreLayout()
     setGeometry(x, y, std::max(w, minimumWidth()), std::max(h, minimumHeight()));
 
     fPendingBottom = std::max<int>(BottomRestoreMin, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("BottomHeight"), 0)));
-    fPendingLeft = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("LeftWidth"), 0)));
+    // Without a saved width the left panel is as wide as its content needs:
+    // the object toolbar's buttons, and a row's check box, whole report time
+    // and status picture.
+    const QFontMetrics fm(ObjList->font());
+    const int rowWidth = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 24 /* check box */
+                         + 24 /* status picture */ + 16 /* frame and margins */;
+    // The toolbar needs its own hint plus the group box frame and margins.
+    const int contentWidth = std::max(ObjToolBar->sizeHint().width() + 32, rowWidth);
+    const int savedLeft = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("LeftWidth"), 0));
+    fPendingLeft = std::max<int>(SideMinWidth, savedLeft > 0 ? savedLeft : contentWidth);
     fPendingRight = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("RightWidth"), 0)));
     fPendingObjects = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("ObjectsHeight"), -1));
     fPendingTraps = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("TrapsHeight"), -1));
@@ -587,6 +602,7 @@ void TMonitorMainWin::UpdateStyleColors()
     clTxtSel = TZtStyles::SelectedTextColor();
     if (fObjDelegate)
         fObjDelegate->SetColors(clWin, clTxt, clTxtSel);
+    RefreshIcons(this);
     ObjList->viewport()->update();
 }
 
@@ -615,6 +631,7 @@ void TMonitorMainWin::ClearDiskTileCache()
 
 bool TMonitorMainWin::eventFilter(QObject *watched, QEvent *event)
 {
+    KeepHomeCentre(watched, event);
     if (event->type() == QEvent::MouseButtonPress && (watched == MsgPanel || watched == MsgLabel)) {
         MsgPanelClick();
         return true;

@@ -3,14 +3,25 @@
 #include "main.h"
 
 #include "MonitorMap.h"
+#include "OSM.ZtMapControl.h"
 
+#include <QAbstractScrollArea>
+#include <QEvent>
 #include <QFrame>
+#include <QTimer>
 
 void TMonitorMainWin::CreateMap()
 {
     fMap = std::make_unique<TMonitorMap>(MapPanel, MapCacheSize, MapCacheDir);
     fMap->SetLogCallback(LogCallback());
-    fMap->SetCenter(12, 57.998649, 56.27574);
+    fMap->SetCenter(12, HomeLat, HomeLon);
+    // Until the user moves the map, every new size of the map panel (the
+    // layout applied, the window restored or maximised) centres it again.
+    fHomePending = true;
+    fMap->Widget()->installEventFilter(this);
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(fMap->Widget()))
+        area->viewport()->installEventFilter(this);
+    fMap->Control()->OnRClickMap = [this](const TGeoPoint &) { return OnMapRClick(); };
     // A click on an object's marker selects the object's row.
     fMap->SetOnObjectClick([this](TObjectInfo *const *Cell) { SelectObjectCell(Cell); });
     if (MsgPanel)
@@ -21,4 +32,38 @@ void TMonitorMainWin::ClearObjectMarks()
 {
     if (fMap)
         fMap->ClearObjectMarks();
+}
+
+bool TMonitorMainWin::OnMapRClick()
+{
+    // "Create Place" armed the right click; the place window comes with the
+    // device windows.
+    if (rClickAction != rcCreatePlace)
+        return false;
+    rClickAction = rcNone;
+    NotImplemented(QStringLiteral("CreatePlace"));
+    return true;
+}
+
+void TMonitorMainWin::KeepHomeCentre(QObject *Watched, QEvent *Event)
+{
+    if (!fHomePending || !fMap)
+        return;
+    switch (Event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        fHomePending = false;
+        break;
+    case QEvent::Resize:
+        // After the map has taken its new size (filters run before it).
+        if (Watched == MapPanel || Watched == fMap->Widget())
+            QTimer::singleShot(0, this, [this] {
+                if (fHomePending && fMap)
+                    fMap->SetCenter(fMap->Zoom(), HomeLat, HomeLon);
+            });
+        break;
+    default:
+        break;
+    }
 }

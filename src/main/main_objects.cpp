@@ -9,8 +9,13 @@
 #include "client.h"
 #include "RecordWindows.h"
 #include "TracksPanel.h"
+#include "TrapsPanel.h"
+#include "ZonesPanel.h"
 
+#include <QFrame>
+#include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -42,6 +47,7 @@ int TMonitorMainWin::LoadObjects(int SelUid)
             return -1;
         }
         count = 0;
+        fLastUpdate = AccountNow();
         QModelIndex selected;
         for (const auto &obj : fClient->ObjList()) {
             const QModelIndex row = fObjModel->AddObject(obj.get());
@@ -51,9 +57,9 @@ int TMonitorMainWin::LoadObjects(int SelUid)
         }
         ObjList->expandAll();
         if (fObjModel->TopLevelCount() > 0) {
-            LoadZones();
-            LoadTraps(0);
-            LoadEvents(0, 0);
+            fLoadingAll = true;
+            const auto done = qScopeGuard([this] { fLoadingAll = false; });
+            Q_EMIT ObjectsLoaded(count);
             if (!selected.isValid())
                 selected = fObjModel->index(0, 0);
             ObjList->setCurrentIndex(selected);
@@ -82,7 +88,14 @@ void TMonitorMainWin::UpdateObjects()
         n = fClient->GetObjects();
     }
     Log(QStringLiteral("\r  -> ") + QString::number(n));
+    if (n < 0 && fClient->ResultCode() < 400) {
+        // No answer (or a broken one): the list stays as it was, and the
+        // user sees that it is getting old until an update succeeds.
+        ShowOutage();
+        return;
+    }
     if (n < 0 && fClient->ResultCode() >= 400) {
+        ClearOutage();
         UpdateTimer->stop();
         ClearObjectMarks();
         fAlarmModel->Clear();
@@ -92,6 +105,8 @@ void TMonitorMainWin::UpdateObjects()
         SignIn(true);
         return;
     }
+    fLastUpdate = AccountNow();
+    ClearOutage();
     if (n > 0) {
         fObjModel->RefreshAll();
         ObjList->viewport()->update();
@@ -144,6 +159,7 @@ void TMonitorMainWin::ObjListChecking(const QModelIndex &Index, bool Checked)
             TWaitCursor wait;
             fClient->GetPhoto(obj);
         }
+        fHomePending = false; // the marker centres the map
         fMap->AddObjectMark(lat, lon, fObjModel->DataCell(Index));
         ObjList->setCurrentIndex(Index);
     } else if (!Checked && mark >= 0) {
@@ -170,6 +186,7 @@ void TMonitorMainWin::ObjListDblClick()
         return;
     if (obj->last_point->lat == 0 && obj->last_point->lon == 0)
         return;
+    fHomePending = false;
     fMap->SetCenter(fMap->Zoom(), obj->last_point->lat, obj->last_point->lon);
 }
 
@@ -228,4 +245,38 @@ void TMonitorMainWin::DeleteObjectClick()
         LoadObjects(0);
     else
         ShowMsgFmt(QStringLiteral("error"), {fClient->ErrorMessage()}, 5);
+}
+
+void TMonitorMainWin::ShowOutage()
+{
+    const QString when = std::isnan(fLastUpdate) ? QStringLiteral("-")
+                                                 : FormatDateTimeNaN(QStringLiteral("dd.mm.yyyy hh:nn:ss"), fLastUpdate);
+    fOutageText = TrFmt(QStringLiteral("service_not_answering"), {when});
+    // Lasting: it stays until an update succeeds (a year is long enough).
+    ShowMessagePanel(fOutageText, 365 * 86400);
+}
+
+void TMonitorMainWin::ClearOutage()
+{
+    if (fOutageText.isEmpty())
+        return;
+    // Only our own notice goes; a later one stays.
+    if (MsgPanel->isVisible() && u'!' + MsgLabel->text() == fOutageText)
+        ShowMsg(QString(), 0);
+    fOutageText.clear();
+    Log(QStringLiteral("\rThe service answers again"));
+}
+
+void TMonitorMainWin::ConnectLoadChain()
+{
+    connect(this, &TMonitorMainWin::SignedIn, this, [this] { LoadObjects(0); });
+    connect(this, &TMonitorMainWin::ObjectsLoaded, ZonesPanel, [this] { ZonesPanel->LoadZones(); });
+    connect(ZonesPanel, &TZonesPanel::ZonesLoaded, TrapsPanel, [this] {
+        if (fLoadingAll)
+            TrapsPanel->LoadTraps(0);
+    });
+    connect(TrapsPanel, &TTrapsPanel::TrapsLoaded, this, [this] {
+        if (fLoadingAll)
+            LoadEvents(0, 0);
+    });
 }

@@ -33,6 +33,12 @@ void TMonitorMainWin::SignIn(bool Retry)
 {
     if (IsSignedIn()) {
         Log(QStringLiteral("\rAPI token provided"));
+        // A remembered token brings no user record: read it for the
+        // account's time zone, which every time the program holds is in.
+        {
+            TWaitCursor wait;
+            fClient->GetUser();
+        }
         if (LoadObjects(0) < 0) {
             // The service refused the token: forget it and ask for credentials.
             fClient->Clear();
@@ -69,7 +75,7 @@ void TMonitorMainWin::SignIn(bool Retry)
                 IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("Token"), fClient->Token());
             ShowMsgFmt(QStringLiteral("hello"), {fClient->UserName()}, 5);
             UpdateUserMenu();
-            LoadObjects(0);
+            Q_EMIT SignedIn();
             return;
         }
         if (fClient->ResultCode() == 406) {
@@ -163,6 +169,9 @@ void TMonitorMainWin::SignOut()
     ZonesPanel->Clear();
     TrapsPanel->Clear();
     IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("Token"), QString());
+    // A user who signed out by hand is not signed straight back in: the
+    // sign-in dialog waits for him.
+    Config.SetAsBool(QStringLiteral("autologon"), false);
     fClient->Clear();
     LoginTimer->start();
     UpdateUserMenu();

@@ -49,7 +49,9 @@ TAboutForm::TAboutForm(QWidget *parent, const TFormTextLookup &lookupArg)
     auto *lay = new QVBoxLayout(this);
     for (QWidget *w : {static_cast<QWidget *>(LblAppName), static_cast<QWidget *>(LblVersion),
                        static_cast<QWidget *>(LblNotice), static_cast<QWidget *>(LblUrl)}) {
-        lay->addWidget(w, 0, Qt::AlignHCenter);
+        // The labels take the whole width and centre their text: a wrapped
+        // label placed by its own size hint would be cut to its first words.
+        lay->addWidget(w);
         if (auto *l = qobject_cast<QLabel *>(w))
             l->setAlignment(Qt::AlignHCenter);
     }

@@ -1,6 +1,9 @@
 #include "ZtDates.h"
 
+#include <QScopeGuard>
 #include <QTest>
+
+#include <ctime>
 
 #include <cmath>
 
@@ -18,6 +21,8 @@ private Q_SLOTS:
     void duration_data();
     void duration();
     void qtRoundTrip();
+    void nowInZone_data();
+    void nowInZone();
 };
 
 static TDateTime dt(int y, int m, int d, int h = 0, int n = 0, int s = 0, int z = 0)
@@ -131,6 +136,38 @@ void TestZtDates::qtRoundTrip()
     QCOMPARE(QDateTimeToDateTime(q), v);
     QVERIFY(std::isnan(QDateTimeToDateTime(QDateTime())));
     QVERIFY(std::isnan(EncodeDateTime(2023, 2, 29)));
+}
+
+void TestZtDates::nowInZone_data()
+{
+    QTest::addColumn<QByteArray>("computerZone");
+    QTest::addColumn<int>("computerOffset"); // seconds east of UTC
+    QTest::addColumn<int>("zone");           // seconds east of UTC
+    QTest::addRow("computer UTC, zone UTC+5") << QByteArray("UTC") << 0 << 5 * 3600;
+    QTest::addRow("computer UTC+14, zone UTC-10") << QByteArray("Etc/GMT-14") << 14 * 3600 << -10 * 3600;
+    QTest::addRow("computer UTC-11, zone UTC+9") << QByteArray("Etc/GMT+11") << -11 * 3600 << 9 * 3600;
+    QTest::addRow("computer and zone UTC+5") << QByteArray("Etc/GMT-5") << 5 * 3600 << 5 * 3600;
+}
+
+// The present in a zone does not depend on the computer's zone.
+void TestZtDates::nowInZone()
+{
+    QFETCH(QByteArray, computerZone);
+    QFETCH(int, computerOffset);
+    QFETCH(int, zone);
+    const QByteArray old = qgetenv("TZ");
+    const auto restore = qScopeGuard([&] {
+        if (old.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", old);
+        tzset();
+    });
+    qputenv("TZ", computerZone);
+    tzset();
+    QCOMPARE(QDateTime::currentDateTime().offsetFromUtc(), computerOffset);
+    const TDateTime expected = QDateTimeToDateTime(QDateTime::currentDateTimeUtc().addSecs(zone));
+    QVERIFY(std::abs(NowInZone(zone / 86400.0) - expected) * 86400.0 < 2.0);
 }
 
 QTEST_GUILESS_MAIN(TestZtDates)

@@ -1,6 +1,7 @@
 #include "MainTestSupport.h"
 
 #include "EventListModel.h"
+#include "AboutForm.h"
 #include "LoginForm.h"
 #include "MonitorMap.h"
 #include "OSM.ZtMapControl.h"
@@ -10,7 +11,9 @@
 #include "ZtStyles.h"
 #include "ZtTtyBox.h"
 #include "RecordWindows.h"
+#include "ZonesPanel.h"
 #include "main.h"
+#include "OSM.ZtMapControl.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -18,6 +21,8 @@
 #include <QFrame>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QToolBar>
 #include <QToolButton>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -27,6 +32,8 @@
 #include <QStyle>
 #include <QTimer>
 #include <QTreeView>
+
+#include <ctime>
 
 class tst_main : public QObject
 {
@@ -443,6 +450,278 @@ private Q_SLOTS:
         QCOMPARE(prompt, TMonitorMainWin::TrFmt("delete_object_prompt", {name}));
         QVERIFY(!m->FindUid(uid).isValid());
         QCOMPARE(m->rowCount(), rows - 1);
+    }
+
+    // The times the program holds are local times of the account's zone:
+    // the report age of the status picture and the events' "today" are
+    // measured in that zone, not in the computer's.
+    void accountZoneRulesNowAndToday_data()
+    {
+        QTest::addColumn<QByteArray>("computerZone");
+        QTest::addColumn<int>("computerOffset"); // seconds east of UTC
+        QTest::addColumn<int>("accountTz");      // seconds east of UTC
+        QTest::addRow("computer UTC, account UTC+5") << QByteArray("UTC") << 0 << 5 * 3600;
+        QTest::addRow("computer UTC+14, account UTC-10") << QByteArray("Etc/GMT-14") << 14 * 3600 << -10 * 3600;
+        QTest::addRow("computer UTC-11, account UTC+9") << QByteArray("Etc/GMT+11") << -11 * 3600 << 9 * 3600;
+        QTest::addRow("computer and account UTC+5") << QByteArray("Etc/GMT-5") << 5 * 3600 << 5 * 3600;
+    }
+    void accountZoneRulesNowAndToday()
+    {
+        QFETCH(QByteArray, computerZone);
+        QFETCH(int, computerOffset);
+        QFETCH(int, accountTz);
+        // A simulator on the real clock, so that report ages are true ages.
+        SimProcess sim;
+        QVERIFY(sim.start());
+        const QString token = sim.demoToken();
+        {
+            TVelmoraClient c(sim.url(), token, QString());
+            QVERIFY(c.UpdateUser({{QStringLiteral("tz"), QString::number(accountTz)}}));
+        }
+        const QByteArray old = qgetenv("TZ");
+        const auto restore = qScopeGuard([&] {
+            if (old.isEmpty())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", old);
+            tzset();
+        });
+        qputenv("TZ", computerZone);
+        tzset();
+        QCOMPARE(QDateTime::currentDateTime().offsetFromUtc(), computerOffset);
+
+        Config.SetVal("server", sim.url());
+        IniFile.WriteString("Login", "Token", token);
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() > 0, 10000);
+        const QDateTime accountNow = QDateTime::currentDateTimeUtc().addSecs(accountTz);
+
+        const QString today = accountNow.toString(QStringLiteral("dd.MM.yyyy"));
+        const QString asked = QStringLiteral("Load events (%1 00:00:00 .. %1 23:59:59)").arg(today);
+        QVERIFY2(logText(*w).contains(asked), qPrintable(asked));
+
+        // The freshest report shows a green clock.
+        QModelIndex freshest;
+        for (int i = 0; i < m->rowCount(); ++i) {
+            const TObjectInfo *o = m->Object(m->index(i, 0));
+            if (o && o->uid > 0 && o->last_point && !std::isnan(o->last_point->sys_dt)
+                && (!freshest.isValid() || o->last_point->sys_dt > m->Object(freshest)->last_point->sys_dt))
+                freshest = m->index(i, 0);
+        }
+        QVERIFY(freshest.isValid());
+        const double ageMin = (QDateTimeToDateTime(accountNow) - m->Object(freshest)->last_point->sys_dt) * 1440;
+        QVERIFY2(ageMin > -1 && ageMin < 25, qPrintable(QString::number(ageMin)));
+        w->ObjList->scrollTo(freshest);
+        const QRect r = w->ObjList->visualRect(freshest);
+        const QImage img = w->ObjList->viewport()->grab().toImage();
+        const int R = r.left() + r.width(), T = r.top(), H = r.height();
+        QCOMPARE(img.pixelColor(R - 15, T + H / 2 + 4), QColor(0, 128, 0));
+    }
+
+    // Window titles are the translation's, with nothing appended, and the
+    // About window shows the whole copyright line.
+    void titlesAndAbout()
+    {
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        {
+            TLoginForm login(w.get());
+            QCOMPARE(login.windowTitle(), QStringLiteral("Velmora Login"));
+        }
+        QString shown;
+        bool whole = false;
+        ModalWatcher about([&](QWidget *d) {
+            auto *f = qobject_cast<TAboutForm *>(d);
+            if (!f)
+                return false;
+            auto *notice = f->findChild<QLabel *>(QStringLiteral("LblNotice"));
+            shown = notice->text();
+            f->grab().save(QStringLiteral("/tmp/hm/about.png"));
+            whole = notice->contentsRect().width() >= notice->fontMetrics().horizontalAdvance(shown)
+                    || notice->heightForWidth(notice->width()) <= notice->height();
+            f->accept();
+            return true;
+        });
+        w->MenuAbout->trigger();
+        QVERIFY(about.done());
+        QCOMPARE(shown, TMonitorMainWin::Tr(QStringLiteral("copyright")));
+        QVERIFY(whole);
+    }
+
+    // After signing out by hand the sign-in dialog waits for the user, even
+    // with autologon configured and the credentials filled in.
+    void signOutByHandStopsAutologon()
+    {
+        Config.SetVal("user", "demo");
+        Config.SetVal("pass", "demo");
+        Config.SetVal("autologon", "1");
+        Config.SetVal("autologon_timeout", "1");
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        // The dialog's own loop runs the program: look at it 1.6 s later.
+        bool stillOpen = false;
+        ModalWatcher watcher([&](QWidget *d) {
+            auto *f = qobject_cast<TLoginForm *>(d);
+            if (!f)
+                return false;
+            QTimer::singleShot(1600, f, [&stillOpen, f] {
+                stillOpen = f->isVisible();
+                f->reject();
+            });
+            return true;
+        });
+        w->MenuSignOut->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(watcher.done(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QApplication::activeModalWidget(), 5000);
+        QVERIFY2(stillOpen, "the dialog signed in by itself");
+        QVERIFY(!w->IsSignedIn());
+        w->LoginTimer->stop();
+        for (const char *k : {"user", "pass", "autologon", "autologon_timeout"})
+            Config.SetVal(k, "");
+    }
+
+    // Actions whose windows are not built yet say so; none does nothing.
+    void unbuiltActionsSaySo_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addRow("Export Track") << "PopupExportTrack";
+        QTest::addRow("double click in the alarm list") << "AlarmList";
+        QTest::addRow("double click in the event list") << "EventList";
+        QTest::addRow("double click in the trap list") << "TrapList";
+        QTest::addRow("double click in the zone list") << "ZoneList";
+        QTest::addRow("right click after Create Place") << "CreatePlace";
+    }
+    void unbuiltActionsSaySo()
+    {
+        QFETCH(QString, action);
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        w->ShowMsg(QString(), 0);
+        if (action == QLatin1String("PopupExportTrack")) {
+            w->findChild<QAction *>(action)->trigger();
+        } else if (action == QLatin1String("CreatePlace")) {
+            ModalWatcher ok([](QWidget *d) {
+                auto *box = qobject_cast<QMessageBox *>(d);
+                if (box)
+                    box->button(QMessageBox::Ok)->click();
+                return box != nullptr;
+            });
+            w->findChild<QToolButton *>("SbCreatePlace")->click();
+            QVERIFY(ok.done());
+            QCOMPARE(w->rClickAction, rcCreatePlace);
+            QWidget *map = w->MapCtrl()->Control()->viewport();
+            QTest::mouseClick(map, Qt::RightButton, {}, map->rect().center());
+            QCOMPARE(w->rClickAction, rcNone);
+        } else {
+            auto *list = w->findChild<QTreeView *>(action);
+            Q_EMIT list->doubleClicked(list->model()->index(0, 0));
+        }
+        QVERIFY(w->MsgPanel->isVisible());
+        QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("not_implemented"));
+    }
+
+    // When the service stops answering, a lasting notice says so with the
+    // time of the last good update, and the lists keep what they showed.
+    void outageIsShownAndListsStay()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start());
+        Config.SetVal("server", sim.url());
+        IniFile.WriteString("Login", "Token", sim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        const int objects = w->ObjModel()->rowCount();
+        const int events = w->EventModel()->rowCount();
+        QVERIFY(events > 0);
+        w->UpdateTimerTimer();
+        const QString lastGood = FormatDateTimeNaN("dd.mm.yyyy hh:nn", w->AccountNow());
+        w->ShowMsg(QString(), 0);
+
+        sim.stop();
+        w->UpdateTimerTimer();
+        QVERIFY(w->MsgPanel->isVisible());
+        const QString notice = w->MsgLabel->text();
+        QVERIFY2(notice.startsWith(TMonitorMainWin::TrFmt("service_not_answering", {QString()}).mid(1).left(20)),
+                 qPrintable(notice));
+        QVERIFY2(notice.contains(lastGood), qPrintable(notice));
+        QCOMPARE(w->EventModel()->rowCount(), events);
+        QCOMPARE(w->ObjModel()->rowCount(), objects);
+        QVERIFY(w->IsSignedIn());
+        QTest::qWait(3500);
+        QVERIFY2(w->MsgPanel->isVisible(), "the notice did not last");
+        w->UpdateTimer->stop();
+    }
+
+    // The map opens centred on its home point at the window's final size,
+    // whatever that size is.
+    void mapCentredAtFinalSize_data()
+    {
+        QTest::addColumn<QSize>("saved"); // empty: the default size
+        QTest::addColumn<bool>("maximized");
+        QTest::addRow("default size") << QSize() << false;
+        QTest::addRow("restored size") << QSize(1300, 900) << false;
+        QTest::addRow("maximised") << QSize(1000, 700) << true;
+    }
+    void mapCentredAtFinalSize()
+    {
+        QFETCH(QSize, saved);
+        QFETCH(bool, maximized);
+        if (saved.isValid()) {
+            IniFile.WriteInteger("Main", "Width", saved.width());
+            IniFile.WriteInteger("Main", "Height", saved.height());
+        }
+        IniFile.WriteBool("Main", "Maximized", maximized);
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTest::qWait(200);
+        const QPointF c = w->MapCtrl()->Center();
+        QVERIFY2(std::abs(c.x() - 56.27574) < 0.0005 && std::abs(c.y() - 57.998649) < 0.0005,
+                 qPrintable(QStringLiteral("%1 %2").arg(c.x(), 0, 'f', 6).arg(c.y(), 0, 'f', 6)));
+    }
+
+    // Signing in loads the objects, then the zones, the traps and today's
+    // events, in that order; reloading the zones alone reloads nothing else.
+    void loadChainOrder()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        const QString log = logText(*w);
+        const qsizetype objects = log.indexOf(QLatin1String("Load objects:"));
+        const qsizetype zones = log.indexOf(QLatin1String("Load zones:"));
+        const qsizetype traps = log.indexOf(QLatin1String("Load traps:"));
+        const qsizetype events = log.indexOf(QLatin1String("Load events ("));
+        QVERIFY(objects >= 0 && objects < zones && zones < traps && traps < events);
+        w->SbClearLog->click();
+        QVERIFY(w->ZonesPanel->LoadZones() > 0);
+        QVERIFY(logText(*w).contains(QLatin1String("Load zones:")));
+        QVERIFY(!logText(*w).contains(QLatin1String("Load traps:")));
+        QVERIFY(!logText(*w).contains(QLatin1String("Load events (")));
+    }
+
+    // Without a saved layout the object list shows whole report times and
+    // every object tool button.
+    void firstWindowShowsObjectsWhole()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        for (QToolButton *b : w->ObjToolBar->findChildren<QToolButton *>())
+            if (b->objectName().startsWith(QLatin1String("Sb")))
+                QVERIFY2(b->isVisible(), qPrintable(b->objectName()));
+        const QModelIndex row = w->ObjModel()->index(0, 0);
+        const QString time = w->ObjModel()->data(row).toString().section(u'\n', 1);
+        QVERIFY(!time.isEmpty());
+        const QRect r = w->ObjList->visualRect(row);
+        // Text starts after the check box; the status picture takes 20 pixels.
+        QVERIFY2(w->ObjList->fontMetrics().horizontalAdvance(time) + 24 + 20 <= r.width(),
+                 qPrintable(QString::number(r.width())));
     }
 
     // Sign-out frees every record: windows that show one are closed (or told,
