@@ -2,6 +2,7 @@
 
 #include "client.h"
 
+#include "JsonRules.h"
 #include "ZtHttp.h"
 #include "ZtStrings.h"
 #include "ZtUtils.h"
@@ -149,9 +150,11 @@ void TVelmoraClient::LogError(const std::exception &e) const
 
 // ---- the request envelope ----
 
-int TVelmoraClient::Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data)
+int TVelmoraClient::Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data,
+                            const QString &UploadFile)
 {
     fErrorMessage.clear();
+    fAnswerError.clear();
     int result = -1;
     bool sent = false;
     const int requestId = 1000 + int(QRandomGenerator::global()->bounded(10000));
@@ -192,8 +195,8 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
                 url += QLatin1Char('?') + QString(Data).replace(QLatin1Char(' '), QStringLiteral("%20"));
             sent = true;
             fResultCode = fApiClient->Get(url);
-        } else if (Method == QLatin1String("POST") && Data.startsWith(QLatin1String("file://"))) {
-            const QString path = Data.mid(7);
+        } else if (Method == QLatin1String("POST") && !UploadFile.isEmpty()) {
+            const QString &path = UploadFile;
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly))
                 throw ERequestError(QStringLiteral("error at read file [%1: %2]").arg(path).arg(int(file.error())));
@@ -219,19 +222,22 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
 
         LogText(QString::number(fResultCode));
         result = fResultCode;
-        if (!fApiClient->LastError().isEmpty())
-            LogText(QStringLiteral("\r  X: ") + fApiClient->LastError());
+        fAnswerError = fApiClient->LastError();
+        if (!fAnswerError.isEmpty())
+            LogText(QStringLiteral("\r  X: ") + fAnswerError);
 
         if (!fRawJsonAnswer && fApiClient->RcvdCount() > 0
             && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
             const QByteArray text = fApiClient->RcvdData();
-            QJsonParseError err;
-            const QJsonDocument doc = QJsonDocument::fromJson(text, &err);
+            QJsonValue doc;
+            QString parseError;
+            if (!JsonRules::ParseJson(text.constData(), size_t(text.size()), doc, parseError) && fAnswerError.isEmpty())
+                fAnswerError = QStringLiteral("malformed JSON answer (%1)").arg(parseError);
             QJsonObject obj;
             if (doc.isObject())
-                obj = doc.object();
+                obj = doc.toObject();
             else if (doc.isArray())
-                obj.insert(OpName, doc.array()); // a bare array becomes the member OpName
+                obj.insert(OpName, doc.toArray()); // a bare array becomes the member OpName
             fResultData = obj;
         }
     } catch (const std::exception &e) {
@@ -251,6 +257,11 @@ int TVelmoraClient::DoGet(const QString &OpName, const QString &Path, const QStr
 int TVelmoraClient::DoPost(const QString &OpName, const QString &Path, const QString &Data)
 {
     return Request(QStringLiteral("POST"), OpName, Path, Data);
+}
+
+int TVelmoraClient::DoPostFile(const QString &OpName, const QString &Path, const QString &FilePath)
+{
+    return Request(QStringLiteral("POST"), OpName, Path, QString(), FilePath);
 }
 
 int TVelmoraClient::DoPut(const QString &OpName, const QString &Path, const QString &Data)
@@ -310,28 +321,23 @@ bool TVelmoraClient::JsonBool(const QJsonObject *obj, const QString &name)
 
 int64_t TVelmoraClient::JsonInt(const QJsonObject *obj, const QString &name, int64_t def)
 {
-    const QString s = JsonStr(obj, name);
-    if (!IsNumber(s, 10))
+    // A number written with a fraction or an exponent (1.0, 1e2) is no
+    // integer, even when its value is whole: the answer's reader keeps those
+    // as their text, which the digits-only rule refuses.
+    const QJsonValue v = JsonValue(obj, name);
+    if (v.isDouble() && v.toVariant().typeId() != QMetaType::LongLong)
         return def;
-    bool ok = false;
-    const qlonglong value = s.toLongLong(&ok);
-    return ok ? value : def;
+    return JsonRules::TextToInt(JsonStr(obj, name), def);
 }
 
 double TVelmoraClient::JsonFloat(const QJsonObject *obj, const QString &name)
 {
-    const QString s = JsonStr(obj, name);
-    if (s.isEmpty())
-        return std::numeric_limits<double>::quiet_NaN();
-    return ToFloatDef(s, 0);
+    return JsonRules::TextToFloat(JsonStr(obj, name));
 }
 
 double TVelmoraClient::JsonDate(const QJsonObject *obj, const QString &name) const
 {
-    const QString s = JsonStr(obj, name);
-    if (s.isEmpty())
-        return NoDateTime;
-    return ParseDateTime(s) + TimeZone();
+    return JsonRules::TextToDate(JsonStr(obj, name), TimeZone());
 }
 
 const QJsonObject *TVelmoraClient::AsObject(const QJsonValue &v, QJsonObject &holder)

@@ -81,11 +81,15 @@ public:
 
     // ---- request envelope ----
     // Method is "GET", "POST", "PUT" or "DEL". Data is the query (GET), the
-    // form body or "file://<path>" (POST), the form body (PUT); unused for
-    // DEL. Returns the HTTP status, or -1 when nothing was sent.
-    int Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data);
+    // form body (POST, PUT), sent as it stands; unused for DEL. A POST with
+    // an UploadFile sends that file's bytes instead, typed by its extension.
+    // Returns the HTTP status, or -1 when nothing was sent.
+    int Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data,
+                const QString &UploadFile = QString());
     int DoGet(const QString &OpName, const QString &Path, const QString &Data = QString());
     int DoPost(const QString &OpName, const QString &Path, const QString &Data);
+    // Uploads the file at FilePath as the body (the photo call).
+    int DoPostFile(const QString &OpName, const QString &Path, const QString &FilePath);
     int DoPut(const QString &OpName, const QString &Path, const QString &Data);
     int DoDel(const QString &OpName, const QString &Path);
 
@@ -166,9 +170,9 @@ public:
     QString PeriodQuery(TDateTime Dt1, TDateTime Dt2, int Mode = 0, int tMode = 0) const;
 
     // ---- zones ----
-    // A zone from an answer element; nullptr when it is not a valid zone
-    // (uid 0, no type, a polygon node out of range). Throws EJsonConversion
-    // for a "geom" that is not readable JSON of the zone's shape.
+    // A zone from an answer element; nullptr, with an "invalid zone" log
+    // line, when it is not a valid zone: uid 0, no type, a "geom" that is not
+    // a text or not readable JSON of the zone's shape, a node off the map.
     std::unique_ptr<TZoneInfo> ParseZone(const QJsonObject *Json) const;
     // Refills ZoneList(); the number of zones, or -1.
     int GetZones();
@@ -204,7 +208,8 @@ public:
     bool AcceptEvent(uint32_t Uid, const QString &Msg);
 
     // ---- commands ----
-    // Posts a command text for the object's device, unchanged, as the body.
+    // Posts a command text for the object's device, unchanged, as the body
+    // (as text always: a command that looks like a file name uploads nothing).
     bool SendCommand(int32_t Uid, const QString &Cmd);
     // The last Count commands (of text Text only, when given) into
     // CommandLog(); the number of entries, or -1 (CommandLog() then stays).
@@ -252,6 +257,9 @@ public:
     void SetToken(const QString &v) { fApiToken = v; }
     int ResultCode() const { return fResultCode; }
     const QJsonObject *ResultData() const { return fResultData ? &*fResultData : nullptr; }
+    // Why the last answer cannot be trusted whatever its status: the transfer
+    // was cut short, or its JSON did not parse. Empty for a whole answer.
+    const QString &AnswerError() const { return fAnswerError; }
     const QString &resultFile() const { return fResultFile; }
     TLogCallback LogCallback() const { return fLogCallback; }
     void SetLogCallback(const TLogCallback &v) { fLogCallback = v; }
@@ -284,6 +292,7 @@ private:
     bool fRawJsonAnswer = false;
     QString fResultFile;
     QString fErrorMessage;
+    QString fAnswerError;
     double fTimeZone = 0;
     TLogCallback fLogCallback;
     TUserInfo fUserInfo;

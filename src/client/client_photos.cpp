@@ -100,9 +100,7 @@ bool TVelmoraClient::GetPhoto(TObjectInfo *oi)
 bool TVelmoraClient::PostPhoto(int32_t Uid, const QString &PhFile)
 {
     try {
-        return DoPost(QStringLiteral("PostPhoto"), QStringLiteral("/object/%1/img").arg(Uid),
-                      QStringLiteral("file://") + PhFile)
-            == 204;
+        return DoPostFile(QStringLiteral("PostPhoto"), QStringLiteral("/object/%1/img").arg(Uid), PhFile) == 204;
     } catch (const std::exception &e) {
         LogError(e);
         return false;

@@ -2,6 +2,7 @@
 // operations, against a real server on 127.0.0.1.
 
 #include "ClientFixture.h"
+#include "JsonRules.h"
 #include "TestProxy.h"
 #include "ZtHttp.h"
 
@@ -209,6 +210,8 @@ private Q_SLOTS:
         QTest::addRow("64-bit number") << "9007199254740993" << "9007199254740993" << Q_INT64_C(9007199254740993)
                                        << 9007199254740993.0 << false;
         QTest::addRow("fraction number") << "2.25" << "2.25" << qint64(-5) << 2.25 << false;
+        QTest::addRow("whole number with a fraction") << "1.0" << "1.0" << qint64(-5) << 1.0 << false;
+        QTest::addRow("whole number with an exponent") << "1e2" << "1e2" << qint64(-5) << 100.0 << false;
         QTest::addRow("true") << "true" << "true" << qint64(-5) << 0.0 << true;
         QTest::addRow("text true") << R"("true")" << "true" << qint64(-5) << 0.0 << true;
         QTest::addRow("TRUE is not true") << R"("TRUE")" << "TRUE" << qint64(-5) << 0.0 << false;
@@ -223,7 +226,11 @@ private Q_SLOTS:
         QFETCH(double, real);
         QFETCH(bool, boolean);
         const QString text = member.isEmpty() ? QStringLiteral("{}") : QStringLiteral("{\"m\":%1}").arg(member);
-        const QJsonObject obj = QJsonDocument::fromJson(text.toUtf8()).object();
+        // Read as the request envelope reads answers.
+        QJsonValue doc;
+        QString error;
+        QVERIFY(JsonRules::ParseJson(text.toUtf8().constData(), size_t(text.toUtf8().size()), doc, error));
+        const QJsonObject obj = doc.toObject();
         const QString m = QStringLiteral("m");
         QCOMPARE(TVelmoraClient::JsonStr(&obj, m), str);
         QCOMPARE(TVelmoraClient::JsonInt(&obj, m, -5), integer);
@@ -402,17 +409,21 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         file.close();
-        QCOMPARE(f.client->DoPost(QStringLiteral("PostPhoto"), QStringLiteral("/object/5/photo"), QStringLiteral("file://") + path), 200);
+        QCOMPARE(f.client->DoPostFile(QStringLiteral("PostPhoto"), QStringLiteral("/object/5/photo"), path), 200);
         QCOMPARE(f.srv.last().body, bytes);
         QCOMPARE(f.srv.last().header(QStringLiteral("Content-Type")), QStringLiteral("image/png"));
 
+        // A body that names a file is only text.
+        QCOMPARE(f.client->DoPost(QStringLiteral("Op"), QStringLiteral("/object/5/photo"), QStringLiteral("file://") + path), 200);
+        QCOMPARE(f.srv.last().body, (QStringLiteral("file://") + path).toUtf8());
+
         f.log.clear();
-        QCOMPARE(f.client->DoPost(QStringLiteral("PostPhoto"), QStringLiteral("/object/5/photo"),
-                                  QStringLiteral("file://") + f.dir.path() + QStringLiteral("/none.jpg")),
+        QCOMPARE(f.client->DoPostFile(QStringLiteral("PostPhoto"), QStringLiteral("/object/5/photo"),
+                                      f.dir.path() + QStringLiteral("/none.jpg")),
                  -1);
         QVERIFY2(f.log.contains(QStringLiteral("\r  X: error at read file [") + f.dir.path() + QStringLiteral("/none.jpg: ")),
                  qPrintable(f.log));
-        QCOMPARE(f.srv.count(), 1);
+        QCOMPARE(f.srv.count(), 2);
     }
 
     void transportFailuresAreLogged()
