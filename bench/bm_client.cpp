@@ -5,6 +5,7 @@
 // text itself exists before and is not counted; measured on the first pass).
 
 #include "client.h"
+#include "OSM.TrackPointInfo.h"
 #include "common.h"
 
 #include <benchmark/benchmark.h>

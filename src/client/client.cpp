@@ -2,6 +2,15 @@
 
 #include "client.h"
 
+#include "OSM.CommandInfo.h"
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrackPointInfo.h"
+#include "OSM.TrapInfo.h"
+#include "OSM.TripInfo.h"
+#include "OSM.ZoneInfo.h"
+
+#include "AppPaths.h"
 #include "JsonRules.h"
 #include "ZtHttp.h"
 #include "ZtStrings.h"
@@ -27,13 +36,6 @@ public:
     explicit ERequestError(const QString &msg) : std::runtime_error(msg.toStdString()) {}
 };
 
-QString ExeFolder()
-{
-    if (!ExeDir.isEmpty())
-        return ExeDir.endsWith(QLatin1Char('/')) ? ExeDir : ExeDir + QLatin1Char('/');
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/');
-}
-
 // The request data as the log shows it: pairs separated by spaces, and the
 // value of every password field replaced by "***" (a user-data update may
 // carry a new password).
@@ -53,7 +55,8 @@ QString DataForLog(const QString &Data)
 
 // ---- lifecycle ----
 
-TVelmoraClient::TVelmoraClient(const QString &aServer, const QString &aToken, const QString &aTimeZone)
+TVelmoraClient::TVelmoraClient(const QString &aServer, const QString &aToken, const QString &aTimeZone,
+                               const QString &aCaFile, bool aTlsVerify)
     : fApiClient(std::make_unique<TZtHttpsClient>())
     , fApiServer(aServer)
     , fApiToken(aToken)
@@ -65,15 +68,14 @@ TVelmoraClient::TVelmoraClient(const QString &aServer, const QString &aToken, co
     if (fTimeZone == 0 || std::isnan(fTimeZone))
         fTimeZone = TimeZoneOffset;
 
-    // TLS: the system store plus ca_file; tls_verify=0 switches checking off.
-    QString caFile = Config.Get(QStringLiteral("ca_file"), QString()).trimmed();
+    // TLS: the system store plus the CA file, found beside the configuration.
+    QString caFile = aCaFile.trimmed();
     if (!caFile.isEmpty() && QFileInfo(caFile).isRelative())
-        caFile = ExeFolder() + caFile; // beside the program, like the other files
+        caFile = AppPaths::configDir() + caFile;
     fApiClient->SetCaFile(caFile);
-    fApiClient->SetTlsVerify(Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
+    fApiClient->SetTlsVerify(aTlsVerify);
 
-    fResponseDir = ExeFolder() + QStringLiteral("Responses/");
-    QDir().mkpath(fResponseDir);
+    SetResponseDir(AppPaths::responsesDir());
 }
 
 TVelmoraClient::~TVelmoraClient()
@@ -83,6 +85,13 @@ TVelmoraClient::~TVelmoraClient()
     } catch (...) {
         // a failing log sink must not end the program at exit
     }
+}
+
+void TVelmoraClient::SetResponseDir(const QString &dir)
+{
+    fResponseDir = dir.isEmpty() || dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+    if (!fResponseDir.isEmpty())
+        QDir().mkpath(fResponseDir);
 }
 
 void TVelmoraClient::Clear()
@@ -151,7 +160,7 @@ void TVelmoraClient::LogError(const std::exception &e) const
 // ---- the request envelope ----
 
 int TVelmoraClient::Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data,
-                            const QString &UploadFile)
+                            const QString &UploadFile, bool RawAnswer)
 {
     fErrorMessage.clear();
     fAnswerError.clear();
@@ -226,7 +235,7 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
         if (!fAnswerError.isEmpty())
             LogText(QStringLiteral("\r  X: ") + fAnswerError);
 
-        if (!fRawJsonAnswer && fApiClient->RcvdCount() > 0
+        if (!RawAnswer && fApiClient->RcvdCount() > 0
             && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
             const QByteArray text = fApiClient->RcvdData();
             QJsonValue doc;

@@ -11,17 +11,8 @@
 // client_account.cpp, client_objects.cpp, client_address.cpp, and one
 // client_<area>.cpp for each marked block below.
 
-#include <QVariantList>
-
+#include "OSM.UserInfo.h"
 #include "common.h"
-#include "OSM.CommandInfo.h"
-#include "OSM.EventInfo.h"
-#include "OSM.ObjectInfo.h"
-#include "OSM.TrackPointInfo.h"
-#include "OSM.TrapInfo.h"
-#include "OSM.TripInfo.h"
-#include "OSM.WifiData.h"
-#include "OSM.ZoneInfo.h"
 #include "ZtDates.h"
 
 #include <QJsonArray>
@@ -39,27 +30,31 @@
 class TZtHttpsClient;
 class TAddressCache;
 
+// The records the client reads; each has its own header (OSM.ObjectInfo.h,
+// OSM.ZoneInfo.h ...), included where a record is used, not here.
+class TObjectInfo;
+class TTrackPointInfo;
+class TZoneInfo;
+class TTrapInfo;
+class TEventInfo;
+class TCommandInfo;
+class TTripInfo;
+struct TWifiData;
+using TObjectList = std::vector<std::unique_ptr<TObjectInfo>>;
+using TTrackPointList = std::vector<std::unique_ptr<TTrackPointInfo>>;
+using TZoneList = std::vector<std::unique_ptr<TZoneInfo>>;
+using TTrapList = std::vector<std::unique_ptr<TTrapInfo>>;
+using TEventList = std::vector<std::unique_ptr<TEventInfo>>;
+using TCommandList = std::vector<std::unique_ptr<TCommandInfo>>;
+using TTripList = std::vector<std::unique_ptr<TTripInfo>>;
+using TWifiList = QList<TWifiData>;
+
 // Raised by the JSON readers for a member of the wrong type; every client
 // operation catches it, logs "\r  X: " and the message, and fails.
 class EJsonConversion : public std::runtime_error
 {
 public:
     explicit EJsonConversion(const QString &msg) : std::runtime_error(msg.toStdString()) {}
-};
-
-// The signed-in user's record.
-struct TUserInfo
-{
-    int32_t Uid = 0;
-    QString Login;
-    QString ApiToken;
-    QString Name;
-    QString Email;
-    int64_t TgChatId = 0;
-    double TimeZone = 0; // days east of UTC
-    QString Lang;
-
-    void Assign(const TUserInfo &src) { *this = src; }
 };
 
 // Field sets for create and update operations: member name -> value, sent in
@@ -69,7 +64,11 @@ using TFieldMap = QMap<QString, QString>;
 class TVelmoraClient
 {
 public:
-    TVelmoraClient(const QString &aServer, const QString &aToken, const QString &aTimeZone);
+    // aCaFile adds trusted certificates (PEM) to the system's, a relative
+    // path being read in the configuration folder; aTlsVerify false
+    // switches certificate checking off.
+    TVelmoraClient(const QString &aServer, const QString &aToken, const QString &aTimeZone,
+                   const QString &aCaFile = QString(), bool aTlsVerify = true);
     ~TVelmoraClient();
 
     TVelmoraClient(const TVelmoraClient &) = delete;
@@ -84,8 +83,10 @@ public:
     // form body (POST, PUT), sent as it stands; unused for DEL. A POST with
     // an UploadFile sends that file's bytes instead, typed by its extension.
     // Returns the HTTP status, or -1 when nothing was sent.
+    // RawAnswer leaves the answer's bytes to the caller (a track of a
+    // million points): no document is built of them.
     int Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data,
-                const QString &UploadFile = QString());
+                const QString &UploadFile = QString(), bool RawAnswer = false);
     int DoGet(const QString &OpName, const QString &Path, const QString &Data = QString());
     int DoPost(const QString &OpName, const QString &Path, const QString &Data);
     // Uploads the file at FilePath as the body (the photo call).
@@ -230,8 +231,7 @@ public:
     bool PostPhoto(int32_t Uid, const QString &PhFile);
     // Deletes the photo at the service and in the cache.
     bool DeletePhoto(TObjectInfo *oi);
-    // The photo cache folder, with a trailing "/"; "PhotoCache/" beside the
-    // program unless set.
+    // The photo cache folder, with a trailing "/"; AppPaths' unless set.
     QString PhotoDir() const;
     void SetPhotoDir(const QString &dir) { fPhotoDir = dir; }
 
@@ -264,7 +264,9 @@ public:
     TLogCallback LogCallback() const { return fLogCallback; }
     void SetLogCallback(const TLogCallback &v) { fLogCallback = v; }
     TUserInfo &UserInfo() { return fUserInfo; }
+    // The fetched device answers: AppPaths' responses folder unless set.
     const QString &ResponseDir() const { return fResponseDir; }
+    void SetResponseDir(const QString &dir);
 
     TObjectList &ObjList() { return fObjList; }
     TDateTime ObjListUpdated() const { return fObjListUpdated; }
@@ -287,9 +289,6 @@ private:
     QString fApiToken;
     int fResultCode = 0;
     std::optional<QJsonObject> fResultData; // none until a JSON answer arrives
-    // Set for the length of one request whose caller reads the answer's bytes
-    // itself (a track of a million points): the envelope then builds no document.
-    bool fRawJsonAnswer = false;
     QString fResultFile;
     QString fErrorMessage;
     QString fAnswerError;

@@ -2,6 +2,11 @@
 
 #include "client.h"
 
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.SensorInfo.h"
+#include "OSM.TrackPointInfo.h"
+
 #include "ZtHttp.h"
 
 TObjectInfo *TVelmoraClient::ParseObject(const QJsonObject *json, TObjectInfo *oi)

@@ -3,6 +3,10 @@
 
 #include "client.h"
 
+#include "OSM.EventInfo.h"
+#include "OSM.TrackPointInfo.h"
+#include "OSM.ZoneInfo.h"
+
 #include "JsonRules.h"
 #include "ZtHttp.h"
 
@@ -503,9 +507,7 @@ int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int M
         // cost more time and memory than the points themselves.
         const QString path = QStringLiteral("/object/%1/track").arg(ObjUid);
         const QString query = PeriodQuery(Dt1, Dt2, Mode, tMode);
-        fRawJsonAnswer = true; // Request catches every error, so this is always reset
-        const int code = DoGet(op, path, query);
-        fRawJsonAnswer = false;
+        const int code = Request(QStringLiteral("GET"), op, path, query, QString(), true);
         if (code != 200)
             return -1;
         TTrackPointList points;

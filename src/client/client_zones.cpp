@@ -2,6 +2,9 @@
 
 #include "client.h"
 
+#include "OSM.TrackPointInfo.h"
+#include "OSM.ZoneInfo.h"
+
 #include <QJsonDocument>
 #include <QJsonParseError>
 

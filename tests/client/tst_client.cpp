@@ -1,7 +1,9 @@
 // The request envelope, the JSON readers, the client's state and the account
 // operations, against a real server on 127.0.0.1.
 
+#include "AppPaths.h"
 #include "ClientFixture.h"
+#include "OSM.ObjectInfo.h"
 #include "JsonRules.h"
 #include "TestProxy.h"
 #include "ZtHttp.h"
@@ -74,6 +76,7 @@ private Q_SLOTS:
         QVERIFY(raw.start());
         QTemporaryDir dir;
         ExeDir = dir.path() + QLatin1Char('/');
+        AppPaths::setBaseDir(dir.path());
         TVelmoraClient c(QStringLiteral("http://127.0.0.1:%1").arg(raw.port()), QString(), QStringLiteral("0"));
         c.Login(QStringLiteral("a"), QStringLiteral("b"));
         QVERIFY2(raw.request().contains("\r\nX-Auth-Token:\r\n"), raw.request().constData());
@@ -282,6 +285,7 @@ private Q_SLOTS:
         QFETCH(double, days);
         QTemporaryDir dir;
         ExeDir = dir.path() + QLatin1Char('/');
+        AppPaths::setBaseDir(dir.path());
         const double saved = TimeZoneOffset;
         TimeZoneOffset = 1.0 / 24;
         TVelmoraClient c(QStringLiteral("http://x"), QStringLiteral("T"), text);
@@ -509,10 +513,10 @@ private Q_SLOTS:
 
     void tlsOffIsLoggedOnEveryRequest()
     {
-        Config.SetVal(QStringLiteral("tls_verify"), QStringLiteral("0"));
         ClientFixture f;
-        Config.SetVal(QStringLiteral("tls_verify"), QStringLiteral("1"));
         QVERIFY(f.ok());
+        f.client = std::make_unique<TVelmoraClient>(f.srv.baseUrl(), QStringLiteral("TOKEN"), QStringLiteral("0"), QString(), false);
+        f.client->SetLogCallback([&f](const QString &fmt, const QVariantList &args, int count) { f.log += FormatLogText(fmt, args, count); });
         QVERIFY(!f.client->ApiClient().TlsVerify());
         f.client->GetUser();
         f.client->GetUser();

@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "OSM.CommandInfo.h"
 
 #include <QFile>
 #include <QFileInfo>

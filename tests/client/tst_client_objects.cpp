@@ -2,6 +2,8 @@
 // tail of recent positions and the object operations.
 
 #include "ClientFixture.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.SensorInfo.h"
 #include "SimProcess.h"
 #include "TestPaths.h"
 

@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "OSM.TrackPointInfo.h"
 #include "JsonRules.h"
 
 #include <QJsonDocument>

@@ -1,4 +1,7 @@
 #include "ClientFixture.h"
+#include "OSM.TrackPointInfo.h"
+#include "OSM.ZoneInfo.h"
+#include "geo_utils.h"
 
 #include <QTest>
 #include <QUrlQuery>
