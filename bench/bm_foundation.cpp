@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QStringList>
 
+#include <QApplication>
+
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -76,4 +78,15 @@ void BM_AssignJson(benchmark::State &state)
 BENCHMARK(BM_AssignJson);
 } // namespace
 
-BENCHMARK_MAIN();
+// The readers run in the program's windows: the process holds the same
+// application object.
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

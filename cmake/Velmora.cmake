@@ -36,7 +36,6 @@ function(velmora_tests subsystem)
     set(env
         "VELMORA_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
         "VELMORA_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data"
-        "VELMORA_SHARED_DATA=${CMAKE_SOURCE_DIR}/../shared/data"
         "VELMORA_ARTIFACTS=${CMAKE_BINARY_DIR}/artifacts"
         "VELMORA_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
     if(tst IN_LIST A_XVFB)

@@ -1,5 +1,7 @@
 #include "SimDevice.h"
 
+#include "SimDeviceMedia.h"
+
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QUrl>
@@ -150,6 +152,8 @@ SimDevice::Answer SimDevice::execute(const QString &command)
         return getFilters();
     if (head == QLatin1String("set filters"))
         return setFilters(pairsOf(rest));
+    if (auto media = simMediaAnswer(cmd))
+        return *media;
     if (cmd.compare(QLatin1String("ping"), Qt::CaseInsensitive) == 0)
         return text(QStringLiteral("pong"));
     if (cmd.isEmpty())

@@ -11,7 +11,14 @@ void SimDeviceRoutes::install(SimRouter &r, SimWorld &w)
         return w.sendCommand(uid, SimRouter::pathInt(req, 1), QString::fromUtf8(QByteArray::fromStdString(req.body)));
     });
     r.get(R"(/api/v1/object/(\d+)/cmdlog)", [&w](const httplib::Request &req, int uid) {
-        return w.commandLog(uid, SimRouter::pathInt(req, 1), SimRouter::intParam(req, "count", 10), SimRouter::query(req, "txt"));
+        int count = 10;
+        if (SimRouter::hasQuery(req, "count")) {
+            bool ok = false;
+            count = SimRouter::query(req, "count").trimmed().toInt(&ok);
+            if (!ok || count < 0)
+                return SimReply::error(400, QStringLiteral("count must be a whole number, 0 or more"));
+        }
+        return w.commandLog(uid, SimRouter::pathInt(req, 1), count, SimRouter::query(req, "txt"));
     });
     r.get(R"(/api/v1/cmdlog/(\d+)/response)", [&w](const httplib::Request &req, int uid) {
         return w.commandResponse(uid, SimRouter::pathInt(req, 1));

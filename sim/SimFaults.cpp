@@ -25,7 +25,8 @@ bool SimFaults::parse(const QString &rulesText, QString *error)
             static const QList<QPair<QString, Kind>> kinds = {
                 {QStringLiteral("delay"), Kind::Delay}, {QStringLiteral("500"), Kind::Status500}, {QStringLiteral("503"), Kind::Status503},
                 {QStringLiteral("malformed"), Kind::Malformed}, {QStringLiteral("truncated"), Kind::Truncated},
-                {QStringLiteral("stall"), Kind::Stall}, {QStringLiteral("drop"), Kind::Drop}};
+                {QStringLiteral("stall"), Kind::Stall}, {QStringLiteral("drop"), Kind::Drop},
+                {QStringLiteral("401"), Kind::Status401}};
             for (const auto &k : kinds)
                 if (k.first == kind)
                     r.kind = k.second;
@@ -49,6 +50,7 @@ bool SimFaults::parse(const QString &rulesText, QString *error)
             rules.append(r);
         }
     }
+    std::lock_guard lock(fMutex);
     fRules = rules;
     return true;
 }
@@ -56,9 +58,9 @@ bool SimFaults::parse(const QString &rulesText, QString *error)
 SimFaults::Decision SimFaults::decide(const QString &path)
 {
     Decision d;
+    std::lock_guard lock(fMutex);
     if (fRules.isEmpty())
         return d;
-    std::lock_guard lock(fMutex);
     std::uniform_real_distribution<double> u(0, 1);
     for (const Rule &r : std::as_const(fRules)) {
         if (!path.startsWith(r.prefix) || u(fRng) >= r.rate)

@@ -18,12 +18,13 @@
 //   truncated  answer with the first half of the JSON body
 //   stall      send half the body, wait MS milliseconds (default 5000), then drop
 //   drop       close the connection without a body
+//   401        refuse the token, as for one the service does not know
 // RATE is the chance from 0 to 1. Waits are capped at 30 s so that nothing
 // hangs for good.
 class SimFaults
 {
 public:
-    enum class Kind { None, Delay, Status500, Status503, Malformed, Truncated, Stall, Drop };
+    enum class Kind { None, Delay, Status500, Status503, Malformed, Truncated, Stall, Drop, Status401 };
 
     struct Rule
     {
@@ -43,11 +44,20 @@ public:
     static constexpr int MaxWaitMs = 30000;
 
     SimFaults() = default;
-    // False with an error text for malformed rules.
+    // False with an error text for malformed rules (the rules in force stay).
+    // May be called while requests are served.
     bool parse(const QString &rulesText, QString *error);
     void setSeed(quint64 seed) { fRng.seed(seed); }
-    bool isEmpty() const { return fRules.isEmpty(); }
-    const QList<Rule> &rules() const { return fRules; }
+    bool isEmpty()
+    {
+        std::lock_guard lock(fMutex);
+        return fRules.isEmpty();
+    }
+    QList<Rule> rules()
+    {
+        std::lock_guard lock(fMutex);
+        return fRules;
+    }
 
     Decision decide(const QString &path);
 

@@ -24,6 +24,16 @@ SimMover::SimMover(int objUid, int uidBase, const SimRoute &route, bool driving,
     fNextReport = startMs + 1000 * qint64(10 + fRng() % 51);
 }
 
+void SimMover::wearBattery(qint64 t, double percent)
+{
+    fWorn = true;
+    fBat = percent;
+    fCharging = false;
+    fReverse = false;
+    if (fStopped)
+        fStopUntil = std::min(fStopUntil, t);
+}
+
 void SimMover::move(qint64 t)
 {
     std::uniform_real_distribution<double> u(0, 1);
@@ -64,7 +74,9 @@ void SimMover::move(qint64 t)
     // Battery: trackers charge from the car while driving, phones at home
     // (the route's start) or whenever they run low while stopped.
     const bool wasCharging = fCharging;
-    if (fDriving)
+    if (fWorn)
+        fCharging = fStopped && fAtPlace && !fReverse;
+    else if (fDriving)
         fCharging = !fStopped;
     else if (fStopped && fAtPlace && (fBat < 50 || !fReverse))
         fCharging = true;
@@ -73,7 +85,7 @@ void SimMover::move(qint64 t)
     if (fCharging)
         fBat = std::min(100.0, fBat + 40 * hours);
     else
-        fBat = std::max(1.0, fBat - (fStopped ? 2.0 : 6.0) * hours);
+        fBat = std::max(1.0, fBat - (fWorn ? 120.0 : fStopped ? 2.0 : 6.0) * hours);
     if (fCharging && !wasCharging)
         fPendingEvent = QStringLiteral("charger_connected");
     else if (!fCharging && fBat < 15 && fPendingEvent.isEmpty() && u(fRng) < 0.1)

@@ -14,6 +14,11 @@ class SimMover
 public:
     SimMover(int objUid, int uidBase, const SimRoute &route, bool driving, quint64 seed, qint64 startMs);
 
+    // From `t` on the battery is worn: it holds `percent`, loses 2 % a minute
+    // and charges only while the device rests at home. The device sets out
+    // away from home at once, so it runs low within minutes.
+    void wearBattery(qint64 t, double percent);
+
     // Runs the device up to `untilMs` and appends every report made on the way.
     void advance(qint64 untilMs, QList<SimPoint> &out);
 
@@ -41,6 +46,7 @@ private:
     double fSpeed = 0;
     double fBat = 80;
     bool fCharging = false;
+    bool fWorn = false;
     qint64 fLastMs;
     qint64 fNextReport;
     int fSteps = 0;

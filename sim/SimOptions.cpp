@@ -6,7 +6,7 @@ QString SimOptions::usage()
 {
     return QStringLiteral(
         "usage: velmora-sim [--host 127.0.0.1] [--port N|0] [--tls [--cert F --key F]] [--state FILE]\n"
-        "                   [--speed K] [--seed S] [--faults RULES] [--log FILE]\n"
+        "                   [--speed K] [--seed S] [--faults RULES] [--faults-control] [--log FILE]\n"
         "                   [--objects N] [--history-days D] [--threads N]\n"
         "\n"
         "A simulated monitoring service on loopback. The first line of standard output is\n"
@@ -16,8 +16,10 @@ QString SimOptions::usage()
         "--history-days D  days of past positions at start (default 3; with more than\n"
         "                20 objects at most 60/N days each)\n"
         "--faults RULES   PATH:KIND=RATE[@MS][,...][;...] with KIND delay, 500, 503,\n"
-        "                malformed, truncated, stall or drop; PATH a prefix or *.\n"
-        "                Example: /api/v1/user/objects:503=0.2,delay=0.1@1500\n");
+        "                malformed, truncated, stall, drop or 401; PATH a prefix or *.\n"
+        "                Example: /api/v1/user/objects:503=0.2,delay=0.1@1500\n"
+        "--faults-control  PUT /sim/faults with the rules as body replaces them while\n"
+        "                running (an empty body ends every fault); for soak tests.\n");
 }
 
 bool SimOptions::parse(const QStringList &args, QString *error)
@@ -39,6 +41,8 @@ bool SimOptions::parse(const QStringList &args, QString *error)
         bool ok = true;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             help = true;
+        } else if (a == QLatin1String("--faults-control")) {
+            faultsControl = true;
         } else if (a == QLatin1String("--tls")) {
             tls = true;
         } else if (a == QLatin1String("--host")) {

@@ -15,6 +15,7 @@ struct SimOptions
     double speed = 1.0;
     quint64 seed = 1;
     QString faults;
+    bool faultsControl = false; // PUT /sim/faults replaces the rules
     QString log;
     int objects = 6;
     double historyDays = 3;

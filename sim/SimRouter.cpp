@@ -43,6 +43,10 @@ void SimRouter::run(const httplib::Request &req, httplib::Response &res, const H
         write(res, SimReply::error(500, QStringLiteral("Internal server error (injected)")));
         return;
     }
+    if (fault.fault == SimFaults::Kind::Status401) {
+        write(res, SimReply::error(401, QStringLiteral("Not signed in: token refused (injected)")));
+        return;
+    }
     if (fault.fault == SimFaults::Kind::Status503) {
         write(res, SimReply::error(503, QStringLiteral("Service unavailable (injected)")));
         return;
@@ -140,13 +144,15 @@ SimFields SimRouter::form(const httplib::Request &req)
     return out;
 }
 
-int SimRouter::pathInt(const httplib::Request &req, int index)
+int SimRouter::pathInt(const httplib::Request &req, int index, bool *ok)
 {
-    if (index >= int(req.matches.size()))
-        return 0;
-    bool ok = false;
-    const int v = QString::fromStdString(req.matches[index].str()).toInt(&ok);
-    return ok ? v : 0;
+    bool good = false;
+    int v = 0;
+    if (index < int(req.matches.size()))
+        v = QString::fromStdString(req.matches[index].str()).toInt(&good);
+    if (ok)
+        *ok = good;
+    return good ? v : 0;
 }
 
 qint64 SimRouter::timeParam(const httplib::Request &req, const char *name)

@@ -33,7 +33,8 @@ public:
     static bool hasQuery(const httplib::Request &req, const char *name);
     // The form-encoded body ("+" and percent escapes decoded).
     static SimFields form(const httplib::Request &req);
-    static int pathInt(const httplib::Request &req, int index);
+    // A number of the path; 0, and ok false, when it does not fit an int.
+    static int pathInt(const httplib::Request &req, int index, bool *ok = nullptr);
     // A time parameter: -1 when missing or unreadable.
     static qint64 timeParam(const httplib::Request &req, const char *name);
     static int intParam(const httplib::Request &req, const char *name, int def);

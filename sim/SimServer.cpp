@@ -3,16 +3,20 @@
 #include "SimAccountRoutes.h"
 #include "SimDeviceRoutes.h"
 #include "SimObjectRoutes.h"
+#include "SimTaskQueue.h"
 #include "SimTls.h"
 #include "SimZoneRoutes.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
 namespace {
+// Workers for connections at most, idle keep-alive connections included.
+constexpr size_t MaxWorkers = 256;
 thread_local std::chrono::steady_clock::time_point tRequestStart;
 }
 
@@ -83,8 +87,20 @@ bool SimServer::start(QString *error)
     } else {
         fHttp = std::make_unique<httplib::Server>();
     }
-    const int threads = fOptions.threads;
-    fHttp->new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
+    // --threads workers wait for connections; an idle keep-alive connection
+    // holds its worker, so more are started when all are busy.
+    const size_t threads = size_t(fOptions.threads);
+    fHttp->new_task_queue = [threads] { return new SimTaskQueue(threads, std::max<size_t>(threads, MaxWorkers)); };
+    // Small answers leave at once, as from production servers; with Nagle's
+    // algorithm each one on a reused connection waited about 40 ms for the
+    // client's delayed acknowledgement.
+    fHttp->set_tcp_nodelay(true);
+    // The listening socket, to give it a longer backlog after the bind.
+    fHttp->set_socket_options([this](socket_t sock) {
+        httplib::default_socket_options(sock);
+        if (fListenSocket == INVALID_SOCKET)
+            fListenSocket = sock;
+    });
     // Network waits are bounded on the server's side too.
     fHttp->set_read_timeout(10, 0);
     fHttp->set_write_timeout(10, 0);
@@ -113,6 +129,11 @@ bool SimServer::start(QString *error)
     }
     if (fPort <= 0)
         return fail(QStringLiteral("cannot bind %1 port %2").arg(fOptions.host).arg(fOptions.port));
+    // cpp-httplib listens with a backlog of 5: a burst of new connections
+    // overflowed it, and each dropped one was retried by its client a second
+    // later. Listening again on the bound socket only changes the backlog.
+    if (fListenSocket != INVALID_SOCKET)
+        ::listen(fListenSocket, SOMAXCONN);
     fThread = std::thread([this] { fHttp->listen_after_bind(); });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!fHttp->is_running() && std::chrono::steady_clock::now() < deadline)
@@ -146,8 +167,10 @@ void SimServer::installRoutes()
 
     SimTileRenderer *tiles = fTiles.get();
     fRouter->get(R"(/tiles/(\d+)/(\d+)/(\d+)\.png)", [tiles](const httplib::Request &req, int) {
-        const int z = SimRouter::pathInt(req, 1), x = SimRouter::pathInt(req, 2), y = SimRouter::pathInt(req, 3);
-        if (!SimTileRenderer::validTile(z, x, y))
+        // A number too large for an int is no tile, not tile 0.
+        bool okZ = false, okX = false, okY = false;
+        const int z = SimRouter::pathInt(req, 1, &okZ), x = SimRouter::pathInt(req, 2, &okX), y = SimRouter::pathInt(req, 3, &okY);
+        if (!okZ || !okX || !okY || !SimTileRenderer::validTile(z, x, y))
             return SimReply::error(404, QStringLiteral("No such tile"));
         const QByteArray etag = tiles->etag(z, x, y);
         SimReply r;
@@ -160,6 +183,17 @@ void SimServer::installRoutes()
         r.contentType = "image/png";
         return r;
     }, false);
+    if (fOptions.faultsControl) {
+        SimFaults *faults = &fFaults;
+        fRouter->put(R"(/sim/faults)", [faults](const httplib::Request &req, int) {
+            QString why;
+            if (!faults->parse(QString::fromStdString(req.body), &why))
+                return SimReply::error(400, why);
+            SimReply r;
+            r.status = 204;
+            return r;
+        }, false);
+    }
     fRouter->get(R"(/)", [](const httplib::Request &, int) {
         return SimReply::json(200, QJsonObject{{QStringLiteral("service"), QStringLiteral("velmora-sim")},
                                                {QStringLiteral("api"), QStringLiteral("/api/v1")},

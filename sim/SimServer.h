@@ -52,6 +52,7 @@ private:
     QString fCaFile;
     std::thread fThread;
     int fPort = -1;
+    socket_t fListenSocket = INVALID_SOCKET;
     std::mutex fLogMutex;
     QFile fLogFile;
 };

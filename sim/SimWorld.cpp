@@ -2,6 +2,7 @@
 
 #include "SimGeo.h"
 #include "SimJson.h"
+#include "SimPhotos.h"
 #include "SimTrapEvaluator.h"
 
 #include <QCryptographicHash>
@@ -107,6 +108,13 @@ void SimWorld::build()
         }
         o.trackColor = QString::fromLatin1(Colors[i % 8]);
         o.settings = QStringLiteral("period=300");
+        if (i == 0) {
+            // The first object starts with a photo, sent as JPEG.
+            o.image = SimPhotos::demoJpeg();
+            o.hasImage = !o.image.isEmpty();
+            o.imageType = QStringLiteral("image/jpeg");
+            o.imageMs = now;
+        }
 
         // Access points around both ends of the route: the places where the
         // device stops. The first network at the start is the device's home.
@@ -196,6 +204,13 @@ void SimWorld::build()
         fTraps.append(t3);
     }
     advanceLocked(now);
+    // The first phone has a worn battery: the low-battery alarm, which waits
+    // to be accepted, shows within the first minutes of a demo.
+    for (auto &[uid, os] : fObjects)
+        if (!os->mover->driving()) {
+            os->mover->wearBattery(now, 13);
+            break;
+        }
 
     for (auto &[uid, os] : fObjects) {
         if (!os->mover->driving() || fOptions.historyDays < 1.5)
@@ -223,6 +238,7 @@ void SimWorld::build()
         }
         processCommandsLocked(now);
     }
+    addDemoExtrasLocked(now);
 }
 
 void SimWorld::touch(SimObject &o, qint64 ms)

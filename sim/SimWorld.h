@@ -105,6 +105,9 @@ private:
     void evaluateTrapsLocked(ObjectSim &os, const SimPoint &p, qint64 nowMs);
     void setTrapStateLocked(const SimTrap &trap, ObjectSim &os, bool holds, const SimPoint &p);
     void processCommandsLocked(qint64 nowMs);
+    // What the trap, alarm and trip windows show at once: template fields in
+    // the trap messages, an open alarm to accept, a public trip.
+    void addDemoExtrasLocked(qint64 nowMs);
     QString sensorValueLocked(const SimTrap &trap, const ObjectSim &os, const SimPoint &p) const;
     void touch(SimObject &o, qint64 nowMs);
     void changedLocked();

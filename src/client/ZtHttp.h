@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <utility>
+
 #include <memory>
 
 // A small blocking HTTP client: fixed request headers, a cookie store, the
@@ -68,6 +70,14 @@ public:
     const char *HttpData() const { return fRcvdStream.constData(); }
     int HttpDataSize() const { return fRcvdCount; }
     QByteArray RcvdData() const { return fRcvdStream.left(fRcvdCount); }
+    // Hands the answer (with its two zero bytes) over and keeps none, so that
+    // a large answer is freed as soon as its reader is done with it rather
+    // than at the next exchange.
+    QByteArray TakeRcvdStream()
+    {
+        fRcvdCount = 0;
+        return std::exchange(fRcvdStream, QByteArray(2, '\0'));
+    }
     // The body as UTF-8 up to its first zero byte.
     QString HttpString() const;
 

@@ -23,9 +23,6 @@ namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-// Deeper than any answer of the service: past it the answer is refused.
-constexpr size_t MaxDepth = 64;
-
 // What a token was; the rules of JsonRules apply to its text.
 enum class Token { String, Number, Bool, Null };
 
@@ -67,6 +64,7 @@ public:
     bool Default() { return Scalar({}, Token::Null); }
 
 private:
+    static constexpr size_t MaxDepth = 256;
     enum State { Root, RootObject, Points, Point, Sensors, Sensor, Events, Zones, Skip };
     enum KeyId {
         KOther, KPoints, KUid, KObjId, KOsmId, KSysDt, KObjDt, KGpsDt, KLat, KLon, KAlt, KAcc,
@@ -124,7 +122,7 @@ private:
     bool Start(bool isObject)
     {
         if (fStack.size() >= MaxDepth)
-            return Fail(QStringLiteral("answer nested too deeply"));
+            return Fail(QStringLiteral("answer nested deeper than %1 levels").arg(MaxDepth));
         switch (fState) {
         case Root:
             if (isObject) {
@@ -512,9 +510,12 @@ int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int M
             return -1;
         TTrackPointList points;
         if (fApiClient->RcvdCount() > 0 && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
-            // The received stream ends in zero bytes, as the reader needs.
+            // The received stream ends in zero bytes, as the reader needs. The
+            // answer is taken from the HTTP client and freed once read: at a
+            // million points it is as large as the points themselves.
+            const QByteArray answer = fApiClient->TakeRcvdStream();
             QString error;
-            if (ParseTrackAnswer(fApiClient->RcvdStream(), op, points, error) < 0) {
+            if (ParseTrackAnswer(answer, op, points, error) < 0) {
                 LogText(QStringLiteral("\r  X: ") + error);
                 return -1;
             }

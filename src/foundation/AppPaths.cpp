@@ -55,6 +55,12 @@ bool AppPaths::isPortable()
         return true;
     if (layoutOverride() != Layout::Auto)
         return layoutOverride() == Layout::Portable;
+    // An installed copy (<prefix>/bin beside <prefix>/share/velmora-monitor)
+    // stays installed even when its folder is writable, as /usr/bin is for
+    // root: settings must not land in the program's folder.
+    if (!QFileInfo::exists(exeDir() + QStringLiteral("Translations"))
+        && QFileInfo::exists(exeDir() + QStringLiteral("../share/") + AppFolder + QStringLiteral("/translations")))
+        return false;
     return QFileInfo(exeDir()).isWritable();
 }
 

@@ -91,6 +91,11 @@ TDateTime QDateTimeToDateTime(const QDateTime &dt)
 
 TDateTime Now() { return QDateTimeToDateTime(QDateTime::currentDateTime()); }
 
+TDateTime NowInZone(double Zone)
+{
+    return UnixDateDelta + double(QDateTime::currentMSecsSinceEpoch()) / double(MSecsPerDay) + Zone;
+}
+
 TDateTime UnixToDateTime(qint64 seconds) { return UnixDateDelta + double(seconds) / 86400.0; }
 
 TDateTime ParseDateTime(const QString &text) { return ParseDateTime(text, nullptr); }

@@ -23,7 +23,12 @@ TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute 
 // Conversions to and from Qt, both in local wall-clock terms (no zone applied).
 QDateTime DateTimeToQDateTime(TDateTime value);
 TDateTime QDateTimeToDateTime(const QDateTime &dt);
+// The computer's wall clock, in its own zone: for log stamps and timeouts.
 TDateTime Now();
+// The present as a local time of a zone Zone days east of UTC, whatever
+// zone the computer is in. Every "now" and "today" of the account's times
+// is this, with the account's zone.
+TDateTime NowInZone(double Zone);
 TDateTime UnixToDateTime(qint64 seconds);
 
 // The one reader of date-time texts: dd.mm.yyyy, mm/dd/yyyy, yyyy-mm-dd or

@@ -209,3 +209,26 @@ QString ListFiles(const QString &dir, const QString &mask, bool withPath)
         out << prefix + n;
     return out.join(QStringLiteral("\r\n"));
 }
+
+QString SafeFileName(const QString &label, const QString &fallback)
+{
+    static const QString refused = QStringLiteral("/\\:*?\"<>|");
+    QString s;
+    s.reserve(label.size());
+    for (const QChar c : label) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || refused.contains(c))
+            s += u' ';
+        else
+            s += c;
+    }
+    s = s.simplified();
+    if (s.size() > 120)
+        s.truncate(120);
+    // A name of dots only means a folder; trailing dots and blanks vanish on
+    // some file systems.
+    while (!s.isEmpty() && (s.back() == u'.' || s.back() == u' '))
+        s.chop(1);
+    while (!s.isEmpty() && (s.front() == u'.' || s.front() == u' '))
+        s.remove(0, 1);
+    return s.isEmpty() ? fallback : s;
+}

@@ -34,3 +34,8 @@ QString NormalizeDir(const QString &path, const QString &base = QString());
 // Entry names of dir matching mask (folders, "." and ".." included when the
 // mask matches them), joined by CR LF, each with dir in front when withPath.
 QString ListFiles(const QString &dir, const QString &mask, bool withPath = false);
+// A file name made from a label (an object's name, a period): drops "/",
+// "\", ":", "*", "?", "\"", "<", ">", "|" and control characters, which file
+// systems refuse, squeezes blanks, trims blanks and dots at the ends and
+// keeps at most 120 characters; Fallback when nothing is left.
+QString SafeFileName(const QString &label, const QString &fallback = QStringLiteral("export"));

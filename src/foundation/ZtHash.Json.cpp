@@ -1,6 +1,7 @@
 // The simple JSON form of TZtHash: a line-oriented reader for flat and lightly
 // nested objects, as the service's and the devices' answers use them.
 #include "ZtHash.h"
+#include "ZtVectorState.h"
 
 #include "ZtSmallUtils.h"
 
@@ -18,6 +19,7 @@ QString stripOneQuote(const QString &s)
 
 int TZtHash::AssignJson(const QString &Json, bool Clean)
 {
+    ClearUpperVectorState(); // text scanning in plain SSE, see ZtVectorState.h
     if (Clean)
         Clear();
     QString text = TrimWs(Json);

@@ -3,10 +3,114 @@
 #include "ZtFiles.h"
 #include "ZtSmallUtils.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 namespace {
 bool sameName(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+bool hasLineBreak(const QString &s) { return s.contains(u'\n') || s.contains(u'\r'); }
+
+// A section header "[name]" (line trimmed).
+bool headerName(const QString &line, QString *name)
+{
+    if (line.isEmpty() || line[0] != u'[' || !line.endsWith(u']'))
+        return false;
+    *name = TrimWs(line.mid(1, line.size() - 2));
+    return true;
+}
+
+// A "key=value" line (trimmed, not a comment, not a header); the key trimmed.
+bool entryKey(const QString &line, QString *key)
+{
+    if (line.isEmpty() || line[0] == u';' || line[0] == u'#' || line[0] == u'[')
+        return false;
+    const qsizetype eq = line.indexOf(u'=');
+    if (eq <= 0)
+        return false;
+    *key = TrimWs(line.left(eq));
+    return !key->isEmpty();
+}
+
+QStringList splitLines(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// Calls visit(index, key) for every entry line of every section named sec.
+// visit returns false to remove the line.
+template <typename Visit>
+void forEachEntry(QStringList &lines, const QString &sec, Visit visit)
+{
+    bool in = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString t = TrimWs(lines[i]);
+        QString name, key;
+        if (headerName(t, &name))
+            in = sameName(name, sec);
+        else if (in && entryKey(t, &key) && !visit(i, key))
+            lines.removeAt(i--);
+    }
+}
+
+void setEntry(QStringList &lines, const QString &sec, const QString &key, const QString &value)
+{
+    bool done = false;
+    forEachEntry(lines, sec, [&](qsizetype i, const QString &k) {
+        if (!sameName(k, key))
+            return true;
+        if (done)
+            return false; // a later duplicate would hide the new value
+        lines[i] = k + u'=' + value;
+        done = true;
+        return true;
+    });
+    if (done)
+        return;
+    // A new key goes after the last non-empty line of the first section of
+    // that name, so blank lines between sections stay where they were.
+    qsizetype at = -1;
+    bool in = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString t = TrimWs(lines[i]);
+        QString name;
+        if (headerName(t, &name)) {
+            if (at >= 0)
+                break;
+            in = sameName(name, sec);
+            if (in)
+                at = i + 1;
+        } else if (in && !t.isEmpty()) {
+            at = i + 1;
+        }
+    }
+    if (at >= 0) {
+        lines.insert(at, key + u'=' + value);
+        return;
+    }
+    if (!lines.isEmpty() && !TrimWs(lines.last()).isEmpty())
+        lines.append(QString());
+    lines.append(u'[' + sec + u']');
+    lines.append(key + u'=' + value);
+}
+
+void eraseSection(QStringList &lines, const QString &sec)
+{
+    bool in = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString name;
+        if (headerName(TrimWs(lines[i]), &name))
+            in = sameName(name, sec);
+        if (in)
+            lines.removeAt(i--);
+    }
+}
 } // namespace
 
 void TZtIniFile::Open(const QString &fileName)
@@ -17,15 +121,18 @@ void TZtIniFile::Open(const QString &fileName)
 
 void TZtIniFile::Reload()
 {
+    fLines = splitLines(ReadTextFile(fFileName, true));
+    parse();
+}
+
+void TZtIniFile::parse()
+{
     fSections.clear();
-    const QString text = ReadTextFile(fFileName, true);
     Section *cur = nullptr;
-    for (QString line : text.split(u'\n')) {
-        line = TrimWs(line);
-        if (line.isEmpty() || line[0] == u';' || line[0] == u'#')
-            continue;
-        if (line[0] == u'[' && line.endsWith(u']')) {
-            const QString name = TrimWs(line.mid(1, line.size() - 2));
+    for (const QString &raw : std::as_const(fLines)) {
+        const QString line = TrimWs(raw);
+        QString name, key;
+        if (headerName(line, &name)) {
             cur = findSection(name);
             if (!cur) {
                 fSections.append(Section{name, {}});
@@ -33,11 +140,9 @@ void TZtIniFile::Reload()
             }
             continue;
         }
-        const qsizetype eq = line.indexOf(u'=');
-        if (!cur || eq <= 0)
+        if (!cur || !entryKey(line, &key))
             continue;
-        const QString key = TrimWs(line.left(eq));
-        const QString value = TrimWs(line.mid(eq + 1));
+        const QString value = TrimWs(line.mid(line.indexOf(u'=') + 1));
         bool found = false;
         for (Entry &e : cur->entries)
             if (sameName(e.key, key)) {
@@ -45,7 +150,7 @@ void TZtIniFile::Reload()
                 found = true;
                 break;
             }
-        if (!found && !key.isEmpty())
+        if (!found)
             cur->entries.append(Entry{key, value});
     }
 }
@@ -79,28 +184,16 @@ bool TZtIniFile::WriteString(const QString &section, const QString &key, const Q
 {
     const QString k = TrimWs(key);
     const QString sec = TrimWs(section);
-    if (k.isEmpty() || sec.isEmpty() || k.contains(u'=') || sec.contains(u']'))
+    if (k.isEmpty() || k[0] == u';' || k[0] == u'#' || k[0] == u'[' || k.contains(u'=') || hasLineBreak(k))
+        return false;
+    if (sec.isEmpty() || sec.contains(u']') || hasLineBreak(sec))
         return false;
     QString v = value;
     v.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     v.replace(u'\r', u' ');
     v.replace(u'\n', u' ');
     v = TrimWs(v);
-    Section *s = findSection(sec);
-    if (!s) {
-        fSections.append(Section{sec, {}});
-        s = &fSections.last();
-    }
-    bool found = false;
-    for (Entry &e : s->entries)
-        if (sameName(e.key, k)) {
-            e.value = v;
-            found = true;
-            break;
-        }
-    if (!found)
-        s->entries.append(Entry{k, v});
-    return save();
+    return update([&](QStringList &lines) { setEntry(lines, sec, k, v); });
 }
 
 qint64 TZtIniFile::ReadInteger(const QString &section, const QString &key, qint64 def) const
@@ -169,37 +262,56 @@ QStringList TZtIniFile::ReadSection(const QString &section) const
 
 bool TZtIniFile::DeleteKey(const QString &section, const QString &key)
 {
-    Section *s = findSection(TrimWs(section));
-    if (!s)
-        return true;
-    const qsizetype before = s->entries.size();
-    s->entries.removeIf([&](const Entry &e) { return sameName(e.key, TrimWs(key)); });
-    return s->entries.size() == before ? true : save();
+    const QString k = TrimWs(key);
+    return update([&](QStringList &lines) { forEachEntry(lines, TrimWs(section), [&](qsizetype, const QString &e) { return !sameName(e, k); }); });
 }
 
 bool TZtIniFile::EraseSection(const QString &section)
 {
-    const qsizetype before = fSections.size();
-    fSections.removeIf([&](const Section &s) { return sameName(s.name, TrimWs(section)); });
-    return fSections.size() == before ? true : save();
+    return update([&](QStringList &lines) { eraseSection(lines, TrimWs(section)); });
 }
 
-bool TZtIniFile::save()
+bool TZtIniFile::update(const std::function<void(QStringList &)> &edit)
 {
     if (fFileName.isEmpty()) {
+        edit(fLines);
+        parse();
         fLastWriteOk = false;
         return false;
     }
-    QString text;
-    for (const Section &s : fSections) {
-        if (!text.isEmpty())
-            text += u'\n';
-        text += u'[' + s.name + QStringLiteral("]\n");
-        for (const Entry &e : s.entries)
-            text += e.key + u'=' + e.value + u'\n';
+    // The lock keeps two writers from reading the same old text; when it
+    // cannot be had (a folder we may not write to), the write goes on and
+    // fails or succeeds on its own.
+    QLockFile lock(fFileName + QStringLiteral(".lock"));
+    lock.setStaleLockTime(10000);
+    const bool locked = lock.tryLock(2000);
+    const QFileInfo fi(fFileName);
+    QStringList lines = fLines;
+    if (fi.exists()) {
+        QFile probe(fFileName);
+        if (!probe.open(QIODevice::ReadOnly)) {
+            // Writing now would drop every line we cannot see.
+            edit(fLines);
+            parse();
+            fLastWriteOk = false;
+            qWarning("Settings file %s could not be read; nothing written", qPrintable(fFileName));
+            return false;
+        }
+        probe.close();
+        lines = splitLines(ReadTextFile(fFileName, true));
+    }
+    const QStringList before = lines;
+    edit(lines);
+    fLines = lines;
+    parse();
+    if (lines == before) {
+        fLastWriteOk = true;
+        return true;
     }
     // WriteTextFile with overwrite goes through QSaveFile: temporary file, then rename.
-    fLastWriteOk = WriteTextFile(fFileName, text, true, false) >= 0;
+    fLastWriteOk = WriteTextFile(fFileName, lines.isEmpty() ? QString() : lines.join(u'\n') + u'\n', true, false) >= 0;
+    if (locked)
+        lock.unlock();
     if (!fLastWriteOk)
         qWarning("Settings file %s could not be written", qPrintable(fFileName));
     return fLastWriteOk;

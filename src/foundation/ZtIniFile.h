@@ -6,11 +6,18 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The settings file: an INI file with named sections and keys unique within
 // a section, both compared without regard to letter case. Every write goes
 // to disk at once and replaces the file atomically (temporary file, then
 // rename), so a crash never leaves a truncated file. A missing file reads as
 // empty and is created by the first write. Text is UTF-8.
+//
+// A write changes its own line only: it re-reads the file under a lock file,
+// edits that line and replaces the file, so comments, keys added by hand and
+// keys written meanwhile by another copy of the program (or another object on
+// the same file) stay. Reads answer from what the last read or write saw.
 class TZtIniFile
 {
 public:
@@ -24,7 +31,9 @@ public:
     QString FileName() const { return fFileName; }
 
     QString ReadString(const QString &section, const QString &key, const QString &def = QString()) const;
-    // Line breaks cannot be stored in one INI line; they become spaces.
+    // Line breaks cannot be stored in one INI line; they become spaces. A key
+    // the file cannot hold (empty, starting with ";", "#" or "[", holding "="
+    // or a line break) or such a section name is refused with false.
     bool WriteString(const QString &section, const QString &key, const QString &value);
     qint64 ReadInteger(const QString &section, const QString &key, qint64 def = 0) const;
     bool WriteInteger(const QString &section, const QString &key, qint64 value);
@@ -60,9 +69,12 @@ private:
 
     const Section *findSection(const QString &name) const;
     Section *findSection(const QString &name);
-    bool save();
+    void parse();
+    // Applies an edit of the file's lines to the file as it is on disk now.
+    bool update(const std::function<void(QStringList &)> &edit);
 
     QString fFileName;
+    QStringList fLines; // the file's lines as last read or written
     QList<Section> fSections;
     bool fLastWriteOk = true;
 };

@@ -89,7 +89,8 @@ qint64 HexToInt(const QString &s)
 
 qint64 StrToIntAuto(const QString &s)
 {
-    if (s.startsWith(u'x') || s.startsWith(u'X') || s.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+    // Only a lower-case "x" or "0x" marks hexadecimal: "X1F" is no number.
+    if (s.startsWith(u'x') || s.startsWith(QLatin1String("0x")))
         return HexToInt(s);
     return ToInt64Def(s, 0);
 }

@@ -92,6 +92,26 @@ int DiscoverLanguages(const QString &dir, TZtHintHash &languages)
     return found;
 }
 
+// A text "$key" stands for the text of that key, which may itself be a
+// reference, in this file or the defaults. A reference that is found nowhere,
+// or that leads back to a key already passed, stays as it is.
+QString TTranslation::resolveReference(const QString &text, const std::function<QString(const QString &)> &find)
+{
+    QString r = text;
+    QStringList seen;
+    while (r.startsWith(u'$')) {
+        const QString key = r.mid(1);
+        if (seen.contains(key, Qt::CaseInsensitive))
+            return text;
+        seen << key;
+        const QString next = find(key);
+        if (next.isEmpty())
+            return r;
+        r = next;
+    }
+    return r;
+}
+
 TTranslation::TTranslation() = default;
 TTranslation::~TTranslation() = default;
 
@@ -147,12 +167,7 @@ QString TTranslation::GetString(const QString &Sig)
     QString r = findString(Sig);
     if (r.isEmpty())
         FatalError(QString(), QStringLiteral("GetString(") + Sig + QStringLiteral("): no string"));
-    if (r.startsWith(u'$')) {
-        const QString ref = findString(r.mid(1));
-        if (!ref.isEmpty())
-            r = ref;
-    }
-    return r;
+    return resolveReference(r, [this](const QString &key) { return findString(key); });
 }
 
 QString TTranslation::GetString(const QString &Sig, const QVariantList &Args)
@@ -190,13 +205,7 @@ QString TTranslation::GetString(const QString &Frm, const QString &Sig, const QS
         r = Def;
     if (r.isEmpty())
         FatalError(QString(), QStringLiteral("GetString(") + Frm + u'.' + Sig + QStringLiteral("): no string"));
-    r = TrimWs(r);
-    if (r.startsWith(u'$')) {
-        const QString ref = TrimWs(findWindowString(Frm, r.mid(1)));
-        if (!ref.isEmpty())
-            r = ref;
-    }
-    return r;
+    return resolveReference(TrimWs(r), [this, &Frm](const QString &key) { return TrimWs(findWindowString(Frm, key)); });
 }
 
 QString TTranslation::GetString(const QString &Frm, const QString &Sig, const QString &Def, const QVariantList &Args)

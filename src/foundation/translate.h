@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -61,6 +62,7 @@ public:
 
 private:
     QString findString(const QString &Sig) const;
+    static QString resolveReference(const QString &text, const std::function<QString(const QString &)> &find);
     QString findWindowString(const QString &Frm, const QString &Sig);
 
     std::unique_ptr<TTranslation> fDefaults;

@@ -102,6 +102,14 @@ QString TEventListModel::CellText(const TEventInfo *ev, int Column) const
     }
 }
 
+int TEventListModel::ImageIndex(const TEventInfo *Ev) const
+{
+    const TTrapInfo *trap = Ev && fClient ? fClient->FindTrap(Ev->trap_id) : nullptr;
+    if (!trap || (!fAlarmList && !trap->is_alarm))
+        return 0;
+    return std::isnan(Ev->accept_dt) ? 3 : 2;
+}
+
 int TEventListModel::CompareEvents(const TEventInfo *A, const TEventInfo *B, int Column)
 {
     if (!A || !B)
@@ -133,6 +141,10 @@ QVariant TEventListModel::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == Qt::DisplayRole)
         return CellText(ev, index.column());
+    if (role == Qt::DecorationRole && index.column() == 0) {
+        const int i = ImageIndex(ev);
+        return i < fImages.size() ? QVariant(fImages.at(i)) : QVariant();
+    }
     return QVariant();
 }
 

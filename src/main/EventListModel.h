@@ -5,6 +5,8 @@
 // refer to them.
 
 #include <QAbstractTableModel>
+#include <QIcon>
+#include <QList>
 
 #include <vector>
 
@@ -26,6 +28,13 @@ public:
 
     // AlarmListGetText / EventListGetText: the cell text, lines split by "\n".
     QString CellText(const TEventInfo *Ev, int Column) const;
+    // The "Alarms" list marks every event whose trap is known; the "Events"
+    // list only those whose trap is an alarm.
+    void SetAlarmList(bool Alarms) { fAlarmList = Alarms; }
+    // The picture of column 0: 3 an open alarm, 2 an accepted one, 0 a plain event.
+    int ImageIndex(const TEventInfo *Ev) const;
+    // The pictures by index, shown in column 0 (none set: no pictures).
+    void SetImages(const QList<QIcon> &Images) { fImages = Images; }
     // CompareEvents: < 0, 0, > 0.
     static int CompareEvents(const TEventInfo *A, const TEventInfo *B, int Column);
 
@@ -38,6 +47,8 @@ public:
 private:
     TVelmoraClient *fClient;
     std::vector<TEventInfo *> fRows;
+    bool fAlarmList = false;
+    QList<QIcon> fImages;
     int fSortColumn = 1;
     Qt::SortOrder fSortOrder = Qt::DescendingOrder;
 };

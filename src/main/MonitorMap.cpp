@@ -83,4 +83,21 @@ void TMonitorMap::ClearTracks()
     fCtrl->InvalidateTracks();
 }
 
-void TMonitorMap::Repaint() { fCtrl->update(); }
+void TMonitorMap::SetZones(TZoneList *Zones) { fCtrl->SetGeoZones(Zones); }
+
+void TMonitorMap::SetOnObjectClick(std::function<void(TObjectInfo *const *Cell)> OnClick)
+{
+    if (!OnClick) {
+        fCtrl->OnClickMapMark = nullptr;
+        return;
+    }
+    fCtrl->OnClickMapMark = [OnClick = std::move(OnClick)](TMapMark *Mark) {
+        // Only markers made for objects carry a data cell.
+        if (Mark && Mark->Data)
+            OnClick(static_cast<TObjectInfo *const *>(Mark->Data));
+    };
+}
+
+// The map paints on the scroll area's viewport; updating the scroll area
+// itself repaints only its frame.
+void TMonitorMap::Repaint() { fCtrl->Invalidate(); }

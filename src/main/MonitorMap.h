@@ -6,7 +6,11 @@
 
 #include "common.h"
 
+#include "OSM.ZoneInfo.h"
+
 #include <QPointF>
+
+#include <functional>
 
 class QWidget;
 class TObjectInfo;
@@ -43,6 +47,10 @@ public:
     // Removes every object marker and every track.
     void ClearObjectMarks();
     void ClearTracks();
+    // The zones to draw: the client's list, held by reference (null: none).
+    void SetZones(TZoneList *Zones);
+    // A left click on an object's marker reports the marker's data cell.
+    void SetOnObjectClick(std::function<void(TObjectInfo *const *Cell)> OnClick);
     void Repaint();
 
 private:

@@ -1,17 +1,21 @@
 #pragma once
 
 // TMonitorMainWin: the program's one main window and its driver. It owns the
-// API client and the monitoring map, signs the user in, lists the objects
-// with their status pictures and markers, keeps them current every minute,
-// logs every step into the "Log" tab and shows notices over the map.
+// API client and the monitoring map, keeps the layout, timers, log, notices,
+// menus and styles, and hands each area to its panel through TPanelContext:
+// TTracksPanel, TZonesPanel, TTrapsPanel, TDevicesPanel, TTripsPanel (one
+// .h/.cpp pair each in this folder). Handler names of the areas stay here as
+// one-line forwards.
 //
-// The source is split by area: main_layout.cpp (creation, layout and its
-// persistence, styles), main_signin.cpp (sign-in, sign-up, recovery,
-// sign-out), main_objects.cpp (object list, update, markers), main_events.cpp
-// (alarms, events, zones, traps), main_timers.cpp (timers and the task
+// The window's own source is split by area: main_layout.cpp (creation,
+// layout and its persistence, styles), main_signin.cpp (sign-in, sign-up,
+// recovery, sign-out), main_objects.cpp (object list, update, markers),
+// main_events.cpp (alarms and events), main_timers.cpp (timers and the task
 // queue), main_menus.cpp (menus and actions), main_notices.cpp (log and
 // message panel), main_map.cpp (the map layer).
 
+#include "PanelContext.h"
+#include "WaitCursor.h"
 #include "common.h"
 #include "ZtDates.h"
 
@@ -38,12 +42,19 @@ class QTreeView;
 class QWidget;
 class TEventInfo;
 class TEventListModel;
+class TEventActions;
 class TObjectInfo;
 class TObjListDelegate;
 class TObjListModel;
 class TVelmoraClient;
 class TZtTtyBox;
 class TMonitorMap;
+class TDevicesPanel;
+class TRecordWindows;
+class TTracksPanel;
+class TTrapsPanel;
+class TTripsPanel;
+class TZonesPanel;
 
 class TAddressCache;
 
@@ -53,7 +64,7 @@ enum TRClickAction { rcNone, rcCreatePlace };
 // nullptr when no program body runs (tests).
 extern TAddressCache *AddressCache;
 
-class TMonitorMainWin : public QMainWindow
+class TMonitorMainWin : public QMainWindow, public TPanelContext
 {
     Q_OBJECT
 public:
@@ -61,21 +72,21 @@ public:
     ~TMonitorMainWin() override;
 
     // ---- log and notices ----
-    void Log(const QString &Text);
-    void LogFmt(const QString &Fmt, const QVariantList &Args, int ArgCount);
-    TLogCallback LogCallback();
+    void Log(const QString &Text) override;
+    void LogFmt(const QString &Fmt, const QVariantList &Args, int ArgCount) override;
+    TLogCallback LogCallback() override;
     static QString Tr(const QString &Key);
     static QString TrFmt(const QString &Key, const QVariantList &Args);
-    void ShowMessagePanel(const QString &Text, int Seconds);
-    void ShowMsg(const QString &Key, int Seconds);
-    void ShowMsgFmt(const QString &Key, const QVariantList &Args, int Seconds);
+    void ShowMessagePanel(const QString &Text, int Seconds) override;
+    void ShowMsg(const QString &Key, int Seconds) override;
+    void ShowMsgFmt(const QString &Key, const QVariantList &Args, int Seconds) override;
     // A modal message box owned by this window; flags and result as in ZtMsgBox.
-    int MessageBox(const QString &Caption, const QString &Text, unsigned Flags);
+    int MessageBox(const QString &Caption, const QString &Text, unsigned Flags) override;
     // An exception that reached the event loop: the "error" notice, 5 s.
     void AppEventsException(const QString &Message);
 
     // ---- sign-in ----
-    bool IsSignedIn() const;
+    bool IsSignedIn() const override;
     void SignIn(bool Retry);
     void SignUp(bool Recovery);
     void SignOut();
@@ -85,12 +96,19 @@ public:
     int LoadObjects(int SelUid);
     void UpdateObjects();
     void FillAlarms(const QModelIndex &ObjectRow = QModelIndex());
-    TObjectInfo *SelectedObject() const;
+    TObjectInfo *SelectedObject() const override;
     QModelIndex SelectedObjectRow() const;
 
     // ---- events, zones, traps ----
     int LoadEvents(TDateTime DtFrom, TDateTime DtTo);
     void RefreshEvents();
+    // The alarm and event lists' actions (main_events.cpp).
+    void RequestEvents();
+    void SbAcceptAlarmClick();
+    void SbAcceptEventClick();
+    void AlarmListNodeDblClick(const QModelIndex &Index);
+    void EventListNodeDblClick(const QModelIndex &Index);
+    TEventActions *EventActions() const { return fEventActions.get(); }
     int LoadZones();
     int LoadTraps(int SelUid);
 
@@ -100,7 +118,7 @@ public:
     void CheckStyleMenu();
 
     // ---- tasks ----
-    void AddTask(std::function<void()> Task);
+    void AddTask(std::function<void()> Task) override;
 
     // ---- account and settings ----
     void EditUserData();
@@ -108,8 +126,14 @@ public:
     void ShowAbout();
 
     // ---- state, for the Parts built on this window and for tests ----
-    TVelmoraClient *Client() const { return fClient.get(); }
-    TMonitorMap *MapCtrl() const { return fMap; }
+    TVelmoraClient *Client() const override { return fClient.get(); }
+    TMonitorMap *Map() const override { return fMap.get(); }
+    TMonitorMap *MapCtrl() const { return fMap.get(); }
+    QWidget *DialogParent() const override { return const_cast<TMonitorMainWin *>(this); }
+    TDateTime AccountNow() const override;
+    TRecordWindows &RecordWindows() override { return *fRecordWindows; }
+    // The period of the minute update, in milliseconds.
+    int UpdateInterval() const;
     TObjListModel *ObjModel() const { return fObjModel; }
     TEventListModel *AlarmModel() const { return fAlarmModel; }
     TEventListModel *EventModel() const { return fEventModel; }
@@ -121,6 +145,13 @@ public:
     QColor clWin, clTxt, clTxtSel;
     QString MapCacheDir;
     qint64 MapCacheSize = 0;
+
+    // The panels of the areas.
+    TTracksPanel *TracksPanel = nullptr;
+    TZonesPanel *ZonesPanel = nullptr;
+    TTrapsPanel *TrapsPanel = nullptr;
+    TDevicesPanel *DevicesPanel = nullptr;
+    TTripsPanel *TripsPanel = nullptr;
 
     // Controls, named after their component names.
     QWidget *LeftPanel = nullptr;
@@ -197,8 +228,11 @@ public Q_SLOTS:
     void ObjListDblClick();
     void SbObjectMenuClick();
     void SbTrackMenuClick();
-    // Object, track, zone, trap and event actions whose windows come later.
-    void NotImplementedClick();
+    void SbObjectInfoClick();
+    void SbEditObjectClick();
+    void SbRequestTrackClick();
+    void SbLastMessagesClick();
+    void OpenTrips();
     void CreatePlaceByClick();
     void CreateObjectClick();
     void DeleteObjectClick();
@@ -216,9 +250,8 @@ private:
     void BuildLayout();
     void BuildMenus();
     void BuildObjectGroup();
-    void BuildTrackGroup();
-    void BuildTrapGroup();
-    void BuildZoneGroup();
+    void BuildPanels();
+    void BuildRightPanels();
     void BuildBottom();
     void BuildMsgPanel();
     void BuildTimers();
@@ -226,8 +259,6 @@ private:
     void ApplyPanelSizes();
     void FillStyleMenu();
     void ClearDiskTileCache();
-    QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, const char *Slot);
-    QTreeView *MakeList(const QString &Name, QWidget *Parent);
     void PlaceCollapseButton();
     void SetBottomHeight(int Height);
     int BottomHeight() const;
@@ -236,7 +267,7 @@ private:
     // main_objects.cpp
     void ObjListChecking(const QModelIndex &Index, bool Checked);
     void MoveMarkers(TDateTime Prev);
-    bool RequireSelectedObject();
+    void SelectObjectCell(TObjectInfo *const *Cell);
 
     // main_map.cpp
     void CreateMap();
@@ -250,27 +281,19 @@ private:
     int fHeightOfBottom = 0;
     TDateTime fMsgTimeout = 0;
     std::unique_ptr<TVelmoraClient> fClient;
-    TMonitorMap *fMap = nullptr;
+    std::unique_ptr<TMonitorMap> fMap;
     TObjListModel *fObjModel = nullptr;
     TObjListDelegate *fObjDelegate = nullptr;
     TEventListModel *fAlarmModel = nullptr;
     TEventListModel *fEventModel = nullptr;
-    QStandardItemModel *fTrackModel = nullptr;
-    QStandardItemModel *fTrapModel = nullptr;
-    QStandardItemModel *fZoneModel = nullptr;
+    std::unique_ptr<TEventActions> fEventActions;
+    TRecordWindows *fRecordWindows = nullptr;
     std::deque<std::function<void()>> fTaskQueue;
+    // The minute update came while a modal dialog was open: it runs once
+    // when the dialog has closed.
+    bool fUpdateHeld = false;
     bool fDestroyed = false;
     // Saved panel sizes, applied once the window has its size.
     bool fLayoutPending = false;
     int fPendingLeft = 0, fPendingRight = 0, fPendingBottom = 0, fPendingObjects = -1, fPendingTraps = -1;
-};
-
-// Shows the wait cursor while a blocking service call runs.
-class TWaitCursor
-{
-public:
-    TWaitCursor();
-    ~TWaitCursor();
-    TWaitCursor(const TWaitCursor &) = delete;
-    TWaitCursor &operator=(const TWaitCursor &) = delete;
 };

@@ -6,12 +6,19 @@
 #include "OSM.EventInfo.h"
 #include "OSM.ObjectInfo.h"
 
+#include "EventActions.h"
 #include "EventListModel.h"
+#include "MonitorMap.h"
 #include "ObjListModel.h"
 #include "client.h"
+#include "TrapsPanel.h"
+#include "ZonesPanel.h"
 
 #include <QStandardItemModel>
+#include <QScreen>
 #include <QTreeView>
+
+#include "period_request_form.h"
 
 #include <cmath>
 
@@ -74,43 +81,51 @@ void TMonitorMainWin::RefreshEvents()
         LoadEvents(dt1, dt2);
 }
 
-int TMonitorMainWin::LoadZones()
+int TMonitorMainWin::LoadZones() { return ZonesPanel->LoadZones(); }
+
+int TMonitorMainWin::LoadTraps(int SelUid) { return TrapsPanel->LoadTraps(SelUid); }
+
+// ---- the lists' actions: one-line forwards to the event actions ----
+
+void TMonitorMainWin::RequestEvents()
 {
-    Log(QStringLiteral("\rLoad zones: "));
-    int n = 0;
-    {
-        TWaitCursor wait;
-        n = fClient->GetZones();
+    TPeriodRequestForm period(this);
+    period.adjustSize();
+    // Its bottom-right corner at the button's top-right corner.
+    QPoint at;
+    if (const QWidget *b = findChild<QWidget *>(QStringLiteral("SbRequestEvents")))
+        at = b->mapToGlobal(QPoint(b->width(), 0));
+    if (at.isNull()) {
+        if (const QScreen *s = screen())
+            period.move(s->availableGeometry().center() - period.rect().center());
+    } else {
+        period.move(at - QPoint(period.width(), period.height()));
     }
-    Log(QStringLiteral("\r  -> ") + QString::number(n));
-    fZoneModel->removeRows(0, fZoneModel->rowCount());
-    for (const auto &z : fClient->ZoneList()) {
-        auto *item = new QStandardItem(z->name);
-        item->setEditable(false);
-        item->setData(z->uid, Qt::UserRole);
-        fZoneModel->appendRow(item);
-    }
-    return n;
+    // A reversed period is refused inside the dialog.
+    if (period.DoRequest(false))
+        LoadEvents(period.GetDt1(), period.GetDt2());
 }
 
-int TMonitorMainWin::LoadTraps(int SelUid)
+void TMonitorMainWin::SbAcceptAlarmClick()
 {
-    Log(QStringLiteral("\rLoad traps: "));
-    int n = 0;
-    {
-        TWaitCursor wait;
-        n = fClient->GetTraps();
-    }
-    Log(QStringLiteral("\r  -> ") + QString::number(n));
-    fTrapModel->removeRows(0, fTrapModel->rowCount());
-    for (const auto &t : fClient->TrapList()) {
-        const QString owner = t->fObjInfo ? t->fObjInfo->name : QStringLiteral("GENERAL");
-        auto *item = new QStandardItem(owner + QStringLiteral(": ") + t->TrapName() + u' ' + t->Condition());
-        item->setEditable(false);
-        item->setData(t->uid, Qt::UserRole);
-        fTrapModel->appendRow(item);
-        if (SelUid > 0 && t->uid == SelUid)
-            TrapList->setCurrentIndex(item->index());
-    }
-    return n;
+    if (fEventActions->AcceptSelectedEvent(fAlarmModel->Event(AlarmList->currentIndex())))
+        AlarmList->viewport()->update();
+}
+
+void TMonitorMainWin::SbAcceptEventClick()
+{
+    if (fEventActions->AcceptSelectedEvent(fEventModel->Event(EventList->currentIndex())))
+        EventList->viewport()->update();
+}
+
+void TMonitorMainWin::AlarmListNodeDblClick(const QModelIndex &Index)
+{
+    if (fEventActions->NodeDblClick(fAlarmModel->Event(Index), Index.column()))
+        AlarmList->viewport()->update();
+}
+
+void TMonitorMainWin::EventListNodeDblClick(const QModelIndex &Index)
+{
+    if (fEventActions->NodeDblClick(fEventModel->Event(Index), Index.column()))
+        EventList->viewport()->update();
 }

@@ -2,6 +2,7 @@
 
 #include "main.h"
 
+#include "EventActions.h"
 #include "EventListModel.h"
 #include "MonitorMap.h"
 #include "ObjListDelegate.h"
@@ -11,6 +12,13 @@
 #include "client.h"
 #include "FormTranslate.h"
 #include "OSM.TileStorage.h"
+#include "DevicesPanel.h"
+#include "PanelWidgets.h"
+#include "RecordWindows.h"
+#include "TracksPanel.h"
+#include "TrapsPanel.h"
+#include "TripsPanel.h"
+#include "ZonesPanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,18 +42,20 @@
 
 TAddressCache *AddressCache = nullptr;
 
+using namespace PanelWidgets;
+
 namespace {
 const QString Main = QStringLiteral("Main");
 constexpr int DesignWidth = 852;
 constexpr int DesignHeight = 602;
 constexpr int SideMinWidth = 172;
 constexpr int ObjectsMinHeight = 128;
-constexpr int TrapsMinHeight = 48;
 constexpr int BottomRestoreMin = 85;
 } // namespace
 
 TMonitorMainWin::TMonitorMainWin(QWidget *parent) : QMainWindow(parent)
 {
+    fRecordWindows = new TRecordWindows(this);
     FormCreate();
 }
 
@@ -96,7 +106,22 @@ void TMonitorMainWin::FormCreate()
         for (int i = 0; i < 6; ++i)
             v->setColumnWidth(i, widths[i]);
         v->header()->setSortIndicator(1, Qt::DescendingOrder);
+        v->header()->setSectionsClickable(true);
+        v->header()->setSortIndicatorShown(true);
+        // A header click sorts by that column, flipping the direction.
+        connect(v->header(), &QHeaderView::sortIndicatorChanged, this,
+                [v](int Column, Qt::SortOrder Order) { v->model()->sort(Column, Order); });
     }
+    connect(AlarmList, &QTreeView::doubleClicked, this, &TMonitorMainWin::AlarmListNodeDblClick);
+    connect(EventList, &QTreeView::doubleClicked, this, &TMonitorMainWin::EventListNodeDblClick);
+    // Plain event, (unused), accepted alarm, open alarm.
+    fAlarmModel->SetAlarmList(true);
+    const QList<QIcon> eventImages{QIcon(), QIcon(), style()->standardIcon(QStyle::SP_DialogApplyButton),
+                                   style()->standardIcon(QStyle::SP_MessageBoxWarning)};
+    fAlarmModel->SetImages(eventImages);
+    fEventModel->SetImages(eventImages);
+    fEventActions = std::make_unique<TEventActions>(*this);
+    fEventActions->SetShowTrap([this](TTrapInfo *Trap) { TrapsPanel->ShowTrap(Trap); });
 
     // 6.
     TaskTimer->start();
@@ -151,10 +176,11 @@ void TMonitorMainWin::FormDestroy()
     UpdateTimer->stop();
     MsgTimer->stop();
     fTaskQueue.clear();
+    // Windows that show records go before the records.
+    fRecordWindows->AllFreed();
     // The markers refer to rows, the rows to the client's objects: the map
     // goes first, then the lists, then the client.
-    delete fMap;
-    fMap = nullptr;
+    fMap.reset();
     ObjList->setModel(nullptr);
     AlarmList->setModel(nullptr);
     EventList->setModel(nullptr);
@@ -166,103 +192,28 @@ void TMonitorMainWin::FormDestroy()
     fClient.reset();
 }
 
-QToolButton *TMonitorMainWin::AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, const char *Slot)
-{
-    // The buttons show pictures; their hints say what they do.
-    static const QHash<QString, QStyle::StandardPixmap> icons{
-        {QStringLiteral("SbObjectInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbEditObject"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbConfiguration"), QStyle::SP_ComputerIcon},
-        {QStringLiteral("SbSmsFilters"), QStyle::SP_FileDialogListView},
-        {QStringLiteral("SbCommands"), QStyle::SP_CommandLink},
-        {QStringLiteral("SbPlaces"), QStyle::SP_DirHomeIcon},
-        {QStringLiteral("SbCreatePlace"), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("SbRequestTrack"), QStyle::SP_ArrowDown},
-        {QStringLiteral("SbLastMessages"), QStyle::SP_BrowserReload},
-        {QStringLiteral("SbObjectMenu"), QStyle::SP_TitleBarUnshadeButton},
-        {QStringLiteral("SbTrackInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbExplainTrack"), QStyle::SP_FileDialogContentsView},
-        {QStringLiteral("SbDumpTrack"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbDeleteTrack"), QStyle::SP_TrashIcon},
-        {QStringLiteral("SbTrackMenu"), QStyle::SP_TitleBarUnshadeButton},
-        {QStringLiteral("SbTrapInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbAppendTrap"), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("SbEditTrap"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbDeleteTrap"), QStyle::SP_TrashIcon},
-        {QStringLiteral("SbZoneInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbAppendZone"), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("SbEditZone"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbZoneHistory"), QStyle::SP_FileDialogContentsView},
-        {QStringLiteral("SbDeleteZone"), QStyle::SP_TrashIcon},
-        {QStringLiteral("SbAcceptAlarm"), QStyle::SP_DialogApplyButton},
-        {QStringLiteral("SbRequestEvents"), QStyle::SP_BrowserReload},
-        {QStringLiteral("SbAcceptEvent"), QStyle::SP_DialogApplyButton},
-        {QStringLiteral("SbClearLog"), QStyle::SP_DialogResetButton},
-    };
-    auto *b = new QToolButton(Bar);
-    b->setObjectName(Name);
-    b->setToolTip(Hint);
-    b->setText(Hint);
-    b->setAutoRaise(true);
-    if (icons.contains(Name)) {
-        b->setIcon(style()->standardIcon(icons.value(Name)));
-        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    } else {
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    }
-    Bar->addWidget(b);
-    connect(b, SIGNAL(clicked()), this, Slot);
-    return b;
-}
-
-QTreeView *TMonitorMainWin::MakeList(const QString &Name, QWidget *Parent)
-{
-    auto *v = new QTreeView(Parent);
-    v->setObjectName(Name);
-    v->setUniformRowHeights(false);
-    v->setSelectionMode(QAbstractItemView::SingleSelection);
-    v->setSelectionBehavior(QAbstractItemView::SelectRows);
-    v->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Unfocused selections keep the text black, as the focused ones do.
-    QPalette p = v->palette();
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
-    p.setColor(QPalette::Active, QPalette::HighlightedText, Qt::black);
-    v->setPalette(p);
-    return v;
-}
-
-static QGroupBox *makeGroup(const QString &Name, const QString &Title, QWidget *Parent)
-{
-    auto *g = new QGroupBox(Title, Parent);
-    g->setObjectName(Name);
-    auto *l = new QVBoxLayout(g);
-    l->setContentsMargins(2, 2, 2, 2);
-    l->setSpacing(1);
-    return g;
-}
-
-static QToolBar *makeToolBar(const QString &Name, QWidget *Parent)
-{
-    auto *t = new QToolBar(Parent);
-    t->setObjectName(Name);
-    t->setIconSize(QSize(16, 16));
-    return t;
-}
-
 void TMonitorMainWin::BuildObjectGroup()
 {
-    GbObjects = makeGroup(QStringLiteral("GbObjects"), QStringLiteral("Objects"), LeftSplitter);
-    ObjToolBar = makeToolBar(QStringLiteral("ObjToolBar"), GbObjects);
-    AddToolButton(ObjToolBar, QStringLiteral("SbObjectInfo"), QStringLiteral("Object info"), SLOT(NotImplementedClick()));
-    AddToolButton(ObjToolBar, QStringLiteral("SbEditObject"), QStringLiteral("Edit object"), SLOT(NotImplementedClick()));
-    AddToolButton(ObjToolBar, QStringLiteral("SbConfiguration"), QStringLiteral("Configuration"), SLOT(NotImplementedClick()));
-    AddToolButton(ObjToolBar, QStringLiteral("SbSmsFilters"), QStringLiteral("SMS -filters"), SLOT(NotImplementedClick()));
-    AddToolButton(ObjToolBar, QStringLiteral("SbCommands"), QStringLiteral("Commands"), SLOT(NotImplementedClick()));
-    AddToolButton(ObjToolBar, QStringLiteral("SbPlaces"), QStringLiteral("Places"), SLOT(NotImplementedClick()));
-    AddToolButton(ObjToolBar, QStringLiteral("SbCreatePlace"), QStringLiteral("Create Place"), SLOT(CreatePlaceByClick()));
-    AddToolButton(ObjToolBar, QStringLiteral("SbRequestTrack"), QStringLiteral("Request track"), SLOT(NotImplementedClick()));
-    AddToolButton(ObjToolBar, QStringLiteral("SbLastMessages"), QStringLiteral("Last messages"), SLOT(NotImplementedClick()));
-    AddToolButton(ObjToolBar, QStringLiteral("SbObjectMenu"), QStringLiteral("Menu"), SLOT(SbObjectMenuClick()));
+    GbObjects = MakeGroup(QStringLiteral("GbObjects"), QStringLiteral("Objects"), LeftSplitter);
+    ObjToolBar = MakeToolBar(QStringLiteral("ObjToolBar"), GbObjects);
+    const struct
+    {
+        const char *name, *hint;
+        std::function<void()> click;
+    } buttons[] = {
+        {"SbObjectInfo", "Object info", [this] { SbObjectInfoClick(); }},
+        {"SbEditObject", "Edit object", [this] { SbEditObjectClick(); }},
+        {"SbConfiguration", "Configuration", [this] { DevicesPanel->SbConfigurationClick(); }},
+        {"SbSmsFilters", "SMS -filters", [this] { DevicesPanel->SbSmsFiltersClick(); }},
+        {"SbCommands", "Commands", [this] { DevicesPanel->SbCommandsClick(); }},
+        {"SbPlaces", "Places", [this] { DevicesPanel->SbPlacesClick(); }},
+        {"SbCreatePlace", "Create Place", [this] { CreatePlaceByClick(); }},
+        {"SbRequestTrack", "Request track", [this] { SbRequestTrackClick(); }},
+        {"SbLastMessages", "Last messages", [this] { SbLastMessagesClick(); }},
+        {"SbObjectMenu", "Menu", [this] { SbObjectMenuClick(); }},
+    };
+    for (const auto &b : buttons)
+        AddToolButton(ObjToolBar, QString::fromLatin1(b.name), QString::fromLatin1(b.hint), b.click);
     GbObjects->layout()->addWidget(ObjToolBar);
 
     ObjList = MakeList(QStringLiteral("ObjList"), GbObjects);
@@ -279,87 +230,45 @@ void TMonitorMainWin::BuildObjectGroup()
 
     ObjPopupMenu = new QMenu(ObjList);
     ObjPopupMenu->setObjectName(QStringLiteral("ObjPopupMenu"));
-    auto addItem = [this](QMenu *m, const QString &name, const QString &text, const char *slot) {
-        QAction *a = m->addAction(text);
+    auto addItem = [this](const QString &name, const QString &text, std::function<void()> click) {
+        QAction *a = ObjPopupMenu->addAction(text);
         a->setObjectName(name);
-        connect(a, SIGNAL(triggered()), this, slot);
+        connect(a, &QAction::triggered, this, [click = std::move(click)] { click(); });
         return a;
     };
-    addItem(ObjPopupMenu, QStringLiteral("PopupCreateObject"), QStringLiteral("Create object"), SLOT(CreateObjectClick()));
-    addItem(ObjPopupMenu, QStringLiteral("PopupDeleteObject"), QStringLiteral("Delete object"), SLOT(DeleteObjectClick()));
-    addItem(ObjPopupMenu, QStringLiteral("PopupCreatePlace"), QStringLiteral("Create Place"), SLOT(CreatePlaceByClick()))
+    addItem(QStringLiteral("PopupCreateObject"), QStringLiteral("Create object"), [this] { CreateObjectClick(); });
+    addItem(QStringLiteral("PopupDeleteObject"), QStringLiteral("Delete object"), [this] { DeleteObjectClick(); });
+    addItem(QStringLiteral("PopupCreatePlace"), QStringLiteral("Create Place"), [this] { CreatePlaceByClick(); })
         ->setVisible(false);
-    addItem(ObjPopupMenu, QStringLiteral("PopupStartTrip"), QStringLiteral("Start trip"), SLOT(NotImplementedClick()));
-    addItem(ObjPopupMenu, QStringLiteral("PopupStopTrip"), QStringLiteral("Stop trip"), SLOT(NotImplementedClick()));
+    addItem(QStringLiteral("PopupStartTrip"), QStringLiteral("Start trip"), [this] { TripsPanel->StartObjectTrip(); });
+    addItem(QStringLiteral("PopupStopTrip"), QStringLiteral("Stop trip"), [this] { TripsPanel->StopObjectTrip(); });
     GbObjects->setMinimumHeight(ObjectsMinHeight);
 }
 
-void TMonitorMainWin::BuildTrackGroup()
+void TMonitorMainWin::BuildPanels()
 {
-    GbTracks = makeGroup(QStringLiteral("GbTracks"), QStringLiteral("Tracks"), LeftSplitter);
-    TrackToolBar = makeToolBar(QStringLiteral("TrackToolBar"), GbTracks);
-    AddToolButton(TrackToolBar, QStringLiteral("SbTrackInfo"), QStringLiteral("Track info"), SLOT(NotImplementedClick()));
-    AddToolButton(TrackToolBar, QStringLiteral("SbExplainTrack"), QStringLiteral("Explain track"), SLOT(NotImplementedClick()));
-    AddToolButton(TrackToolBar, QStringLiteral("SbDumpTrack"), QStringLiteral("Dump track"), SLOT(NotImplementedClick()));
-    AddToolButton(TrackToolBar, QStringLiteral("SbDeleteTrack"), QStringLiteral("Delete track"), SLOT(NotImplementedClick()));
-    AddToolButton(TrackToolBar, QStringLiteral("SbTrackMenu"), QStringLiteral("Menu"), SLOT(SbTrackMenuClick()));
-    GbTracks->layout()->addWidget(TrackToolBar);
-    TrackList = MakeList(QStringLiteral("TrackList"), GbTracks);
-    TrackList->setHeaderHidden(true);
-    fTrackModel = new QStandardItemModel(0, 1, this);
-    TrackList->setModel(fTrackModel);
-    GbTracks->layout()->addWidget(TrackList);
-
-    TrackPopupMenu = new QMenu(TrackList);
-    TrackPopupMenu->setObjectName(QStringLiteral("TrackPopupMenu"));
-    const struct { const char *name, *text; bool visible; } items[] = {
-        {"PopupImportTrack", "Import Track", true},
-        {"PopupExportTrack", "Export Track", true},
-        {"PopupFilterTrack", "Filter Track", true},
-        {"PopupDumpTrack", "Dump Track", false},
-    };
-    for (const auto &it : items) {
-        QAction *a = TrackPopupMenu->addAction(QString::fromLatin1(it.text));
-        a->setObjectName(QString::fromLatin1(it.name));
-        a->setVisible(it.visible);
-        // Export has no action of its own.
-        if (QLatin1String(it.name) != QLatin1String("PopupExportTrack"))
-            connect(a, &QAction::triggered, this, &TMonitorMainWin::NotImplementedClick);
-    }
+    DevicesPanel = new TDevicesPanel(*this, this);
+    TripsPanel = new TTripsPanel(*this, this);
+    // A trip started or stopped changes the object's status picture.
+    connect(TripsPanel, &TTripsPanel::ObjectChanged, this, [this] { fObjModel->RefreshAll(); });
+    BuildObjectGroup();
+    TracksPanel = new TTracksPanel(*this, LeftSplitter, this);
+    GbTracks = TracksPanel->Group;
+    TrackToolBar = TracksPanel->ToolBar;
+    TrackList = TracksPanel->List;
+    TrackPopupMenu = TracksPanel->PopupMenu;
 }
 
-void TMonitorMainWin::BuildTrapGroup()
+void TMonitorMainWin::BuildRightPanels()
 {
-    GbTraps = makeGroup(QStringLiteral("GbTraps"), QStringLiteral("Traps"), RightSplitter);
-    TrapToolBar = makeToolBar(QStringLiteral("TrapToolBar"), GbTraps);
-    AddToolButton(TrapToolBar, QStringLiteral("SbTrapInfo"), QStringLiteral("Trap info"), SLOT(NotImplementedClick()));
-    AddToolButton(TrapToolBar, QStringLiteral("SbAppendTrap"), QStringLiteral("Append trap"), SLOT(NotImplementedClick()));
-    AddToolButton(TrapToolBar, QStringLiteral("SbEditTrap"), QStringLiteral("Edit trap"), SLOT(NotImplementedClick()));
-    AddToolButton(TrapToolBar, QStringLiteral("SbDeleteTrap"), QStringLiteral("Delete trap"), SLOT(NotImplementedClick()));
-    GbTraps->layout()->addWidget(TrapToolBar);
-    TrapList = MakeList(QStringLiteral("TrapList"), GbTraps);
-    TrapList->setHeaderHidden(true);
-    fTrapModel = new QStandardItemModel(0, 1, this);
-    TrapList->setModel(fTrapModel);
-    GbTraps->layout()->addWidget(TrapList);
-    GbTraps->setMinimumHeight(TrapsMinHeight);
-}
-
-void TMonitorMainWin::BuildZoneGroup()
-{
-    GbZones = makeGroup(QStringLiteral("GbZones"), QStringLiteral("Geozones"), RightSplitter);
-    ZoneToolBar = makeToolBar(QStringLiteral("ZoneToolBar"), GbZones);
-    AddToolButton(ZoneToolBar, QStringLiteral("SbZoneInfo"), QStringLiteral("Zone info"), SLOT(NotImplementedClick()));
-    AddToolButton(ZoneToolBar, QStringLiteral("SbAppendZone"), QStringLiteral("Append zone"), SLOT(NotImplementedClick()));
-    AddToolButton(ZoneToolBar, QStringLiteral("SbEditZone"), QStringLiteral("Edit zone"), SLOT(NotImplementedClick()));
-    AddToolButton(ZoneToolBar, QStringLiteral("SbZoneHistory"), QStringLiteral("Zone history"), SLOT(NotImplementedClick()));
-    AddToolButton(ZoneToolBar, QStringLiteral("SbDeleteZone"), QStringLiteral("Delete zone"), SLOT(NotImplementedClick()));
-    GbZones->layout()->addWidget(ZoneToolBar);
-    ZoneList = MakeList(QStringLiteral("ZoneList"), GbZones);
-    ZoneList->setHeaderHidden(true);
-    fZoneModel = new QStandardItemModel(0, 1, this);
-    ZoneList->setModel(fZoneModel);
-    GbZones->layout()->addWidget(ZoneList);
+    TrapsPanel = new TTrapsPanel(*this, RightSplitter, this);
+    GbTraps = TrapsPanel->Group;
+    TrapToolBar = TrapsPanel->ToolBar;
+    TrapList = TrapsPanel->List;
+    ZonesPanel = new TZonesPanel(*this, RightSplitter, this);
+    GbZones = ZonesPanel->Group;
+    ZoneToolBar = ZonesPanel->ToolBar;
+    ZoneList = ZonesPanel->List;
 }
 
 void TMonitorMainWin::BuildBottom()
@@ -385,7 +294,7 @@ void TMonitorMainWin::BuildBottom()
         return page;
     };
     auto sideBar = [this](QWidget *page, const QString &name) {
-        auto *bar = makeToolBar(name, page);
+        auto *bar = MakeToolBar(name, page);
         bar->setOrientation(Qt::Vertical);
         page->layout()->addWidget(bar);
         return bar;
@@ -393,15 +302,15 @@ void TMonitorMainWin::BuildBottom()
 
     QWidget *alarms = makePage(QStringLiteral("TabAlarms"), QStringLiteral("Alarms"));
     QToolBar *ab = sideBar(alarms, QStringLiteral("AlarmToolBar"));
-    AddToolButton(ab, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), SLOT(NotImplementedClick()));
+    AddToolButton(ab, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), [this] { SbAcceptAlarmClick(); });
     AlarmList = MakeList(QStringLiteral("AlarmList"), alarms);
     AlarmList->setRootIsDecorated(false);
     alarms->layout()->addWidget(AlarmList);
 
     QWidget *events = makePage(QStringLiteral("TabEvents"), QStringLiteral("Events"));
     QToolBar *eb = sideBar(events, QStringLiteral("EventToolBar"));
-    AddToolButton(eb, QStringLiteral("SbRequestEvents"), QStringLiteral("Request events"), SLOT(NotImplementedClick()));
-    AddToolButton(eb, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), SLOT(NotImplementedClick()));
+    AddToolButton(eb, QStringLiteral("SbRequestEvents"), QStringLiteral("Request events"), [this] { RequestEvents(); });
+    AddToolButton(eb, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), [this] { SbAcceptEventClick(); });
     EventList = MakeList(QStringLiteral("EventList"), events);
     EventList->setRootIsDecorated(false);
     events->layout()->addWidget(EventList);
@@ -411,7 +320,7 @@ void TMonitorMainWin::BuildBottom()
     lb->setObjectName(QStringLiteral("LogToolBar"));
     lb->setOrientation(Qt::Vertical);
     logPage->layout()->addWidget(lb);
-    SbClearLog = AddToolButton(lb, QStringLiteral("SbClearLog"), QStringLiteral("Clear log"), SLOT(SbClearLogClick()));
+    SbClearLog = AddToolButton(lb, QStringLiteral("SbClearLog"), QStringLiteral("Clear log"), [this] { SbClearLogClick(); });
     LogBox = new TZtTtyBox(logPage);
     LogBox->setObjectName(QStringLiteral("LogBox"));
     QFont lf(QStringLiteral("Consolas"));
@@ -460,8 +369,7 @@ void TMonitorMainWin::BuildLayout()
     LeftSplitter->setObjectName(QStringLiteral("LeftSplitter"));
     LeftSplitter->setChildrenCollapsible(false);
     ll->addWidget(LeftSplitter);
-    BuildObjectGroup();
-    BuildTrackGroup();
+    BuildPanels();
 
     MapPanel = new QWidget(HorzSplitter);
     MapPanel->setObjectName(QStringLiteral("MapPanel"));
@@ -479,8 +387,7 @@ void TMonitorMainWin::BuildLayout()
     RightSplitter->setObjectName(QStringLiteral("RightSplitter"));
     RightSplitter->setChildrenCollapsible(false);
     rl->addWidget(RightSplitter);
-    BuildTrapGroup();
-    BuildZoneGroup();
+    BuildRightPanels();
 
     HorzSplitter->setStretchFactor(0, 0);
     HorzSplitter->setStretchFactor(1, 1);
@@ -549,7 +456,7 @@ void TMonitorMainWin::BuildTimers()
     LoginTimer = timer(QStringLiteral("LoginTimer"), 500, &TMonitorMainWin::LoginTimerTimer);
     TaskTimer = timer(QStringLiteral("TaskTimer"), 100, &TMonitorMainWin::TaskTimerTimer);
     MsgTimer = timer(QStringLiteral("MsgTimer"), 100, &TMonitorMainWin::MsgTimerTimer);
-    UpdateTimer = timer(QStringLiteral("UpdateTimer"), 60000, &TMonitorMainWin::UpdateTimerTimer);
+    UpdateTimer = timer(QStringLiteral("UpdateTimer"), UpdateInterval(), &TMonitorMainWin::UpdateTimerTimer);
 }
 
 void TMonitorMainWin::RestoreLayout()

@@ -8,9 +8,11 @@
 
 void TMonitorMainWin::CreateMap()
 {
-    fMap = new TMonitorMap(MapPanel, MapCacheSize, MapCacheDir);
+    fMap = std::make_unique<TMonitorMap>(MapPanel, MapCacheSize, MapCacheDir);
     fMap->SetLogCallback(LogCallback());
     fMap->SetCenter(12, 57.998649, 56.27574);
+    // A click on an object's marker selects the object's row.
+    fMap->SetOnObjectClick([this](TObjectInfo *const *Cell) { SelectObjectCell(Cell); });
     if (MsgPanel)
         MsgPanel->raise();
 }

@@ -4,6 +4,7 @@
 
 #include "AboutForm.h"
 #include "client.h"
+#include "TripsPanel.h"
 
 #include "SettingsEditForm.h"
 #include "UserEditForm.h"
@@ -12,11 +13,8 @@ void TMonitorMainWin::MenuUserDataClick() { EditUserData(); }
 void TMonitorMainWin::MenuEditSettingsClick() { OpenSettings(); }
 void TMonitorMainWin::MenuAboutClick() { ShowAbout(); }
 
-void TMonitorMainWin::MenuUserTripsClick()
-{
-    // The trip list comes with the object management windows.
-    ShowMsg(QStringLiteral("not_implemented"), 3);
-}
+void TMonitorMainWin::MenuUserTripsClick() { OpenTrips(); }
+void TMonitorMainWin::OpenTrips() { TripsPanel->OpenTrips(); }
 
 void TMonitorMainWin::EditUserData()
 {

@@ -22,9 +22,6 @@ const QString TimeFmt = QStringLiteral("dd.mm.yyyy hh:nn:ss");
 constexpr int MsgPanelWidth = 400;
 } // namespace
 
-TWaitCursor::TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-TWaitCursor::~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-
 void TMonitorMainWin::Log(const QString &Text)
 {
     if (!LogBox)

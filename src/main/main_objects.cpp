@@ -8,6 +8,8 @@
 #include "ObjListModel.h"
 #include "ZtMsgBox.h"
 #include "client.h"
+#include "RecordWindows.h"
+#include "TracksPanel.h"
 
 #include <QMenu>
 #include <QTimer>
@@ -58,7 +60,8 @@ int TMonitorMainWin::LoadObjects(int SelUid)
             ObjList->setCurrentIndex(selected);
             ObjList->setFocus();
         }
-        UpdateTimer->start();
+        fUpdateHeld = false;
+        UpdateTimer->start(UpdateInterval());
     } catch (const std::exception &e) {
         Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
     }
@@ -128,15 +131,6 @@ QModelIndex TMonitorMainWin::SelectedObjectRow() const
     return rows.isEmpty() ? QModelIndex() : rows.first();
 }
 
-bool TMonitorMainWin::RequireSelectedObject()
-{
-    const TObjectInfo *obj = SelectedObject();
-    if (obj && obj->uid > 0)
-        return true;
-    ShowMsg(QStringLiteral("object_not_selected"), 3);
-    return false;
-}
-
 void TMonitorMainWin::ObjListChecking(const QModelIndex &Index, bool Checked)
 {
     TObjectInfo *obj = fObjModel->Object(Index);
@@ -159,6 +153,14 @@ void TMonitorMainWin::ObjListChecking(const QModelIndex &Index, bool Checked)
     fMap->Repaint();
 }
 
+// A click on the object's marker.
+void TMonitorMainWin::SelectObjectCell(TObjectInfo *const *Cell)
+{
+    const QModelIndex row = fObjModel ? fObjModel->IndexOfDataCell(Cell) : QModelIndex();
+    if (row.isValid())
+        ObjList->setCurrentIndex(row);
+}
+
 void TMonitorMainWin::ObjListChange() { FillAlarms(); }
 
 void TMonitorMainWin::ObjListDblClick()
@@ -178,11 +180,13 @@ void TMonitorMainWin::SbObjectMenuClick()
     ObjPopupMenu->popup(b ? b->mapToGlobal(QPoint(0, b->height())) : QCursor::pos());
 }
 
-void TMonitorMainWin::SbTrackMenuClick()
-{
-    auto *b = findChild<QToolButton *>(QStringLiteral("SbTrackMenu"));
-    TrackPopupMenu->popup(b ? b->mapToGlobal(QPoint(0, b->height())) : QCursor::pos());
-}
+void TMonitorMainWin::SbTrackMenuClick() { TracksPanel->SbTrackMenuClick(); }
+void TMonitorMainWin::SbRequestTrackClick() { TracksPanel->SbRequestTrackClick(); }
+void TMonitorMainWin::SbLastMessagesClick() { TracksPanel->SbLastMessagesClick(); }
+
+// The object windows come with their own issue.
+void TMonitorMainWin::SbObjectInfoClick() { NotImplemented(QStringLiteral("SbObjectInfo")); }
+void TMonitorMainWin::SbEditObjectClick() { NotImplemented(QStringLiteral("SbEditObject")); }
 
 void TMonitorMainWin::CreatePlaceByClick()
 {
@@ -211,6 +215,9 @@ void TMonitorMainWin::DeleteObjectClick()
     const QString prompt = TrFmt(deleted ? QStringLiteral("delete_object_prompt") : QStringLiteral("mark_object_prompt"), {obj->name});
     if (MessageBox(Tr(QStringLiteral("delete_object")), prompt, 0x24) != mbrYes)
         return;
+    // The second step frees the record: its windows go first.
+    if (deleted)
+        fRecordWindows->RecordFreed(TRecordKind::Object, obj);
     bool ok = false;
     {
         TWaitCursor wait;
@@ -222,12 +229,4 @@ void TMonitorMainWin::DeleteObjectClick()
         LoadObjects(0);
     else
         ShowMsgFmt(QStringLiteral("error"), {fClient->ErrorMessage()}, 5);
-}
-
-void TMonitorMainWin::NotImplementedClick()
-{
-    // Actions whose windows are built later keep their controls meanwhile.
-    const QString name = sender() ? sender()->objectName() : QString();
-    Log(QStringLiteral("\r") + name + QStringLiteral(": not implemented"));
-    ShowMsg(QStringLiteral("not_implemented"), 3);
 }

@@ -10,6 +10,10 @@
 #include "SignupForm.h"
 #include "ZtMsgBox.h"
 #include "client.h"
+#include "RecordWindows.h"
+#include "TracksPanel.h"
+#include "TrapsPanel.h"
+#include "ZonesPanel.h"
 
 #include <QAction>
 #include <QStandardItemModel>
@@ -143,16 +147,22 @@ void TMonitorMainWin::SignOut()
 {
     StoreSelectedUid();
     UpdateTimer->stop();
+    // Nothing queued may run on the records about to go, and no window may
+    // keep showing one.
+    fTaskQueue.clear();
+    fRecordWindows->AllFreed();
     // Markers and rows refer to the client's objects: drop them first.
     ClearObjectMarks();
-    if (fMap)
+    if (fMap) {
         fMap->ClearTracks();
+        fMap->SetZones(nullptr);
+    }
     fAlarmModel->Clear();
     fEventModel->Clear();
     fObjModel->Clear();
-    fTrackModel->removeRows(0, fTrackModel->rowCount());
-    fZoneModel->removeRows(0, fZoneModel->rowCount());
-    fTrapModel->removeRows(0, fTrapModel->rowCount());
+    TracksPanel->Clear();
+    ZonesPanel->Clear();
+    TrapsPanel->Clear();
     IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("Token"), QString());
     fClient->Clear();
     LoginTimer->start();

@@ -2,9 +2,15 @@
 
 #include "main.h"
 
+#include "client.h"
+#include "common.h"
+
+#include <QApplication>
 #include <QEvent>
 #include <QShowEvent>
 #include <QTimer>
+
+#include <algorithm>
 
 void TMonitorMainWin::showEvent(QShowEvent *event)
 {
@@ -29,6 +35,7 @@ void TMonitorMainWin::FormActivate()
     if (fActivated)
         return;
     fActivated = true;
+    UpdateTimer->setInterval(UpdateInterval());
     UpdateUserMenu();
     LoginTimer->start();
 }
@@ -39,8 +46,40 @@ void TMonitorMainWin::LoginTimerTimer()
     SignIn(true);
 }
 
+namespace {
+// How often a held update looks whether the dialog has closed.
+constexpr int HeldUpdatePollMs = 200;
+} // namespace
+
+TDateTime TMonitorMainWin::AccountNow() const
+{
+    return NowInZone(fClient ? fClient->TimeZone() : TimeZoneOffset);
+}
+
+int TMonitorMainWin::UpdateInterval() const
+{
+    // update_interval (seconds, default 60) shortens the update period for
+    // soak tests that cannot wait a minute.
+    const qint64 seconds = Config.AsInteger(QStringLiteral("update_interval"));
+    return int(seconds > 0 && seconds <= 86400 ? seconds * 1000 : 60000);
+}
+
 void TMonitorMainWin::UpdateTimerTimer()
 {
+    // A modal dialog may be working on the records the update replaces or
+    // merges into, and a service call must not start inside another's
+    // dialog: hold the update and run it once when the dialog has closed.
+    if (QApplication::activeModalWidget()) {
+        if (!fUpdateHeld) {
+            fUpdateHeld = true;
+            UpdateTimer->start(HeldUpdatePollMs);
+        }
+        return;
+    }
+    if (fUpdateHeld) {
+        fUpdateHeld = false;
+        UpdateTimer->start(UpdateInterval());
+    }
     UpdateObjects();
     RefreshEvents();
 }

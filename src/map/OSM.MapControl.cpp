@@ -148,8 +148,7 @@ void TMapControl::SetZoom(int Value, const QPoint &MapBindPt)
     const int size = TileSize << Value;
     FMapSize = QSize(size, size);
     UpdateScrollRanges();
-    if (!(FMapOptions & moDontDrawScale))
-        BuildScaleLine();
+    FScaleLine = QImage();
     const QPoint target = GeoToMapClamped(Value, geo) - viewPos;
     // Both scroll bars move before the single repaint below.
     const QSignalBlocker bh(horizontalScrollBar()), bv(verticalScrollBar());
@@ -275,8 +274,7 @@ void TMapControl::SetTilesProvider(std::unique_ptr<TTilesProvider> Provider)
 void TMapControl::SetLabelMargin(int Value)
 {
     FLabelMargin = Value;
-    if (FZoom >= 0)
-        BuildScaleLine();
+    FScaleLine = QImage();
     Invalidate();
 }
 
@@ -289,8 +287,7 @@ void TMapControl::SetVisibleLayers(const TMapLayers &Layers)
 void TMapControl::SetMapOptions(TMapOptions Options)
 {
     FMapOptions = Options;
-    if (!(FMapOptions & moDontDrawScale) && FZoom >= 0)
-        BuildScaleLine();
+    FScaleLine = QImage();
     Invalidate();
 }
 
@@ -317,10 +314,15 @@ bool TMapControl::UpdateCacheImageSize()
     const int cw = RoundUpToTile(viewport()->width()), ch = RoundUpToTile(viewport()->height());
     const QSize size(std::max(cw + m, std::min(FMapSize.width(), FCacheImageTilesH * TileSize + m)),
                      std::max(ch + m, std::min(FMapSize.height(), FCacheImageTilesV * TileSize + m)));
-    if (size == FCacheImageRect.size() && FCacheImage.size() == size)
+    // On a high-density screen the cache holds device pixels, so that tiles
+    // are kept as sharp as they came.
+    const qreal dpr = viewport()->devicePixelRatioF();
+    if (size == FCacheImageRect.size() && FCacheImage.deviceIndependentSize() == QSizeF(size)
+        && FCacheImage.devicePixelRatio() == dpr)
         return false;
     FCacheImageRect.setSize(size);
-    FCacheImage = QImage(size, QImage::Format_RGB32);
+    FCacheImage = QImage(size * dpr, QImage::Format_RGB32);
+    FCacheImage.setDevicePixelRatio(dpr);
     return true;
 }
 
@@ -334,6 +336,7 @@ void TMapControl::RedrawCacheImage()
     if (FZoom < 0 || FCacheImage.isNull())
         return;
     FCacheImage.fill(viewport()->palette().color(viewport()->backgroundRole()));
+    FMissingTiles.clear();
     const int cols = std::max(0, std::min(FMapSize.width() - FCacheImageRect.left(), FCacheImageRect.width())) / TileSize;
     const int rows = std::max(0, std::min(FMapSize.height() - FCacheImageRect.top(), FCacheImageRect.height())) / TileSize;
     if (cols == 0 || rows == 0)
@@ -341,6 +344,7 @@ void TMapControl::RedrawCacheImage()
     const int x0 = FCacheImageRect.left() / TileSize, y0 = FCacheImageRect.top() / TileSize;
     PrepareTiles(QRect(x0, y0, cols, rows));
     QPainter p(&FCacheImage);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
     for (int c = 0; c < cols; ++c)
         for (int r = 0; r < rows; ++r)
             DrawTile(x0 + c, y0 + r, QPoint(c * TileSize, r * TileSize), p);
@@ -362,6 +366,7 @@ void TMapControl::RefreshTile(int TileHorzNum, int TileVertNum)
     const QPoint offset = at - FCacheImageRect.topLeft();
     {
         QPainter p(&FCacheImage);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
         DrawTile(TileHorzNum, TileVertNum, offset, p);
     }
     viewport()->update(QRect(MapToView(at), QSize(TileSize, TileSize)));

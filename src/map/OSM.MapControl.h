@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QSet>
 
 #include <bitset>
 #include <functional>
@@ -118,6 +119,9 @@ protected:
     // Called before the tiles of the range (tile numbers) are drawn one by
     // one, so that a source can make them ready together.
     virtual void PrepareTiles(const QRect &) {}
+    // Whether a tile of the view that is drawn as missing should be asked
+    // for again at this paint (a failed download whose back-off is over).
+    virtual bool TileRetryDue(int, int) { return false; }
     // MapRect: the view in map pixels, limited to the map.
     virtual void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect);
     virtual void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect);
@@ -143,10 +147,13 @@ private:
     void PlaceCacheImage();
     void RedrawCacheImage();
     void DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLeft, QPainter &Canvas);
+    void RetryMissingTiles(const QRect &View);
     void DrawMapMarks(QPainter &Canvas, const QRect &MapRect);
     void DrawMapMark(QPainter &Canvas, TMapMark *Mark);
     void DrawLabels(QPainter &Canvas, const QRect &Rect);
-    void BuildScaleLine();
+    // Rebuilds the scale bar when the latitude at the view's centre or the
+    // zoom gives it another length.
+    void UpdateScaleLine();
     void BuildCopyright();
     QPoint ClampToMap(const QPoint &MapPt) const;
 
@@ -157,11 +164,14 @@ private:
     std::unique_ptr<TTilesProvider> FTilesProvider;
     QImage FCacheImage;
     QRect FCacheImageRect;
+    QSet<QPoint> FMissingTiles; // tiles the cache image shows as loading
     int FCacheImageTilesH = 8;
     int FCacheImageTilesV = 8;
     int FCacheMarginSize = 2;
     QImage FCopyright;
-    QImage FScaleLine;
+    QImage FScaleLine; // null: to be built at the next paint
+    quint32 FScaleLinePx = 0;
+    QString FScaleLineText;
     int FLabelMargin = 2;
     TMapOptions FMapOptions = 0;
     TMapMouseMode FMouseMode = TMapMouseMode::mmDrag;

@@ -1,5 +1,6 @@
 #include "OSM.SlippyMapUtils.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -97,10 +98,21 @@ QRect TileAlignRect(const QRect &R)
 
 void GetScaleBar(TMapZoomLevel Zoom, quint32 &WidthPx, quint32 &WidthM, QString &Text)
 {
+    GetScaleBar(Zoom, 0.0, WidthPx, WidthM, Text);
+}
+
+void GetScaleBar(TMapZoomLevel Zoom, double Lat, quint32 &WidthPx, quint32 &WidthM, QString &Text)
+{
     geoAssert(Zoom <= MaxZoomLevel);
-    const double lengthM = ScaleBarLengths[Zoom] * 1000.0;
+    const double lat = std::isnan(Lat) ? 0.0 : std::clamp(Lat, -85.1, 85.1);
+    // Metres of ground per map pixel on this parallel.
+    const double mpp = MetersPerPixel[Zoom] * std::cos(lat * std::numbers::pi / 180.0);
+    int row = Zoom;
+    while (row < MaxZoomLevel && ScaleBarLengths[row] * 1000.0 / mpp > MaxScaleBarPx)
+        ++row;
+    const double lengthM = ScaleBarLengths[row] * 1000.0;
     // std::nearbyint rounds half to even in the default rounding mode.
-    WidthPx = quint32(std::nearbyint(lengthM / MetersPerPixel[Zoom]));
+    WidthPx = quint32(std::nearbyint(lengthM / mpp));
     WidthM = quint32(std::nearbyint(lengthM));
     if (WidthM >= 1000)
         Text = QString::number(WidthM / 1000) + QStringLiteral(" km");

@@ -109,8 +109,14 @@ double MapYToLat(TMapZoomLevel Zoom, quint32 Y);
 QRect TileAlignRect(const QRect &R);
 
 // The scale bar of a zoom level: its length in pixels and metres and its
-// label ("3 km", "50 m").
+// label ("3 km", "50 m"), for the equator.
 void GetScaleBar(TMapZoomLevel Zoom, quint32 &WidthPx, quint32 &WidthM, QString &Text);
+// As above, on the parallel of Lat (degrees; NaN counts as the equator): the
+// Mercator map stretches a metre there to 1 / cos(Lat) of its equator pixels.
+// Where that would make the bar longer than MaxScaleBarPx, the shorter
+// length of the next zoom levels is taken.
+void GetScaleBar(TMapZoomLevel Zoom, double Lat, quint32 &WidthPx, quint32 &WidthM, QString &Text);
+inline constexpr quint32 MaxScaleBarPx = 160;
 
 // Division rounding towards minus infinity (B > 0): the tile, word or band
 // that holds a map pixel, also left of or above the map's origin.

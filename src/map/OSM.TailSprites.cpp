@@ -42,11 +42,16 @@ void TTailSprites::Draw(QPainter &Canvas, const QVector<QPoint> &Line, const QCo
         Canvas.restore();
         return;
     }
+    // On a high-density screen the sprite holds device pixels.
+    const qreal dpr = Canvas.device() ? Canvas.device()->devicePixelRatioF() : 1.0;
+    if (dpr != 1)
+        key = qHashMulti(key, dpr);
     auto it = fSprites.find(key);
     if (it == fSprites.end()) {
         Sprite s;
         s.origin = box.topLeft();
-        s.image = QImage(box.size(), QImage::Format_ARGB32_Premultiplied);
+        s.image = QImage(box.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+        s.image.setDevicePixelRatio(dpr);
         s.image.fill(Qt::transparent);
         QPainter p(&s.image);
         p.setRenderHint(QPainter::Antialiasing, true);

@@ -1,13 +1,43 @@
 #include "OSM.TrackGlyphs.h"
 
+#include "OSM.GeoTrack.h"
+
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
 int RoundEven(double v)
 {
     return int(std::nearbyint(v)); // the default rounding mode: ties to even
+}
+
+GlyphKey TrackGlyphKey(const TGeoTrackStyle &St, const TTrackPointInfo &Tp, int8_t Kind)
+{
+    const int size = std::max(St.PointSize, 1), s = size / 2;
+    const int L = size / 4, r = s / 2;
+    GlyphKey k{};
+    k.size = int16_t(size);
+    k.kind = Kind;
+    if (Kind == GlyphParking) {
+        k.pen = St.PointColor;
+    } else if (Kind == GlyphPoint) {
+        const bool wifi = Tp.src > 0;
+        k.pen = wifi ? St.PointWifiColor : St.PointColor;
+        k.fill = !Tp.osm_id.isEmpty() ? St.HighlightColor : (wifi ? St.PointWifiBgColor : St.PointBgColor);
+        if (Tp.HasBearing()) {
+            const double a = Tp.angle * M_PI / 180;
+            k.dx = int8_t(RoundEven(std::sin(a) * r));
+            k.dy = int8_t(RoundEven(std::cos(a) * r));
+            const double p1 = a - M_PI / 4, p2 = a + M_PI / 4;
+            k.h1x = int8_t(-RoundEven(std::sin(p1) * L));
+            k.h1y = int8_t(RoundEven(std::cos(p1) * L));
+            k.h2x = int8_t(-RoundEven(std::sin(p2) * L));
+            k.h2y = int8_t(RoundEven(std::cos(p2) * L));
+        }
+    }
+    return k;
 }
 
 // Glyphs of track points are small and many: each look is drawn once into a

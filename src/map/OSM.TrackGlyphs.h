@@ -13,6 +13,8 @@
 #include <vector>
 
 class QPainter;
+struct TGeoTrackStyle;
+class TTrackPointInfo;
 
 // A colour as the service and the styles store it: 0x00BBGGRR.
 inline QColor ColorOfTColor(uint32_t c)
@@ -39,6 +41,10 @@ enum GlyphKind : int8_t { GlyphPoint, GlyphParking, GlyphEvent };
 
 // Draws a glyph with its square's top-left at TL (the point minus PointSize div 2).
 void DrawGlyph(QPainter &p, const GlyphKey &k, const QPoint &TL);
+
+// The look of a track point's glyph of the kind in the track's style: the
+// colours by source and address, and an ordinary point's arrow by bearing.
+GlyphKey TrackGlyphKey(const TGeoTrackStyle &St, const TTrackPointInfo &Tp, int8_t Kind);
 
 // Glyphs of track points are small and many: each look is drawn once into a
 // sprite and then copied. Drawing is unantialiased, so a sprite copy gives the

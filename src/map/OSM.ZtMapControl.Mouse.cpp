@@ -6,6 +6,7 @@
 #include "ZtUtils.h"
 #include "geo_utils.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <cmath>
@@ -35,6 +36,31 @@ QString Dec4(double v)
 
 } // namespace
 
+Qt::CursorShape TZtMapControl::ZoneEditCursor(int HitCode)
+{
+    if (HitCode == 1)
+        return Qt::SizeAllCursor; // move the zone by its centre
+    if (HitCode == 2)
+        return Qt::SizeFDiagCursor; // pull the rim: the radius
+    if (IsNodeHit(HitCode))
+        return Qt::PointingHandCursor; // move a node
+    if (IsEdgeHit(HitCode))
+        return Qt::CrossCursor; // a right click adds a node here
+    return Qt::ArrowCursor;
+}
+
+TZoneInfo *TZtMapControl::FindEditedZone()
+{
+    FEditedZone = nullptr;
+    if (FGeoZones)
+        for (auto &z : *FGeoZones)
+            if (z && z->visible && z->edited) {
+                FEditedZone = z.get();
+                break;
+            }
+    return FEditedZone;
+}
+
 int TZtMapControl::ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone)
 {
     if (!Zone)
@@ -62,14 +88,14 @@ int TZtMapControl::ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone)
                 pts << GeoPointToInnerPoint(n);
             for (int i = 0; i < pts.size(); ++i)
                 if (Near(ViewPt, pts[i]))
-                    return 100 + i;
+                    return NodeHit(i);
             for (int i = 0; i < pts.size(); ++i) {
                 const QPoint &a = pts[i], &b = pts[i == 0 ? pts.size() - 1 : i - 1];
                 if (!Near(a, b)) {
                     if (std::abs(Dist(a, b) - Dist(ViewPt, a) - Dist(ViewPt, b)) < 0.1)
-                        return 200 + i;
+                        return EdgeHit(i);
                 } else if (Near(ViewPt, a)) {
-                    return 200 + i;
+                    return EdgeHit(i);
                 }
             }
             if (Zone->HasRect()) {
@@ -107,12 +133,15 @@ void TZtMapControl::mousePressEvent(QMouseEvent *Event)
 void TZtMapControl::LeftPress(QMouseEvent *Event, bool &Consumed)
 {
     const QPoint pt = Event->position().toPoint();
-    if (FEditedZone) {
+    if (FindEditedZone()) {
         // While a zone is edited the map reports no clicks.
         FDragType = ZoneHitTest(pt, FEditedZone);
-        if (FDragType >= 1 && FDragType <= 199) {
+        if (FDragType == 1 || FDragType == 2 || IsNodeHit(FDragType)) {
             LogFmt(QStringLiteral("\rStart drag center zone: %d,%d"), {pt.x(), pt.y()});
             FZoneDragPoint = pt;
+            FDragStartCenter = FEditedZone->geom.center;
+            FDragStartRadius = FEditedZone->geom.radius;
+            FDragStartNodes = FEditedZone->geom.nodes;
             Consumed = true;
         }
         return;
@@ -147,19 +176,7 @@ void TZtMapControl::LeftPress(QMouseEvent *Event, bool &Consumed)
             OnClickTrackPoint(tp);
     }
     if (OnClickMapMark) {
-        TMapMark *hit = nullptr;
-        for (int i = 0; i < MapMarks().Count() && !hit; ++i) {
-            TMapMark *m = MapMarks().Get(i);
-            QPoint p;
-            try {
-                p = GeoPointToInnerPoint(m->Coord);
-            } catch (const std::exception &) {
-                continue;
-            }
-            if (p.x() - 16 <= pt.x() && pt.x() < p.x() + 16 && p.y() - 48 <= pt.y() && pt.y() < p.y())
-                hit = m;
-        }
-        if (hit)
+        if (TMapMark *hit = MarkAt(pt))
             OnClickMapMark(hit);
     }
     if (OnClickZone && FGeoZones) {
@@ -175,7 +192,7 @@ void TZtMapControl::LeftPress(QMouseEvent *Event, bool &Consumed)
 void TZtMapControl::RightPress(QMouseEvent *Event, bool &Consumed)
 {
     const QPoint pt = Event->position().toPoint();
-    if (!FEditedZone) {
+    if (!FindEditedZone()) {
         if (OnRClickMap && OnRClickMap(GeoAt(pt)))
             Consumed = true;
         return;
@@ -183,16 +200,16 @@ void TZtMapControl::RightPress(QMouseEvent *Event, bool &Consumed)
     if (FEditedZone->type_id != TZoneInfo::Poligon)
         return;
     FDragType = ZoneHitTest(pt, FEditedZone);
-    if (FDragType < 100 || FDragType > 299)
+    if (!IsNodeHit(FDragType) && !IsEdgeHit(FDragType))
         return;
     Consumed = true;
     auto &nodes = FEditedZone->geom.nodes;
-    const int i = FDragType % 100;
+    const int i = HitIndex(FDragType);
     if (i >= nodes.size()) {
         LogFmt(QStringLiteral("\r  x: too large index [%d]"), {i});
         return;
     }
-    if (FDragType < 200) {
+    if (IsNodeHit(FDragType)) {
         LogFmt(QStringLiteral("\rDelete node [%d] ..."), {i});
         if (nodes.size() > 3) {
             nodes.removeAt(i);
@@ -217,26 +234,65 @@ void TZtMapControl::RightPress(QMouseEvent *Event, bool &Consumed)
 void TZtMapControl::mouseMoveEvent(QMouseEvent *Event)
 {
     TMapControl::mouseMoveEvent(Event);
-    if (!FEditedZone)
+    if (!FindEditedZone()) {
+        FZoneDragPoint = QPoint();
         return;
+    }
     const QPoint pt = Event->position().toPoint();
     try {
         if (FZoneDragPoint.isNull()) {
             if (!IsDragging()) {
-                if (ZoneHitTest(pt, FEditedZone) > 0)
-                    viewport()->setCursor(Qt::PointingHandCursor);
+                const int hit = ZoneHitTest(pt, FEditedZone);
+                if (hit > 0 && hit != 9)
+                    viewport()->setCursor(ZoneEditCursor(hit));
                 else
                     viewport()->unsetCursor();
             }
         } else if (Event->buttons() != Qt::NoButton || Event->modifiers() != Qt::NoModifier) {
             DragZone(pt);
         } else {
-            FZoneDragPoint = QPoint();
-            viewport()->unsetCursor();
+            EndZoneDrag();
         }
     } catch (const std::exception &e) {
         Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
     }
+}
+
+void TZtMapControl::mouseReleaseEvent(QMouseEvent *Event)
+{
+    if (!FZoneDragPoint.isNull() && Event->button() == Qt::LeftButton) {
+        EndZoneDrag();
+        return;
+    }
+    TMapControl::mouseReleaseEvent(Event);
+}
+
+void TZtMapControl::EndZoneDrag()
+{
+    FZoneDragPoint = QPoint();
+    FDragType = -1;
+    FDragStartNodes.clear();
+    viewport()->unsetCursor();
+}
+
+void TZtMapControl::keyPressEvent(QKeyEvent *Event)
+{
+    // Escape puts the zone back where the drag began, as drawing tools do.
+    if (Event->key() == Qt::Key_Escape && !FZoneDragPoint.isNull() && FindEditedZone()) {
+        TZoneInfo *z = FEditedZone;
+        z->geom.center = FDragStartCenter;
+        z->geom.radius = FDragStartRadius;
+        if (z->type_id == TZoneInfo::Poligon)
+            z->geom.nodes = FDragStartNodes;
+        z->UpdateRect();
+        EndZoneDrag();
+        Log(QStringLiteral("\rZone drag cancelled"));
+        Invalidate();
+        Cmd(QStringLiteral("update"), QStringLiteral("zone"), {QStringLiteral("drag cancelled")});
+        Event->accept();
+        return;
+    }
+    TMapControl::keyPressEvent(Event);
 }
 
 void TZtMapControl::DragZone(const QPoint &ViewPt)
@@ -268,8 +324,8 @@ void TZtMapControl::DragZone(const QPoint &ViewPt)
         z->UpdateRect();
         Invalidate();
         Cmd(QStringLiteral("update"), QStringLiteral("zone"), {QStringLiteral("radius"), FloatToStrN(d, 2)});
-    } else if (FDragType >= 100 && FDragType < 200) {
-        const int i = FDragType - 100;
+    } else if (IsNodeHit(FDragType)) {
+        const int i = HitIndex(FDragType);
         if (i >= z->geom.nodes.size())
             return;
         TGeoPoint &n = z->geom.nodes[i];

@@ -82,6 +82,7 @@ void TZtMapControl::PaintAboveMarks(QPainter &Canvas, const QRect &)
             DrawTrack(Canvas, *t, FTrackCaches[i], FTrackTiles[i]);
     }
     FTails.EndPaint(); // the marks, and with them the tails, are drawn by now
+    FMarkerSprites.EndPaint();
 }
 
 void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache, TTrackLayerTiles &Tiles)
@@ -92,8 +93,39 @@ void TZtMapControl::DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCa
     const int margin = std::max(st.PointSize, 1) + st.LineWidth + 2;
     Cache.SetPainted(off, viewport()->rect().adjusted(-margin, -margin, margin, margin));
     Canvas.save();
-    Tiles.Paint(Canvas, Track, Cache, off, viewport()->size());
+    if (Canvas.device()->devicePixelRatioF() == 1)
+        Tiles.Paint(Canvas, Track, Cache, off, viewport()->size());
+    else
+        DrawTrackAtDevicePixels(Canvas, Track, Cache, off, margin);
     Canvas.restore();
+}
+
+void TZtMapControl::DrawTrackAtDevicePixels(QPainter &Canvas, const TGeoTrack &Track, const TTrackScreenCache &Cache,
+                                            const QPoint &Offset, int Margin)
+{
+    // The kept tiles hold pixels of the map; on a high-density screen the
+    // line and the glyphs are drawn in place at the device's pixels instead,
+    // in the same order (the line, then every glyph).
+    const TGeoTrackStyle &st = Track.Style();
+    const QRect area = viewport()->rect().adjusted(-Margin, -Margin, Margin, Margin);
+    const auto &px = Cache.MapPixels();
+    QVector<QLine> lines;
+    for (const TTrackScreenCache::Segment &seg : Cache.Segments()) {
+        const QPoint a = px[seg.a] - Offset, b = px[seg.b] - Offset;
+        if (std::max(a.x(), b.x()) >= area.left() && std::min(a.x(), b.x()) <= area.right()
+            && std::max(a.y(), b.y()) >= area.top() && std::min(a.y(), b.y()) <= area.bottom())
+            lines << QLine(a, b);
+    }
+    Canvas.setRenderHint(QPainter::Antialiasing, false);
+    Canvas.setPen(QPen(ColorOfTColor(st.LineColor), std::max(st.LineWidth, 1)));
+    Canvas.drawLines(lines);
+    const int s = std::max(st.PointSize, 1) / 2;
+    const auto &pts = Track.Points();
+    for (const TTrackScreenCache::Glyph &gl : Cache.Glyphs()) {
+        const QPoint p = px[gl.index] - Offset;
+        if (area.contains(p) && gl.index < pts.size())
+            DrawGlyph(Canvas, TrackGlyphKey(st, *pts[gl.index], gl.kind), p - QPoint(s, s));
+    }
 }
 
 void TZtMapControl::UpdateMapPoints()
@@ -112,24 +144,9 @@ void TZtMapControl::DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *
     TObjectInfo *obj = *static_cast<TObjectInfo *const *>(Mark->Data);
     if (!obj)
         return;
-    const bool hasPhoto = !obj->photo.isNull() && obj->photo.width() > 0;
-    const QImage &icon = FMarkerImages[hasPhoto ? 1 : 0];
-    const QPoint tl(Point.x() - icon.width() / 2, Point.y() - icon.height() + 4);
-
-    if (hasPhoto) {
-        const int w = icon.width();
-        if (obj->icon.isNull() || obj->icon.width() == 0)
-            obj->icon = obj->photo.scaled(w, w, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        Canvas.save();
-        Canvas.setRenderHint(QPainter::Antialiasing, true);
-        QPainterPath circle;
-        circle.addEllipse(QRectF(tl.x() + 1, tl.y() + 1, w - 2, w - 2));
-        Canvas.setClipPath(circle, Qt::IntersectClip);
-        Canvas.drawImage(QPoint(tl.x() + 1, tl.y() + 1), obj->icon);
-        Canvas.restore();
-    }
-    Canvas.drawImage(tl, icon);
+    // Pin, photo and name label come drawn in one sprite.
+    const TMarkerSprites::Sprite &sprite = FMarkerSprites.Get(*obj, FMarkerImages, Canvas.device()->devicePixelRatioF());
+    Canvas.drawImage(Point + sprite.origin, sprite.image);
 
     // The tail: from the marker back through the recent points.
     if (obj->tail.size() > 1) {
@@ -146,7 +163,7 @@ void TZtMapControl::DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *
         }
         FTails.Draw(Canvas, line, ColorOfTColor(obj->track_color));
     }
-    Mark->Width = icon.width();
-    Mark->Height = icon.height();
+    Mark->Width = sprite.icon.width();
+    Mark->Height = sprite.icon.height();
     Handled = true;
 }

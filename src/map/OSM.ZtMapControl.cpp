@@ -6,6 +6,7 @@
 #include "ZtFormat.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -30,7 +31,7 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
 {
     FTileStorage = std::make_unique<TTileStorage>(CacheSize ? CacheSize : DefaultCacheSize,
                                                   QStringLiteral("%d/%d/%d.png"));
-    FTileStorage->SetFileCacheBaseDir(CachePath.isEmpty() ? QDir::tempPath() + QStringLiteral("/OsmCache") : CachePath);
+    QString cacheDir = CachePath.isEmpty() ? QDir::tempPath() + QStringLiteral("/OsmCache") : CachePath;
 
     QString url = TileURL.isEmpty() ? ConfigValue("tile_url") : TileURL;
     if (!url.isEmpty() && !TOSMTilesProvider::IsValidPattern(url)) {
@@ -38,6 +39,18 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
                            .arg(url, TOSMTilesProvider::DefaultTileURL);
         url.clear();
     }
+    // On a high-density screen, tiles of twice the pixels where a source for
+    // them is configured; they are kept apart from the ordinary ones.
+    const QString hidpi = ConfigValue("tile_url_hidpi");
+    if (!hidpi.isEmpty() && qGuiApp && qGuiApp->devicePixelRatio() > 1) {
+        if (TOSMTilesProvider::IsValidPattern(hidpi)) {
+            url = hidpi;
+            cacheDir += QStringLiteral("/2x");
+        } else {
+            FPendingLog << QStringLiteral("\rX: tile_url_hidpi \"%1\" lacks {z}, {x} and {y}; not used").arg(hidpi);
+        }
+    }
+    FTileStorage->SetFileCacheBaseDir(cacheDir);
     QString agent = UserAgent.isEmpty() ? ConfigValue("tile_user_agent") : UserAgent;
     if (agent.isEmpty())
         agent = DefaultTileUserAgent();
@@ -56,6 +69,20 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
         DrawMarker(Canvas, Point, Mark, Handled);
     };
     viewport()->setMouseTracking(true); // the edited zone's hover cursor
+    FClock.start();
+    FRetryTimer = new QTimer(this);
+    FRetryTimer->setSingleShot(true);
+    connect(FRetryTimer, &QTimer::timeout, this, [this] {
+        Invalidate();
+        // Tiles that failed later are due later: wake up for the next of them.
+        const qint64 now = FClock.elapsed();
+        qint64 next = -1;
+        for (auto it = FFailedTiles.cbegin(); it != FFailedTiles.cend(); ++it)
+            if (it.key().Zoom == Zoom() && it->due > now && (next < 0 || it->due < next))
+                next = it->due;
+        if (next >= 0)
+            FRetryTimer->start(int(next - now));
+    });
     SetZoom(MinZoom());
     FActive = true;
 }
@@ -126,6 +153,14 @@ QImage TZtMapControl::GetTileImage(int TileHorzNum, int TileVertNum)
     const TTile tile{TMapZoomLevel(Zoom()), quint32(TileHorzNum), quint32(TileVertNum)};
     QImage img = FTileStorage->GetTile(tile);
     if (img.isNull()) {
+        auto failed = FFailedTiles.find(tile);
+        if (failed != FFailedTiles.end()) {
+            // A server that is away is not asked again before the back-off ends.
+            const qint64 now = FClock.elapsed();
+            if (now < failed->due)
+                return img;
+            failed->due = now + failed->delay;
+        }
         FNetRequest->SetCurrentViewRect(ViewRect());
         FNetRequest->RequestTile(tile);
     }
@@ -142,6 +177,14 @@ void TZtMapControl::PrepareTiles(const QRect &Tiles)
         for (int x = std::max(Tiles.left(), 0); x <= std::min(Tiles.right(), n - 1); ++x)
             tiles.push_back(TTile{TMapZoomLevel(Zoom()), quint32(x), quint32(y)});
     FTileStorage->Preload(tiles);
+}
+
+bool TZtMapControl::TileRetryDue(int TileHorzNum, int TileVertNum)
+{
+    if (FFailedTiles.isEmpty() || Zoom() < 0 || TileHorzNum < 0 || TileVertNum < 0)
+        return false;
+    const auto failed = FFailedTiles.constFind(TTile{TMapZoomLevel(Zoom()), quint32(TileHorzNum), quint32(TileVertNum)});
+    return failed != FFailedTiles.cend() && FClock.elapsed() >= failed->due;
 }
 
 void TZtMapControl::GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error)
@@ -163,12 +206,24 @@ void TZtMapControl::GotTile(TGotTileData &Data)
     QString err = Data.Error;
     if (err.isEmpty() && Data.Ms) {
         if (FTileStorage->StoreTile(Data.Tile, std::move(*Data.Ms), &err)) {
+            FFailedTiles.remove(Data.Tile);
             // A tile of a zoom left meanwhile is kept but not drawn.
             if (Data.Tile.Zoom == Zoom())
                 RefreshTile(int(Data.Tile.ParameterX), int(Data.Tile.ParameterY));
         }
     } else if (err.isEmpty()) {
         err = QStringLiteral("empty answer");
+    }
+    if (!err.isEmpty()) {
+        // Asked for again at a paint after the back-off; a paint is due then.
+        constexpr int MaxDelay = 60000;
+        if (FFailedTiles.size() > 4096)
+            FFailedTiles.clear(); // a long outage over much panning: start afresh
+        TTileRetry &r = FFailedTiles[Data.Tile];
+        r.delay = r.delay ? std::min(2 * r.delay, MaxDelay) : FTileRetryMs;
+        r.due = FClock.elapsed() + r.delay;
+        if (Data.Tile.Zoom == Zoom() && (!FRetryTimer->isActive() || FRetryTimer->remainingTime() > r.delay))
+            FRetryTimer->start(r.delay);
     }
     // One line per kind of failure, not one per tile of the view.
     if (!err.isEmpty() && err != FLastTileError) {
@@ -231,9 +286,12 @@ QList<QImage> TZtMapControl::DefaultMarkerImages()
 {
     // A pin 32 x 48 with its tip 4 pixels above the bottom centre; the second
     // has a round window at the top through which the photo shows.
+    // Drawn at the screens' highest pixel density, so that they stay sharp there.
+    const qreal dpr = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     QList<QImage> images;
     for (int withPhoto = 0; withPhoto < 2; ++withPhoto) {
-        QImage img(32, 48, QImage::Format_ARGB32_Premultiplied);
+        QImage img(QSize(32, 48) * dpr, QImage::Format_ARGB32_Premultiplied);
+        img.setDevicePixelRatio(dpr);
         img.fill(Qt::transparent);
         QPainter p(&img);
         p.setRenderHint(QPainter::Antialiasing);

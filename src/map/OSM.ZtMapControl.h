@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OSM.MapControl.h"
+#include "OSM.MarkerSprites.h"
 #include "OSM.NetworkRequestQueue.h"
 #include "OSM.TailSprites.h"
 #include "OSM.TileStorage.h"
@@ -8,9 +9,13 @@
 #include "OSM.TrackScreenCache.h"
 #include "common.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QImage>
+#include <QTimer>
 #include <QList>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -78,11 +83,28 @@ public:
     // Centres on the point and adds a green triangle mark there; null for NaN.
     TMapMark *SetMark(int Zoom, double Lat, double Lon);
     QPoint GeoPointToInnerPoint(const TGeoPoint &GeoPoint) const;
+    // The first mark, in list order, whose pin covers the view point, or null.
+    TMapMark *MarkAt(const QPoint &ViewPt);
+    // An object marker's tooltip: the name and the time of the last report.
+    static QString MarkerToolTip(const TObjectInfo &Obj);
 
     // Hit code of a view point on a zone: -1 none, 1 centre, 2 rim, 9 inside,
-    // 100 + i node i, 200 + i the edge ending at node i.
+    // 100 + i node i, 200 + i the edge ending at node i; from node 100 on,
+    // where those would collide, NodeHitBase + i and EdgeHitBase + i.
+    static constexpr int NodeHitBase = 1000000;
+    static constexpr int EdgeHitBase = 2000000;
+    static int NodeHit(int i) { return i < 100 ? 100 + i : NodeHitBase + i; }
+    static int EdgeHit(int i) { return i < 100 ? 200 + i : EdgeHitBase + i; }
+    static bool IsNodeHit(int Code) { return (Code >= 100 && Code < 200) || (Code >= NodeHitBase && Code < EdgeHitBase); }
+    static bool IsEdgeHit(int Code) { return (Code >= 200 && Code < 300) || Code >= EdgeHitBase; }
+    // The node or edge index of a node or edge hit code.
+    static int HitIndex(int Code) { return Code >= EdgeHitBase ? Code - EdgeHitBase : Code >= NodeHitBase ? Code - NodeHitBase : Code % 100; }
     int ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone);
     TZoneInfo *EditedZone() const { return FEditedZone; }
+    // Whether a drag of the edited zone's centre, rim or node is under way.
+    bool ZoneDragging() const { return FDragType >= 1 && !FZoneDragPoint.isNull(); }
+    // The cursor that says what a press at a zone hit code would do.
+    static Qt::CursorShape ZoneEditCursor(int HitCode);
 
     // Drops what is kept for painting the tracks (positions, line, glyphs,
     // drawn tiles); call after changing points of a track in place: their
@@ -94,16 +116,25 @@ public:
     // the click test calls this first.
     void UpdateMapPoints();
 
+    // A tile whose download failed is asked for again at the first paint
+    // after a back-off that starts at this many milliseconds and doubles
+    // with each further failure, up to a minute.
+    void SetTileRetryDelay(int Ms) { FTileRetryMs = std::max(Ms, 1); }
+
     TTileStorage &TileStorage() { return *FTileStorage; }
     TNetworkRequestQueue &NetRequest() { return *FNetRequest; }
 
 protected:
     QImage GetTileImage(int TileHorzNum, int TileVertNum) override;
     void PrepareTiles(const QRect &Tiles) override;
+    bool TileRetryDue(int TileHorzNum, int TileVertNum) override;
     void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect) override;
     void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect) override;
     void mousePressEvent(QMouseEvent *Event) override;
     void mouseMoveEvent(QMouseEvent *Event) override;
+    void mouseReleaseEvent(QMouseEvent *Event) override;
+    void keyPressEvent(QKeyEvent *Event) override;
+    bool viewportEvent(QEvent *Event) override;
 
 private:
     void GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error);
@@ -111,10 +142,16 @@ private:
     void DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled);
     void DrawZone(QPainter &Canvas, TZoneInfo &Zone);
     void DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache, TTrackLayerTiles &Tiles);
+    void DrawTrackAtDevicePixels(QPainter &Canvas, const TGeoTrack &Track, const TTrackScreenCache &Cache,
+                                 const QPoint &Offset, int Margin);
     int ZoneRadiusPx(const TZoneInfo &Zone) const;
     void LeftPress(QMouseEvent *Event, bool &Consumed);
     void RightPress(QMouseEvent *Event, bool &Consumed);
     void DragZone(const QPoint &ViewPt);
+    // The zone of the list that is open for editing now (the paint's note
+    // of it may be older than the list).
+    TZoneInfo *FindEditedZone();
+    void EndZoneDrag();
     void Log(const QString &Text);
     void LogFmt(const QString &Fmt, const QVariantList &Args);
     void Cmd(const QString &Action, const QString &Subj, const QStringList &Args);
@@ -131,11 +168,26 @@ private:
     TZoneInfo *FEditedZone = nullptr;
     QPoint FZoneDragPoint;
     int FDragType = -1;
+    // The edited zone's shape when the drag began, for Escape.
+    TGeoPoint FDragStartCenter;
+    double FDragStartRadius = 0;
+    QList<TGeoPoint> FDragStartNodes;
     // Screen positions of the tracks' points, one per track in list order.
     std::vector<TTrackScreenCache> FTrackCaches;
     std::vector<TTrackLayerTiles> FTrackTiles; // the tracks drawn, in the same order
     TTailSprites FTails;
+    TMarkerSprites FMarkerSprites;
     QStringList FPendingLog; // said before a log callback was set
     QString FLastTileError;
+    // Failed tiles: when each may be asked for again, and its back-off.
+    struct TTileRetry
+    {
+        qint64 due = 0;
+        int delay = 0;
+    };
+    QHash<TTile, TTileRetry> FFailedTiles;
+    QElapsedTimer FClock;
+    QTimer *FRetryTimer = nullptr; // a paint when the next back-off ends
+    int FTileRetryMs = 5000;
     bool FDeferTiles = false; // while a zoom change is followed by a move
 };

@@ -1,5 +1,7 @@
 #include "geo_utils.h"
 
+#include "ZtVectorState.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -69,6 +71,10 @@ double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
 {
     if (std::isnan(Lat1) || std::isnan(Long1) || std::isnan(Lat2) || std::isnan(Long2))
         return 0.0;
+
+    // Every call: a string hashed between two calls (by the caller or by
+    // anything it calls) would otherwise slow down all that follow.
+    ClearUpperVectorState();
 
     const double f = VinF;
     const double U1 = std::atan((1.0 - f) * std::tan(DegToRadian(Lat1)));

@@ -8,6 +8,7 @@
 
 #include "ZtDates.h"
 #include "ZtUtils.h"
+#include "ZtVectorState.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -276,6 +277,7 @@ public:
     {
         if (fPos > 0)
             writeDirect(fBuf.get(), fPos);
+        ClearUpperVectorState(); // after Qt's file code
         fPos = 0; // after a failure the bytes are dropped; the export is cancelled anyway
         return fOk;
     }
@@ -414,6 +416,9 @@ qint64 TGeoTrack::ExportTrack(QString &FileName, int Format, double TimeZone)
         out.raw("<trk><name>"), out.raw(name), out.raw("</name><number>1</number><trkseg>\r\n");
     }
 
+    // Number formatting is arithmetic-bound (see ZtVectorState.h); each flush
+    // clears the state again after Qt's file code.
+    ClearUpperVectorState();
     for (const auto &p : fPoints) {
         if (Format == FormatCsv)
             csvLine(out, *p);

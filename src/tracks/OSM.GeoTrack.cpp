@@ -141,6 +141,14 @@ int TGeoTrack::Assign(const TTrackPointList &aPoints)
     return int(fPoints.size());
 }
 
+int TGeoTrack::Assign(TTrackPointList &&aPoints)
+{
+    fPoints = std::move(aPoints);
+    aPoints.clear();
+    UpdateInfo();
+    return int(fPoints.size());
+}
+
 void TGeoTrack::ClearParking()
 {
     for (auto &p : fPoints) {

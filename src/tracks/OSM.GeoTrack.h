@@ -104,6 +104,9 @@ public:
     // Replaces the points with copies of the given ones and recomputes the
     // statistics; returns the number of points.
     int Assign(const TTrackPointList &aPoints);
+    // The same, taking the points themselves (a freshly read track need not
+    // be held twice); aPoints is left empty.
+    int Assign(TTrackPointList &&aPoints);
     // Recomputes Info from the points.
     void UpdateInfo();
     // Unmarks every point; summary points inserted by MarkParking stay as

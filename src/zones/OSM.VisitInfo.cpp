@@ -17,23 +17,41 @@ static double secondsBetween(double a, double b)
     return std::round(std::fabs(a - b) * 86400000.0) / 1000.0;
 }
 
+double VisitTime(const TTrackPointInfo &Point)
+{
+    // A point without device time counts at its service time; the service
+    // writes a missing time as nothing or as 0.
+    auto valid = [](double t) { return !std::isnan(t) && t != 0; };
+    if (valid(Point.obj_dt))
+        return Point.obj_dt;
+    return valid(Point.sys_dt) ? Point.sys_dt : std::nan("");
+}
+
 TVisitList GroupVisits(TTrackPointList &History, const std::function<TObjectInfo *(int32_t)> &FindObject)
 {
-    std::stable_sort(History.begin(), History.end(),
-                     [](const auto &a, const auto &b) { return a->Compare(*b) < 0; });
+    std::stable_sort(History.begin(), History.end(), [](const auto &a, const auto &b) {
+        if (a->obj_id != b->obj_id)
+            return a->obj_id < b->obj_id;
+        const double ta = VisitTime(*a), tb = VisitTime(*b);
+        if (ta != tb && !std::isnan(ta) && !std::isnan(tb))
+            return ta < tb;
+        return a->Compare(*b) < 0;
+    });
     TVisitList visits;
     TVisitInfo *v = nullptr;
     for (const auto &p : History) {
-        if (v && int64_t(v->obj_id) == int64_t(uint32_t(p->obj_id))
-            && secondsBetween(p->obj_dt, v->end_dt) <= VisitGapSeconds) {
-            if (p->obj_dt <= v->end_dt) {
-                if (std::isnan(v->start_dt) || p->obj_dt < v->start_dt)
-                    v->start_dt = p->obj_dt;
+        const double t = VisitTime(*p);
+        if (std::isnan(t))
+            continue; // no time at all: it cannot be placed in a stay
+        if (v && int64_t(v->obj_id) == int64_t(uint32_t(p->obj_id)) && secondsBetween(t, v->end_dt) <= VisitGapSeconds) {
+            if (t <= v->end_dt) {
+                if (std::isnan(v->start_dt) || t < v->start_dt)
+                    v->start_dt = t;
             } else {
-                v->end_dt = p->obj_dt;
+                v->end_dt = t;
             }
         } else {
-            visits.push_back(std::make_unique<TVisitInfo>(uint32_t(p->obj_id), p->obj_dt));
+            visits.push_back(std::make_unique<TVisitInfo>(uint32_t(p->obj_id), t));
             v = visits.back().get();
             if (FindObject)
                 v->obj_info = FindObject(p->obj_id);

@@ -36,8 +36,13 @@ using TVisitList = std::vector<std::unique_ptr<TVisitInfo>>;
 // Longest gap between two points of one stay, in seconds.
 inline constexpr int64_t VisitGapSeconds = 3600;
 
+// The time a point counts at in a stay: its device time, or, without one,
+// its service time; NaN when it has neither.
+double VisitTime(const TTrackPointInfo &Point);
+
 // Sorts History by object, then time (TTrackPointInfo::Compare), and groups
 // it into visits: a point joins the current visit when it belongs to the same
-// object and lies at most an hour from the visit's end. FindObject looks up
+// object and lies at most an hour from the visit's end (times by VisitTime;
+// a point with no time joins no visit). FindObject looks up
 // each new visit's object (may be empty).
 TVisitList GroupVisits(TTrackPointList &History, const std::function<TObjectInfo *(int32_t)> &FindObject = {});

@@ -408,7 +408,8 @@ private Q_SLOTS:
         ClientFixture f;
         QVERIFY(f.ok());
         const QString path = f.dir.path() + QStringLiteral("/pic.PNG");
-        QByteArray bytes("\x89PNG\r\n\x1a\n\0\0binary", 18);
+        static const char png[] = "\x89PNG\r\n\x1a\n\0\0binary"; // zero bytes inside: the size comes from the array
+        const QByteArray bytes(png, sizeof(png) - 1);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);

@@ -112,6 +112,30 @@ private Q_SLOTS:
         }
     }
 
+    // An answer nested far deeper than any track is refused before the
+    // parser runs out of stack.
+    void deeplyNestedAnswer_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("points");
+        const int depth = 200000;
+        QTest::addRow("nested arrays") << QByteArray(depth, '[') + QByteArray(depth, ']') << -1;
+        QTest::addRow("nested beside a point") << "[{" + j("'uid':4,'lat':1,'x':") + QByteArray(depth, '[') + QByteArray(depth, ']') + "}]" << -1;
+        QTest::addRow("nested and cut off") << QByteArray(depth, '[') << -1;
+        QTest::addRow("a point at depth 3 is read") << "{" + j("'Track':[{'uid':4,'lat':1,'x':[[[]]]}]") + "}" << 1;
+    }
+    void deeplyNestedAnswer()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, points);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/object/7/track", 200, answer);
+        QCOMPARE(f.client->GetTrack(7, 0, 1), points);
+        if (points < 0)
+            QVERIFY2(f.log.contains(QLatin1String("nested deeper than")), qPrintable(f.log.right(300)));
+    }
+
     // Absent members: battery 0 (not -1), source -1, times and numbers NaN.
     void absentMembers()
     {
@@ -257,6 +281,31 @@ private Q_SLOTS:
         f.srv.answer("/api/v1/object/7/track", 200, "[" + point + "]");
         QCOMPARE(f.client->GetTrack(7, 0, 1), 1);
         QCOMPARE(f.client->TrackList()[0]->obj_dt, ParseDateTime(text) + 0.125);
+    }
+
+    // Numbers as the streaming reader and the common point reader read them,
+    // short and long forms alike.
+    void numbersLikeTheCommonReader_data()
+    {
+        QTest::addColumn<QByteArray>("number");
+        QTest::addRow("plain") << QByteArray("150.5");
+        QTest::addRow("text with a comma") << QByteArray("'37,6'");
+        QTest::addRow("exponent") << QByteArray("1.5e3");
+        QTest::addRow("63 characters") << QByteArray(61, '1') + ".5";
+        QTest::addRow("86 digits") << QByteArray(84, '4') + ".5";
+        QTest::addRow("long fraction") << "0." + QByteArray(80, '3');
+    }
+    void numbersLikeTheCommonReader()
+    {
+        QFETCH(QByteArray, number);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        const QByteArray point = j("{'uid':1,'alt':") + j(number.constData()) + "}";
+        f.srv.answer("/api/v1/object/7/track", 200, "[" + point + "]");
+        QCOMPARE(f.client->GetTrack(7, 0, 1), 1);
+        const QJsonObject json = QJsonDocument::fromJson(point).object();
+        QCOMPARE(f.client->TrackList()[0]->alt, f.client->ParseTrackPoint(&json)->alt);
+        QVERIFY(f.client->TrackList()[0]->alt != 0);
     }
 };
 

@@ -30,6 +30,8 @@ private Q_SLOTS:
     void normalizeDir_data();
     void normalizeDir();
     void listFiles();
+    void safeFileName_data();
+    void safeFileName();
 
 private:
     QString path(const QString &name) const { return fDir->filePath(name); }
@@ -208,6 +210,33 @@ void TestZtFiles::listFiles()
     QVERIFY(all.contains(QStringLiteral("sub")));
     QVERIFY(all.contains(QStringLiteral("..")));
     QCOMPARE(ListFiles(path(QStringLiteral("none")), QStringLiteral("*"), false), QString());
+}
+
+void TestZtFiles::safeFileName_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("name");
+    QTest::addRow("plain") << "Car 12" << "Car 12";
+    QTest::addRow("period with slashes and colons") << "Car 1 01/03/2026 10:00" << "Car 1 01 03 2026 10 00";
+    QTest::addRow("every refused character") << "a/b\\c:d*e?f\"g<h>i|j" << "a b c d e f g h i j";
+    QTest::addRow("control characters") << QStringLiteral("a\tb\nc\x01") << "a b c";
+    QTest::addRow("dots at the ends") << "..car..." << "car";
+    QTest::addRow("only refused characters") << "///::" << "export";
+    QTest::addRow("empty") << "" << "export";
+    QTest::addRow("non-Latin kept") << QStringLiteral(u"Машина №5") << QStringLiteral(u"Машина №5");
+}
+
+// The name is what the label says, and a file of that name can be written.
+void TestZtFiles::safeFileName()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, name);
+    const QString got = SafeFileName(label);
+    QCOMPARE(got, name);
+    QFile f(path(got + QStringLiteral(".gpx")));
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(got));
+    f.close();
+    QCOMPARE(QDir(fDir->path()).entryList(QDir::Files), QStringList{got + QStringLiteral(".gpx")});
 }
 
 QTEST_GUILESS_MAIN(TestZtFiles)

@@ -62,6 +62,9 @@ void TestZtHash::valuesAndAccessors()
     QCOMPARE(h.Get(QStringLiteral("none"), qint64(5)), qint64(5));
     h.SetVal(QStringLiteral("bad"), QStringLiteral("12abc"));
     QCOMPARE(h.AsInteger(QStringLiteral("bad")), qint64(0));
+    TZtHash hex;
+    hex.SetVal(QStringLiteral("upper"), QStringLiteral("X1F")); // only "x" and "0x" mark hexadecimal
+    QCOMPARE(hex.AsInteger(QStringLiteral("upper")), qint64(0));
     h.SetAsInteger(QStringLiteral("i"), -42);
     QCOMPARE(h.GetVal(QStringLiteral("i")), QStringLiteral("-42"));
     h.SetAsBool(QStringLiteral("b"), true);

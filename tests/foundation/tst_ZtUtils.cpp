@@ -97,6 +97,8 @@ void TestZtUtils::integerReaders_data()
     QTest::addRow("not a number") << "4x2" << qint64(-1) << qint64(-1) << qint64(0);
     QTest::addRow("0x hex") << "0x1F" << qint64(-1) << qint64(-1) << qint64(31);
     QTest::addRow("x hex") << "xff" << qint64(-1) << qint64(-1) << qint64(255);
+    QTest::addRow("capital X is no hex prefix") << "X1F" << qint64(-1) << qint64(-1) << qint64(0);
+    QTest::addRow("capital 0X is no hex prefix") << "0X1F" << qint64(-1) << qint64(-1) << qint64(0);
     QTest::addRow("empty") << "" << qint64(9) << qint64(9) << qint64(0);
 }
 

@@ -20,6 +20,7 @@ static const char *DefaultsText = "[Info]\n"
                                   "count=%d items\n"
                                   "only_default=from defaults\n"
                                   "greeting=$hello\n"
+                                  "chain=$only_default\n"
                                   "[TrapEditForm]\n"
                                   "Caption=Trap editor\n"
                                   "BtnOk_text=OK\n";
@@ -34,11 +35,18 @@ static const char *RussianText = "[Info]\n"
                                  "b=Hello\n"
                                  "dangling=$zz\n"
                                  "to_default=$only_default\n"
+                                 "deep=$a\n"
+                                 "through_defaults=$chain\n"
+                                 "loop1=$loop2\n"
+                                 "loop2=$loop1\n"
+                                 "self=$SELF\n"
                                  "no equals sign here\n"
                                  "[trapeditform]\n"
                                  "Caption=Ловушка\n"
                                  "BtnSave_text=$save\n"
                                  "save=Сохранить\n"
+                                 "BtnDeep_text=$BtnSave_text\n"
+                                 "BtnLoop_text=$BtnLoop_text\n"
                                  "[Other]\n"
                                  "Caption=Другое\n";
 
@@ -118,6 +126,10 @@ void TestTranslate::messages_data()
     QTest::addRow("reference into the defaults") << "to_default" << "from defaults";
     QTest::addRow("key only in the defaults") << "only_default" << "from defaults";
     QTest::addRow("reference inside the defaults") << "greeting" << QStringLiteral("Привет, %s!");
+    QTest::addRow("reference to a reference") << "deep" << "Hello";
+    QTest::addRow("reference chain through the defaults") << "through_defaults" << "from defaults";
+    QTest::addRow("reference cycle stays") << "loop1" << "$loop2";
+    QTest::addRow("reference to itself stays") << "self" << "$SELF";
     QTest::addRow("keys ignore ASCII case") << "HELLO" << QStringLiteral("Привет, %s!");
     QTest::addRow("empty key") << "" << "";
 }
@@ -155,6 +167,8 @@ void TestTranslate::windowKeys_data()
     QTest::addColumn<QString>("expected");
     QTest::addRow("section name ignores case") << "TrapEditForm" << "Caption" << " " << QStringLiteral("Ловушка");
     QTest::addRow("reference within the section") << "TrapEditForm" << "BtnSave_text" << " " << QStringLiteral("Сохранить");
+    QTest::addRow("reference to a reference within the section") << "TrapEditForm" << "BtnDeep_text" << " " << QStringLiteral("Сохранить");
+    QTest::addRow("reference cycle within the section stays") << "TrapEditForm" << "BtnLoop_text" << " " << "$BtnLoop_text";
     QTest::addRow("window key from the defaults") << "TrapEditForm" << "BtnOk_text" << " " << "OK";
     QTest::addRow("falls back to Strings") << "TrapEditForm" << "b" << " " << "Hello";
     QTest::addRow("missing key gives the trimmed default") << "TrapEditForm" << "Nothing_text" << " " << "";

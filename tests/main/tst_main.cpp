@@ -4,15 +4,18 @@
 #include "EventListModel.h"
 #include "LoginForm.h"
 #include "MonitorMap.h"
+#include "OSM.ZtMapControl.h"
 #include "ObjListModel.h"
 #include "SignupForm.h"
 #include "UserEditForm.h"
 #include "ZtStyles.h"
 #include "ZtTtyBox.h"
+#include "RecordWindows.h"
 #include "main.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QRegularExpression>
@@ -201,6 +204,29 @@ private Q_SLOTS:
         // Unticking removes the marker.
         QVERIFY(m->setData(second, Qt::Unchecked, Qt::CheckStateRole));
         QCOMPARE(map->MarkCount(), 0);
+    }
+
+    void mapShowsZonesAndMarkerClickSelectsRow()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
+        // The zones the list holds are the zones the map draws.
+        QVERIFY(!w->Client()->ZoneList().empty());
+        QCOMPARE(w->MapCtrl()->Control()->GeoZones(), &w->Client()->ZoneList());
+
+        const QModelIndex second = m->index(1, 0);
+        QVERIFY(m->setData(second, Qt::Checked, Qt::CheckStateRole));
+        w->ObjList->setCurrentIndex(m->index(0, 0));
+        TZtMapControl *map = w->MapCtrl()->Control();
+        map->viewport()->repaint();
+        const QPoint pin = map->GeoPointToInnerPoint(map->MapMarks().Get(0)->Coord) + QPoint(0, -30);
+        QTest::mouseClick(map->viewport(), Qt::LeftButton, Qt::NoModifier, pin);
+        QCOMPARE(w->SelectedObjectRow(), second);
+
+        w->SignOut();
+        QCOMPARE(map->GeoZones(), nullptr);
     }
 
     void signOutClearsAndAsksAgain()
@@ -418,6 +444,98 @@ private Q_SLOTS:
         QCOMPARE(prompt, TMonitorMainWin::TrFmt("delete_object_prompt", {name}));
         QVERIFY(!m->FindUid(uid).isValid());
         QCOMPARE(m->rowCount(), rows - 1);
+    }
+
+    // Sign-out frees every record: windows that show one are closed (or told,
+    // when they asked to be), and queued tasks are dropped.
+    void signOutClosesWindowsShowingRecords()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        static int trackRecord = 0; // stands for a track of the map layer
+        QPointer<QWidget> trackWin = new QWidget(w.get(), Qt::Window);
+        trackWin->show();
+        w->RecordWindows().Register(trackWin, TRecordKind::Track, &trackRecord);
+        QWidget toldWin(w.get(), Qt::Window);
+        toldWin.show();
+        int told = 0;
+        w->RecordWindows().Register(&toldWin, TRecordKind::Object, w->SelectedObject(), [&] { ++told; });
+        w->TaskTimer->stop();
+        bool taskRan = false;
+        w->AddTask([&] { taskRan = true; });
+
+        w->MenuSignOut->trigger();
+        QTRY_VERIFY(trackWin.isNull());
+        QCOMPARE(told, 1);
+        QCOMPARE(w->RecordWindows().Count(), 0);
+        w->TaskTimer->start();
+        QTest::qWait(300);
+        QVERIFY(!taskRan);
+        w->LoginTimer->stop();
+    }
+
+    // The minute update does not run under a modal dialog; it runs once
+    // after the dialog closes.
+    void minuteUpdateWaitsForModalDialog()
+    {
+        Config.SetVal("update_interval", "1");
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        QCOMPARE(w->UpdateTimer->interval(), 1000);
+        auto updates = [&] { return int(logText(*w).count(QLatin1String("Update objects:"))); };
+        QTRY_VERIFY_WITH_TIMEOUT(updates() >= 1, 3000);
+
+        // The dialog's own loop runs the program for 2.5 s, then closes it.
+        QDialog dlg(w.get());
+        const int before = updates();
+        int during = -1;
+        QTimer::singleShot(2500, &dlg, [&] {
+            during = updates();
+            dlg.accept();
+        });
+        dlg.exec();
+        QCOMPARE(during, before);
+        QTest::qWait(600);
+        QCOMPARE(updates(), before + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(updates(), before + 2, 3000);
+        Config.SetVal("update_interval", "");
+    }
+
+    // A click queued for an object runs on the object found by its uid when
+    // the task runs: an object deleted meanwhile is not touched.
+    void queuedClickOnDeletedObjectDoesNothing()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 3, 10000);
+        const QModelIndex victim = m->index(m->rowCount() - 2, 0);
+        const int victimUid = m->Object(victim)->uid;
+        const int keptUid = m->Object(m->index(0, 0))->uid;
+        w->TaskTimer->stop();
+        QList<int> ran;
+        w->AddObjectTask(victimUid, [&](TObjectInfo *o) { ran << o->uid; });
+        w->AddObjectTask(keptUid, [&](TObjectInfo *o) { ran << o->uid; });
+
+        auto answerYes = [](QWidget *d) {
+            auto *box = qobject_cast<QMessageBox *>(d);
+            if (box)
+                box->button(QMessageBox::Yes)->click();
+            return box != nullptr;
+        };
+        for (int step = 0; step < 2; ++step) {
+            const QModelIndex row = m->FindUid(victimUid);
+            QVERIFY(row.isValid());
+            w->ObjList->setCurrentIndex(row);
+            ModalWatcher yes(answerYes);
+            w->findChild<QAction *>("PopupDeleteObject")->trigger();
+            QVERIFY(yes.done());
+        }
+        QVERIFY(!w->Client()->FindObject(victimUid));
+        w->TaskTimer->start();
+        QTRY_COMPARE(ran, QList<int>{keptUid});
     }
 
     // Changes the demo account's password: keep it the last test that signs in.

@@ -41,6 +41,38 @@ void Wheel(QWidget *viewport, const QPoint &pos, int delta)
     QApplication::sendEvent(viewport, &ev);
 }
 
+// Width in pixels of the scale bar drawn at the view's bottom left: the
+// black-edged box right of its label, measured on the rows through its
+// white inside: a thin right edge, white, then the left edge.
+int DrawnScaleBarWidth(const QImage &Shot)
+{
+    auto black = [&](int x, int y) {
+        const QColor c = Shot.pixelColor(x, y);
+        return c.red() < 60 && c.green() < 60 && c.blue() < 60;
+    };
+    QMap<int, int> widths;
+    for (int y = Shot.height() - 40; y < Shot.height(); ++y) {
+        int x = std::min(Shot.width(), 400) - 1;
+        while (x > 0 && !black(x, y))
+            --x;
+        const int right = x;
+        while (x > 0 && black(x, y))
+            --x;
+        const int inside = x;
+        while (x > 0 && !black(x, y))
+            --x;
+        if (x > 0 && right - inside <= 2 && inside - x > 10)
+            ++widths[right - x + 1];
+    }
+    int best = -1, count = 0;
+    for (auto it = widths.cbegin(); it != widths.cend(); ++it)
+        if (it.value() > count) {
+            best = it.key();
+            count = it.value();
+        }
+    return best;
+}
+
 } // namespace
 
 class tst_MapControl : public QObject
@@ -59,6 +91,8 @@ private Q_SLOTS:
     void selectionBoxReportsArea();
     void zoomZeroDrawsOnlyExistingTile();
     void refreshTileRepaintsArrivedTile();
+    void scaleBarFollowsCentreLatitude_data();
+    void scaleBarFollowsCentreLatitude();
 };
 
 void tst_MapControl::wheelKeepsPointUnderPointer_data()
@@ -287,6 +321,37 @@ void tst_MapControl::refreshTileRepaintsArrivedTile()
     QTRY_COMPARE(map.viewport()->grab().toImage().pixelColor(128, 128), QColor(Qt::darkGreen));
     // Its neighbour was not redrawn.
     QVERIFY(map.viewport()->grab().toImage().pixelColor(256 + 128, 128) != QColor(Qt::darkGreen));
+}
+
+void tst_MapControl::scaleBarFollowsCentreLatitude_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<double>("lat");
+    QTest::addRow("z12 at 58 N") << 12 << 58.0;
+    QTest::addRow("z15 at 58 N") << 15 << 58.0;
+    QTest::addRow("z12 at 45 S") << 12 << -45.0;
+}
+
+void tst_MapControl::scaleBarFollowsCentreLatitude()
+{
+    // The same length takes 1 / cos(latitude) times the equator's pixels.
+    QFETCH(int, zoom);
+    QFETCH(double, lat);
+    TestMap map;
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.SetZoom(zoom);
+    map.SetCenterPoint(TGeoPoint{30.0, 0.0});
+    map.viewport()->repaint();
+    const int atEquator = DrawnScaleBarWidth(map.viewport()->grab().toImage());
+    QVERIFY(atEquator > 40);
+    // Panned north or south without a zoom change.
+    map.SetCenterPoint(TGeoPoint{30.0, lat});
+    map.viewport()->repaint();
+    const int there = DrawnScaleBarWidth(map.viewport()->grab().toImage());
+    const double expected = atEquator / std::cos(lat * M_PI / 180);
+    QVERIFY2(std::abs(there - expected) <= 2, qPrintable(QStringLiteral("%1 px at the equator, %2 px at %3, expected %4")
+                                                            .arg(atEquator).arg(there).arg(lat).arg(expected)));
 }
 
 QTEST_MAIN(tst_MapControl)

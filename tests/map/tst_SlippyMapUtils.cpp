@@ -1,4 +1,5 @@
 #include "OSM.SlippyMapUtils.h"
+#include "geo_utils.h"
 
 #include <QtTest>
 
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void scaleBar_data();
     void scaleBar();
     void scaleBarLengthsStayReadable();
+    void scaleBarMatchesGround_data();
+    void scaleBarMatchesGround();
 };
 
 void TestSlippyMapUtils::geoPointCreate_data()
@@ -272,6 +275,36 @@ void TestSlippyMapUtils::scaleBarLengthsStayReadable()
         QVERIFY2(px >= 51 && px <= 98, qPrintable(QStringLiteral("zoom %1: %2 px").arg(z).arg(px)));
         QVERIFY(m > 0);
     }
+}
+
+void TestSlippyMapUtils::scaleBarMatchesGround_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<double>("lat");
+    for (int zoom : {5, 12, 15, 18}) {
+        QTest::addRow("z%d equator", zoom) << zoom << 0.0;
+        QTest::addRow("z%d 58 N", zoom) << zoom << 58.0;
+        QTest::addRow("z%d 70 S", zoom) << zoom << -70.0;
+    }
+}
+
+void TestSlippyMapUtils::scaleBarMatchesGround()
+{
+    // The bar's pixels laid along the parallel cover the metres it names.
+    QFETCH(int, zoom);
+    QFETCH(double, lat);
+    quint32 px = 0, m = 0;
+    QString text;
+    GetScaleBar(TMapZoomLevel(zoom), lat, px, m, text);
+    QVERIFY2(px >= 40 && px <= MaxScaleBarPx, qPrintable(QString::number(px)));
+    const quint32 x0 = MapSize(TMapZoomLevel(zoom)) / 2;
+    const double ground = VincentyDistance(lat, MapXToLong(TMapZoomLevel(zoom), x0), lat,
+                                           MapXToLong(TMapZoomLevel(zoom), x0 + px));
+    // Rounding the bar to whole pixels and the sphere of the map against the
+    // ellipsoid leave about one per cent.
+    QVERIFY2(std::abs(ground - m) < 0.015 * m, qPrintable(QStringLiteral("%1 px = %2 m, named %3 (%4)")
+                                                               .arg(px).arg(ground).arg(m).arg(text)));
+    QCOMPARE(text, m >= 1000 ? QStringLiteral("%1 km").arg(m / 1000) : QStringLiteral("%1 m").arg(m));
 }
 
 QTEST_GUILESS_MAIN(TestSlippyMapUtils)

@@ -3,11 +3,14 @@
 #include "OSM.ZoneInfo.h"
 #include "OSM.ZtMapControl.h"
 #include "TestHttpServer.h"
+#include "ZtDates.h"
 #include "ZtFormat.h"
 #include "geo_utils.h"
 
 #include <QBuffer>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 
 #include <mutex>
@@ -35,6 +38,7 @@ struct Fixture
     // What the server's handler touches outlives the server, which may still
     // be answering a tile while the fixture goes.
     std::atomic<int> tileHits{0};
+    std::atomic<bool> down{false}; // the tile server answers 503
     std::mutex pathsLock;
     QStringList paths;
     QByteArray tileBody = PngBytes(QColor(200, 220, 200));
@@ -48,6 +52,10 @@ struct Fixture
         server.server().set_keep_alive_timeout(0);
         server.server().Get(R"(/tiles/(\d+)/(\d+)/(\d+)\.png)", [this](const httplib::Request &req, httplib::Response &res) {
             ++tileHits;
+            if (down) {
+                res.status = 503;
+                return;
+            }
             {
                 std::lock_guard<std::mutex> lock(pathsLock);
                 paths << QString::fromStdString(req.path);
@@ -125,9 +133,11 @@ private Q_SLOTS:
     void trackPointClickFollowsView();
     void tilesDownloadedStoredAndShown();
     void badTileNotStored();
+    void failedTileAskedAgainAfterBackOff();
     void setCenterAndMark();
     void zoomChangeFetchesOnlyTheNewView();
     void markerWithPhotoAndTail();
+    void markerShowsNameAndToolTip();
 };
 
 void tst_ZtMapControl::zoneHitTest_data()
@@ -448,6 +458,37 @@ void tst_ZtMapControl::badTileNotStored()
     QCOMPARE(QDir(f.dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
 }
 
+void tst_ZtMapControl::failedTileAskedAgainAfterBackOff()
+{
+    Fixture f;
+    f.down = true;
+    QVERIFY(f.Start());
+    f.map->SetTileRetryDelay(1500);
+    auto idle = [&] { return f.map->NetRequest().QueuedCount() == 0 && f.map->NetRequest().ActiveCount() == 0; };
+    QTRY_VERIFY_WITH_TIMEOUT(f.tileHits > 0 && idle(), 15000);
+    QTRY_VERIFY(!f.log.filter(QStringLiteral("503")).isEmpty());
+    QTest::qWait(100);
+    // While the server is away, paints within the back-off ask for nothing.
+    const int failed = f.tileHits;
+    for (int i = 0; i < 5; ++i) {
+        f.Paint();
+        QTest::qWait(20);
+    }
+    QCOMPARE(int(f.tileHits), failed);
+    QVERIFY(f.vp()->grab().toImage().pixelColor(400, 300) != QColor(200, 220, 200));
+    // Back again: the same view, without a zoom change or any paint asked for
+    // from outside, fills in by itself (what the screen shows is read).
+    f.down = false;
+    auto screen = [&](int x, int y) {
+        const QPoint at = f.vp()->mapTo(f.map.get(), QPoint(x, y));
+        return f.map->screen()->grabWindow(f.map->winId(), at.x(), at.y(), 1, 1).toImage().pixelColor(0, 0);
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(screen(400, 300), QColor(200, 220, 200), 10000);
+    // Tiles that failed a little later follow after their own back-off.
+    QTRY_COMPARE_WITH_TIMEOUT(screen(20, 20), QColor(200, 220, 200), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(screen(780, 580), QColor(200, 220, 200), 10000);
+}
+
 void tst_ZtMapControl::setCenterAndMark()
 {
     Fixture f;
@@ -541,6 +582,63 @@ void tst_ZtMapControl::markerWithPhotoAndTail()
     const QImage after = f.vp()->grab().toImage();
     QVERIFY(QColor(after.pixel(moved + QPoint(-75, 0))) != QColor(Qt::blue));
     QCOMPARE(QColor(after.pixel(moved + QPoint(0, -70))), QColor(Qt::blue));
+}
+
+namespace {
+
+// Pixels of the label's dark text within the rectangle.
+int DarkPixels(const QImage &Shot, const QRect &R)
+{
+    int n = 0;
+    for (int y = R.top(); y <= R.bottom(); ++y)
+        for (int x = R.left(); x <= R.right(); ++x) {
+            const QColor c = Shot.pixelColor(x, y);
+            n += c.red() < 90 && c.green() < 90 && c.blue() < 90;
+        }
+    return n;
+}
+
+} // namespace
+
+void tst_ZtMapControl::markerShowsNameAndToolTip()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    f.map->SetMapOptions(moDontDrawCopyright | moDontDrawScale);
+    f.map->SetMarkerImages(TZtMapControl::DefaultMarkerImages());
+    TObjectInfo obj(1, QStringLiteral("truck"));
+    obj.name = QStringLiteral("Truck 12 Perm");
+    obj.last_point->sys_dt = ParseDateTime(QStringLiteral("10.12.2026 09:30:05"));
+    TObjectInfo *cell = &obj;
+    TMapMark *mark = f.map->MapMarks().Add(f.Offset(-100, 50), QString());
+    mark->Data = &cell;
+    f.Paint();
+    const QPoint pt = f.At(mark->Coord);
+    // The name stands right of the pin, level with its head.
+    const QRect label(pt + QPoint(18, -40), QSize(90, 24));
+    const QRect far(pt + QPoint(60, -40), QSize(40, 24));
+    QImage shot = f.vp()->grab().toImage();
+    QVERIFY2(DarkPixels(shot, label) > 20, "no name beside the marker");
+    QVERIFY(DarkPixels(shot, far) > 5);
+    // A new name is drawn anew.
+    obj.name = QStringLiteral("T");
+    f.Paint();
+    shot = f.vp()->grab().toImage();
+    QVERIFY(DarkPixels(shot, label) > 0);
+    QCOMPARE(DarkPixels(shot, far), 0);
+
+    // Hovering the pin shows the name and the report time; off it, nothing.
+    obj.name = QStringLiteral("Truck 12 Perm");
+    QHelpEvent over(QEvent::ToolTip, pt + QPoint(0, -30), f.vp()->mapToGlobal(pt + QPoint(0, -30)));
+    QApplication::sendEvent(f.vp(), &over);
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Truck 12 Perm\n10.12.2026 09:30:05"));
+    QHelpEvent off(QEvent::ToolTip, pt + QPoint(0, 30), f.vp()->mapToGlobal(pt + QPoint(0, 30)));
+    QApplication::sendEvent(f.vp(), &off);
+    QTRY_VERIFY(!QToolTip::isVisible());
+    // A marker without a report time shows the name alone.
+    obj.last_point->sys_dt = NoDateTime;
+    QApplication::sendEvent(f.vp(), &over);
+    QTRY_COMPARE(QToolTip::text(), QStringLiteral("Truck 12 Perm"));
 }
 
 QTEST_MAIN(tst_ZtMapControl)

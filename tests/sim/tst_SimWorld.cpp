@@ -130,6 +130,53 @@ private Q_SLOTS:
         QVERIFY(found);
     }
 
+    // The demo shows a low-battery alarm that waits to be accepted within
+    // its first minutes, whatever the seed, and it stays until accepted.
+    void batteryAlarmEarlyInTheDemo_data()
+    {
+        QTest::addColumn<quint64>("seed");
+        for (const quint64 seed : {1, 2, 7, 42, 1234})
+            QTest::addRow("seed %llu", static_cast<unsigned long long>(seed)) << seed;
+    }
+
+    void batteryAlarmEarlyInTheDemo()
+    {
+        QFETCH(quint64, seed);
+        SimClock clock(SimClock::Manual{Start});
+        SimWorld::Options o;
+        o.seed = seed;
+        o.objects = 6;
+        o.historyDays = 1;
+        SimWorld w(o, &clock);
+        int trap = 0;
+        for (const QJsonValue &v : arr(w.traps(1)))
+            if (v.toObject().value(QStringLiteral("target_type_id")).toInt() == 4)
+                trap = v.toObject().value(QStringLiteral("uid")).toInt();
+        QVERIFY(trap > 0);
+        auto openAlarm = [&] {
+            for (const QJsonValue &v : obj(w.objects(1, -1)).value(QStringLiteral("objects")).toArray())
+                for (const QJsonValue &a : v.toObject().value(QStringLiteral("alarms")).toArray())
+                    if (a.toObject().value(QStringLiteral("trap_id")).toInt() == trap)
+                        return a.toObject();
+            return QJsonObject();
+        };
+        QVERIFY2(openAlarm().isEmpty(), "an alarm before the demo started");
+        int seconds = 0;
+        QJsonObject alarm;
+        while (alarm.isEmpty() && seconds < 5 * 60) {
+            clock.advance(15'000);
+            seconds += 15;
+            alarm = openAlarm();
+        }
+        QVERIFY2(!alarm.isEmpty(), "no low-battery alarm within five minutes");
+        QVERIFY(alarm.value(QStringLiteral("h_bat")).toInt(100) < 10);
+        // Manual acceptance: it stays while the battery is charged again.
+        clock.advance(3 * 3600'000);
+        QCOMPARE(openAlarm().value(QStringLiteral("uid")), alarm.value(QStringLiteral("uid")));
+        QCOMPARE(w.acceptEvent(1, alarm.value(QStringLiteral("uid")).toInt(), QStringLiteral("charged")).status, 204);
+        QVERIFY(openAlarm().value(QStringLiteral("uid")) != alarm.value(QStringLiteral("uid")));
+    }
+
     void commandQueue()
     {
         SimClock clock(SimClock::Manual{Start});

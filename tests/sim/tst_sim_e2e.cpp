@@ -489,6 +489,37 @@ private Q_SLOTS:
         QVERIFY(QJsonDocument::fromJson(QByteArray::fromStdString(bad->body)).object().contains(QStringLiteral("text")));
     }
 
+    // Numbers that do not fit, and counts below zero, are refused rather
+    // than read as 0.
+    void refusedPaths_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::addRow("tile column overflows") << "/tiles/2/99999999999/0.png" << 404;
+        QTest::addRow("tile row overflows") << "/tiles/2/0/4294967296.png" << 404;
+        QTest::addRow("tile zoom overflows") << "/tiles/4294967298/0/0.png" << 404;
+        QTest::addRow("last tile of zoom 2") << "/tiles/2/3/3.png" << 200;
+        QTest::addRow("command log, count -1") << "/api/v1/object/{uid}/cmdlog?count=-1" << 400;
+        QTest::addRow("command log, count not a number") << "/api/v1/object/{uid}/cmdlog?count=ten" << 400;
+        QTest::addRow("command log, count 2") << "/api/v1/object/{uid}/cmdlog?count=2" << 200;
+        QTest::addRow("command log, no count") << "/api/v1/object/{uid}/cmdlog" << 200;
+    }
+
+    void refusedPaths()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        QVERIFY(fClient->GetObjects() >= 0);
+        QVERIFY(object(0));
+        path.replace(QStringLiteral("{uid}"), QString::number(object(0)->uid));
+        const QUrl url(fSim.baseUrl);
+        httplib::Client cli(url.host().toStdString(), url.port());
+        cli.set_read_timeout(10, 0);
+        const auto res = cli.Get(path.toStdString(), httplib::Headers{{"X-Auth-Token", fClient->Token().toStdString()}});
+        QVERIFY(res);
+        QCOMPARE(res->status, status);
+    }
+
     void httpsWithGeneratedCa()
     {
         SimProcess tls;
@@ -549,6 +580,7 @@ private Q_SLOTS:
         QTest::addRow("stalled body") << "/api/v1/user/zones:stall=1@300" << 0;
         QTest::addRow("truncated JSON") << "/api/v1/user/zones:truncated=1" << 200;
         QTest::addRow("malformed JSON") << "/api/v1/user/zones:malformed=1" << 200;
+        QTest::addRow("refused token") << "/api/v1/user/zones:401=1" << 401;
     }
 
     void faults()

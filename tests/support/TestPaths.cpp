@@ -11,7 +11,6 @@ QString fromEnv(const char *name, const QString &fallback)
 }
 
 QString TestPaths::dataDir() { return fromEnv("VELMORA_TEST_DATA", QStringLiteral("tests/data")); }
-QString TestPaths::sharedDataDir() { return fromEnv("VELMORA_SHARED_DATA", QStringLiteral("../shared/data")); }
 QString TestPaths::binDir() { return fromEnv("VELMORA_BIN_DIR", QStringLiteral(".")); }
 QString TestPaths::sourceDir() { return fromEnv("VELMORA_SOURCE_DIR", QStringLiteral(".")); }
 

@@ -6,8 +6,6 @@
 namespace TestPaths {
 // tests/data of the source tree.
 QString dataDir();
-// The reference data shared with the project (the GPX schema and such).
-QString sharedDataDir();
 // A folder of the build tree for screenshots and other kept outputs; created on demand.
 QString artifactsDir();
 // The build's bin folder (velmora-sim, velmora-monitor).

@@ -73,6 +73,8 @@ private Q_SLOTS:
     void assignCopiesAndCounts();
     void markParking_data();
     void markParking();
+    void parkedPointsOfShortTracks_data();
+    void parkedPointsOfShortTracks();
     void markParkingMarksByTimeAndSummary();
     void parkingAtTheEndAfterAnEarlierOne();
     void accuracyDecidesStanding_data();
@@ -238,6 +240,12 @@ void TestGeoTrack::assignCopiesAndCounts()
     QVERIFY(t.ObjId().isEmpty());
     QVERIFY(t.Points().empty());
     QCOMPARE(t.Info().PointsCount, 0);
+    // Taking the points: the same statistics, the very records, none left behind.
+    const TTrackPointInfo *first = src[1].get();
+    QCOMPARE(t.Assign(std::move(src)), 2);
+    QCOMPARE(t.Info().GoodPointsCount, 2);
+    QCOMPARE(t.Points()[1].get(), first);
+    QVERIFY(src.empty());
 }
 
 void TestGeoTrack::markParking_data()
@@ -280,6 +288,59 @@ void TestGeoTrack::markParking()
     t.UpdateInfo();
     QCOMPARE(t.Info().ParkingCount, 1);
     QCOMPARE(t.Info().ParkPointsCount, standing + 1);
+}
+
+void TestGeoTrack::parkedPointsOfShortTracks_data()
+{
+    // A track written as one letter a point, `step` seconds apart: m drives
+    // (50 km/h, 15+ km from anything), s stands at the stop, . has no
+    // position. Expected after marking: S a summary point, P a parked point,
+    // - a point that is not parked.
+    QTest::addColumn<QString>("track");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("expected");
+    QTest::addRow("three standing, 300 s") << "msssm" << 150 << "-SPPP-";
+    QTest::addRow("three standing, 298 s") << "msssm" << 149 << "-----";
+    QTest::addRow("two standing, 10 min") << "mssm" << 600 << "----";
+    QTest::addRow("parking ends at the last point") << "msss" << 150 << "-SPPP";
+    QTest::addRow("second parking ends at the last point") << "msssmsss" << 150 << "-SPPP-SPPP";
+    QTest::addRow("standing from the first point") << "ssss" << 150 << "-SPPP";
+    // Pairs with a point without position are skipped, so the point after
+    // it joins no cluster; the parking's time range still marks both.
+    QTest::addRow("point without position inside") << "ms.sssm" << 100 << "-SPPPPP-";
+    QTest::addRow("too few pairs around a point without position") << "ms.ssm" << 150 << "------";
+    QTest::addRow("one point") << "s" << 600 << "-";
+    QTest::addRow("driving only") << "mmmm" << 600 << "----";
+}
+
+void TestGeoTrack::parkedPointsOfShortTracks()
+{
+    QFETCH(QString, track);
+    QFETCH(int, step);
+    QFETCH(QString, expected);
+    TGeoTrack t;
+    for (int k = 0; k < track.size(); ++k) {
+        if (track[k] == u's') {
+            t.Points().push_back(pt(StopLon, StopLat, k * step));
+        } else if (track[k] == u'm') {
+            t.Points().push_back(pt(37.0 + 0.3 * k, 55.0, k * step, 50));
+        } else {
+            auto p = std::make_unique<TTrackPointInfo>(900 + k, 7);
+            p->sys_dt = p->obj_dt = p->gps_dt = at(k * step);
+            t.Points().push_back(std::move(p));
+        }
+    }
+    const auto originals = [&] {
+        QList<const TTrackPointInfo *> r;
+        for (const auto &p : t.Points())
+            r << p.get();
+        return r;
+    }();
+    t.MarkParking();
+    QString got;
+    for (const auto &p : t.Points())
+        got += !originals.contains(p.get()) ? u'S' : p->IsParking ? u'P' : u'-';
+    QCOMPARE(got, expected);
 }
 
 void TestGeoTrack::markParkingMarksByTimeAndSummary()

@@ -1,0 +1,510 @@
+#include "TrackImport.h"
+
+#include "ZtDates.h"
+#include "ZtUtils.h"
+
+#include <QFile>
+#include <QXmlStreamReader>
+
+#include <cmath>
+
+namespace {
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+// 1 January 1990 and 1 January 2101 as day numbers.
+const TDateTime FirstDay = EncodeDateTime(1990, 1, 1);
+const TDateTime PastLastDay = EncodeDateTime(2101, 1, 1);
+constexpr int MaxLoggedBadRows = 50;
+
+bool Digits(QStringView s, qsizetype from, qsizetype n, int &v)
+{
+    if (from + n > s.size())
+        return false;
+    v = 0;
+    for (qsizetype i = from; i < from + n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    return true;
+}
+
+// The two shapes nearly every file uses, read without regular expressions:
+// "dd.mm.yyyy hh:nn:ss" and "yyyy-mm-dd[T ]hh:nn:ss[.fff][Z]". Anything else
+// goes to the general reader.
+bool FastTime(QStringView s, TDateTime &out)
+{
+    int y, mo, d, h, mi, se, ms = 0;
+    qsizetype p;
+    if (s.size() >= 19 && s[2] == u'.' && s[5] == u'.' && s[10] == u' ' && s[13] == u':' && s[16] == u':') {
+        if (!Digits(s, 0, 2, d) || !Digits(s, 3, 2, mo) || !Digits(s, 6, 4, y))
+            return false;
+    } else if (s.size() >= 19 && s[4] == u'-' && s[7] == u'-' && (s[10] == u'T' || s[10] == u' ') && s[13] == u':'
+               && s[16] == u':') {
+        if (!Digits(s, 0, 4, y) || !Digits(s, 5, 2, mo) || !Digits(s, 8, 2, d))
+            return false;
+    } else
+        return false;
+    if (!Digits(s, 11, 2, h) || !Digits(s, 14, 2, mi) || !Digits(s, 17, 2, se))
+        return false;
+    p = 19;
+    if (p < s.size() && s[p] == u'.') {
+        qsizetype q = p + 1;
+        int scale = 100;
+        while (q < s.size() && s[q].isDigit()) {
+            ms += (s[q].unicode() - '0') * scale;
+            scale /= 10;
+            ++q;
+        }
+        p = q;
+    }
+    if (p < s.size() && s[p] == u'Z')
+        ++p;
+    if (p != s.size())
+        return false;
+    TDateTime dd, tt;
+    if (!TryEncodeDate(y, mo, d, dd) || !TryEncodeTime(h, mi, se, ms, tt))
+        return false;
+    out = dd + tt;
+    return true;
+}
+
+// Plain decimals ("-12.345"), the form nearly every cell has, read exactly
+// without the locale machinery: a mantissa below 2^53 divided by an exact
+// power of ten is the correctly rounded value. Anything else: false.
+bool FastNumber(QStringView s, double &out)
+{
+    static constexpr double Pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    qsizetype i = 0;
+    const qsizetype n = s.size();
+    bool negative = false;
+    if (i < n && (s[i] == u'-' || s[i] == u'+'))
+        negative = s[i++] == u'-';
+    quint64 mantissa = 0;
+    int digits = 0, decimals = -1;
+    for (; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= '0' && c <= '9') {
+            if (++digits > 15)
+                return false;
+            mantissa = mantissa * 10 + (c - '0');
+            if (decimals >= 0)
+                ++decimals;
+        } else if ((c == '.' || c == ',') && decimals < 0)
+            decimals = 0;
+        else
+            return false;
+    }
+    if (digits == 0)
+        return false;
+    double v = double(mantissa);
+    if (decimals > 0)
+        v /= Pow10[decimals];
+    out = negative ? -v : v;
+    return true;
+}
+
+QStringView Unquoted(QStringView s)
+{
+    s = s.trimmed();
+    if (s.size() >= 2 && s.front() == u'"' && s.back() == u'"')
+        s = s.mid(1, s.size() - 2);
+    return s;
+}
+} // namespace
+
+const QStringList &TTrackImport::FieldNames()
+{
+    static const QStringList names{QStringLiteral("Time"),     QStringLiteral("Latitude"), QStringLiteral("Longitude"),
+                                   QStringLiteral("Altitude"), QStringLiteral("Accuracy"), QStringLiteral("Speed"),
+                                   QStringLiteral("Bearing")};
+    return names;
+}
+
+TTrackImport::TTrackImport(double TimeZone, TLogCallback Log)
+    : fTimeZone(std::isnan(TimeZone) ? 0 : TimeZone), fLog(std::move(Log))
+{
+}
+
+void TTrackImport::Log(const QString &Text) const
+{
+    if (fLog)
+        fLog(Text, {}, -1);
+}
+
+void TTrackImport::Clear()
+{
+    fKind = kNone;
+    fText.clear();
+    fLines.clear();
+    fHeaders.clear();
+    fGpx.clear();
+    fBadRows = 0;
+}
+
+int TTrackImport::LoadFile(const QString &FileName)
+{
+    Clear();
+    QFile f(FileName);
+    if (!f.open(QIODevice::ReadOnly)) {
+        Log(QStringLiteral("\rX: cannot read ") + FileName + QStringLiteral(": ") + f.errorString());
+        return -1;
+    }
+    QByteArray data = f.readAll();
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data.remove(0, 3);
+    // The content decides: an XML document whose root is gpx.
+    const QByteArray head = data.left(4096).trimmed();
+    if (head.startsWith('<') && head.contains("<gpx"))
+        return LoadGpx(data);
+
+    fKind = kDelimited;
+    // The text is kept whole; lines are places in it, so that a large file
+    // is not cut into a million separate strings.
+    fText = QString::fromUtf8(data);
+    data.clear();
+    const QStringView text(fText);
+    qsizetype from = 0;
+    while (from < text.size()) {
+        qsizetype to = text.indexOf(u'\n', from);
+        if (to < 0)
+            to = text.size();
+        qsizetype len = to - from;
+        if (len > 0 && text[from + len - 1] == u'\r')
+            --len;
+        // Blank lines go; the others keep their blanks and tabs, which may be
+        // the separator or empty cells.
+        if (!text.mid(from, len).trimmed().isEmpty())
+            fLines.push_back({from, len});
+        from = to + 1;
+    }
+    Log(QStringLiteral("\r%1 lines loaded").arg(fLines.size()));
+    return RowCount();
+}
+
+int TTrackImport::LoadGpx(const QByteArray &Data)
+{
+    QXmlStreamReader xml(Data);
+    TGpxPoint pt{};
+    bool inPoint = false;
+    bool hasCourse = false;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            const QStringView name = xml.name();
+            if (name == u"trkpt") {
+                inPoint = true;
+                hasCourse = false;
+                for (double &v : pt.v)
+                    v = NaN;
+                const auto attrs = xml.attributes();
+                pt.v[fdLatitude] = ReadNumber(attrs.value(QLatin1String("lat")));
+                pt.v[fdLongitude] = ReadNumber(attrs.value(QLatin1String("lon")));
+            } else if (inPoint) {
+                // Children are found by name at any depth, so that a speed
+                // kept in the extensions of GPX 1.1 is read too.
+                if (name == u"time") {
+                    const QString t = xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+                    TDateTime v = NaN;
+                    if (FastTime(t, v))
+                        v += fTimeZone;
+                    else {
+                        const QDateTime q = QDateTime::fromString(t, Qt::ISODateWithMs);
+                        if (q.isValid())
+                            v = QDateTimeToDateTime(q.toUTC()) + fTimeZone;
+                    }
+                    pt.v[fdTime] = v;
+                } else if (name == u"ele")
+                    pt.v[fdAltitude] = ReadNumber(xml.readElementText(QXmlStreamReader::SkipChildElements));
+                else if (name == u"speed")
+                    pt.v[fdSpeed] = ReadNumber(xml.readElementText(QXmlStreamReader::SkipChildElements));
+                else if (name == u"course") {
+                    pt.v[fdBearing] = ReadNumber(xml.readElementText(QXmlStreamReader::SkipChildElements));
+                    hasCourse = true;
+                } else if (name == u"magvar" && !hasCourse)
+                    pt.v[fdBearing] = ReadNumber(xml.readElementText(QXmlStreamReader::SkipChildElements));
+                else if (name == u"pdop")
+                    pt.v[fdAccuracy] = ReadNumber(xml.readElementText(QXmlStreamReader::SkipChildElements));
+            }
+        } else if (token == QXmlStreamReader::EndElement && inPoint && xml.name() == u"trkpt") {
+            inPoint = false;
+            fGpx.push_back(pt);
+        }
+    }
+    if (xml.hasError()) {
+        const QString msg = QStringLiteral("GPX line %1: %2").arg(xml.lineNumber()).arg(xml.errorString());
+        Clear();
+        Log(QStringLiteral("\rX: ") + msg);
+        return -1;
+    }
+    fKind = kGpx;
+    fHeaders = {QStringLiteral("time"),     QStringLiteral("latitude"), QStringLiteral("longitude"), QStringLiteral("altitude"),
+                QStringLiteral("accuracy"), QStringLiteral("speed"),    QStringLiteral("bearing")};
+    Log(QStringLiteral("\rGPX: %1 track points loaded").arg(fGpx.size()));
+    return RowCount();
+}
+
+bool TTrackImport::ParseSource(const QString &Separator)
+{
+    if (fKind == kGpx) {
+        Log(QStringLiteral("\rParsed: columns:%1 lines:%2").arg(fHeaders.size()).arg(RowCount()));
+        return true;
+    }
+    if (fLines.empty()) {
+        Log(QStringLiteral("\rX: No data"));
+        return false;
+    }
+    // A separator of nothing would cut nowhere (or everywhere).
+    if (Separator.isEmpty()) {
+        Log(QStringLiteral("\rX: Empty separator"));
+        return false;
+    }
+    fSeparator = Separator;
+    SplitLine(Line(0), fSeparator, fHeaders);
+    for (QString &h : fHeaders)
+        h = h.trimmed();
+    Log(QStringLiteral("\rParsed: columns:%1 lines:%2").arg(fHeaders.size()).arg(RowCount()));
+    return true;
+}
+
+int TTrackImport::RowCount() const
+{
+    if (fKind == kGpx)
+        return int(fGpx.size());
+    return fLines.empty() ? 0 : int(fLines.size() - 1);
+}
+
+void TTrackImport::SplitViews(QStringView Line, QStringView Separator, std::vector<QStringView> &Cells,
+                              std::vector<QString> &Owned)
+{
+    Cells.clear();
+    Owned.clear();
+    if (Separator.isEmpty()) {
+        Cells.push_back(Line);
+        return;
+    }
+    const bool blankSeparator = Separator == u" ";
+    const qsizetype n = Line.size();
+    qsizetype i = 0;
+    while (true) {
+        qsizetype lead = i;
+        while (lead < n && Line[lead] == u' ' && !blankSeparator)
+            ++lead;
+        qsizetype j;
+        if (lead < n && Line[lead] == u'"') {
+            // A quoted cell: up to the closing quote, "" standing for one.
+            qsizetype k = lead + 1;
+            qsizetype close = -1;
+            bool escaped = false;
+            while (k < n) {
+                if (Line[k] == u'"') {
+                    if (k + 1 < n && Line[k + 1] == u'"') {
+                        escaped = true;
+                        k += 2;
+                        continue;
+                    }
+                    close = k++;
+                    break;
+                }
+                ++k;
+            }
+            j = Line.indexOf(Separator, close < 0 ? i : k);
+            const qsizetype end = j < 0 ? n : j;
+            if (close < 0) // no closing quote: the text as it stands
+                Cells.push_back(Line.mid(i, end - i));
+            else if (!escaped && end == k)
+                Cells.push_back(Line.mid(lead + 1, close - lead - 1));
+            else {
+                QString cell = Line.mid(lead + 1, close - lead - 1).toString();
+                cell.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+                cell += Line.mid(k, end - k);
+                Owned.push_back(std::move(cell)); // a moved QString keeps its buffer: views stay valid
+                Cells.push_back(Owned.back());
+            }
+        } else {
+            j = Line.indexOf(Separator, i);
+            Cells.push_back(Line.mid(i, (j < 0 ? n : j) - i));
+        }
+        if (j < 0)
+            break;
+        i = j + Separator.size();
+        if (i >= n) // a separator at the very end makes no extra cell
+            break;
+    }
+}
+
+void TTrackImport::SplitLine(QStringView Line, QStringView Separator, QStringList &Cells)
+{
+    std::vector<QStringView> views;
+    std::vector<QString> owned;
+    SplitViews(Line, Separator, views, owned);
+    Cells.clear();
+    for (QStringView v : views)
+        Cells.append(v.toString());
+}
+
+QString TTrackImport::Cell(int Row, int Column) const
+{
+    if (Row < 0 || Row >= RowCount() || Column < 0)
+        return QString();
+    if (fKind == kGpx) {
+        if (Column >= FieldCount)
+            return QString();
+        const double v = fGpx[size_t(Row)].v[Column];
+        if (std::isnan(v))
+            return QString();
+        if (Column == fdTime)
+            return FormatDateTimeDef(QStringLiteral("dd.mm.yyyy hh:nn:ss"), v);
+        return FloatToStrN(v, Column == fdLatitude || Column == fdLongitude ? 6 : 2);
+    }
+    QStringList cells;
+    SplitLine(Line(Row + 1), fSeparator, cells);
+    return Column < cells.size() ? cells.at(Column) : QString();
+}
+
+bool TTrackImport::NameMatches(const QString &Column, const QString &Field)
+{
+    if (Column.isEmpty() || Field.isEmpty())
+        return false;
+    const qsizetype n = std::min(Column.size(), Field.size());
+    return QStringView(Column).left(n).compare(QStringView(Field).left(n), Qt::CaseInsensitive) == 0;
+}
+
+TTrackImport::TColumns TTrackImport::GuessColumns() const
+{
+    TColumns cols;
+    for (int f = 0; f < FieldCount; ++f) {
+        cols[f] = -1;
+        for (int c = 0; c < fHeaders.size(); ++c)
+            if (NameMatches(fHeaders.at(c), FieldNames().at(f))) {
+                cols[f] = c;
+                break;
+            }
+    }
+    return cols;
+}
+
+double TTrackImport::ReadNumber(QStringView Text)
+{
+    Text = Unquoted(Text);
+    if (Text.isEmpty())
+        return NaN;
+    bool ok = false;
+    double v;
+    if (FastNumber(Text, v))
+        return v;
+    if (Text.contains(u','))
+        v = Text.toString().replace(u',', u'.').toDouble(&ok);
+    else
+        v = Text.toDouble(&ok);
+    return ok && std::isfinite(v) ? v : NaN;
+}
+
+TDateTime TTrackImport::ReadTime(QStringView Text) const
+{
+    Text = Unquoted(Text);
+    if (Text.isEmpty())
+        return NaN;
+    TDateTime v = NaN;
+    bool digits = true;
+    for (const QChar c : Text)
+        if (!c.isDigit()) {
+            digits = false;
+            break;
+        }
+    if (digits) {
+        bool ok = false;
+        const qint64 s = Text.toLongLong(&ok);
+        // Unix seconds are UTC, like every other time of the service.
+        if (ok)
+            v = UnixToDateTime(s) + fTimeZone;
+    } else if (!FastTime(Text, v)) {
+        bool ok = false;
+        v = ParseDateTime(Text.toString(), &ok);
+        if (!ok)
+            v = NaN;
+    }
+    // A time marked as UTC is shifted like the service's times.
+    if (!digits && Text.endsWith(u'Z'))
+        v += fTimeZone;
+    // A time without a date, or a number that was no Unix time in seconds.
+    if (!(v >= FirstDay && v < PastLastDay))
+        return NaN;
+    return v;
+}
+
+std::unique_ptr<TGeoTrack> TTrackImport::MakeTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer)
+{
+    Log(QStringLiteral("\rMake track [%1]").arg(Sign));
+    fBadRows = 0;
+    auto track = std::make_unique<TGeoTrack>();
+    track->SetSign(Sign);
+    track->SetLayer(quint8(std::clamp(Layer, 0, 9)));
+    track->SetStyle(GeoTrackStyle(Style));
+    TTrackPointList &pts = track->Points();
+    const int rows = RowCount();
+    pts.reserve(size_t(rows));
+    std::vector<QStringView> cells;
+    std::vector<QString> owned;
+    double v[FieldCount];
+    for (int r = 0; r < rows; ++r) {
+        QString error;
+        if (fKind == kGpx) {
+            for (int f = 0; f < FieldCount; ++f)
+                v[f] = Columns[f] >= 0 && Columns[f] < FieldCount ? fGpx[size_t(r)].v[Columns[f]] : NaN;
+            // A GPX point may lack its time; a time it has must be sound.
+            const double t = v[fdTime];
+            if (!std::isnan(t) && !(t >= FirstDay && t < PastLastDay))
+                error = QStringLiteral("bad time");
+        } else {
+            SplitViews(Line(r + 1), fSeparator, cells, owned);
+            auto cell = [&](int f) -> QStringView {
+                const int c = Columns[f];
+                return c >= 0 && size_t(c) < cells.size() ? cells[size_t(c)] : QStringView();
+            };
+            v[fdTime] = ReadTime(cell(fdTime));
+            for (int f = fdLatitude; f < FieldCount; ++f)
+                v[f] = ReadNumber(cell(f));
+            if (std::isnan(v[fdTime]))
+                error = Unquoted(cell(fdTime)).isEmpty() ? QStringLiteral("no data") : QStringLiteral("bad time");
+        }
+        const double lat = v[fdLatitude], lon = v[fdLongitude];
+        if (error.isEmpty()) {
+            if (std::isnan(lat) || std::isnan(lon) || lat == 0 || lon == 0)
+                error = QStringLiteral("no data");
+            else if (std::fabs(lat) > 90 || std::fabs(lon) > 180)
+                error = QStringLiteral("bad position");
+        }
+        if (!error.isEmpty()) {
+            ++fBadRows;
+            if (fBadRows <= MaxLoggedBadRows)
+                Log(QStringLiteral("\rX[%1]: %2").arg(r + 1).arg(error));
+            continue;
+        }
+        auto p = std::make_unique<TTrackPointInfo>(0, 0);
+        // The file's time is the device's; the service never saw these points.
+        p->sys_dt = NaN;
+        p->obj_dt = p->gps_dt = v[fdTime];
+        p->lat = lat;
+        p->lon = lon;
+        p->alt = v[fdAltitude];
+        p->acc = v[fdAccuracy];
+        p->speed = v[fdSpeed];
+        p->angle = v[fdBearing];
+        pts.push_back(std::move(p));
+    }
+    if (fBadRows > MaxLoggedBadRows)
+        Log(QStringLiteral("\rX: %1 bad rows skipped in all").arg(fBadRows));
+    Log(QStringLiteral("\r  == %1 track points").arg(pts.size()));
+    if (pts.empty())
+        return nullptr;
+    track->UpdateInfo();
+    const TGeoTrackInfo &i = track->Info();
+    Log(QStringLiteral("\rTrack info:"));
+    Log(QStringLiteral("\r  distance: %1").arg(i.Distance, 0, 'f', 2));
+    Log(QStringLiteral("\r  sys duration: %1").arg(i.SysDuration));
+    Log(QStringLiteral("\r  obj duration: %1").arg(i.ObjDuration));
+    Log(QStringLiteral("\r  gps duration: %1").arg(i.GpsDuration));
+    return track;
+}

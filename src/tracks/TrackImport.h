@@ -1,0 +1,92 @@
+#pragma once
+
+// Reading a track from a file, without a window: a delimited text file (one
+// header line of column names, then one point a line) or a GPX 1.0/1.1 file
+// (chosen by the file's content). The file is held as loaded; cells are cut
+// from a line when asked for, so a large file is not copied into a table of
+// texts. MakeTrack turns the rows into a track with the chosen columns.
+
+#include "OSM.GeoTrack.h"
+#include "common.h"
+
+#include <QStringList>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+class TTrackImport
+{
+public:
+    enum TField { fdTime, fdLatitude, fdLongitude, fdAltitude, fdAccuracy, fdSpeed, fdBearing, FieldCount };
+    enum TKind { kNone, kDelimited, kGpx };
+    using TColumns = std::array<int, FieldCount>; // the file column of each field, -1: none
+
+    // "Time", "Latitude" ... in field order: the names the columns are matched against.
+    static const QStringList &FieldNames();
+
+    // TimeZone: the user's offset from UTC in days; Unix seconds and GPX
+    // times (UTC) are shifted by it into local time.
+    explicit TTrackImport(double TimeZone = 0, TLogCallback Log = {});
+
+    // Reads a file (replacing whatever was loaded). A GPX file is read whole
+    // here; a malformed one loads nothing. Returns the number of data rows,
+    // or -1 when the file cannot be read or is malformed (logged).
+    int LoadFile(const QString &FileName);
+    // Cuts the header of a delimited file at Separator (the text as typed;
+    // empty is refused, logged, false). GPX files have fixed columns.
+    bool ParseSource(const QString &Separator);
+
+    TKind Kind() const { return fKind; }
+    int RowCount() const;
+    int ColumnCount() const { return int(fHeaders.size()); }
+    const QStringList &Headers() const { return fHeaders; }
+    // The text of one cell (empty past the row's end).
+    QString Cell(int Row, int Column) const;
+    // Cuts one line into cells: a trailing separator makes no extra cell; a
+    // cell in double quotes may hold the separator, and "" in it is a quote.
+    static void SplitLine(QStringView Line, QStringView Separator, QStringList &Cells);
+    // The same as views into Line, without copying the cells; a quoted cell
+    // with "" in it is unescaped into Owned.
+    static void SplitViews(QStringView Line, QStringView Separator, std::vector<QStringView> &Cells, std::vector<QString> &Owned);
+
+    // The first column whose name matches each field: lower-cased, the
+    // shorter of the two is a prefix of the other; an empty name matches none.
+    TColumns GuessColumns() const;
+    static bool NameMatches(const QString &Column, const QString &Field);
+
+    // Makes a track of every good row; a bad row (no or unreadable time, a
+    // date outside 1990-2100, no position or one out of range) is logged and
+    // skipped. Nullptr when no row made a point.
+    std::unique_ptr<TGeoTrack> MakeTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer);
+    int BadRows() const { return fBadRows; }
+
+    // The time of a text: Unix seconds (digits only, UTC, shifted by
+    // TimeZone) or a date and time (shifted too when it ends in "Z"); NaN when there is none or it lies
+    // outside 1990-2100.
+    TDateTime ReadTime(QStringView Text) const;
+    // A number with "." or ","; NaN when unreadable.
+    static double ReadNumber(QStringView Text);
+
+private:
+    struct TGpxPoint
+    {
+        double v[FieldCount];
+    };
+
+    void Log(const QString &Text) const;
+    int LoadGpx(const QByteArray &Data);
+    void Clear();
+
+    double fTimeZone;
+    TLogCallback fLog;
+    TKind fKind = kNone;
+    QStringView Line(int i) const { return QStringView(fText).mid(fLines[size_t(i)].first, fLines[size_t(i)].second); }
+
+    QString fText; // delimited: the file's text
+    std::vector<std::pair<qsizetype, qsizetype>> fLines; // its non-blank lines (start, length), line 0 the header
+    QString fSeparator;
+    QStringList fHeaders;
+    std::vector<TGpxPoint> fGpx;
+    int fBadRows = 0;
+};

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QSystemTrayIcon;
+class QMenu;
+
+// Tells the user of something while the window may be in the background:
+// a desktop notification through the freedesktop notification service on the
+// session bus, or the tray icon's balloon where no such service runs. Each
+// notice carries a key (an object's uid); clicking the notice reports it
+// through activated(), so the window can come forward showing that object.
+//
+// The tray icon also shows a count (the open alarms) painted over the
+// program's icon.
+class TDesktopNotifier : public QObject
+{
+    Q_OBJECT
+public:
+    static const QString Service; // org.freedesktop.Notifications
+
+    explicit TDesktopNotifier(const QIcon &icon, QObject *parent = nullptr);
+    ~TDesktopNotifier() override;
+
+    // Sends one notice; false when neither the service nor a tray could show
+    // it (the caller has nothing else to do about that).
+    bool Notify(const QString &title, const QString &body, qint64 key);
+
+    // The tray icon, shown with count painted on it when count > 0 (or always
+    // when keepTrayIcon); hidden otherwise.
+    void SetCount(int count);
+    void SetKeepTrayIcon(bool keep);
+    bool TrayVisible() const;
+    // Whether the bus service answered the last notice (else the tray took it).
+    bool UsedBus() const { return fUsedBus; }
+    // The icon the tray shows for a count, for tests and the window's icon.
+    static QIcon CountIcon(const QIcon &base, int count);
+
+Q_SIGNALS:
+    // The user clicked the notice of key.
+    void activated(qint64 key);
+    // The user clicked the tray icon itself.
+    void trayActivated();
+
+private Q_SLOTS:
+    // D-Bus signals reach only slots named by their signature.
+    void onActionInvoked(uint id, const QString &action);
+    void onClosed(uint id, uint reason);
+
+private:
+    void ensureTray();
+    void updateTray();
+
+    QIcon fIcon;
+    std::unique_ptr<QSystemTrayIcon> fTray;
+    QHash<uint, qint64> fPending; // bus notice id -> key
+    qint64 fTrayKey = 0;          // key of the last balloon
+    int fCount = 0;
+    bool fKeep = false;
+    bool fUsedBus = false;
+    bool fConnected = false;
+};

@@ -1,0 +1,252 @@
+// The alarm and event lists' actions against velmora-sim: accepting with a
+// message while the records are replaced under the open dialog, the track of
+// an event, what a double click on each column does, and the rows' texts.
+#include "AcceptEventForm.h"
+#include "EventActions.h"
+#include "EventListModel.h"
+#include "PanelTestSupport.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeView>
+
+#include <cmath>
+
+class tst_EventActions : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir fDir;
+    SimProcess fSim;
+
+    static TEventInfo *openAlarm(TVelmoraClient &c)
+    {
+        for (const auto &o : c.ObjList())
+            for (const auto &a : o->alarms)
+                if (std::isnan(a->accept_dt))
+                    return a.get();
+        return nullptr;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(fDir.isValid());
+        InitProgramState(fDir.path());
+        QVERIFY2(fSim.start(), "velmora-sim did not start");
+    }
+
+    // The minute update replaces the alarm records while the dialog is
+    // open; the acceptance lands on the records as they are afterwards.
+    void acceptAlarmWhileRecordsAreReplaced()
+    {
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        TEventInfo *alarm = openAlarm(*ctx.Client());
+        QVERIFY2(alarm, "the demo has no open alarm");
+        const uint32_t uid = alarm->uid;
+        TObjectInfo *owner = ctx.Client()->FindObject(alarm->obj_id);
+        TEventActions actions(ctx);
+        {
+            ModalWatcher answer([&](QWidget *w) {
+                auto *f = qobject_cast<TAcceptEventForm *>(w);
+                if (!f)
+                    return false;
+                // The update of the minute: new records for every alarm.
+                owner->alarms = CopyEventList(owner->alarms);
+                ctx.Client()->GetEvents(ctx.AccountNow() - 3, ctx.AccountNow() + 1);
+                f->EdAcceptMsg->setText(QStringLiteral("  checked on site "));
+                f->ButOk->click();
+                return true;
+            });
+            QVERIFY(actions.AcceptSelectedEvent(alarm));
+        }
+        QVERIFY(ctx.LogText.endsWith(QStringLiteral("\r  -> ok")));
+        const auto now = actions.FindEvents(uid);
+        QVERIFY(!now.empty());
+        for (const TEventInfo *e : now) {
+            QVERIFY(!std::isnan(e->accept_dt));
+            QCOMPARE(e->accept_msg, QStringLiteral("checked on site"));
+        }
+        // The service has it too: the alarm is gone, the event accepted.
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        for (const auto &a : ctx.Client()->FindObject(owner->uid)->alarms)
+            QVERIFY(a->uid != uid);
+        QVERIFY(ctx.Client()->GetEvents(ctx.AccountNow() - 3, ctx.AccountNow() + 1) > 0);
+        bool accepted = false;
+        for (const auto &e : ctx.Client()->EventList())
+            accepted = accepted || (e->uid == uid && e->accept_msg == QLatin1String("checked on site"));
+        QVERIFY(accepted);
+    }
+
+    void acceptRefused_data()
+    {
+        QTest::addColumn<int>("kind"); // 0 no event, 1 accepted already, 2 cancelled
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<bool>("dialog");
+        QTest::addRow("no event") << 0 << "\r  x: no event" << false;
+        QTest::addRow("accepted already: no dialog") << 1 << "\r  x: already accepted [03.02.2025 14:05:00]" << false;
+        QTest::addRow("cancelled") << 2 << "\r  x: cancel" << true;
+    }
+    void acceptRefused()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, log);
+        QFETCH(bool, dialog);
+        TTestPanelContext ctx(QStringLiteral("http://127.0.0.1:9"), QStringLiteral("t"));
+        TEventActions actions(ctx);
+        TEventInfo ev(5, 1);
+        if (kind == 1)
+            ev.accept_dt = EncodeDateTime(2025, 2, 3, 14, 5);
+        bool shown = false;
+        ModalWatcher cancel([&](QWidget *w) {
+            shown = true;
+            w->close();
+            return true;
+        });
+        QVERIFY(!actions.AcceptSelectedEvent(kind == 0 ? nullptr : &ev));
+        QVERIFY2(ctx.LogText.endsWith(log), qPrintable(ctx.LogText));
+        QCOMPARE(shown, dialog);
+        QVERIFY(std::isnan(ev.accept_dt) || kind == 1);
+    }
+
+    void eventTrack_data()
+    {
+        QTest::addColumn<bool>("known");    // the object is listed
+        QTest::addColumn<bool>("started");  // h_obj_dt given
+        QTest::addColumn<bool>("finished"); // c_obj_dt given
+        QTest::addColumn<double>("hours");  // the track's length; < 0: none asked
+        QTest::addColumn<QString>("log");
+        QTest::addRow("finished: start to end") << true << true << true << 0.5 << "";
+        QTest::addRow("still open: one hour") << true << true << false << 1.0 << "";
+        QTest::addRow("no device time") << true << false << false << -1.0 << "\r  -> no start DT";
+        QTest::addRow("object not listed") << false << true << true << -1.0 << "\r  -> no object info";
+    }
+    void eventTrack()
+    {
+        QFETCH(bool, known);
+        QFETCH(bool, started);
+        QFETCH(bool, finished);
+        QFETCH(double, hours);
+        QFETCH(QString, log);
+        TTestPanelContext ctx(QStringLiteral("http://127.0.0.1:9"), QStringLiteral("t"));
+        if (known)
+            ctx.Client()->ObjList().push_back(std::make_unique<TObjectInfo>(7, QStringLiteral("van")));
+        TEventInfo ev(5, 7);
+        ev.trap_id = 3;
+        ev.h_sys_dt = EncodeDateTime(2025, 2, 3, 14, 0);
+        if (started)
+            ev.h_obj_dt = EncodeDateTime(2025, 2, 3, 14, 0);
+        if (finished)
+            ev.c_obj_dt = EncodeDateTime(2025, 2, 3, 14, 30);
+        TEventActions actions(ctx);
+        QList<QVariantList> asked;
+        actions.SetTrackRequest([&](int obj, const QString &sign, int mode, TDateTime dt1, TDateTime dt2) {
+            asked << QVariantList{obj, sign, mode, dt1, dt2};
+        });
+        actions.RequestEventTrack(&ev);
+        QVERIFY(ctx.LogText.startsWith(QStringLiteral("\rRequest track for event: uid=5, obj_id=7")));
+        if (hours < 0) {
+            QVERIFY(asked.isEmpty());
+            QVERIFY(ctx.LogText.endsWith(log));
+            return;
+        }
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0][0].toInt(), 7);
+        QCOMPARE(asked[0][1].toString(), ev.Sign());
+        QCOMPARE(asked[0][2].toInt(), 0);
+        QVERIFY(std::abs(asked[0][4].toDouble() - asked[0][3].toDouble() - hours / 24) < 1e-9);
+    }
+
+    void dblClickPerColumn_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("action");
+        QTest::addRow("Object") << 0 << false << int(TEventActions::dcNone);
+        QTest::addRow("Happened") << 1 << false << int(TEventActions::dcTrack);
+        QTest::addRow("Completion") << 2 << true << int(TEventActions::dcTrack);
+        QTest::addRow("Condition") << 3 << false << int(TEventActions::dcTrap);
+        QTest::addRow("Value") << 4 << false << int(TEventActions::dcNone);
+        QTest::addRow("Accepted, open") << 5 << false << int(TEventActions::dcAccept);
+        QTest::addRow("Accepted, accepted already") << 5 << true << int(TEventActions::dcNone);
+    }
+    void dblClickPerColumn()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, accepted);
+        TEventInfo ev(5, 7);
+        if (accepted)
+            ev.accept_dt = EncodeDateTime(2025, 2, 3, 15, 0);
+        QTEST(int(TEventActions::DblClickAction(&ev, column)), "action");
+        QCOMPARE(int(TEventActions::DblClickAction(nullptr, column)), int(TEventActions::dcNone));
+    }
+
+    // What the list shows: service time without a device time, "-" while
+    // open, and sorting by "Happened" falls back to the service time.
+    void rowsOnScreen()
+    {
+        TVelmoraClient c(QStringLiteral("http://127.0.0.1:9"), QString(), QString());
+        TEventInfo noDevice(1, 7), early(2, 7);
+        noDevice.h_sys_dt = EncodeDateTime(2025, 2, 3, 12, 0);
+        early.h_obj_dt = EncodeDateTime(2025, 2, 3, 10, 0);
+        early.h_sys_dt = EncodeDateTime(2025, 2, 3, 13, 0);
+        early.c_obj_dt = EncodeDateTime(2025, 2, 3, 10, 30);
+        early.c_lat = 58;
+        early.c_lon = 56.25;
+        TEventListModel m(&c);
+        m.SetEvents({&noDevice, &early});
+        QTreeView v;
+        v.setModel(&m);
+        v.resize(900, 200);
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        // Descending by "Happened": 13:00 (service, compared with the other's
+        // service time) before 12:00.
+        QCOMPARE(m.Event(m.index(0, 0))->uid, 2u);
+        QCOMPARE(m.index(1, 1).data().toString(), QStringLiteral("03.02.2025 12:00:00"));
+        QCOMPARE(m.index(1, 2).data().toString(), QStringLiteral("-"));
+        QCOMPARE(m.index(0, 2).data().toString(), QStringLiteral("03.02.2025 10:30:00\n58.000000,56.250000"));
+        QVERIFY(!v.visualRect(m.index(1, 1)).isEmpty());
+        m.sort(1, Qt::AscendingOrder);
+        QCOMPARE(m.Event(m.index(0, 0))->uid, 1u);
+    }
+
+    // The pictures of column 0: open and accepted alarms differ from plain events.
+    void images_data()
+    {
+        QTest::addColumn<bool>("alarmList");
+        QTest::addColumn<int>("trap"); // 0: not in the client's list
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<int>("image");
+        QTest::addRow("alarms: open") << true << 1 << false << 3;
+        QTest::addRow("alarms: accepted") << true << 1 << true << 2;
+        QTest::addRow("alarms: trap unknown") << true << 0 << false << 0;
+        QTest::addRow("events: alarm trap, open") << false << 2 << false << 3;
+        QTest::addRow("events: alarm trap, accepted") << false << 2 << true << 2;
+        QTest::addRow("events: plain trap") << false << 1 << false << 0;
+    }
+    void images()
+    {
+        QFETCH(bool, alarmList);
+        QFETCH(int, trap);
+        QFETCH(bool, accepted);
+        TVelmoraClient c(QStringLiteral("http://127.0.0.1:9"), QString(), QString());
+        for (int uid : {1, 2}) {
+            auto t = std::make_unique<TTrapInfo>(uid, 0);
+            t->is_alarm = uid == 2;
+            c.TrapList().push_back(std::move(t));
+        }
+        TEventInfo ev(5, 7);
+        ev.trap_id = trap;
+        if (accepted)
+            ev.accept_dt = EncodeDateTime(2025, 2, 3, 15, 0);
+        TEventListModel m(&c);
+        m.SetAlarmList(alarmList);
+        QTEST(m.ImageIndex(&ev), "image");
+    }
+
+    void cleanupTestCase() { fSim.stop(); }
+};
+
+QTEST_MAIN(tst_EventActions)
+#include "tst_EventActions.moc"
