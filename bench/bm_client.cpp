@@ -7,6 +7,7 @@
 #include "OSM.GeoTrack.h"
 #include "OSM.ZtMapControl.h"
 #include "client.h"
+#include "OSM.TrackPointInfo.h"
 #include "common.h"
 
 #include <benchmark/benchmark.h>

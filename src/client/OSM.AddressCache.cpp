@@ -6,6 +6,62 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+namespace {
+
+// A field of the file carries "\", ";", CR and LF escaped with a backslash,
+// so that an id or an address holding them survives a save and a load. Any
+// other backslash stays as it is, which keeps files of older versions
+// (that escaped nothing) readable.
+QString Escape(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '\\': out += QLatin1String("\\\\"); break;
+        case ';': out += QLatin1String("\\;"); break;
+        case '\r': out += QLatin1String("\\r"); break;
+        case '\n': out += QLatin1String("\\n"); break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+QString Unescape(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
+            const char16_t n = text[i + 1].unicode();
+            const char16_t plain = n == '\\' ? u'\\' : n == ';' ? u';' : n == 'r' ? u'\r' : n == 'n' ? u'\n' : 0;
+            if (plain) {
+                out += QChar(plain);
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+// The next ";" at or after from that no backslash escapes; -1 when none.
+qsizetype NextSeparator(const QString &line, qsizetype from)
+{
+    for (qsizetype i = from; i < line.size(); ++i) {
+        if (line[i] == QLatin1Char('\\'))
+            ++i;
+        else if (line[i] == QLatin1Char(';'))
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
 void TAddressCacheItem::AssignCsv(const QString &Csv)
 {
     // id;count;date;address; -- the address is everything between the third
@@ -13,35 +69,38 @@ void TAddressCacheItem::AssignCsv(const QString &Csv)
     QString line = Csv;
     if (line.endsWith(QLatin1Char('\r')))
         line.chop(1);
-    int seps[3] = {-1, -1, -1};
-    int from = 0;
+    qsizetype seps[3] = {-1, -1, -1};
+    qsizetype from = 0;
     for (int i = 0; i < 3; ++i) {
-        seps[i] = line.indexOf(QLatin1Char(';'), from);
+        seps[i] = NextSeparator(line, from);
         if (seps[i] < 0)
             throw EZtError(QStringLiteral("Bad CSV [%1]").arg(Csv));
         from = seps[i] + 1;
     }
     if (seps[0] == 0)
         throw EZtError(QStringLiteral("Empty OsmId [%1]").arg(Csv));
-    QString address = line.mid(seps[2] + 1);
-    if (address.endsWith(QLatin1Char(';')))
-        address.chop(1);
-    OsmId = line.left(seps[0]);
+    QStringView address = QStringView(line).mid(seps[2] + 1);
+    // The final ";" ends the field unless a backslash escapes it.
+    if (address.endsWith(QLatin1Char(';'))) {
+        qsizetype slashes = 0;
+        for (qsizetype i = address.size() - 2; i >= 0 && address[i] == QLatin1Char('\\'); --i)
+            ++slashes;
+        if (slashes % 2 == 0)
+            address.chop(1);
+    }
+    OsmId = Unescape(QStringView(line).left(seps[0]));
     ReadCount = int32_t(ToInt64Def(line.mid(seps[0] + 1, seps[1] - seps[0] - 1), 0));
     const QString date = line.mid(seps[1] + 1, seps[2] - seps[1] - 1);
     bool ok = false;
     const TDateTime dt = ParseDateTime(date, &ok);
     LastRead = ok && !std::isnan(dt) ? dt : 0;
-    Address = address;
+    Address = Unescape(address);
 }
 
 QString TAddressCacheItem::ToCsvString() const
 {
-    // A line break inside an address would split its line in the file.
-    QString address = Address;
-    address.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return OsmId + QLatin1Char(';') + QString::number(ReadCount) + QLatin1Char(';')
-           + FormatDateTimeDef(QString(), LastRead) + QLatin1Char(';') + address + QLatin1Char(';');
+    return Escape(OsmId) + QLatin1Char(';') + QString::number(ReadCount) + QLatin1Char(';')
+           + FormatDateTimeDef(QString(), LastRead) + QLatin1Char(';') + Escape(Address) + QLatin1Char(';');
 }
 
 TAddressCache::TAddressCache(const QString &aCacheFile)

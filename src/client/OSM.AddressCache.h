@@ -8,7 +8,8 @@
 #include <cstdint>
 
 // One resolved address. Its line in the cache file is
-// "OsmId;ReadCount;dd.mm.yyyy hh:nn:ss;Address;".
+// "OsmId;ReadCount;dd.mm.yyyy hh:nn:ss;Address;", with a backslash before
+// every backslash, ";", CR and LF of the id and the address.
 class TAddressCacheItem
 {
 public:

@@ -1,6 +1,7 @@
 #include "OSM.ObjectInfo.h"
 
 #include <algorithm>
+#include <cmath>
 
 TObjectInfo::TObjectInfo()
     : TObjectInfo(0, QString())
@@ -60,8 +61,13 @@ void TObjectInfo::Assign(const TObjectInfo &oi, TDateTime now)
     tail.erase(std::remove_if(tail.begin(), tail.end(),
                               [oldest](const std::unique_ptr<TTrackPointInfo> &p) { return p->sys_dt < oldest; }),
                tail.end());
-    if (oi.last_point->HasLatLon())
+    if (oi.last_point->HasLatLon()) {
         tail.push_back(std::make_unique<TTrackPointInfo>(*oi.last_point));
+        // A point without its receive time is dated by its arrival, so that
+        // it too leaves the tail after half an hour.
+        if (std::isnan(tail.back()->sys_dt))
+            tail.back()->sys_dt = now;
+    }
 
     last_point = std::make_unique<TTrackPointInfo>(*oi.last_point);
     sensors = CopySensorList(oi.sensors);

@@ -1,6 +1,7 @@
 #include "ZtHttp.h"
 
 #include "ZtFiles.h"
+#include "ZtTransferWait.h"
 
 #include <QElapsedTimer>
 
@@ -81,7 +82,12 @@ int TZtHttpClient::Exchange(const char *method, const QString &aUrl, const QByte
         fEngineRequest.referer = fReferer.toUtf8();
 
     fRcvdStream.clear();
-    fEngineResult = TZtHttpEngine::Perform(fEngineRequest, fRcvdStream);
+    // On the user-interface thread the windows keep painting meanwhile.
+    const bool ran = ZtTransferWait::Run([this] { fEngineResult = TZtHttpEngine::Perform(fEngineRequest, fRcvdStream); });
+    if (!ran) {
+        fEngineResult = TZtHttpEngineResult();
+        fEngineResult.error = fEngineResult.reason = QStringLiteral("another request is still running");
+    }
 
     // Whatever arrived is recorded, also after a failure.
     fRcvdCount = int(fRcvdStream.size());

@@ -29,6 +29,8 @@ struct Transfer
     QElapsedTimer sinceActivity;
     curl_off_t lastMoved = -1;
     bool stalled = false;
+    // The current hop left the service's origin: what it sets is not ours.
+    bool foreign = false;
     QFile *protocolLog = nullptr;
 };
 
@@ -49,7 +51,7 @@ size_t ReadHeader(char *data, size_t size, size_t count, void *user)
         const int sp2 = sp1 < 0 ? -1 : line.indexOf(' ', sp1 + 1);
         t->reason = sp2 < 0 ? QByteArray() : line.mid(sp2 + 1);
     } else if (line.size() > 11 && line.left(11).compare("set-cookie:", Qt::CaseInsensitive) == 0) {
-        if (t->request->onSetCookie)
+        if (t->request->onSetCookie && !t->foreign)
             t->request->onSetCookie(line.mid(11).trimmed());
     }
     return size * count;
@@ -118,6 +120,22 @@ QByteArray HeaderLineForCurl(const QByteArray &line)
     if (t.endsWith(':'))
         return t.left(t.size() - 1) + ';';
     return line;
+}
+
+// Scheme, host and port: a redirect to another of them leaves the service.
+QString Origin(const QString &url)
+{
+    const QUrl u(url);
+    const QString scheme = u.scheme().toLower();
+    const int port = u.port(scheme == QLatin1String("https") ? 443 : scheme == QLatin1String("http") ? 80 : -1);
+    return scheme + QStringLiteral("://") + u.host().toLower() + QLatin1Char(':') + QString::number(port);
+}
+
+// Headers that carry the user's credentials; they go to the service's origin only.
+bool IsCredential(const QByteArray &line)
+{
+    const QByteArray name = line.left(line.indexOf(':') < 0 ? line.indexOf(';') : line.indexOf(':')).trimmed().toLower();
+    return name == "x-auth-token" || name == "authorization" || name == "cookie";
 }
 
 QString SystemCaPath()
@@ -209,6 +227,7 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
     QByteArray method = request.method.toUpper();
     bool sendBody = method == "POST" || method == "PUT";
     QString url = request.url;
+    const QString origin = Origin(url);
     long status = 0;
     CURLcode rc = CURLE_OK;
 
@@ -216,18 +235,21 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
         const QByteArray urlBytes = url.toUtf8();
         curl_easy_setopt(curl, CURLOPT_URL, urlBytes.constData());
 
+        // The token and the cookies never follow a redirect to another server.
+        t.foreign = Origin(url) != origin;
         curl_slist *headers = nullptr;
         if (!request.accept.isEmpty())
             headers = curl_slist_append(headers, ("Accept: " + request.accept).constData());
         for (const QByteArray &line : request.headerLines)
-            headers = curl_slist_append(headers, HeaderLineForCurl(line).constData());
+            if (!t.foreign || !IsCredential(line))
+                headers = curl_slist_append(headers, HeaderLineForCurl(line).constData());
         // No "Expect: 100-continue" round trip before a body.
         headers = curl_slist_append(headers, "Expect:");
         if (sendBody && !request.contentType.isEmpty())
             headers = curl_slist_append(headers, ("Content-Type: " + request.contentType).constData());
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
 
-        const QByteArray cookie = request.cookieText ? request.cookieText() : QByteArray();
+        const QByteArray cookie = request.cookieText && !t.foreign ? request.cookieText() : QByteArray();
         curl_easy_setopt(curl, CURLOPT_COOKIE, cookie.isEmpty() ? nullptr : cookie.constData());
 
         if (sendBody) {

@@ -2,6 +2,16 @@
 
 #include "client.h"
 
+#include "OSM.CommandInfo.h"
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrackPointInfo.h"
+#include "OSM.TrapInfo.h"
+#include "OSM.TripInfo.h"
+#include "OSM.ZoneInfo.h"
+
+#include "AppPaths.h"
+#include "JsonRules.h"
 #include "ZtHttp.h"
 #include "ZtStrings.h"
 #include "ZtUtils.h"
@@ -26,13 +36,6 @@ public:
     explicit ERequestError(const QString &msg) : std::runtime_error(msg.toStdString()) {}
 };
 
-QString ExeFolder()
-{
-    if (!ExeDir.isEmpty())
-        return ExeDir.endsWith(QLatin1Char('/')) ? ExeDir : ExeDir + QLatin1Char('/');
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/');
-}
-
 // The request data as the log shows it: pairs separated by spaces, and the
 // value of every password field replaced by "***" (a user-data update may
 // carry a new password).
@@ -52,7 +55,8 @@ QString DataForLog(const QString &Data)
 
 // ---- lifecycle ----
 
-TVelmoraClient::TVelmoraClient(const QString &aServer, const QString &aToken, const QString &aTimeZone)
+TVelmoraClient::TVelmoraClient(const QString &aServer, const QString &aToken, const QString &aTimeZone,
+                               const QString &aCaFile, bool aTlsVerify)
     : fApiClient(std::make_unique<TZtHttpsClient>())
     , fApiServer(aServer)
     , fApiToken(aToken)
@@ -64,15 +68,14 @@ TVelmoraClient::TVelmoraClient(const QString &aServer, const QString &aToken, co
     if (fTimeZone == 0 || std::isnan(fTimeZone))
         fTimeZone = TimeZoneOffset;
 
-    // TLS: the system store plus ca_file; tls_verify=0 switches checking off.
-    QString caFile = Config.Get(QStringLiteral("ca_file"), QString()).trimmed();
+    // TLS: the system store plus the CA file, found beside the configuration.
+    QString caFile = aCaFile.trimmed();
     if (!caFile.isEmpty() && QFileInfo(caFile).isRelative())
-        caFile = ExeFolder() + caFile; // beside the program, like the other files
+        caFile = AppPaths::configDir() + caFile;
     fApiClient->SetCaFile(caFile);
-    fApiClient->SetTlsVerify(Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
+    fApiClient->SetTlsVerify(aTlsVerify);
 
-    fResponseDir = ExeFolder() + QStringLiteral("Responses/");
-    QDir().mkpath(fResponseDir);
+    SetResponseDir(AppPaths::responsesDir());
 }
 
 TVelmoraClient::~TVelmoraClient()
@@ -82,6 +85,13 @@ TVelmoraClient::~TVelmoraClient()
     } catch (...) {
         // a failing log sink must not end the program at exit
     }
+}
+
+void TVelmoraClient::SetResponseDir(const QString &dir)
+{
+    fResponseDir = dir.isEmpty() || dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+    if (!fResponseDir.isEmpty())
+        QDir().mkpath(fResponseDir);
 }
 
 void TVelmoraClient::Clear()
@@ -149,9 +159,11 @@ void TVelmoraClient::LogError(const std::exception &e) const
 
 // ---- the request envelope ----
 
-int TVelmoraClient::Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data)
+int TVelmoraClient::Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data,
+                            const QString &UploadFile, bool RawAnswer)
 {
     fErrorMessage.clear();
+    fAnswerError.clear();
     int result = -1;
     bool sent = false;
     const int requestId = 1000 + int(QRandomGenerator::global()->bounded(10000));
@@ -192,8 +204,8 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
                 url += QLatin1Char('?') + QString(Data).replace(QLatin1Char(' '), QStringLiteral("%20"));
             sent = true;
             fResultCode = fApiClient->Get(url);
-        } else if (Method == QLatin1String("POST") && Data.startsWith(QLatin1String("file://"))) {
-            const QString path = Data.mid(7);
+        } else if (Method == QLatin1String("POST") && !UploadFile.isEmpty()) {
+            const QString &path = UploadFile;
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly))
                 throw ERequestError(QStringLiteral("error at read file [%1: %2]").arg(path).arg(int(file.error())));
@@ -219,19 +231,22 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
 
         LogText(QString::number(fResultCode));
         result = fResultCode;
-        if (!fApiClient->LastError().isEmpty())
-            LogText(QStringLiteral("\r  X: ") + fApiClient->LastError());
+        fAnswerError = fApiClient->LastError();
+        if (!fAnswerError.isEmpty())
+            LogText(QStringLiteral("\r  X: ") + fAnswerError);
 
-        if (!fRawJsonAnswer && fApiClient->RcvdCount() > 0
+        if (!RawAnswer && fApiClient->RcvdCount() > 0
             && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
             const QByteArray text = fApiClient->RcvdData();
-            QJsonParseError err;
-            const QJsonDocument doc = QJsonDocument::fromJson(text, &err);
+            QJsonValue doc;
+            QString parseError;
+            if (!JsonRules::ParseJson(text.constData(), size_t(text.size()), doc, parseError) && fAnswerError.isEmpty())
+                fAnswerError = QStringLiteral("malformed JSON answer (%1)").arg(parseError);
             QJsonObject obj;
             if (doc.isObject())
-                obj = doc.object();
+                obj = doc.toObject();
             else if (doc.isArray())
-                obj.insert(OpName, doc.array()); // a bare array becomes the member OpName
+                obj.insert(OpName, doc.toArray()); // a bare array becomes the member OpName
             fResultData = obj;
         }
     } catch (const std::exception &e) {
@@ -251,6 +266,11 @@ int TVelmoraClient::DoGet(const QString &OpName, const QString &Path, const QStr
 int TVelmoraClient::DoPost(const QString &OpName, const QString &Path, const QString &Data)
 {
     return Request(QStringLiteral("POST"), OpName, Path, Data);
+}
+
+int TVelmoraClient::DoPostFile(const QString &OpName, const QString &Path, const QString &FilePath)
+{
+    return Request(QStringLiteral("POST"), OpName, Path, QString(), FilePath);
 }
 
 int TVelmoraClient::DoPut(const QString &OpName, const QString &Path, const QString &Data)
@@ -310,28 +330,23 @@ bool TVelmoraClient::JsonBool(const QJsonObject *obj, const QString &name)
 
 int64_t TVelmoraClient::JsonInt(const QJsonObject *obj, const QString &name, int64_t def)
 {
-    const QString s = JsonStr(obj, name);
-    if (!IsNumber(s, 10))
+    // A number written with a fraction or an exponent (1.0, 1e2) is no
+    // integer, even when its value is whole: the answer's reader keeps those
+    // as their text, which the digits-only rule refuses.
+    const QJsonValue v = JsonValue(obj, name);
+    if (v.isDouble() && v.toVariant().typeId() != QMetaType::LongLong)
         return def;
-    bool ok = false;
-    const qlonglong value = s.toLongLong(&ok);
-    return ok ? value : def;
+    return JsonRules::TextToInt(JsonStr(obj, name), def);
 }
 
 double TVelmoraClient::JsonFloat(const QJsonObject *obj, const QString &name)
 {
-    const QString s = JsonStr(obj, name);
-    if (s.isEmpty())
-        return std::numeric_limits<double>::quiet_NaN();
-    return ToFloatDef(s, 0);
+    return JsonRules::TextToFloat(JsonStr(obj, name));
 }
 
 double TVelmoraClient::JsonDate(const QJsonObject *obj, const QString &name) const
 {
-    const QString s = JsonStr(obj, name);
-    if (s.isEmpty())
-        return NoDateTime;
-    return ParseDateTime(s) + TimeZone();
+    return JsonRules::TextToDate(JsonStr(obj, name), TimeZone());
 }
 
 const QJsonObject *TVelmoraClient::AsObject(const QJsonValue &v, QJsonObject &holder)

@@ -11,17 +11,8 @@
 // client_account.cpp, client_objects.cpp, client_address.cpp, and one
 // client_<area>.cpp for each marked block below.
 
-#include <QVariantList>
-
+#include "OSM.UserInfo.h"
 #include "common.h"
-#include "OSM.CommandInfo.h"
-#include "OSM.EventInfo.h"
-#include "OSM.ObjectInfo.h"
-#include "OSM.TrackPointInfo.h"
-#include "OSM.TrapInfo.h"
-#include "OSM.TripInfo.h"
-#include "OSM.WifiData.h"
-#include "OSM.ZoneInfo.h"
 #include "ZtDates.h"
 
 #include <QJsonArray>
@@ -39,27 +30,31 @@
 class TZtHttpsClient;
 class TAddressCache;
 
+// The records the client reads; each has its own header (OSM.ObjectInfo.h,
+// OSM.ZoneInfo.h ...), included where a record is used, not here.
+class TObjectInfo;
+class TTrackPointInfo;
+class TZoneInfo;
+class TTrapInfo;
+class TEventInfo;
+class TCommandInfo;
+class TTripInfo;
+struct TWifiData;
+using TObjectList = std::vector<std::unique_ptr<TObjectInfo>>;
+using TTrackPointList = std::vector<std::unique_ptr<TTrackPointInfo>>;
+using TZoneList = std::vector<std::unique_ptr<TZoneInfo>>;
+using TTrapList = std::vector<std::unique_ptr<TTrapInfo>>;
+using TEventList = std::vector<std::unique_ptr<TEventInfo>>;
+using TCommandList = std::vector<std::unique_ptr<TCommandInfo>>;
+using TTripList = std::vector<std::unique_ptr<TTripInfo>>;
+using TWifiList = QList<TWifiData>;
+
 // Raised by the JSON readers for a member of the wrong type; every client
 // operation catches it, logs "\r  X: " and the message, and fails.
 class EJsonConversion : public std::runtime_error
 {
 public:
     explicit EJsonConversion(const QString &msg) : std::runtime_error(msg.toStdString()) {}
-};
-
-// The signed-in user's record.
-struct TUserInfo
-{
-    int32_t Uid = 0;
-    QString Login;
-    QString ApiToken;
-    QString Name;
-    QString Email;
-    int64_t TgChatId = 0;
-    double TimeZone = 0; // days east of UTC
-    QString Lang;
-
-    void Assign(const TUserInfo &src) { *this = src; }
 };
 
 // Field sets for create and update operations: member name -> value, sent in
@@ -69,7 +64,11 @@ using TFieldMap = QMap<QString, QString>;
 class TVelmoraClient
 {
 public:
-    TVelmoraClient(const QString &aServer, const QString &aToken, const QString &aTimeZone);
+    // aCaFile adds trusted certificates (PEM) to the system's, a relative
+    // path being read in the configuration folder; aTlsVerify false
+    // switches certificate checking off.
+    TVelmoraClient(const QString &aServer, const QString &aToken, const QString &aTimeZone,
+                   const QString &aCaFile = QString(), bool aTlsVerify = true);
     ~TVelmoraClient();
 
     TVelmoraClient(const TVelmoraClient &) = delete;
@@ -81,11 +80,17 @@ public:
 
     // ---- request envelope ----
     // Method is "GET", "POST", "PUT" or "DEL". Data is the query (GET), the
-    // form body or "file://<path>" (POST), the form body (PUT); unused for
-    // DEL. Returns the HTTP status, or -1 when nothing was sent.
-    int Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data);
+    // form body (POST, PUT), sent as it stands; unused for DEL. A POST with
+    // an UploadFile sends that file's bytes instead, typed by its extension.
+    // Returns the HTTP status, or -1 when nothing was sent.
+    // RawAnswer leaves the answer's bytes to the caller (a track of a
+    // million points): no document is built of them.
+    int Request(const QString &Method, const QString &OpName, const QString &Path, const QString &Data,
+                const QString &UploadFile = QString(), bool RawAnswer = false);
     int DoGet(const QString &OpName, const QString &Path, const QString &Data = QString());
     int DoPost(const QString &OpName, const QString &Path, const QString &Data);
+    // Uploads the file at FilePath as the body (the photo call).
+    int DoPostFile(const QString &OpName, const QString &Path, const QString &FilePath);
     int DoPut(const QString &OpName, const QString &Path, const QString &Data);
     int DoDel(const QString &OpName, const QString &Path);
 
@@ -166,9 +171,9 @@ public:
     QString PeriodQuery(TDateTime Dt1, TDateTime Dt2, int Mode = 0, int tMode = 0) const;
 
     // ---- zones ----
-    // A zone from an answer element; nullptr when it is not a valid zone
-    // (uid 0, no type, a polygon node out of range). Throws EJsonConversion
-    // for a "geom" that is not readable JSON of the zone's shape.
+    // A zone from an answer element; nullptr, with an "invalid zone" log
+    // line, when it is not a valid zone: uid 0, no type, a "geom" that is not
+    // a text or not readable JSON of the zone's shape, a node off the map.
     std::unique_ptr<TZoneInfo> ParseZone(const QJsonObject *Json) const;
     // Refills ZoneList(); the number of zones, or -1.
     int GetZones();
@@ -204,7 +209,8 @@ public:
     bool AcceptEvent(uint32_t Uid, const QString &Msg);
 
     // ---- commands ----
-    // Posts a command text for the object's device, unchanged, as the body.
+    // Posts a command text for the object's device, unchanged, as the body
+    // (as text always: a command that looks like a file name uploads nothing).
     bool SendCommand(int32_t Uid, const QString &Cmd);
     // The last Count commands (of text Text only, when given) into
     // CommandLog(); the number of entries, or -1 (CommandLog() then stays).
@@ -225,8 +231,7 @@ public:
     bool PostPhoto(int32_t Uid, const QString &PhFile);
     // Deletes the photo at the service and in the cache.
     bool DeletePhoto(TObjectInfo *oi);
-    // The photo cache folder, with a trailing "/"; "PhotoCache/" beside the
-    // program unless set.
+    // The photo cache folder, with a trailing "/"; AppPaths' unless set.
     QString PhotoDir() const;
     void SetPhotoDir(const QString &dir) { fPhotoDir = dir; }
 
@@ -252,11 +257,16 @@ public:
     void SetToken(const QString &v) { fApiToken = v; }
     int ResultCode() const { return fResultCode; }
     const QJsonObject *ResultData() const { return fResultData ? &*fResultData : nullptr; }
+    // Why the last answer cannot be trusted whatever its status: the transfer
+    // was cut short, or its JSON did not parse. Empty for a whole answer.
+    const QString &AnswerError() const { return fAnswerError; }
     const QString &resultFile() const { return fResultFile; }
     TLogCallback LogCallback() const { return fLogCallback; }
     void SetLogCallback(const TLogCallback &v) { fLogCallback = v; }
     TUserInfo &UserInfo() { return fUserInfo; }
+    // The fetched device answers: AppPaths' responses folder unless set.
     const QString &ResponseDir() const { return fResponseDir; }
+    void SetResponseDir(const QString &dir);
 
     TObjectList &ObjList() { return fObjList; }
     TDateTime ObjListUpdated() const { return fObjListUpdated; }
@@ -279,11 +289,9 @@ private:
     QString fApiToken;
     int fResultCode = 0;
     std::optional<QJsonObject> fResultData; // none until a JSON answer arrives
-    // Set for the length of one request whose caller reads the answer's bytes
-    // itself (a track of a million points): the envelope then builds no document.
-    bool fRawJsonAnswer = false;
     QString fResultFile;
     QString fErrorMessage;
+    QString fAnswerError;
     double fTimeZone = 0;
     TLogCallback fLogCallback;
     TUserInfo fUserInfo;

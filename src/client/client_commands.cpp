@@ -2,6 +2,8 @@
 
 #include "client.h"
 
+#include "OSM.CommandInfo.h"
+
 #include "ZtHttp.h"
 
 #include <QDir>

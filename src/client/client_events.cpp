@@ -2,6 +2,8 @@
 
 #include "client.h"
 
+#include "OSM.EventInfo.h"
+
 std::unique_ptr<TEventInfo> TVelmoraClient::ParseEvent(const QJsonObject *Json) const
 {
     const auto uid = uint32_t(JsonInt(Json, QStringLiteral("uid"), 0));

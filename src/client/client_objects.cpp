@@ -2,6 +2,13 @@
 
 #include "client.h"
 
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.SensorInfo.h"
+#include "OSM.TrackPointInfo.h"
+
+#include "ZtHttp.h"
+
 TObjectInfo *TVelmoraClient::ParseObject(const QJsonObject *json, TObjectInfo *oi)
 {
     std::unique_ptr<TObjectInfo> created;
@@ -80,6 +87,18 @@ int TVelmoraClient::GetObjects()
             data = QStringLiteral("dt=") + DateTimeToIso(fObjListUpdated, TimeZone());
         if (DoGet(QStringLiteral("Objects"), QStringLiteral("/user/objects"), data) != 200)
             return -1;
+        // A cut or unreadable answer must not pass for an empty update: the
+        // time stamp would move and the next update would skip the changes.
+        if (!fApiClient->LastError().isEmpty())
+            return -1; // the envelope has logged why
+        if (!fAnswerError.isEmpty()) {
+            LogText(QStringLiteral("\r  X: ") + fAnswerError);
+            return -1;
+        }
+        if (!ResultData()) {
+            LogText(QStringLiteral("\r  X: no data"));
+            return -1;
+        }
 
         // Read the whole answer first: a malformed element fails the operation
         // without leaving the list half merged.

@@ -2,6 +2,10 @@
 
 #include "client.h"
 
+#include "OSM.ObjectInfo.h"
+
+#include "AppPaths.h"
+
 #include "ZtHttp.h"
 #include "common.h"
 
@@ -31,9 +35,7 @@ QString TVelmoraClient::PhotoDir() const
 {
     if (!fPhotoDir.isEmpty())
         return fPhotoDir.endsWith(QLatin1Char('/')) ? fPhotoDir : fPhotoDir + QLatin1Char('/');
-    if (!PhotoCacheDir.isEmpty())
-        return PhotoCacheDir.endsWith(QLatin1Char('/')) ? PhotoCacheDir : PhotoCacheDir + QLatin1Char('/');
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/PhotoCache/");
+    return AppPaths::photoCacheDir();
 }
 
 bool TVelmoraClient::GetPhoto(TObjectInfo *oi)
@@ -100,9 +102,7 @@ bool TVelmoraClient::GetPhoto(TObjectInfo *oi)
 bool TVelmoraClient::PostPhoto(int32_t Uid, const QString &PhFile)
 {
     try {
-        return DoPost(QStringLiteral("PostPhoto"), QStringLiteral("/object/%1/img").arg(Uid),
-                      QStringLiteral("file://") + PhFile)
-            == 204;
+        return DoPostFile(QStringLiteral("PostPhoto"), QStringLiteral("/object/%1/img").arg(Uid), PhFile) == 204;
     } catch (const std::exception &e) {
         LogError(e);
         return false;

@@ -3,6 +3,11 @@
 
 #include "client.h"
 
+#include "OSM.EventInfo.h"
+#include "OSM.TrackPointInfo.h"
+#include "OSM.ZoneInfo.h"
+
+#include "JsonRules.h"
 #include "ZtHttp.h"
 
 #include <rapidjson/error/en.h>
@@ -18,90 +23,8 @@ namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-// The request engine's reader rules, applied to the raw text of a JSON token
-// (a string's content, a number's literal, "true" or "false").
-
-int64_t tokenInt(std::string_view t, int64_t def)
-{
-    if (t.empty())
-        return def;
-    int64_t v = 0;
-    for (char c : t) {
-        if (c < '0' || c > '9')
-            return def;
-        if (v > (std::numeric_limits<int64_t>::max() - (c - '0')) / 10)
-            return def;
-        v = v * 10 + (c - '0');
-    }
-    return v;
-}
-
-double tokenFloat(std::string_view t)
-{
-    if (t.empty())
-        return NaN;
-    char buf[64];
-    size_t n = 0;
-    size_t b = 0, e = t.size();
-    while (b < e && uchar(t[b]) <= ' ')
-        ++b;
-    while (e > b && uchar(t[e - 1]) <= ' ')
-        --e;
-    if (e - b >= sizeof buf) {
-        // Rare: many digits. Read like the document reader does, not as 0.
-        QByteArray longer(t.data() + b, qsizetype(e - b));
-        longer.replace(',', '.');
-        bool ok = false;
-        const double v = longer.toDouble(&ok);
-        return ok ? v : 0;
-    }
-    for (size_t i = b; i < e; ++i)
-        buf[n++] = t[i] == ',' ? '.' : t[i];
-    double v = 0;
-    const auto r = std::from_chars(buf, buf + n, v);
-    if (r.ec != std::errc() || r.ptr != buf + n)
-        return 0;
-    return v;
-}
-
-// "yyyy-mm-ddThh:nn:ss" with an optional "Z", the service's usual form, read
-// without the general reader's regular expressions; same result.
-bool fastIsoDate(std::string_view t, double &out)
-{
-    if (t.size() != 19 && !(t.size() == 20 && t[19] == 'Z'))
-        return false;
-    auto d2 = [&](size_t i, int &v) {
-        if (t[i] < '0' || t[i] > '9' || t[i + 1] < '0' || t[i + 1] > '9')
-            return false;
-        v = (t[i] - '0') * 10 + (t[i + 1] - '0');
-        return true;
-    };
-    int y1, y2, mo, d, h, mi, s;
-    if (!d2(0, y1) || !d2(2, y2) || t[4] != '-' || !d2(5, mo) || t[7] != '-' || !d2(8, d)
-        || (t[10] != 'T' && t[10] != ' ') || !d2(11, h) || t[13] != ':' || !d2(14, mi)
-        || t[16] != ':' || !d2(17, s))
-        return false;
-    const int y = y1 * 100 + y2;
-    if (y < 1000)
-        return false; // the general reader adds 1900 to such years
-    TDateTime date = 0, time = 0;
-    if (!TryEncodeDate(y, mo, d, date))
-        date = 0;
-    if (!TryEncodeTime(h, mi, s, 0, time))
-        time = 0;
-    out = date + time;
-    return true;
-}
-
-double tokenDate(std::string_view t, double zone)
-{
-    if (t.empty())
-        return NaN;
-    double v;
-    if (!fastIsoDate(t, v))
-        v = ParseDateTime(QString::fromUtf8(t.data(), qsizetype(t.size())));
-    return v + zone;
-}
+// What a token was; the rules of JsonRules apply to its text.
+enum class Token { String, Number, Bool, Null };
 
 // Reads the track answer (a bare array of points, or an object holding it
 // under the request name) straight from the received bytes, without building
@@ -134,11 +57,11 @@ public:
             fKey = k == "uid" ? KUid : k == "sign" ? KSign : k == "val" ? KVal : KOther;
         return true;
     }
-    bool String(const char *s, rapidjson::SizeType n, bool) { return Scalar(std::string_view(s, n)); }
-    bool RawNumber(const char *s, rapidjson::SizeType n, bool) { return Scalar(std::string_view(s, n)); }
-    bool Bool(bool b) { return Scalar(b ? "true" : "false"); }
-    bool Null() { return Scalar({}, true); }
-    bool Default() { return Scalar({}); }
+    bool String(const char *s, rapidjson::SizeType n, bool) { return Scalar(std::string_view(s, n), Token::String); }
+    bool RawNumber(const char *s, rapidjson::SizeType n, bool) { return Scalar(std::string_view(s, n), Token::Number); }
+    bool Bool(bool b) { return Scalar(b ? "true" : "false", Token::Bool); }
+    bool Null() { return Scalar({}, Token::Null); }
+    bool Default() { return Scalar({}, Token::Null); }
 
 private:
     static constexpr size_t MaxDepth = 256;
@@ -198,8 +121,6 @@ private:
 
     bool Start(bool isObject)
     {
-        // The parser recurses once a level: an answer nested a hundred
-        // thousand levels deep would run it off the end of the stack.
         if (fStack.size() >= MaxDepth)
             return Fail(QStringLiteral("answer nested deeper than %1 levels").arg(MaxDepth));
         switch (fState) {
@@ -234,10 +155,17 @@ private:
                 if (isObject)
                     return Fail(QStringLiteral("member \"%1\" is not an array")
                                     .arg(fKey == KSensors ? "sensors" : fKey == KEvents ? "events" : "zones"));
+                ClearList(fKey); // a repeated member: the last one counts
                 Push(fKey == KSensors ? Sensors : fKey == KEvents ? Events : Zones);
             } else {
-                Push(Skip); // a text member given as object or array reads empty
+                Scalar({}, Token::Null); // a scalar member given as object or array reads empty
+                Push(Skip);
             }
+            return true;
+        case Sensor:
+            if (fKey == KUid || fKey == KSign || fKey == KVal)
+                Scalar({}, Token::Null);
+            Push(Skip);
             return true;
         case Sensors:
             if (!isObject) {
@@ -252,13 +180,12 @@ private:
         case Events:
         case Zones:
             if (isObject) {
-                fCutStart = fStream.Tell() - 1; // just past "{"
+                fCutStart = fStream.Tell(); // the iterative parser reports "{" before taking it
                 fCutKind = fState;
             }
             fCutDepth = isObject ? 1 : 0;
             Push(Skip);
             return true;
-        case Sensor:
         case Skip:
             if (fCutDepth > 0)
                 ++fCutDepth;
@@ -284,49 +211,88 @@ private:
         return true;
     }
 
-    bool Scalar(std::string_view t, bool isNull = false)
+    // A scalar member of a point or a sensor, read by the common rules: a
+    // null (or an object where a scalar belongs) gives the member's default.
+    bool Scalar(std::string_view t, Token kind)
     {
         if (fState == Point) {
-            if (isNull)
-                return true;
             TTrackPointInfo &p = *fPoint;
             const double tz = fZone;
             switch (fKey) {
-            case KUid: p.uid = int32_t(tokenInt(t, 0)); break;
-            case KObjId: p.obj_id = int32_t(tokenInt(t, 0)); break;
-            case KOsmId: p.osm_id = QString::fromUtf8(t.data(), qsizetype(t.size())); break;
-            case KSysDt: p.sys_dt = tokenDate(t, tz); break;
-            case KObjDt: p.obj_dt = tokenDate(t, tz); break;
-            case KGpsDt: p.gps_dt = tokenDate(t, tz); break;
-            case KLat: p.lat = tokenFloat(t); break;
-            case KLon: p.lon = tokenFloat(t); break;
-            case KAlt: p.alt = tokenFloat(t); break;
-            case KAcc: p.acc = tokenFloat(t); break;
-            case KSpeed: p.speed = tokenFloat(t); break;
-            case KAngle: p.angle = tokenFloat(t); break;
-            case KBat: p.bat = int32_t(tokenInt(t, 0)); break;
-            case KSrc: p.src = int32_t(tokenInt(t, -1)); break;
+            case KUid: p.uid = int32_t(ReadInt(t, kind, 0)); break;
+            case KObjId: p.obj_id = int32_t(ReadInt(t, kind, 0)); break;
+            case KOsmId: p.osm_id = ReadText(t, kind); break;
+            case KSysDt: p.sys_dt = ReadDate(t, kind, tz); break;
+            case KObjDt: p.obj_dt = ReadDate(t, kind, tz); break;
+            case KGpsDt: p.gps_dt = ReadDate(t, kind, tz); break;
+            case KLat: p.lat = JsonRules::TextToFloat(t); break;
+            case KLon: p.lon = JsonRules::TextToFloat(t); break;
+            case KAlt: p.alt = JsonRules::TextToFloat(t); break;
+            case KAcc: p.acc = JsonRules::TextToFloat(t); break;
+            case KSpeed: p.speed = JsonRules::TextToFloat(t); break;
+            case KAngle: p.angle = JsonRules::TextToFloat(t); break;
+            case KBat: p.bat = int32_t(ReadInt(t, kind, 0)); break;
+            case KSrc: p.src = int32_t(ReadInt(t, kind, -1)); break;
             case KSensors:
             case KEvents:
             case KZones:
+                if (kind == Token::Null) {
+                    ClearList(fKey);
+                    break;
+                }
                 return Fail(QStringLiteral("member \"%1\" is not an array")
                                 .arg(fKey == KSensors ? "sensors" : fKey == KEvents ? "events" : "zones"));
             default: break;
             }
             return true;
         }
-        if (fState == Sensor && !isNull) {
+        if (fState == Sensor) {
             if (fKey == KUid)
-                fSensorUid = int32_t(tokenInt(t, 0));
+                fSensorUid = int32_t(ReadInt(t, kind, 0));
             else if (fKey == KSign)
-                fSensorSign = Intern(t, fSignCache);
+                fSensorSign = kind == Token::Number ? JsonRules::NumberText(t) : Intern(t, fSignCache);
             else if (fKey == KVal)
-                fSensorVal = Intern(t, fValCache);
+                fSensorVal = kind == Token::Number ? JsonRules::NumberText(t) : Intern(t, fValCache);
             return true;
         }
-        if (fState == RootObject && fKey == KPoints && !isNull)
+        if (fState == RootObject && fKey == KPoints && kind != Token::Null)
             return Fail(QStringLiteral("member \"%1\" is not an array").arg(QString::fromUtf8(fOpName)));
         return true;
+    }
+
+    // An integer member: a number must be written as one (not 7.0 or 1e2).
+    static int64_t ReadInt(std::string_view t, Token kind, int64_t def)
+    {
+        if (kind == Token::Number && !JsonRules::IsIntegerLiteral(t))
+            return def;
+        return JsonRules::TextToInt(t, def);
+    }
+
+    static QString ReadText(std::string_view t, Token kind)
+    {
+        if (kind == Token::Number)
+            return JsonRules::NumberText(t);
+        return QString::fromUtf8(t.data(), qsizetype(t.size()));
+    }
+
+    static double ReadDate(std::string_view t, Token kind, double zone)
+    {
+        if (kind == Token::Number)
+            return JsonRules::TextToDate(JsonRules::NumberText(t), zone);
+        return JsonRules::TextToDate(t, zone);
+    }
+
+    void ClearList(KeyId key)
+    {
+        TTrackPointInfo &p = *fPoint;
+        if (key == KSensors) {
+            p.sensors.clear();
+            p.HasEvent = false;
+        } else if (key == KEvents) {
+            p.events.clear();
+        } else if (key == KZones) {
+            p.zones.clear();
+        }
     }
 
     // Sensor signs and values repeat from point to point; equal texts share
@@ -393,9 +359,12 @@ private:
 
     bool EndCut()
     {
-        const size_t end = fStream.Tell();
-        const QByteArray text = QByteArray::fromRawData(fBase + fCutStart, qsizetype(end - fCutStart));
-        const QJsonObject o = QJsonDocument::fromJson(text).object();
+        // The iterative parser reports "}" before taking it.
+        const size_t end = fStream.Tell() + (fBase[fStream.Tell()] == '}' ? 1 : 0);
+        QJsonValue v;
+        QString error;
+        JsonRules::ParseJson(fBase + fCutStart, end - fCutStart, v, error);
+        const QJsonObject o = v.toObject();
         try {
             if (fCutKind == Events) {
                 if (auto e = fCli.ParseEvent(&o))
@@ -437,7 +406,10 @@ int TVelmoraClient::ParseTrackAnswer(const QByteArray &Answer, const QString &Op
     TTrackPointList out;
     TTrackAnswerReader reader(*this, OpName, ss, Answer.constData(), out);
     rapidjson::Reader r;
-    const rapidjson::ParseResult ok = r.Parse<rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag>(ss, reader);
+    // Iterative: however deep the answer nests, the parser keeps its own
+    // stack on the heap, and the reader refuses it past MaxDepth.
+    const rapidjson::ParseResult ok =
+        r.Parse<rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseStopWhenDoneFlag | rapidjson::kParseIterativeFlag>(ss, reader);
     if (!ok) {
         Error = !reader.fError.isEmpty()
             ? reader.fError
@@ -533,9 +505,7 @@ int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int M
         // cost more time and memory than the points themselves.
         const QString path = QStringLiteral("/object/%1/track").arg(ObjUid);
         const QString query = PeriodQuery(Dt1, Dt2, Mode, tMode);
-        fRawJsonAnswer = true; // Request catches every error, so this is always reset
-        const int code = DoGet(op, path, query);
-        fRawJsonAnswer = false;
+        const int code = Request(QStringLiteral("GET"), op, path, query, QString(), true);
         if (code != 200)
             return -1;
         TTrackPointList points;

@@ -2,6 +2,9 @@
 
 #include "client.h"
 
+#include "OSM.TrapInfo.h"
+#include "OSM.ZoneInfo.h"
+
 #include <algorithm>
 
 std::unique_ptr<TTrapInfo> TVelmoraClient::ParseTrap(const QJsonObject *Json) const

@@ -2,6 +2,10 @@
 
 #include "client.h"
 
+#include "OSM.EventInfo.h"
+#include "OSM.TrackPointInfo.h"
+#include "OSM.TripInfo.h"
+
 QString TVelmoraClient::DefaultTripName(TDateTime Now)
 {
     return QStringLiteral("trip_") + FormatDateTimeNaN(QStringLiteral("yyyy_mm_dd_hh_nn"), Now);

@@ -2,6 +2,8 @@
 
 #include "client.h"
 
+#include "OSM.WifiData.h"
+
 #include "ZtSmallUtils.h"
 #include "ZtUtils.h"
 

@@ -2,6 +2,9 @@
 
 #include "client.h"
 
+#include "OSM.TrackPointInfo.h"
+#include "OSM.ZoneInfo.h"
+
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -12,22 +15,71 @@ void TVelmoraClient::TakeAnswerError()
         LogText(QStringLiteral("\r  X: ") + fErrorMessage);
 }
 
-// One [longitude, latitude] pair of a "geom"; anything else is a malformed geometry.
-static TGeoPoint geomPoint(const QJsonValue &v, int32_t uid)
+// One [longitude, latitude] pair of a "geom"; false for anything else.
+static bool geomPoint(const QJsonValue &v, TGeoPoint &p)
 {
     const QJsonArray a = v.toArray();
     if (!v.isArray() || a.size() < 2 || !a.at(0).isDouble() || !a.at(1).isDouble())
-        throw EJsonConversion(QStringLiteral("malformed geom of zone %1").arg(uid));
-    return TGeoPoint{a.at(0).toDouble(), a.at(1).toDouble()};
+        return false;
+    p = TGeoPoint{a.at(0).toDouble(), a.at(1).toDouble()};
+    return true;
+}
+
+// Reads a zone's "geom" text into z; false when it is not readable JSON of
+// the zone's shape, or a position lies off the map.
+static bool readGeom(const QString &text, TZoneInfo &z)
+{
+    QString geom = text;
+    if (geom.startsWith(QLatin1Char('[')))
+        geom = QStringLiteral("{\"geom\":") + geom + QLatin1Char('}');
+    QJsonParseError err;
+    const QJsonDocument doc = QJsonDocument::fromJson(geom.toUtf8(), &err);
+    if (err.error != QJsonParseError::NoError || !doc.isObject())
+        return false;
+    const QJsonObject g = doc.object();
+    try {
+        TGeoPoint p;
+        if (z.type_id == TZoneInfo::Circle) {
+            const QJsonValue c = g.value(QLatin1String("center"));
+            if (!c.isUndefined() && !c.isNull()) {
+                if (!c.isArray())
+                    return false;
+                if (c.toArray().size() >= 2) {
+                    if (!geomPoint(c, p))
+                        return false;
+                    z.geom.center = TGeoPoint::Create(p.Long, p.Lat);
+                }
+            }
+            z.geom.radius = TVelmoraClient::JsonFloat(&g, QStringLiteral("radius"));
+        } else if (z.type_id == TZoneInfo::Poligon) {
+            const QJsonValue nodes = g.value(QLatin1String("geom"));
+            if (!nodes.isUndefined() && !nodes.isNull()) {
+                if (!nodes.isArray())
+                    return false;
+                for (const QJsonValue &n : nodes.toArray()) {
+                    if (!geomPoint(n, p))
+                        return false;
+                    z.geom.nodes.append(TGeoPoint::Create(p.Long, p.Lat));
+                }
+            }
+        }
+    } catch (const EGeoAssertion &) {
+        return false; // a position off the map
+    }
+    return true;
 }
 
 std::unique_ptr<TZoneInfo> TVelmoraClient::ParseZone(const QJsonObject *Json) const
 {
     const auto uid = int32_t(JsonInt(Json, QStringLiteral("uid"), -1));
     const auto type = int32_t(JsonInt(Json, QStringLiteral("type_id"), -1));
+    const auto invalid = [&]() -> std::unique_ptr<TZoneInfo> {
+        LogFormat(QStringLiteral("\r  invalid zone: uid=%d type=%d"), {qlonglong(uid), qlonglong(type)});
+        return nullptr;
+    };
     // A zone without a usable id could never be updated or deleted.
     if (uid <= 0 || type < 0)
-        return nullptr;
+        return invalid();
 
     auto z = std::make_unique<TZoneInfo>(uid, type);
     z->vid = uint32_t(JsonInt(Json, QStringLiteral("vid"), -1));
@@ -39,36 +91,13 @@ std::unique_ptr<TZoneInfo> TVelmoraClient::ParseZone(const QJsonObject *Json) co
     z->area = JsonFloat(Json, QStringLiteral("area"));
     z->perimeter = JsonFloat(Json, QStringLiteral("perimeter"));
 
+    // A geometry that is not a text, or not one of the zone's shape, costs
+    // that zone only, never the list it came in.
     const QJsonValue gv = JsonValue(Json, QStringLiteral("geom"));
     if (!gv.isUndefined() && !gv.isString())
-        throw EJsonConversion(QStringLiteral("malformed geom of zone %1").arg(uid));
-    QString geom = gv.toString();
-    if (!geom.isEmpty()) {
-        if (geom.startsWith(QLatin1Char('[')))
-            geom = QStringLiteral("{\"geom\":") + geom + QLatin1Char('}');
-        QJsonParseError err;
-        const QJsonDocument doc = QJsonDocument::fromJson(geom.toUtf8(), &err);
-        if (err.error != QJsonParseError::NoError || !doc.isObject())
-            throw EJsonConversion(QStringLiteral("malformed geom of zone %1").arg(uid));
-        const QJsonObject g = doc.object();
-        try {
-            if (type == TZoneInfo::Circle) {
-                if (const auto c = JsonArray(&g, QStringLiteral("center")); c && c->size() >= 2) {
-                    const TGeoPoint p = geomPoint(*c, uid);
-                    z->geom.center = TGeoPoint::Create(p.Long, p.Lat);
-                }
-                z->geom.radius = JsonFloat(&g, QStringLiteral("radius"));
-            } else if (type == TZoneInfo::Poligon) {
-                if (const auto nodes = JsonArray(&g, QStringLiteral("geom")))
-                    for (const QJsonValue &n : *nodes) {
-                        const TGeoPoint p = geomPoint(n, uid);
-                        z->geom.nodes.append(TGeoPoint::Create(p.Long, p.Lat));
-                    }
-            }
-        } catch (const EGeoAssertion &) {
-            return nullptr; // a position off the map: not a valid zone
-        }
-    }
+        return invalid();
+    if (!gv.toString().isEmpty() && !readGeom(gv.toString(), *z))
+        return invalid();
     z->UpdateRect();
     return z;
 }
@@ -85,13 +114,8 @@ int TVelmoraClient::GetZones()
         TZoneList list;
         for (const QJsonValue &v : *arr) {
             const QJsonObject o = v.toObject();
-            if (auto z = ParseZone(&o)) {
+            if (auto z = ParseZone(&o)) // an invalid zone is logged and left out
                 list.push_back(std::move(z));
-            } else {
-                LogFormat(QStringLiteral("\r  invalid zone: uid=%d type=%d"),
-                          {qlonglong(JsonInt(&o, QStringLiteral("uid"), -1)),
-                           qlonglong(JsonInt(&o, QStringLiteral("type_id"), -1))});
-            }
         }
         fZoneList = std::move(list);
         return int(fZoneList.size());

@@ -163,6 +163,33 @@ TDateTime ParseDateTime(const QString &text, bool *ok)
     return result;
 }
 
+bool ParseIsoDateTimeFast(std::string_view t, TDateTime &result)
+{
+    if (t.size() != 19 && !(t.size() == 20 && t[19] == 'Z'))
+        return false;
+    auto d2 = [&](size_t i, int &v) {
+        if (t[i] < '0' || t[i] > '9' || t[i + 1] < '0' || t[i + 1] > '9')
+            return false;
+        v = (t[i] - '0') * 10 + (t[i + 1] - '0');
+        return true;
+    };
+    int y1, y2, mo, d, h, mi, s;
+    if (!d2(0, y1) || !d2(2, y2) || t[4] != '-' || !d2(5, mo) || t[7] != '-' || !d2(8, d)
+        || (t[10] != 'T' && t[10] != ' ') || !d2(11, h) || t[13] != ':' || !d2(14, mi) || t[16] != ':' || !d2(17, s))
+        return false;
+    const int y = y1 * 100 + y2;
+    if (y < 1000)
+        return false; // the general reader adds 1900 to such years
+    // As the general reader: an impossible date or time part reads as 0.
+    TDateTime date = 0, time = 0;
+    if (!TryEncodeDate(y, mo, d, date))
+        date = 0;
+    if (!TryEncodeTime(h, mi, s, 0, time))
+        time = 0;
+    result = date + time;
+    return true;
+}
+
 TDateTime ParseDateTimeOrUnix(const QString &text)
 {
     if (!text.isEmpty()) {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <limits>
+#include <string_view>
 
 // Days since 1899-12-30, the fraction being the time of day; NaN means no time.
 using TDateTime = double;
@@ -36,6 +37,10 @@ TDateTime UnixToDateTime(qint64 seconds);
 TDateTime ParseDateTime(const QString &text);
 // As ParseDateTime; ok tells whether a date or a time was actually read.
 TDateTime ParseDateTime(const QString &text, bool *ok);
+// The service's usual form, "yyyy-mm-ddThh:nn:ss" (or a blank for the "T")
+// with an optional "Z", read from UTF-8 without building a text: the same
+// result as ParseDateTime. False for any other form (then call ParseDateTime).
+bool ParseIsoDateTimeFast(std::string_view text, TDateTime &result);
 // Decimal digits only are Unix seconds (UTC, no zone applied).
 TDateTime ParseDateTimeOrUnix(const QString &text);
 

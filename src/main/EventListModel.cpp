@@ -1,6 +1,9 @@
 #include "EventListModel.h"
 
 #include "client.h"
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrapInfo.h"
 #include "common.h"
 #include "ZtUtils.h"
 

@@ -1,4 +1,6 @@
 #include "TrapTreeModel.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrapInfo.h"
 
 #include "client.h"
 

@@ -2,6 +2,9 @@
 // that the sign-in fills.
 
 #include "main.h"
+#include "OSM.TrapInfo.h"
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
 
 #include "EventActions.h"
 #include "EventListModel.h"

@@ -93,7 +93,9 @@ void TMonitorMainWin::FormCreate()
     if (token.isEmpty())
         token = Config.Get(QStringLiteral("token"), QString());
     fClient = std::make_unique<TVelmoraClient>(Config.Get(QStringLiteral("server"), QString()), token,
-                                               Config.Get(QStringLiteral("timezone"), QString()));
+                                               Config.Get(QStringLiteral("timezone"), QString()),
+                                               Config.Get(QStringLiteral("ca_file"), QString()),
+                                               Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
     fClient->SetLogCallback(LogCallback());
     ConnectLoadChain();
     fAlarmModel = new TEventListModel(fClient.get(), this);

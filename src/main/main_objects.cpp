@@ -1,6 +1,7 @@
 // TMonitorMainWin: the object list, its periodic update and the markers.
 
 #include "main.h"
+#include "OSM.ObjectInfo.h"
 
 #include "EventListModel.h"
 #include "MonitorMap.h"

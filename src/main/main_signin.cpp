@@ -1,6 +1,7 @@
 // TMonitorMainWin: sign-in, registration, recovery and sign-out.
 
 #include "main.h"
+#include "OSM.ObjectInfo.h"
 
 #include "EventListModel.h"
 #include "LoginForm.h"

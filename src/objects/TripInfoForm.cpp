@@ -1,4 +1,5 @@
 #include "TripInfoForm.h"
+#include "OSM.ObjectInfo.h"
 
 #include "FormTranslate.h"
 #include "OSM.TripInfo.h"

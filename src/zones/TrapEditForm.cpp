@@ -1,4 +1,5 @@
 #include "TrapEditForm.h"
+#include "OSM.ObjectInfo.h"
 
 #include "FormTranslate.h"
 #include "TrapTemplateEdit.h"

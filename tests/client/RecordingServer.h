@@ -70,6 +70,7 @@ public:
     }
 
     QString baseUrl() const { return fHttp.baseUrl(); }
+    int port() const { return fHttp.port(); }
     httplib::Server &server() { return fHttp.server(); }
 
     // key: "/path" or "METHOD /path"

@@ -46,6 +46,9 @@ private Q_SLOTS:
         QTest::addRow("unreadable count and date") << "w1;x;junk;A;" << "" << "w1" << 0 << 0.0 << "A";
         QTest::addRow("three fields") << "w1;1;NaN" << "Bad CSV [w1;1;NaN]" << "" << 0 << 0.0 << "";
         QTest::addRow("empty id") << ";1;NaN;A;" << "Empty OsmId [;1;NaN;A;]" << "" << 0 << 0.0 << "";
+        QTest::addRow("escaped id and address") << R"(n\;1;1;NaN;a\rb\nc\\d;)" << "" << "n;1" << 1 << 0.0 << "a\rb\nc\\d";
+        QTest::addRow("escaped final ;") << R"(w1;1;NaN;ends in\;;)" << "" << "w1" << 1 << 0.0 << "ends in;";
+        QTest::addRow("older file's backslash stays") << R"(w1;1;NaN;C:\x y;)" << "" << "w1" << 1 << 0.0 << "C:\\x y";
     }
     void csvLine()
     {
@@ -69,6 +72,7 @@ private Q_SLOTS:
         QCOMPARE(item.Address, address);
         // Written back, the line reads the same.
         TAddressCacheItem again(item.ToCsvString());
+        QCOMPARE(again.OsmId, id);
         QCOMPARE(again.Address, address);
         QCOMPARE(again.ReadCount, count);
     }
@@ -81,17 +85,19 @@ private Q_SLOTS:
             TAddressCache cache(file);
             QCOMPARE(cache.Count(), 0);
             cache.SetAddress(QStringLiteral("w1"), QStringLiteral("5 Main St;Apt 2"));
-            cache.SetAddress(QStringLiteral("w2"), QStringLiteral("Line\nbreak"));
+            cache.SetAddress(QStringLiteral("w2"), QStringLiteral("Line\nbreak\r"));
+            cache.SetAddress(QStringLiteral("w;4\n"), QStringLiteral("odd id"));
             cache.SetAddress(QStringLiteral("w3"), QStringLiteral("Улица 1"));
             QCOMPARE(cache.GetAddress(QStringLiteral("w3")), QStringLiteral("Улица 1"));
         } // saved here
         const QByteArray text = ReadAll(file);
         QVERIFY(!text.startsWith("\xEF\xBB\xBF"));
-        QCOMPARE(text.count('\n'), 3); // one line per item
+        QCOMPARE(text.count('\n'), 4); // one line per item
         TAddressCache cache(file);
-        QCOMPARE(cache.Count(), 3);
+        QCOMPARE(cache.Count(), 4);
         QCOMPARE(cache.Item(QStringLiteral("w1"))->Address, QStringLiteral("5 Main St;Apt 2"));
-        QCOMPARE(cache.Item(QStringLiteral("w2"))->Address, QStringLiteral("Line break"));
+        QCOMPARE(cache.Item(QStringLiteral("w2"))->Address, QStringLiteral("Line\nbreak\r"));
+        QCOMPARE(cache.Item(QStringLiteral("w;4\n"))->Address, QStringLiteral("odd id"));
         QCOMPARE(cache.Item(QStringLiteral("w3"))->ReadCount, 1);
         QVERIFY(cache.Item(QStringLiteral("w3"))->LastRead > 0);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("velmora.address")});

@@ -205,6 +205,52 @@ private Q_SLOTS:
         QCOMPARE(srv.last().body, finalBody);
     }
 
+    // The token and the cookies stay with the service: a redirect to another
+    // port, host or scheme gets neither, and cannot set cookies of its own.
+    void credentialsStayWithTheOrigin_data()
+    {
+        QTest::addColumn<QString>("target"); // %1: the service's port, %2: the other server's port
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<bool>("atService"); // the hop lands on the service's own server
+        QTest::addRow("same origin") << "http://127.0.0.1:%1/final" << true << true;
+        QTest::addRow("same origin, path only") << "/final" << true << true;
+        QTest::addRow("other port") << "http://127.0.0.1:%2/final" << false << false;
+        QTest::addRow("other host name") << "http://localhost:%1/final" << false << true;
+    }
+    void credentialsStayWithTheOrigin()
+    {
+        QFETCH(QString, target);
+        QFETCH(bool, sent);
+        QFETCH(bool, atService);
+        RecordingServer service, other;
+        auto seen = std::make_shared<RecordedRequest>(); // what the other server got
+        other.server().Get("/final", [seen](const httplib::Request &req, httplib::Response &res) {
+            seen->path = QString::fromStdString(req.path);
+            for (const auto &h : req.headers)
+                seen->headers.insert(QString::fromStdString(h.first).toLower(), QString::fromStdString(h.second));
+            res.set_header("Set-Cookie", "planted=1");
+            res.set_content("{}", "application/json");
+        });
+        auto to = std::make_shared<std::string>(); // known once both ports are
+        service.server().Get("/start", [to](const httplib::Request &, httplib::Response &res) { res.set_redirect(*to); });
+        QVERIFY(other.start());
+        QVERIFY(service.start());
+        *to = QString(target).replace(QLatin1String("%1"), QString::number(service.port())).replace(QLatin1String("%2"), QString::number(other.port())).toStdString();
+
+        TZtHttpClient http;
+        http.Headers().SetVal(QStringLiteral("X-Auth-Token"), QStringLiteral("SECRET"));
+        http.Headers().SetVal(QStringLiteral("X-Request-ID"), QStringLiteral("7"));
+        http.Cookie().SetVal(QStringLiteral("session"), QStringLiteral("S1"));
+        QCOMPARE(http.Get(service.baseUrl() + QStringLiteral("/start")), 200);
+
+        const RecordedRequest last = atService ? service.last() : *seen;
+        QCOMPARE(last.path, QStringLiteral("/final"));
+        QCOMPARE(last.hasHeader(QStringLiteral("X-Auth-Token")), sent);
+        QCOMPARE(last.hasHeader(QStringLiteral("Cookie")), sent);
+        QCOMPARE(last.header(QStringLiteral("X-Request-ID")), QStringLiteral("7")); // harmless headers go on
+        QCOMPARE(http.Cookie().AsText(QStringLiteral("="), QStringLiteral("; ")), QStringLiteral("session=S1"));
+    }
+
     void redirectLoopEnds()
     {
         RecordingServer srv;

@@ -1,7 +1,10 @@
 // The request envelope, the JSON readers, the client's state and the account
 // operations, against a real server on 127.0.0.1.
 
+#include "AppPaths.h"
 #include "ClientFixture.h"
+#include "OSM.ObjectInfo.h"
+#include "JsonRules.h"
 #include "TestProxy.h"
 #include "ZtHttp.h"
 
@@ -73,6 +76,7 @@ private Q_SLOTS:
         QVERIFY(raw.start());
         QTemporaryDir dir;
         ExeDir = dir.path() + QLatin1Char('/');
+        AppPaths::setBaseDir(dir.path());
         TVelmoraClient c(QStringLiteral("http://127.0.0.1:%1").arg(raw.port()), QString(), QStringLiteral("0"));
         c.Login(QStringLiteral("a"), QStringLiteral("b"));
         QVERIFY2(raw.request().contains("\r\nX-Auth-Token:\r\n"), raw.request().constData());
@@ -209,6 +213,8 @@ private Q_SLOTS:
         QTest::addRow("64-bit number") << "9007199254740993" << "9007199254740993" << Q_INT64_C(9007199254740993)
                                        << 9007199254740993.0 << false;
         QTest::addRow("fraction number") << "2.25" << "2.25" << qint64(-5) << 2.25 << false;
+        QTest::addRow("whole number with a fraction") << "1.0" << "1.0" << qint64(-5) << 1.0 << false;
+        QTest::addRow("whole number with an exponent") << "1e2" << "1e2" << qint64(-5) << 100.0 << false;
         QTest::addRow("true") << "true" << "true" << qint64(-5) << 0.0 << true;
         QTest::addRow("text true") << R"("true")" << "true" << qint64(-5) << 0.0 << true;
         QTest::addRow("TRUE is not true") << R"("TRUE")" << "TRUE" << qint64(-5) << 0.0 << false;
@@ -223,7 +229,11 @@ private Q_SLOTS:
         QFETCH(double, real);
         QFETCH(bool, boolean);
         const QString text = member.isEmpty() ? QStringLiteral("{}") : QStringLiteral("{\"m\":%1}").arg(member);
-        const QJsonObject obj = QJsonDocument::fromJson(text.toUtf8()).object();
+        // Read as the request envelope reads answers.
+        QJsonValue doc;
+        QString error;
+        QVERIFY(JsonRules::ParseJson(text.toUtf8().constData(), size_t(text.toUtf8().size()), doc, error));
+        const QJsonObject obj = doc.toObject();
         const QString m = QStringLiteral("m");
         QCOMPARE(TVelmoraClient::JsonStr(&obj, m), str);
         QCOMPARE(TVelmoraClient::JsonInt(&obj, m, -5), integer);
@@ -275,6 +285,7 @@ private Q_SLOTS:
         QFETCH(double, days);
         QTemporaryDir dir;
         ExeDir = dir.path() + QLatin1Char('/');
+        AppPaths::setBaseDir(dir.path());
         const double saved = TimeZoneOffset;
         TimeZoneOffset = 1.0 / 24;
         TVelmoraClient c(QStringLiteral("http://x"), QStringLiteral("T"), text);
@@ -403,17 +414,21 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         file.close();
-        QCOMPARE(f.client->DoPost(QStringLiteral("PostPhoto"), QStringLiteral("/object/5/photo"), QStringLiteral("file://") + path), 200);
+        QCOMPARE(f.client->DoPostFile(QStringLiteral("PostPhoto"), QStringLiteral("/object/5/photo"), path), 200);
         QCOMPARE(f.srv.last().body, bytes);
         QCOMPARE(f.srv.last().header(QStringLiteral("Content-Type")), QStringLiteral("image/png"));
 
+        // A body that names a file is only text.
+        QCOMPARE(f.client->DoPost(QStringLiteral("Op"), QStringLiteral("/object/5/photo"), QStringLiteral("file://") + path), 200);
+        QCOMPARE(f.srv.last().body, (QStringLiteral("file://") + path).toUtf8());
+
         f.log.clear();
-        QCOMPARE(f.client->DoPost(QStringLiteral("PostPhoto"), QStringLiteral("/object/5/photo"),
-                                  QStringLiteral("file://") + f.dir.path() + QStringLiteral("/none.jpg")),
+        QCOMPARE(f.client->DoPostFile(QStringLiteral("PostPhoto"), QStringLiteral("/object/5/photo"),
+                                      f.dir.path() + QStringLiteral("/none.jpg")),
                  -1);
         QVERIFY2(f.log.contains(QStringLiteral("\r  X: error at read file [") + f.dir.path() + QStringLiteral("/none.jpg: ")),
                  qPrintable(f.log));
-        QCOMPARE(f.srv.count(), 1);
+        QCOMPARE(f.srv.count(), 2);
     }
 
     void transportFailuresAreLogged()
@@ -499,10 +514,10 @@ private Q_SLOTS:
 
     void tlsOffIsLoggedOnEveryRequest()
     {
-        Config.SetVal(QStringLiteral("tls_verify"), QStringLiteral("0"));
         ClientFixture f;
-        Config.SetVal(QStringLiteral("tls_verify"), QStringLiteral("1"));
         QVERIFY(f.ok());
+        f.client = std::make_unique<TVelmoraClient>(f.srv.baseUrl(), QStringLiteral("TOKEN"), QStringLiteral("0"), QString(), false);
+        f.client->SetLogCallback([&f](const QString &fmt, const QVariantList &args, int count) { f.log += FormatLogText(fmt, args, count); });
         QVERIFY(!f.client->ApiClient().TlsVerify());
         f.client->GetUser();
         f.client->GetUser();

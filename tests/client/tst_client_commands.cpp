@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "OSM.CommandInfo.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +28,16 @@ private Q_SLOTS:
         QVERIFY(r.header("Content-Type").startsWith("application/x-www-form-urlencoded"));
         f.srv.answer("POST /api/v1/object/7/sendcmd", 204);
         QVERIFY(!f.client->SendCommand(7, QStringLiteral("x")));
+
+        // A command that looks like a file name goes as that text, never as the file.
+        const QString secret = f.dir.path() + QStringLiteral("/secret.txt");
+        QFile file(secret);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("private");
+        file.close();
+        f.srv.answer("POST /api/v1/object/7/sendcmd", 200);
+        QVERIFY(f.client->SendCommand(7, QStringLiteral("file://") + secret));
+        QCOMPARE(f.srv.last().body, (QStringLiteral("file://") + secret).toUtf8());
     }
 
     void log_data()

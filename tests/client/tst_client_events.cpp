@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "OSM.EventInfo.h"
 
 #include <QTest>
 #include <QUrlQuery>

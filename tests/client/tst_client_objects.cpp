@@ -2,6 +2,9 @@
 // tail of recent positions and the object operations.
 
 #include "ClientFixture.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.SensorInfo.h"
+#include "SimProcess.h"
 #include "TestPaths.h"
 
 #include <QFile>
@@ -110,6 +113,51 @@ private Q_SLOTS:
         QCOMPARE(f.client->ObjListUpdated(), updated);
     }
 
+    // The simulated service breaks half of the object answers in one way;
+    // every broken answer must fail the call and leave the list and its time
+    // stamp as the last whole answer left them.
+    void brokenAnswersFromTheService_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addRow("truncated") << "truncated=0.5";
+        QTest::addRow("stall") << "stall=0.5@300";
+        QTest::addRow("malformed") << "malformed=0.5";
+        QTest::addRow("drop") << "drop=0.5";
+    }
+    void brokenAnswersFromTheService()
+    {
+        QFETCH(QString, fault);
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--faults"), QStringLiteral("/api/v1/user/objects:") + fault, QStringLiteral("--seed"),
+                           QStringLiteral("5"), QStringLiteral("--speed"), QStringLiteral("60"), QStringLiteral("--history-days"),
+                           QStringLiteral("0.05")}));
+        TVelmoraClient c(sim.baseUrl, QString(), QStringLiteral("0"));
+        QString log;
+        c.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int count) { log += FormatLogText(fmt, args, count); });
+        QVERIFY(c.Login(QStringLiteral("demo"), QStringLiteral("demo")));
+
+        int failed = 0, whole = 0;
+        for (int i = 0; i < 16; ++i) {
+            const size_t count = c.ObjList().size();
+            const TDateTime updated = c.ObjListUpdated();
+            log.clear();
+            const int n = c.GetObjects();
+            if (n < 0) {
+                QCOMPARE(n, -1);
+                QVERIFY2(log.contains(QLatin1String("\r  X: ")), qPrintable(log));
+                QCOMPARE(c.ObjList().size(), count);
+                QCOMPARE(c.ObjListUpdated(), updated);
+                ++failed;
+            } else {
+                // A whole answer: the first one lists all six objects.
+                QVERIFY(c.ObjList().size() == 6);
+                QVERIFY(c.ObjListUpdated() > 0);
+                ++whole;
+            }
+        }
+        QVERIFY2(failed > 2 && whole > 2, qPrintable(QStringLiteral("%1 failed, %2 whole").arg(failed).arg(whole)));
+    }
+
     void objectReader()
     {
         ClientFixture f;
@@ -205,6 +253,18 @@ private Q_SLOTS:
         oi.Assign(*Update(std::nan(""), std::nan(""), now), now);
         QCOMPARE(oi.tail.size(), size_t(6));
         QVERIFY(!oi.HasLatLon());
+    }
+
+    void tailWithoutReceiveTimesStaysBounded()
+    {
+        const TDateTime start = EncodeDateTime(2024, 3, 1, 12, 0, 0);
+        const double minute = 1.0 / 1440;
+        TObjectInfo oi(1, QStringLiteral("A"));
+        for (int i = 0; i < 120; ++i)
+            oi.Assign(*Update(55.0 + i * 0.001, 37.0, std::nan("")), start + i * minute);
+        // One update a minute for two hours: the last half hour's points stay.
+        QCOMPARE(oi.tail.size(), size_t(31));
+        QVERIFY(std::isnan(oi.last_point->sys_dt));
     }
 
     void createObject()

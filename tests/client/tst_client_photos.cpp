@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "OSM.ObjectInfo.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,4 +1,6 @@
 #include "ClientFixture.h"
+#include "OSM.TrackPointInfo.h"
+#include "JsonRules.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -20,6 +22,26 @@ static const QByteArray fullPoint = QByteArray() +
     j(" 'sensors':[{'uid':1,'sign':'temp','val':'21.5'},{'uid':2,'sign':'event','val':'sos'}],") +
     j(" 'events':[{'uid':501,'obj_id':7,'trap_id':3,'h_obj_dt':'2025-02-03T10:00:00Z'},{'uid':0}],") +
     j(" 'zones':[{'uid':9,'type_id':1,'name':'Home','geom':'{^center^:[37.6,55.75],^radius^:100}'}]}");
+
+// Every member of a point, one "name=value" each; reals in full precision.
+static QStringList describe(const TTrackPointInfo &p)
+{
+    const auto real = [](double v) { return std::isnan(v) ? QStringLiteral("nan") : QString::number(v, 'g', 17); };
+    QStringList sensors, events, zones;
+    for (const auto &s : p.sensors)
+        sensors << QStringLiteral("%1:%2:%3").arg(s->uid).arg(s->sign, s->val);
+    for (const auto &e : p.events)
+        events << QString::number(e->uid);
+    for (const auto &z : p.zones)
+        zones << QString::number(z->uid);
+    return {QStringLiteral("uid=%1").arg(p.uid), QStringLiteral("obj_id=%1").arg(p.obj_id), QStringLiteral("osm_id=") + p.osm_id,
+            QStringLiteral("sys_dt=") + real(p.sys_dt), QStringLiteral("obj_dt=") + real(p.obj_dt), QStringLiteral("gps_dt=") + real(p.gps_dt),
+            QStringLiteral("lat=") + real(p.lat), QStringLiteral("lon=") + real(p.lon), QStringLiteral("alt=") + real(p.alt),
+            QStringLiteral("acc=") + real(p.acc), QStringLiteral("speed=") + real(p.speed), QStringLiteral("angle=") + real(p.angle),
+            QStringLiteral("bat=%1").arg(p.bat), QStringLiteral("src=%1").arg(p.src), QStringLiteral("HasEvent=%1").arg(int(p.HasEvent)),
+            QStringLiteral("sensors=") + sensors.join(QLatin1Char(',')), QStringLiteral("events=") + events.join(QLatin1Char(',')),
+            QStringLiteral("zones=") + zones.join(QLatin1Char(','))};
+}
 
 class TstClientTracks : public QObject
 {
@@ -161,9 +183,11 @@ private Q_SLOTS:
         QTest::addRow("refused") << 500 << (j("{'text':'boom'}")) << -1 << 1;
         QTest::addRow("sensors not an array") << 200 << (j("[{'uid':1,'sensors':{'uid':1}}]")) << -1 << 1;
         QTest::addRow("events not an array") << 200 << (j("[{'uid':1,'events':5}]")) << -1 << 1;
-        QTest::addRow("malformed zone geometry") << 200
-                                                 << (j("[{'uid':1,'zones':[{'uid':2,'type_id':2,'geom':'[[1,'}]}]"))
-                                                 << -1 << 1;
+        QTest::addRow("malformed zone geometry skips the zone") << 200
+                                                                << (j("[{'uid':1,'zones':[{'uid':2,'type_id':2,'geom':'[[1,'},{'uid':3,'type_id':2,'geom':5}]}]"))
+                                                                << 1 << 1;
+        QTest::addRow("deeply nested answer") << 200 << QByteArray(100000, '[') << -1 << 1;
+        QTest::addRow("deeply nested member") << 200 << j("[{'uid':1,'x':") + QByteArray(100000, '[') + QByteArray(100000, ']') + "}]" << -1 << 1;
         QTest::addRow("truncated answer") << 200 << (j("[{'uid':1},{'uid':2")) << -1 << 1;
     }
     void answers()
@@ -181,6 +205,58 @@ private Q_SLOTS:
         QCOMPARE(int(f.client->TrackList().size()), listed);
         if (result < 0 && status == 200)
             QVERIFY2(f.log.contains("\r  X: "), qPrintable(f.log));
+        if (QTest::currentDataTag() == QByteArray("malformed zone geometry skips the zone")) {
+            QVERIFY(f.client->TrackList()[0]->zones.empty());
+            QCOMPARE(int(f.log.count("invalid zone: uid=")), 2);
+        }
+    }
+
+    // The streaming track reader and the common point reader read the same
+    // members the same way, whatever form the service writes them in.
+    void bothReadersAgree_data()
+    {
+        QTest::addColumn<QByteArray>("point");
+        QTest::addColumn<QStringList>("expected"); // some of the members, as describe() writes them
+        QTest::addRow("every member") << fullPoint << QStringList{"obj_id=7", "lon=37.600000000000001", "bat=88", "sensors=1:temp:21.5,2:event:sos", "HasEvent=1"};
+        QTest::addRow("integers written 7.0 or 1e2")
+            << j("{'uid':1,'obj_id':7.0,'bat':1e2,'crd_src':2.0,'sensors':[{'uid':3.0,'sign':5,'val':7.0},{'uid':4,'sign':1e2,'val':-0.5}]}")
+            << QStringList{"obj_id=0", "bat=0", "src=-1", "sensors=0:5:7.0,4:1e2:-0.5"};
+        QTest::addRow("number texts of 64 characters and more")
+            << j("{'uid':1,'lat':'57.50000000000000000000000000000000000000000000000000000000000000001',"
+                 "'lon':37.600000000000000000000000000000000000000000000000000000000000000000001,"
+                 "'osm_id':123456789012345678901234567890,'alt':'1234567890123456789012345678901234567890123456789012345678901234567890'}")
+            << QStringList{"lat=57.5", "lon=37.600000000000001", "osm_id=1.2345678901234568e+29"};
+        QTest::addRow("signs, blanks and commas in texts")
+            << j("{'uid':1,'lat':'+57.5','lon':' 37,6 ','alt':'-','acc':'1.','speed':'.5','angle':'1e400','bat':'+5','obj_id':'-3'}")
+            << QStringList{"lat=57.5", "lon=37.600000000000001", "alt=0", "bat=0", "obj_id=0"};
+        QTest::addRow("duplicate members")
+            << j("{'uid':1,'lat':5,'lat':null,'osm_id':'a','osm_id':{},'bat':3,'bat':'x','speed':1,'speed':2,"
+                 "'sensors':[{'uid':1,'sign':'event'}],'sensors':[{'uid':2,'sign':'t','uid':5}],"
+                 "'zones':[{'uid':9,'type_id':1}],'zones':null}")
+            << QStringList{"lat=nan", "osm_id=", "bat=0", "speed=2", "sensors=5:t:", "HasEvent=0", "zones="};
+        QTest::addRow("wrong types read as defaults")
+            << j("{'uid':'1','obj_id':true,'lat':true,'lon':[1],'alt':{'a':1},'sys_dt':null,'obj_dt':20250203,"
+                 "'gps_dt':'2025-02-03T10:00:00','osm_id':false,'crd_src':null,'sensors':[5,{'uid':'2','val':null}],'events':[1,{'uid':0}]}")
+            << QStringList{"uid=1", "obj_id=0", "lat=0", "lon=nan", "src=-1", "sensors=2::"};
+    }
+    void bothReadersAgree()
+    {
+        QFETCH(QByteArray, point);
+        QFETCH(QStringList, expected);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        // Read as the request envelope reads answers.
+        QJsonValue doc;
+        QString error;
+        QVERIFY(JsonRules::ParseJson(point.constData(), size_t(point.size()), doc, error));
+        const QJsonObject obj = doc.toObject();
+        const QStringList common = describe(*f.client->ParseTrackPoint(&obj));
+
+        TTrackPointList streamed;
+        QCOMPARE(f.client->ParseTrackAnswer("[" + point + "]", QStringLiteral("Track"), streamed, error), 1);
+        QCOMPARE(describe(*streamed[0]), common);
+        for (const QString &line : expected)
+            QVERIFY2(common.contains(line), qPrintable(line + QStringLiteral(" not in ") + common.join(QLatin1Char(' '))));
     }
 
     // Dates of the usual form take a shortcut; it must agree with the general reader.

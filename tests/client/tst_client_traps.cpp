@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "OSM.TrapInfo.h"
 
 #include <QTest>
 

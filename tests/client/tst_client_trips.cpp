@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "OSM.TripInfo.h"
 
 #include <QTest>
 #include <QUrlQuery>

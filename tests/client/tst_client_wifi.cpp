@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "OSM.WifiData.h"
 
 #include <QTest>
 

@@ -1,4 +1,7 @@
 #include "ClientFixture.h"
+#include "OSM.TrackPointInfo.h"
+#include "OSM.ZoneInfo.h"
+#include "geo_utils.h"
 
 #include <QTest>
 #include <QUrlQuery>
@@ -30,10 +33,13 @@ private Q_SLOTS:
         QTest::addRow("node off the map skips that zone only")
             << "[" + j("{'uid':4,'type_id':2,'geom':'[[1,2],[3,95],[5,2]]'},") + circle + "]" << 1
             << QStringList{"Circle"} << 1;
-        QTest::addRow("malformed geom fails the list") << "[" + circle + j(",{'uid':6,'type_id':2,'geom':'[[1,2],[3'}]")
-                                                       << -1 << QStringList{} << 0;
-        QTest::addRow("geom of the wrong type fails the list")
-            << "[" + j("{'uid':6,'type_id':2,'geom':[[1,2]]}]") << -1 << QStringList{} << 0;
+        QTest::addRow("unreadable geom skips that zone only") << "[" + circle + j(",{'uid':6,'type_id':2,'geom':'[[1,2],[3'}]")
+                                                              << 1 << QStringList{"Circle"} << 1;
+        QTest::addRow("geom not a text skips that zone only")
+            << "[" + j("{'uid':6,'type_id':2,'geom':[[1,2]]},") + circle + "]" << 1 << QStringList{"Circle"} << 1;
+        QTest::addRow("geom of another shape skips that zone only")
+            << "[" + j("{'uid':7,'type_id':1,'geom':'{^center^:{^x^:1},^radius^:5}'},{'uid':8,'type_id':2,'geom':'[[1,2],^x^]'},") + circle + "]"
+            << 1 << QStringList{"Circle"} << 2;
         QTest::addRow("answer without array") << QByteArray("{}") << -1 << QStringList{} << 0;
     }
     void zoneList()

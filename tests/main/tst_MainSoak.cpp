@@ -8,6 +8,7 @@
 // watches the resident size over 500 cycles with 1,000 objects.
 
 #include "MainTestSupport.h"
+#include "OSM.ObjectInfo.h"
 #include "LoginForm.h"
 #include "MonitorMap.h"
 #include "OSM.AddressCache.h"

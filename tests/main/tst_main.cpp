@@ -1,4 +1,5 @@
 #include "MainTestSupport.h"
+#include "OSM.ObjectInfo.h"
 
 #include "EventListModel.h"
 #include "AboutForm.h"

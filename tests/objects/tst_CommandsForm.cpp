@@ -1,4 +1,5 @@
 #include "CommandsForm.h"
+#include "OSM.CommandInfo.h"
 #include "MainTestSupport.h"
 #include "OSM.ObjectInfo.h"
 #include "TestHttpServer.h"

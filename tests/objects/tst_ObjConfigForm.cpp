@@ -1,4 +1,5 @@
 #include "MainTestSupport.h"
+#include "OSM.CommandInfo.h"
 #include "FrmEditPad.h"
 #include "ObjConfigForm.h"
 #include "OSM.ObjectInfo.h"

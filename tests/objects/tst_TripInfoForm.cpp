@@ -1,6 +1,8 @@
 // Trips against the simulated service: starting and stopping, the trip list
 // window with its details, and the command that shows a trip's track.
 #include "../main/MainTestSupport.h"
+#include "OSM.TripInfo.h"
+#include "OSM.ObjectInfo.h"
 
 #include "StartTripForm.h"
 #include "TripInfoForm.h"

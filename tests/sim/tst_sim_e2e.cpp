@@ -2,11 +2,19 @@
 // the API client through every operation the monitor uses, over HTTP and
 // over HTTPS with the generated CA.
 
+#include "AppPaths.h"
+#include "OSM.TripInfo.h"
 #include "OSM.AddressCache.h"
 #include "TestPaths.h"
 #include "ZtDates.h"
 #include "ZtFormat.h"
 #include "client.h"
+#include "OSM.CommandInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrapInfo.h"
+#include "OSM.WifiData.h"
+#include "OSM.ZoneInfo.h"
+#include "geo_utils.h"
 #include "common.h"
 
 #include <httplib.h>
@@ -105,7 +113,7 @@ class TestSimEndToEnd : public QObject
 
     std::unique_ptr<TVelmoraClient> newClient(const QString &server)
     {
-        auto c = std::make_unique<TVelmoraClient>(server, QString(), QStringLiteral("0"));
+        auto c = std::make_unique<TVelmoraClient>(server, QString(), QStringLiteral("0"), Config.Get(QStringLiteral("ca_file"), QString()));
         c->SetLogCallback([this](const QString &fmt, const QVariantList &args, int count) { fLog += FormatLogText(fmt, args, count); });
         c->SetPhotoDir(fDir.filePath(QStringLiteral("PhotoCache")) + QLatin1Char('/'));
         return c;
@@ -154,6 +162,7 @@ private Q_SLOTS:
     {
         QVERIFY(fDir.isValid());
         ExeDir = fDir.path() + QLatin1Char('/');
+        AppPaths::setBaseDir(fDir.path());
         // 30 times faster: a device reports every 0.3 to 2 s, answers commands in 0.2 s.
         QVERIFY2(fSim.start({QStringLiteral("--speed"), QStringLiteral("30"), QStringLiteral("--seed"), QStringLiteral("7")}),
                  qPrintable(QString::fromUtf8(fSim.proc.readAllStandardError())));

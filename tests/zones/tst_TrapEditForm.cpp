@@ -1,6 +1,7 @@
 // The trap editor against the simulated service: what it hands back for each
 // kind of edit, what it refuses, and how it inserts template fields.
 #include "../main/MainTestSupport.h"
+#include "OSM.ObjectInfo.h"
 
 #include "TrapEditForm.h"
 #include "TrapTemplateEdit.h"

@@ -1,3 +1,4 @@
+#include "ZtUtils.h"
 #include "ZoneWorkflow.h"
 #include "OSM.ZtMapControl.h"
 #include "OSM.TrackGlyphs.h"

@@ -1,0 +1,155 @@
+// A slow service call keeps the windows painting, while clicks, keys and
+// timers wait until it has ended.
+
+#include "SimProcess.h"
+#include "ZtFormat.h"
+#include "ZtTransferWait.h"
+#include "client.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// A widget that notes when it was painted, clicked and typed at.
+class Probe : public QWidget
+{
+public:
+    explicit Probe(const QElapsedTimer &clock) : fClock(clock) {}
+    QList<qint64> paints, clicks, keys;
+
+protected:
+    void paintEvent(QPaintEvent *) override { paints.append(fClock.elapsed()); }
+    void mousePressEvent(QMouseEvent *) override { clicks.append(fClock.elapsed()); }
+    void keyPressEvent(QKeyEvent *) override { keys.append(fClock.elapsed()); }
+
+private:
+    const QElapsedTimer &fClock;
+};
+
+bool AnyBefore(const QList<qint64> &times, qint64 end)
+{
+    for (qint64 t : times)
+        if (t < end)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class TestZtTransferWait : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void slowCallPaintsButHoldsInputAndTimers()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--faults"), QStringLiteral("/api/v1/user/objects:delay=1@3000"), QStringLiteral("--history-days"),
+                           QStringLiteral("0.05")}));
+        TVelmoraClient client(sim.baseUrl, QString(), QStringLiteral("0"));
+        QVERIFY(client.Login(QStringLiteral("demo"), QStringLiteral("demo")));
+
+        QElapsedTimer clock;
+        clock.start();
+        Probe w(clock);
+        w.resize(200, 100);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QList<qint64> ticks, shots;
+        QTimer timer;
+        timer.setInterval(100);
+        connect(&timer, &QTimer::timeout, this, [&] { ticks.append(clock.elapsed()); });
+        timer.start();
+        QTimer::singleShot(800, this, [&] { shots.append(clock.elapsed()); });
+
+        // Half-way through the call the user clicks and types, and the
+        // window is made larger (the events are made here: input events
+        // belong to this thread).
+        const QPointF at(10, 10);
+        auto *press = new QMouseEvent(QEvent::MouseButtonPress, at, w.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        auto *key = new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        qint64 resizedAt = -1;
+        std::atomic<bool> stop{false};
+        std::thread user([&] {
+            for (int i = 0; i < 100 && !stop; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (stop) {
+                delete press;
+                delete key;
+                return;
+            }
+            QCoreApplication::postEvent(&w, press);
+            QCoreApplication::postEvent(&w, key);
+            QMetaObject::invokeMethod(
+                &w, [&] { resizedAt = clock.elapsed(); w.resize(260, 120); }, Qt::QueuedConnection);
+        });
+
+        w.paints.clear();
+        w.update(); // a change the window has yet to show
+        const qint64 start = clock.elapsed();
+        const int n = client.GetObjects();
+        const qint64 end = clock.elapsed();
+        stop = true;
+        user.join();
+        QVERIFY2(n > 0, qPrintable(client.ErrorMessage()));
+        QVERIFY(end - start >= 2900);
+
+        // Painted during the call, also after the resize in its middle.
+        QVERIFY2(AnyBefore(w.paints, end), "the window did not paint during the call");
+        QVERIFY(resizedAt > start && resizedAt < end);
+        QVERIFY(w.paints.last() >= resizedAt && w.paints.last() < end);
+        QCOMPARE(w.width(), 260);
+        QVERIFY(!AnyBefore(w.clicks, end));
+        QVERIFY(!AnyBefore(w.keys, end));
+        for (qint64 t : std::as_const(ticks))
+            QVERIFY(t < start || t >= end);
+        QVERIFY(shots.isEmpty());
+
+        // Afterwards everything that was held arrives, once.
+        QTRY_COMPARE(w.clicks.size(), 1);
+        QTRY_COMPARE(w.keys.size(), 1);
+        QTRY_COMPARE(shots.size(), 1);
+        QTRY_VERIFY(!ticks.isEmpty() && ticks.last() >= end);
+        QVERIFY(!ZtTransferWait::Waiting());
+    }
+
+    // A call made from something delivered during another call's wait is
+    // refused, not run beside it.
+    void nestedTransferIsRefused()
+    {
+        bool innerRan = false;
+        bool innerAccepted = true;
+        const bool outer = ZtTransferWait::Run([&] {
+            QMetaObject::invokeMethod(
+                qApp, [&] { innerAccepted = ZtTransferWait::Run([&] { innerRan = true; }); }, Qt::QueuedConnection);
+            std::this_thread::sleep_for(std::chrono::milliseconds(ZtTransferWait::QuietMs + 300));
+        });
+        QVERIFY(outer);
+        QVERIFY(!innerAccepted);
+        QVERIFY(!innerRan);
+    }
+
+    // Quick answers and calls off the user-interface thread run as before.
+    void quickAndWorkerCallsRunDirectly()
+    {
+        bool ran = false;
+        QVERIFY(ZtTransferWait::Run([&] { ran = true; }));
+        QVERIFY(ran);
+        bool onWorker = false;
+        std::thread t([&] { onWorker = ZtTransferWait::Run([] {}); });
+        t.join();
+        QVERIFY(onWorker);
+    }
+};
+
+QTEST_MAIN(TestZtTransferWait)
+#include "tst_ZtTransferWait.moc"
