@@ -4,6 +4,11 @@
 // (header click) and painting again. Wall-clock, median and p99 over the
 // repetitions.
 
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrapInfo.h"
+#include "OSM.TripInfo.h"
+#include "OSM.ZoneInfo.h"
 #include "EventListModel.h"
 #include "client.h"
 #include "common.h"

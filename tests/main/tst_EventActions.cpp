@@ -1,6 +1,11 @@
 // The alarm and event lists' actions against velmora-sim: accepting with a
 // message while the records are replaced under the open dialog, the track of
 // an event, what a double click on each column does, and the rows' texts.
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrapInfo.h"
+#include "OSM.TripInfo.h"
+#include "OSM.ZoneInfo.h"
 #include "AcceptEventForm.h"
 #include "EventActions.h"
 #include "EventListModel.h"

@@ -1,5 +1,10 @@
 // The trap tree: grouping by object, order, texts, what deleting a row
 // selects, and the condition painted at the right end of a trap row.
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrapInfo.h"
+#include "OSM.TripInfo.h"
+#include "OSM.ZoneInfo.h"
 #include "TrapListDelegate.h"
 #include "TrapTreeModel.h"
 #include "client.h"

@@ -1,3 +1,8 @@
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrapInfo.h"
+#include "OSM.TripInfo.h"
+#include "OSM.ZoneInfo.h"
 #include "OSM.TrapInfo.h"
 #include "PanelTestSupport.h"
 #include "TrapEditForm.h"

@@ -1,6 +1,11 @@
 // Trips from the main window against velmora-sim: start with the proposed
 // name, the running-trip question (also when the service answers 409), stop,
 // and the trip list window with its track command and its end at sign-out.
+#include "OSM.EventInfo.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrapInfo.h"
+#include "OSM.TripInfo.h"
+#include "OSM.ZoneInfo.h"
 #include "PanelTestSupport.h"
 #include "StartTripForm.h"
 #include "TripInfoForm.h"
