@@ -275,6 +275,9 @@ private:
     void ObjListChecking(const QModelIndex &Index, bool Checked);
     void MoveMarkers(TDateTime Prev);
     void SelectObjectCell(TObjectInfo *const *Cell);
+    // Empties every list, marker, track and window that shows a record of the
+    // client, before the client frees them (sign-out, a refused update).
+    void DropRecordViews();
     // The lasting notice while the service does not answer, and its end.
     void ShowOutage();
     void ClearOutage();

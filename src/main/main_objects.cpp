@@ -43,6 +43,7 @@ int TMonitorMainWin::LoadObjects(int SelUid)
         }
         Log(QStringLiteral("\r  -> ") + QString::number(n));
         if (n < 0 && fClient->ResultCode() >= 400) {
+            DropRecordViews();
             fClient->Clear();
             ObjList->setUpdatesEnabled(true);
             return -1;
@@ -98,9 +99,9 @@ void TMonitorMainWin::UpdateObjects()
     if (n < 0 && fClient->ResultCode() >= 400) {
         ClearOutage();
         UpdateTimer->stop();
-        ClearObjectMarks();
-        fAlarmModel->Clear();
-        fObjModel->Clear();
+        // Every view of the client's records goes before the records do:
+        // the sign-in dialog below lets the window paint.
+        DropRecordViews();
         fClient->Clear();
         UpdateUserMenu();
         SignIn(true);

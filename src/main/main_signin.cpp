@@ -42,6 +42,7 @@ void TMonitorMainWin::SignIn(bool Retry)
         }
         if (LoadObjects(0) < 0) {
             // The service refused the token: forget it and ask for credentials.
+            DropRecordViews();
             fClient->Clear();
             UpdateUserMenu();
             SignIn(false);
@@ -155,20 +156,7 @@ void TMonitorMainWin::SignOut()
     UpdateTimer->stop();
     // Nothing queued may run on the records about to go, and no window may
     // keep showing one.
-    fTaskQueue.clear();
-    fRecordWindows->AllFreed();
-    // Markers and rows refer to the client's objects: drop them first.
-    ClearObjectMarks();
-    if (fMap) {
-        fMap->ClearTracks();
-        fMap->SetZones(nullptr);
-    }
-    fAlarmModel->Clear();
-    fEventModel->Clear();
-    fObjModel->Clear();
-    TracksPanel->Clear();
-    ZonesPanel->Clear();
-    TrapsPanel->Clear();
+    DropRecordViews();
     IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("Token"), QString());
     // A user who signed out by hand is not signed straight back in: the
     // sign-in dialog waits for him.
@@ -195,3 +183,21 @@ void TMonitorMainWin::MenuSignInClick() { SignIn(false); }
 void TMonitorMainWin::MenuSignUpClick() { SignUp(false); }
 void TMonitorMainWin::MenuSignOutClick() { SignOut(); }
 void TMonitorMainWin::SbExitClick() { SignOut(); }
+
+void TMonitorMainWin::DropRecordViews()
+{
+    fTaskQueue.clear();
+    fRecordWindows->AllFreed();
+    // Markers and rows refer to the client's records: drop them first.
+    ClearObjectMarks();
+    if (fMap) {
+        fMap->ClearTracks();
+        fMap->SetZones(nullptr);
+    }
+    fAlarmModel->Clear();
+    fEventModel->Clear();
+    fObjModel->Clear();
+    TracksPanel->Clear();
+    ZonesPanel->Clear();
+    TrapsPanel->Clear();
+}

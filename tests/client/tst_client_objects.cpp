@@ -66,11 +66,11 @@ private Q_SLOTS:
         QCOMPARE(Obj(*f.client, 1)->name, QStringLiteral("same uid, other id"));
         QCOMPARE(Obj(*f.client, 2)->id, QStringLiteral("C"));
 
-        // An answer without "dt" stamps the present local time.
+        // An answer without "dt" stamps the present time of the account's zone.
         f.srv.answer(QStringLiteral("/api/v1/user/objects"), 200, R"({"objects":[]})");
-        const TDateTime before = Now();
+        const TDateTime before = NowInZone(f.client->TimeZone());
         QCOMPARE(f.client->GetObjects(), 0);
-        QVERIFY(f.client->ObjListUpdated() >= before && f.client->ObjListUpdated() <= Now());
+        QVERIFY(f.client->ObjListUpdated() >= before && f.client->ObjListUpdated() <= NowInZone(f.client->TimeZone()));
 
         // Sign-out makes the next request a full one.
         f.client->Clear();

@@ -588,11 +588,10 @@ private Q_SLOTS:
     void unbuiltActionsSaySo_data()
     {
         QTest::addColumn<QString>("action");
-        QTest::addRow("Export Track") << "PopupExportTrack";
+        // Export Track and the trap and zone lists' double clicks are built
+        // now; their panels' tests cover them.
         QTest::addRow("double click in the alarm list") << "AlarmList";
         QTest::addRow("double click in the event list") << "EventList";
-        QTest::addRow("double click in the trap list") << "TrapList";
-        QTest::addRow("double click in the zone list") << "ZoneList";
         QTest::addRow("right click after Create Place") << "CreatePlace";
     }
     void unbuiltActionsSaySo()

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -153,14 +154,20 @@ private Q_SLOTS:
             if (v.toObject().value(QStringLiteral("target_type_id")).toInt() == 4)
                 trap = v.toObject().value(QStringLiteral("uid")).toInt();
         QVERIFY(trap > 0);
+        // The demo also starts with one open alarm for the alarm list; the worn
+        // battery's alarm is a new one.
+        QSet<int> atStart;
         auto openAlarm = [&] {
             for (const QJsonValue &v : obj(w.objects(1, -1)).value(QStringLiteral("objects")).toArray())
                 for (const QJsonValue &a : v.toObject().value(QStringLiteral("alarms")).toArray())
-                    if (a.toObject().value(QStringLiteral("trap_id")).toInt() == trap)
+                    if (a.toObject().value(QStringLiteral("trap_id")).toInt() == trap
+                        && !atStart.contains(a.toObject().value(QStringLiteral("uid")).toInt()))
                         return a.toObject();
             return QJsonObject();
         };
-        QVERIFY2(openAlarm().isEmpty(), "an alarm before the demo started");
+        for (QJsonObject a = openAlarm(); !a.isEmpty(); a = openAlarm())
+            atStart.insert(a.value(QStringLiteral("uid")).toInt());
+        QVERIFY(atStart.size() <= 1);
         int seconds = 0;
         QJsonObject alarm;
         while (alarm.isEmpty() && seconds < 5 * 60) {
