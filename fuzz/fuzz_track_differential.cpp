@@ -1,6 +1,7 @@
 // The same answer through GetTrack's streaming reader and through the common
 // point reader over a parsed document: every point must come out alike.
 
+#include "OSM.TrackPointInfo.h"
 #include "FuzzSupport.h"
 #include "client.h"
 

@@ -1,5 +1,6 @@
 // GetTrack's streaming reader on any answer body.
 
+#include "OSM.TrackPointInfo.h"
 #include "FuzzSupport.h"
 #include "client.h"
 
