@@ -100,7 +100,9 @@ public:
     // The node or edge index of a node or edge hit code.
     static int HitIndex(int Code) { return Code >= EdgeHitBase ? Code - EdgeHitBase : Code >= NodeHitBase ? Code - NodeHitBase : Code % 100; }
     int ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone);
-    TZoneInfo *EditedZone() const { return FEditedZone; }
+    // Looked up afresh: the zone noted at the last press may have been freed
+    // since (a cancelled new zone).
+    TZoneInfo *EditedZone() { return FindEditedZone(); }
     // Whether a drag of the edited zone's centre, rim or node is under way.
     bool ZoneDragging() const { return FDragType >= 1 && !FZoneDragPoint.isNull(); }
     // The cursor that says what a press at a zone hit code would do.

@@ -131,8 +131,9 @@ private Q_SLOTS:
         QVERIFY(sim.start({QStringLiteral("--faults"), QStringLiteral("/api/v1/user/objects:") + fault, QStringLiteral("--seed"),
                            QStringLiteral("5"), QStringLiteral("--speed"), QStringLiteral("60"), QStringLiteral("--history-days"),
                            QStringLiteral("0.05")}));
-        TVelmoraClient c(sim.baseUrl, QString(), QStringLiteral("0"));
+        // The log outlives the client, which logs until it is gone.
         QString log;
+        TVelmoraClient c(sim.baseUrl, QString(), QStringLiteral("0"));
         c.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int count) { log += FormatLogText(fmt, args, count); });
         QVERIFY(c.Login(QStringLiteral("demo"), QStringLiteral("demo")));
 
