@@ -221,30 +221,9 @@ QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &C
         shown.erase(shown.begin(), shown.begin() + std::ptrdiff_t(kept));
     }
     const auto &pts = Track.Points();
-    const int L = size / 4, r = s / 2;
     for (uint32_t g : shown) {
         const TTrackScreenCache::Glyph &gl = glyphs[g];
-        const TTrackPointInfo &tp = *pts[gl.index];
-        GlyphKey k{};
-        k.size = int16_t(size);
-        k.kind = gl.kind;
-        if (gl.kind == GlyphParking) {
-            k.pen = st.PointColor;
-        } else if (gl.kind == GlyphPoint) {
-            const bool wifi = tp.src > 0;
-            k.pen = wifi ? st.PointWifiColor : st.PointColor;
-            k.fill = !tp.osm_id.isEmpty() ? st.HighlightColor : (wifi ? st.PointWifiBgColor : st.PointBgColor);
-            if (tp.HasBearing()) {
-                const double a = tp.angle * M_PI / 180;
-                k.dx = int8_t(RoundEven(std::sin(a) * r));
-                k.dy = int8_t(RoundEven(std::cos(a) * r));
-                const double p1 = a - M_PI / 4, p2 = a + M_PI / 4;
-                k.h1x = int8_t(-RoundEven(std::sin(p1) * L));
-                k.h1y = int8_t(RoundEven(std::cos(p1) * L));
-                k.h2x = int8_t(-RoundEven(std::sin(p2) * L));
-                k.h2y = int8_t(RoundEven(std::cos(p2) * L));
-            }
-        }
+        const GlyphKey k = TrackGlyphKey(st, *pts[gl.index], gl.kind);
         Sprites().Draw(p, k, px[gl.index] - origin - QPoint(s, s));
     }
     return img;
