@@ -196,9 +196,9 @@ private Q_SLOTS:
 
         const QPointF before = map->MarkCoord(0);
         w->ObjList->setCurrentIndex(m->index(0, 0));
-        // Let the simulated devices move on (ten minutes per second).
-        QTest::qWait(2500);
-        w->UpdateObjects();
+        // The simulated devices move on ten minutes per second, but an object
+        // may stand in a parking for a while: update until its report moves.
+        QTRY_VERIFY_WITH_TIMEOUT((w->UpdateObjects(), obj->last_point->lon != before.x() || obj->last_point->lat != before.y()), 60000);
 
         QCOMPARE(w->SelectedObjectRow(), m->index(0, 0));
         QVERIFY(m->IsChecked(second));
