@@ -79,6 +79,9 @@ inline void ResetSettings(const QString &IniPath, const QString &Server)
     IniFile.Open(IniPath);
     Config.Clear();
     Config.SetVal(QStringLiteral("server"), Server);
+    // Tiles come from the simulator too: the public tile server is out of
+    // reach here, and waiting on it would only slow every window down.
+    Config.SetVal(QStringLiteral("tile_url"), Server + QStringLiteral("/tiles/{z}/{x}/{y}.png"));
 }
 
 // Calls Act with each modal widget that shows up until it returns true
