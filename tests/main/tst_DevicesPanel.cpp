@@ -5,8 +5,7 @@
 
 #include <QPushButton>
 
-// The device actions without windows yet say so; the others need a selected
-// object.
+// Every device action needs a selected object and opens its dialog on it.
 class tst_DevicesPanel : public QObject
 {
     Q_OBJECT
@@ -22,14 +21,17 @@ private Q_SLOTS:
         QVERIFY2(fSim.start(), "velmora-sim did not start");
     }
 
-    // With an object selected, the commands and configuration actions open
-    // their dialogs on it, logging through the window's log.
+    // With an object selected, each action opens its dialog on it (the
+    // simulated devices start with their queries answered), logging through
+    // the window's log.
     void dialogsOpenOnTheSelectedObject_data()
     {
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("logged");
         QTest::addRow("commands") << 0 << "Commands:   -> ";
         QTest::addRow("configuration") << 1 << "Config:   -> ";
+        QTest::addRow("places") << 2 << "Places:   -> ";
+        QTest::addRow("SMS filters") << 3 << "SmsFilters:   -> ";
     }
     void dialogsOpenOnTheSelectedObject()
     {
@@ -45,11 +47,13 @@ private Q_SLOTS:
             QTimer::singleShot(0, m, [m] { static_cast<QDialog *>(m)->reject(); });
             return true;
         });
-        if (action == 0)
-            devices.SbCommandsClick();
-        else
-            devices.SbConfigurationClick();
-        QCOMPARE(shown, action == 0 ? QStringLiteral("CommandsForm") : QStringLiteral("ObjConfigForm"));
+        const std::function<void()> actions[] = {
+            [&] { devices.SbCommandsClick(); }, [&] { devices.SbConfigurationClick(); },
+            [&] { devices.SbPlacesClick(); },   [&] { devices.SbSmsFiltersClick(); },
+        };
+        actions[action]();
+        const char *names[] = {"CommandsForm", "ObjConfigForm", "ObjPlacesForm", "SmsFiltersForm"};
+        QCOMPARE(shown, QLatin1String(names[action]));
         QVERIFY2(ctx.LogText.contains(logged), qPrintable(ctx.LogText.right(300)));
         QVERIFY(ctx.Notices.isEmpty());
     }
@@ -60,9 +64,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("notice");
         QTest::addRow("configuration") << 0 << "SbConfiguration" << "object_not_selected";
-        QTest::addRow("SMS filters") << 1 << "SbSmsFilters" << "not_implemented";
+        QTest::addRow("SMS filters") << 1 << "SbSmsFilters" << "object_not_selected";
         QTest::addRow("commands") << 2 << "SbCommands" << "object_not_selected";
-        QTest::addRow("places") << 3 << "SbPlaces" << "not_implemented";
+        QTest::addRow("places") << 3 << "SbPlaces" << "object_not_selected";
     }
     void everyActionAnswers()
     {
