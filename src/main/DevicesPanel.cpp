@@ -5,6 +5,7 @@
 #include "ObjPlacesForm.h"
 #include "SmsFiltersForm.h"
 #include "PanelContext.h"
+#include "client.h"
 
 TDevicesPanel::TDevicesPanel(TPanelContext &Ctx, QObject *Owner) : QObject(Owner), fCtx(Ctx) {}
 
@@ -42,4 +43,18 @@ void TDevicesPanel::SbPlacesClick()
     TObjPlacesForm form(fCtx.DialogParent());
     form.SetLogCallback(fCtx.LogCallback());
     form.ShowPlaces(fCtx.SelectedObject(), fCtx.Client());
+}
+
+void TDevicesPanel::CreatePlaceAt(double Lat, double Lon)
+{
+    if (!fCtx.RequireSelectedObject())
+        return;
+    TWifiList aps;
+    if (fCtx.Client()->GetWifi(aps, Lat - 0.001, Lon - 0.001, Lat + 0.001, Lon + 0.001) <= 0 || aps.isEmpty()) {
+        fCtx.ShowMsg(QStringLiteral("wifi_not_found"), 3);
+        return;
+    }
+    TObjPlacesForm form(fCtx.DialogParent());
+    form.SetLogCallback(fCtx.LogCallback());
+    form.CreatePlace(fCtx.SelectedObject(), fCtx.Client(), aps);
 }

@@ -1,6 +1,12 @@
 #include "CommandsForm.h"
 #include "DevicesPanel.h"
 #include "ObjConfigForm.h"
+#include "ObjPlacesForm.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrackPointInfo.h"
+#include "client.h"
+
+#include <QTreeWidget>
 #include "PanelTestSupport.h"
 
 #include <QPushButton>
@@ -83,6 +89,74 @@ private Q_SLOTS:
         QCOMPARE(ctx.Notices, QStringList{notice});
         if (notice == QLatin1String("not_implemented"))
             QVERIFY(ctx.LogText.contains(name + QStringLiteral(": not implemented")));
+    }
+
+    // A place from the spot: the access points there fill the create-mode
+    // dialog; a spot without any gives the message instead.
+    void createPlaceAt_data()
+    {
+        QTest::addColumn<bool>("atStop"); // at the object's first stop, or far off
+        QTest::addRow("access points around") << true;
+        QTest::addRow("none around") << false;
+    }
+    void createPlaceAt()
+    {
+        QFETCH(bool, atStop);
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        ctx.Selected = ctx.Client()->ObjList().front().get();
+        // A spot of the network: narrowed down from the squares around the
+        // object by quarters, each holding one of its access points.
+        auto holds = [&](double la1, double lo1, double la2, double lo2) {
+            TWifiList aps;
+            ctx.Client()->GetWifi(aps, la1, lo1, la2, lo2);
+            return std::any_of(aps.begin(), aps.end(), [](const TWifiData &w) { return w.ssid == QStringLiteral("Дача 5G"); });
+        };
+        double la1 = 0, lo1 = 0, size = 0.5;
+        for (int i = -3; i <= 3 && size == 0.5 && la1 == 0; ++i)
+            for (int j = -3; j <= 3 && la1 == 0; ++j) {
+                const double la = ctx.Selected->last_point->lat + i * size - size / 2;
+                const double lo = ctx.Selected->last_point->lon + j * size - size / 2;
+                if (holds(la, lo, la + size, lo + size)) {
+                    la1 = la;
+                    lo1 = lo;
+                }
+            }
+        QVERIFY(la1 != 0);
+        while (size > 0.001) {
+            size /= 2;
+            bool found = false;
+            for (int q = 0; q < 4 && !found; ++q) {
+                const double la = la1 + (q / 2) * size, lo = lo1 + (q % 2) * size;
+                if (holds(la, lo, la + size, lo + size)) {
+                    la1 = la;
+                    lo1 = lo;
+                    found = true;
+                }
+            }
+            QVERIFY(found);
+        }
+        const double spotLat = atStop ? la1 + size / 2 : 0.5, spotLon = atStop ? lo1 + size / 2 : 0.5;
+        TDevicesPanel devices(ctx, nullptr);
+        QStringList networks;
+        QString shown;
+        ModalWatcher w([&](QWidget *m) {
+            shown = m->objectName();
+            if (auto *form = qobject_cast<TObjPlacesForm *>(m))
+                for (int i = 0; i < form->WifiList->topLevelItemCount(); ++i)
+                    networks << form->WifiList->topLevelItem(i)->text(0);
+            QTimer::singleShot(0, m, [m] { static_cast<QDialog *>(m)->reject(); });
+            return true;
+        });
+        devices.CreatePlaceAt(spotLat, spotLon);
+        if (atStop) {
+            QCOMPARE(shown, QStringLiteral("ObjPlacesForm"));
+            QVERIFY2(networks.contains(QStringLiteral("Дача 5G")), qPrintable(networks.join(u'|')));
+            QVERIFY(ctx.Notices.isEmpty());
+        } else {
+            QVERIFY(shown.isEmpty());
+            QCOMPARE(ctx.Notices, QStringList{QStringLiteral("wifi_not_found")});
+        }
     }
 };
 
