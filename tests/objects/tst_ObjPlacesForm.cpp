@@ -12,6 +12,14 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+// The dialog with the loading of an answer file open to the test: a device
+// answer the simulated device would never give.
+class TTestPlacesForm : public TObjPlacesForm
+{
+public:
+    using TObjPlacesForm::LoadAnswerFile;
+};
+
 class tst_ObjPlacesForm : public QObject
 {
     Q_OBJECT
@@ -184,6 +192,50 @@ private Q_SLOTS:
         QCOMPARE(twoAps, 2);
         QVERIFY(!lit);
         QCOMPARE(lastCommand(), sent.isEmpty() ? before : sent);
+    }
+
+    // A place line that cannot be read stops the loading with a message; the
+    // places before it stay, and the dialog refuses to send, so the device
+    // keeps the places that were not read.
+    void badLineRefusesSending()
+    {
+        QVERIFY(answered(QStringLiteral("get places")));
+        const QString before = lastCommand();
+        const QString bad = fDir.filePath(QStringLiteral("bad.txt"));
+        {
+            QFile f(bad);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("place0={\"name\":\"Kept\",\"ssid\":[A]}\nplace1={\"name\":\"Broken\",\"ssid\":[\"B]}\n"
+                    "place2={\"name\":\"Unread\",\"ssid\":[C]}\n");
+        }
+        TTestPlacesForm form;
+        QStringList boxes, listed;
+        int step = 0;
+        ModalWatcher w([&](QWidget *m) {
+            if (auto *box = qobject_cast<QMessageBox *>(m)) {
+                boxes << box->text();
+                clickLater(static_cast<QPushButton *>(box->button(QMessageBox::Ok)));
+                return false;
+            }
+            if (m == &form && step == 0) {
+                step = 1;
+                QTimer::singleShot(0, &form, [&] {
+                    form.LoadAnswerFile(bad);
+                    for (int i = 0; i < form.PlacesList->count(); ++i)
+                        listed << form.PlacesList->item(i)->text();
+                    form.ButAppendPlace->click();
+                    clickLater(form.ButOk);
+                    QTimer::singleShot(500, form.ButCancel, [&form] { form.ButCancel->click(); });
+                });
+            }
+            return false;
+        });
+        QVERIFY(!form.ShowPlaces(fObj, fClient.get()));
+        QCOMPARE(listed, QStringList{QStringLiteral("Kept\nA")});
+        QCOMPARE(boxes.size(), 2);
+        QVERIFY2(boxes[0].contains(QLatin1String("place1")), qPrintable(boxes[0]));
+        QCOMPARE(boxes[1], Translation.GetString(QStringLiteral("places_not_sent")));
+        QCOMPARE(lastCommand(), before);
     }
 
     // Send, the device answers, reopen: the new place shows with its

@@ -272,11 +272,64 @@ private Q_SLOTS:
         QCOMPARE(lastCommand(), before);
     }
 
+    // Another row chosen with the editor changed: Yes saves the change into
+    // the filter being edited, No leaves the stored filter as it was.
+    void switchingRowsAsks_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("firstNote");
+        QTest::addRow("No") << false << "A";
+        QTest::addRow("Yes") << true << "A2";
+    }
+    void switchingRowsAsks()
+    {
+        QFETCH(bool, yes);
+        QFETCH(QString, firstNote);
+        QVERIFY(answered(QStringLiteral(R"(set filters filter0={"note":"A","conditions":[],"actions":[]} filter1={"note":"B","conditions":[],"actions":[]})")));
+        QVERIFY(answered(QStringLiteral("get filters")));
+        TSmsFiltersForm form;
+        QString asked, editorNote;
+        QStringList notes;
+        int step = 0;
+        ModalWatcher w([&](QWidget *m) {
+            if (step == 0 && m == &form) {
+                form.FilterList->setCurrentRow(0);
+                QTest::keyClicks(form.EdNote, QStringLiteral("2"));
+                QTimer::singleShot(0, &form, [&form] { form.FilterList->setCurrentRow(1); });
+                step = 1;
+            } else if (step == 1) {
+                if (auto *box = qobject_cast<QMessageBox *>(m)) {
+                    asked = box->text();
+                    clickLater(box->button(yes ? QMessageBox::Yes : QMessageBox::No));
+                    step = 2;
+                }
+            } else if (step == 2 && m == &form) {
+                editorNote = form.EdNote->text();
+                for (const TSmsFilter &f : form.Filters())
+                    notes << f.Note;
+                // Yes changed the list: closing asks, and Yes closes.
+                QTimer::singleShot(0, &form, [&form] { form.reject(); });
+                step = 3;
+            } else if (step == 3) {
+                if (auto *box = qobject_cast<QMessageBox *>(m)) {
+                    clickLater(box->button(QMessageBox::Yes));
+                    return true;
+                }
+            }
+            return yes ? false : step == 3;
+        });
+        QVERIFY(!form.ShowFilters(fObj, fClient.get()));
+        QCOMPARE(asked, Translation.GetString(QStringLiteral("filter_modified_prompt")));
+        QCOMPARE(editorNote, QStringLiteral("B"));
+        QCOMPARE(notes, (QStringList{firstNote, QStringLiteral("B")}));
+    }
+
     // Send, the device answers, reopen: the new filter shows.
     void endToEnd()
     {
         QVERIFY(answered(QStringLiteral(R"(set filters filter0={"note":"Ads","conditions":[{"type":0,"arg":""}],"actions":[{"type":0,"arg":0}]})")));
         QVERIFY(answered(QStringLiteral("get filters")));
+        bool barSaved = false, barRead = true;
         {
             TSmsFiltersForm form;
             int step = 0;
@@ -306,6 +359,12 @@ private Q_SLOTS:
                     }
                 } else if (step == 4 && m == &form) {
                     form.ButSaveFilter->click();
+                    // The saved filter carries the red bar, the one read does not.
+                    const QImage shot = form.FilterList->viewport()->grab().toImage();
+                    const QRect saved = form.FilterList->visualItemRect(form.FilterList->item(1));
+                    const QRect read = form.FilterList->visualItemRect(form.FilterList->item(0));
+                    barSaved = shot.pixelColor(saved.left() + 1, saved.center().y()) == QColor(Qt::red);
+                    barRead = shot.pixelColor(read.left() + 1, read.center().y()) == QColor(Qt::red);
                     clickLater(form.ButOk);
                     return true;
                 }
@@ -313,6 +372,8 @@ private Q_SLOTS:
             });
             QVERIFY(form.ShowFilters(fObj, fClient.get()));
         }
+        QVERIFY(barSaved);
+        QVERIFY(!barRead);
         QVERIFY(answered(lastCommand()));
         QVERIFY(answered(QStringLiteral("get filters")));
         TSmsFiltersForm again;
