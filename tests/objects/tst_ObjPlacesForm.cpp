@@ -6,6 +6,7 @@
 #include "ZtLed.h"
 #include "place_data.h"
 
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -192,6 +193,64 @@ private Q_SLOTS:
         QCOMPARE(twoAps, 2);
         QVERIFY(!lit);
         QCOMPARE(lastCommand(), sent.isEmpty() ? before : sent);
+    }
+
+    // Deleting every place sends the empty list; a place whose networks were
+    // all unticked is not saved.
+    void emptyLists_data()
+    {
+        QTest::addColumn<bool>("deleteAll");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("sent");
+        QTest::addRow("every place deleted") << true << "delete_place_prompt" << "set places";
+        QTest::addRow("every network unticked") << false << "empty_wifi" << "";
+    }
+    void emptyLists()
+    {
+        QFETCH(bool, deleteAll);
+        QFETCH(QString, box);
+        QFETCH(QString, sent);
+        QVERIFY(answered(QStringLiteral(R"(set places place0={"name":"Home","ssid":["HomeNet"]})")));
+        QVERIFY(answered(QStringLiteral("get places")));
+        const QString before = lastCommand();
+        TObjPlacesForm form;
+        QString asked;
+        int step = 0;
+        ModalWatcher w([&](QWidget *m) {
+            if (step == 0 && m == &form) {
+                if (!deleteAll)
+                    form.NetworkRow(QStringLiteral("HomeNet"))->setCheckState(0, Qt::Unchecked);
+                clickLater(deleteAll ? form.ButDeletePlace : form.ButSavePlace);
+                step = 1;
+            } else if (step == 1) {
+                if (auto *b = qobject_cast<QMessageBox *>(m)) {
+                    asked = b->text();
+                    QAbstractButton *yes = b->button(QMessageBox::Yes);
+                    QAbstractButton *ok = yes ? yes : b->button(QMessageBox::Ok);
+                    QTimer::singleShot(0, ok, [ok] { ok->click(); });
+                    step = 2;
+                }
+            } else if (step == 2 && m == &form) {
+                // The refused save keeps the stored place; Cancel sends nothing.
+                clickLater(deleteAll ? form.ButOk : form.ButCancel);
+                return true;
+            }
+            return false;
+        });
+        QCOMPARE(form.ShowPlaces(fObj, fClient.get()), deleteAll);
+        QCOMPARE(asked, Translation.GetString(box).replace(QLatin1String("%s"), QLatin1String("Home")));
+        QCOMPARE(form.Places().size(), deleteAll ? 0 : 1);
+        if (!deleteAll)
+            QCOMPARE(form.Places()[0].Ssids, QStringList{QStringLiteral("HomeNet")});
+        QCOMPARE(lastCommand(), sent.isEmpty() ? before : sent);
+        if (deleteAll) {
+            QVERIFY(answered(sent));
+            QVERIFY(answered(QStringLiteral("get places")));
+            QVERIFY(fClient->GetCommandResponse(fClient->CommandLog()[0]->uid));
+            QFile f(fClient->resultFile());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QVERIFY(!f.readAll().contains("place0="));
+        }
     }
 
     // A place line that cannot be read stops the loading with a message; the
