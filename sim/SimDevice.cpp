@@ -203,9 +203,15 @@ SimDevice::Answer SimDevice::getPlaces() const
 {
     QString out;
     for (qsizetype i = 0; i < fPlaces.size(); ++i) {
-        // The device lists a place's networks as bare names.
+        // The device lists a place's networks as bare names, and quotes a
+        // name that a bare list could not hold.
+        QStringList names;
+        for (const QString &n : fPlaces[i].ssids) {
+            static const QRegularExpression special(QStringLiteral("[,\"\\[\\]\\\\]|^\\s|\\s$"));
+            names.append(n.contains(special) ? jsonString(n) : n);
+        }
         out += QStringLiteral("place") + QString::number(i) + QStringLiteral("={\"name\":") + jsonString(fPlaces[i].name)
-            + QStringLiteral(",\"ssid\":[") + fPlaces[i].ssids.join(QLatin1Char(',')) + QStringLiteral("]}\n");
+            + QStringLiteral(",\"ssid\":[") + names.join(QLatin1Char(',')) + QStringLiteral("]}\n");
     }
     int known = 0, seen = 0;
     for (const Wifi &w : fWifi) {
@@ -233,7 +239,7 @@ SimDevice::Answer SimDevice::setPlaces(const QStringList &pairs, bool add)
             // "add places" carries blanks as %20 and the access points by name.
             place.name = QString(o.value(QStringLiteral("name")).toString()).replace(QLatin1String("%20"), QLatin1String(" "));
             for (const QJsonValue &w : o.value(QStringLiteral("wifi")).toArray()) {
-                const QString ssid = w.toObject().value(QStringLiteral("ssid")).toString();
+                const QString ssid = w.toObject().value(QStringLiteral("ssid")).toString().replace(QLatin1String("%20"), QLatin1String(" "));
                 const QString bssid = w.toObject().value(QStringLiteral("bssid")).toString();
                 if (ssid.isEmpty())
                     continue;

@@ -138,6 +138,27 @@ void SimWorld::build()
                 }
             }
         }
+        // Names that a careless reader would split or mangle: blanks, a
+        // comma, quotes, brackets and non-ASCII letters; one of them has two
+        // access points. Fixed, so that the seeded world stays as it was.
+        {
+            const SimRoute::Node at = route.nodes().first();
+            const QString odd[][2] = {{QStringLiteral("Café \"Zoë\""), QStringLiteral("02:00:00:%1:00:01")},
+                                      {QStringLiteral("Net, 2nd [floor]"), QStringLiteral("02:00:00:%1:00:02")},
+                                      {QStringLiteral("Дача 5G"), QStringLiteral("02:00:00:%1:00:03")},
+                                      {QStringLiteral("Дача 5G"), QStringLiteral("02:00:00:%1:00:04")}};
+            for (const auto &n : odd) {
+                SimWifiAp ap;
+                ap.ssid = n[0];
+                ap.bssid = n[1].arg(int(o.uid % 256), 2, 16, QLatin1Char('0')).toUpper();
+                ap.std = 5;
+                ap.lat = at.lat;
+                ap.lon = at.lon;
+                ap.updMs = start;
+                fWifiAps.append(ap);
+                seen.append({ap.ssid, ap.bssid, ap.std, false});
+            }
+        }
         os->device = SimDevice::makeDefault(fOptions.host, seen, home);
         os->mover = std::make_unique<SimMover>(o.uid, (i + 1) * 1000000, route, driving, fOptions.seed * 1000 + quint64(i), start);
         o.changedMs = start;

@@ -2,11 +2,13 @@
 
 #include "CommandsForm.h"
 #include "ObjConfigForm.h"
+#include "ObjPlacesForm.h"
+#include "SmsFiltersForm.h"
 #include "PanelContext.h"
+#include "client.h"
 
 TDevicesPanel::TDevicesPanel(TPanelContext &Ctx, QObject *Owner) : QObject(Owner), fCtx(Ctx) {}
 
-// The device windows come with their own issue.
 void TDevicesPanel::SbConfigurationClick()
 {
     if (!fCtx.RequireSelectedObject())
@@ -15,7 +17,14 @@ void TDevicesPanel::SbConfigurationClick()
     form.SetLogCallback(fCtx.LogCallback());
     form.ShowConfig(fCtx.SelectedObject(), fCtx.Client());
 }
-void TDevicesPanel::SbSmsFiltersClick() { fCtx.NotImplemented(QStringLiteral("SbSmsFilters")); }
+void TDevicesPanel::SbSmsFiltersClick()
+{
+    if (!fCtx.RequireSelectedObject())
+        return;
+    TSmsFiltersForm form(fCtx.DialogParent());
+    form.SetLogCallback(fCtx.LogCallback());
+    form.ShowFilters(fCtx.SelectedObject(), fCtx.Client());
+}
 
 // The dialog sends the user's command itself, so that a refused command keeps
 // it open with the text.
@@ -27,4 +36,25 @@ void TDevicesPanel::SbCommandsClick()
     form.SetLogCallback(fCtx.LogCallback());
     form.ShowCommands(fCtx.SelectedObject(), fCtx.Client());
 }
-void TDevicesPanel::SbPlacesClick() { fCtx.NotImplemented(QStringLiteral("SbPlaces")); }
+void TDevicesPanel::SbPlacesClick()
+{
+    if (!fCtx.RequireSelectedObject())
+        return;
+    TObjPlacesForm form(fCtx.DialogParent());
+    form.SetLogCallback(fCtx.LogCallback());
+    form.ShowPlaces(fCtx.SelectedObject(), fCtx.Client());
+}
+
+void TDevicesPanel::CreatePlaceAt(double Lat, double Lon)
+{
+    if (!fCtx.RequireSelectedObject())
+        return;
+    TWifiList aps;
+    if (fCtx.Client()->GetWifi(aps, Lat - 0.001, Lon - 0.001, Lat + 0.001, Lon + 0.001) <= 0 || aps.isEmpty()) {
+        fCtx.ShowMsg(QStringLiteral("wifi_not_found"), 3);
+        return;
+    }
+    TObjPlacesForm form(fCtx.DialogParent());
+    form.SetLogCallback(fCtx.LogCallback());
+    form.CreatePlace(fCtx.SelectedObject(), fCtx.Client(), aps);
+}

@@ -19,6 +19,9 @@ public:
     void SbSmsFiltersClick();
     void SbCommandsClick();
     void SbPlacesClick();
+    // A new place of the selected object from the access points recorded
+    // within 0.001 degrees of the spot the user right-clicked on the map.
+    void CreatePlaceAt(double Lat, double Lon);
 
 private:
     TPanelContext &fCtx;

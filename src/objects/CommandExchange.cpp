@@ -76,14 +76,8 @@ int TCommandExchange::ReadLog(int Count, const QString &Text)
 
 bool TCommandExchange::SendDeviceCommand(const QString &Cmd)
 {
-    // The client's post reads a body that starts with "file://" from that
-    // local file; a command is text the user typed and must never do that.
-    if (Cmd.startsWith(QLatin1String("file://"), Qt::CaseInsensitive)) {
-        const QString text = Translation.GetString(QStringLiteral("command_refused"));
-        Log(QStringLiteral("\r  X: ") + text);
-        QMessageBox::warning(this, TranslatedCaption(), text);
-        return false;
-    }
+    // The client posts the text as it is: a command that looks like a file
+    // name ("file://...") is sent as text, never read from disk.
     if (fClient->SendCommand(fObjInfo->uid, Cmd))
         return true;
     // The transport's reason (a command over the size limit never leaves),

@@ -1,12 +1,17 @@
 #include "CommandsForm.h"
 #include "DevicesPanel.h"
 #include "ObjConfigForm.h"
+#include "ObjPlacesForm.h"
+#include "OSM.ObjectInfo.h"
+#include "OSM.TrackPointInfo.h"
+#include "client.h"
+
+#include <QTreeWidget>
 #include "PanelTestSupport.h"
 
 #include <QPushButton>
 
-// The device actions without windows yet say so; the others need a selected
-// object.
+// Every device action needs a selected object and opens its dialog on it.
 class tst_DevicesPanel : public QObject
 {
     Q_OBJECT
@@ -22,14 +27,17 @@ private Q_SLOTS:
         QVERIFY2(fSim.start(), "velmora-sim did not start");
     }
 
-    // With an object selected, the commands and configuration actions open
-    // their dialogs on it, logging through the window's log.
+    // With an object selected, each action opens its dialog on it (the
+    // simulated devices start with their queries answered), logging through
+    // the window's log.
     void dialogsOpenOnTheSelectedObject_data()
     {
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("logged");
         QTest::addRow("commands") << 0 << "Commands:   -> ";
         QTest::addRow("configuration") << 1 << "Config:   -> ";
+        QTest::addRow("places") << 2 << "Places:   -> ";
+        QTest::addRow("SMS filters") << 3 << "SmsFilters:   -> ";
     }
     void dialogsOpenOnTheSelectedObject()
     {
@@ -45,11 +53,13 @@ private Q_SLOTS:
             QTimer::singleShot(0, m, [m] { static_cast<QDialog *>(m)->reject(); });
             return true;
         });
-        if (action == 0)
-            devices.SbCommandsClick();
-        else
-            devices.SbConfigurationClick();
-        QCOMPARE(shown, action == 0 ? QStringLiteral("CommandsForm") : QStringLiteral("ObjConfigForm"));
+        const std::function<void()> actions[] = {
+            [&] { devices.SbCommandsClick(); }, [&] { devices.SbConfigurationClick(); },
+            [&] { devices.SbPlacesClick(); },   [&] { devices.SbSmsFiltersClick(); },
+        };
+        actions[action]();
+        const char *names[] = {"CommandsForm", "ObjConfigForm", "ObjPlacesForm", "SmsFiltersForm"};
+        QCOMPARE(shown, QLatin1String(names[action]));
         QVERIFY2(ctx.LogText.contains(logged), qPrintable(ctx.LogText.right(300)));
         QVERIFY(ctx.Notices.isEmpty());
     }
@@ -60,9 +70,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("notice");
         QTest::addRow("configuration") << 0 << "SbConfiguration" << "object_not_selected";
-        QTest::addRow("SMS filters") << 1 << "SbSmsFilters" << "not_implemented";
+        QTest::addRow("SMS filters") << 1 << "SbSmsFilters" << "object_not_selected";
         QTest::addRow("commands") << 2 << "SbCommands" << "object_not_selected";
-        QTest::addRow("places") << 3 << "SbPlaces" << "not_implemented";
+        QTest::addRow("places") << 3 << "SbPlaces" << "object_not_selected";
     }
     void everyActionAnswers()
     {
@@ -79,6 +89,74 @@ private Q_SLOTS:
         QCOMPARE(ctx.Notices, QStringList{notice});
         if (notice == QLatin1String("not_implemented"))
             QVERIFY(ctx.LogText.contains(name + QStringLiteral(": not implemented")));
+    }
+
+    // A place from the spot: the access points there fill the create-mode
+    // dialog; a spot without any gives the message instead.
+    void createPlaceAt_data()
+    {
+        QTest::addColumn<bool>("atStop"); // at the object's first stop, or far off
+        QTest::addRow("access points around") << true;
+        QTest::addRow("none around") << false;
+    }
+    void createPlaceAt()
+    {
+        QFETCH(bool, atStop);
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        ctx.Selected = ctx.Client()->ObjList().front().get();
+        // A spot of the network: narrowed down from the squares around the
+        // object by quarters, each holding one of its access points.
+        auto holds = [&](double la1, double lo1, double la2, double lo2) {
+            TWifiList aps;
+            ctx.Client()->GetWifi(aps, la1, lo1, la2, lo2);
+            return std::any_of(aps.begin(), aps.end(), [](const TWifiData &w) { return w.ssid == QStringLiteral("Дача 5G"); });
+        };
+        double la1 = 0, lo1 = 0, size = 0.5;
+        for (int i = -3; i <= 3 && size == 0.5 && la1 == 0; ++i)
+            for (int j = -3; j <= 3 && la1 == 0; ++j) {
+                const double la = ctx.Selected->last_point->lat + i * size - size / 2;
+                const double lo = ctx.Selected->last_point->lon + j * size - size / 2;
+                if (holds(la, lo, la + size, lo + size)) {
+                    la1 = la;
+                    lo1 = lo;
+                }
+            }
+        QVERIFY(la1 != 0);
+        while (size > 0.001) {
+            size /= 2;
+            bool found = false;
+            for (int q = 0; q < 4 && !found; ++q) {
+                const double la = la1 + (q / 2) * size, lo = lo1 + (q % 2) * size;
+                if (holds(la, lo, la + size, lo + size)) {
+                    la1 = la;
+                    lo1 = lo;
+                    found = true;
+                }
+            }
+            QVERIFY(found);
+        }
+        const double spotLat = atStop ? la1 + size / 2 : 0.5, spotLon = atStop ? lo1 + size / 2 : 0.5;
+        TDevicesPanel devices(ctx, nullptr);
+        QStringList networks;
+        QString shown;
+        ModalWatcher w([&](QWidget *m) {
+            shown = m->objectName();
+            if (auto *form = qobject_cast<TObjPlacesForm *>(m))
+                for (int i = 0; i < form->WifiList->topLevelItemCount(); ++i)
+                    networks << form->WifiList->topLevelItem(i)->text(0);
+            QTimer::singleShot(0, m, [m] { static_cast<QDialog *>(m)->reject(); });
+            return true;
+        });
+        devices.CreatePlaceAt(spotLat, spotLon);
+        if (atStop) {
+            QCOMPARE(shown, QStringLiteral("ObjPlacesForm"));
+            QVERIFY2(networks.contains(QStringLiteral("Дача 5G")), qPrintable(networks.join(u'|')));
+            QVERIFY(ctx.Notices.isEmpty());
+        } else {
+            QVERIFY(shown.isEmpty());
+            QCOMPARE(ctx.Notices, QStringList{QStringLiteral("wifi_not_found")});
+        }
     }
 };
 

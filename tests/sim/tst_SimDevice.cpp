@@ -57,6 +57,13 @@ private Q_SLOTS:
         QTest::addRow("places replaced, blanks as \\s")
             << R"(set places place0={"name":"My\\sHome","ssid":["HomeNet","My\\sNet"]})" << "get places"
             << QStringList{R"(place0={"name":"My Home","ssid":[HomeNet,My Net]})"} << QStringList{"place1="};
+        QTest::addRow("a name a bare list cannot hold comes quoted")
+            << "set places place0={\"name\":\"Dacha\",\"ssid\":[\"Net,\\\\s2nd\\\\s[floor]\",\"Caf\u00e9\\\\s\\\"Zo\u00eb\\\"\",\"Home\"]}"
+            << "get places" << QStringList{"place0={\"name\":\"Dacha\",\"ssid\":[\"Net, 2nd [floor]\",\"Caf\u00e9 \\\"Zo\u00eb\\\"\",Home]}"}
+            << QStringList{"place1="};
+        QTest::addRow("add places: a network with a blank")
+            << "add places place0={\"name\":\"Dacha\",\"wifi\":[{\"ssid\":\"My%20Net\",\"bssid\":\"aa:aa:aa:aa:aa:03\"}]}"
+            << "get places" << QStringList{"place1={\"name\":\"Dacha\",\"ssid\":[My Net]}"} << QStringList{"My%20Net"};
         QTest::addRow("places all deleted")
             << "set places" << "get places" << QStringList{R"(vifi0={"ssid":"Cafe","bssid":"10:fe:ed:00:00:01","std":4})"}
             << QStringList{"place0="};
