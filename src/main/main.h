@@ -40,6 +40,7 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 class QWidget;
+struct TGeoPoint;
 class TEventInfo;
 class TEventListModel;
 class TEventActions;
@@ -119,6 +120,7 @@ public:
 
     // ---- tasks ----
     void AddTask(std::function<void()> Task) override;
+    int PendingTasks() const { return int(fTaskQueue.size()); }
 
     // ---- account and settings ----
     void EditUserData();
@@ -288,7 +290,7 @@ private:
     // touches the map.
     void KeepHomeCentre(QObject *Watched, QEvent *Event);
     // A right click on the map; true when it was handled.
-    bool OnMapRClick();
+    bool OnMapRClick(const TGeoPoint &Point);
     void ClearObjectMarks();
 
     // main_notices.cpp

@@ -2,6 +2,8 @@
 
 #include "main.h"
 
+#include "DevicesPanel.h"
+
 #include "MonitorMap.h"
 #include "OSM.ZtMapControl.h"
 
@@ -21,7 +23,7 @@ void TMonitorMainWin::CreateMap()
     fMap->Widget()->installEventFilter(this);
     if (auto *area = qobject_cast<QAbstractScrollArea *>(fMap->Widget()))
         area->viewport()->installEventFilter(this);
-    fMap->Control()->OnRClickMap = [this](const TGeoPoint &) { return OnMapRClick(); };
+    fMap->Control()->OnRClickMap = [this](const TGeoPoint &Point) { return OnMapRClick(Point); };
     // A click on an object's marker selects the object's row.
     fMap->SetOnObjectClick([this](TObjectInfo *const *Cell) { SelectObjectCell(Cell); });
     if (MsgPanel)
@@ -34,14 +36,19 @@ void TMonitorMainWin::ClearObjectMarks()
         fMap->ClearObjectMarks();
 }
 
-bool TMonitorMainWin::OnMapRClick()
+bool TMonitorMainWin::OnMapRClick(const TGeoPoint &Point)
 {
-    // "Create Place" armed the right click; the place window comes with the
-    // device windows.
+    // "Create Place" armed the right click. The place window opens from the
+    // task queue, like every window a click on the map opens, so that the
+    // click's own event handling ends first.
     if (rClickAction != rcCreatePlace)
         return false;
     rClickAction = rcNone;
-    NotImplemented(QStringLiteral("CreatePlace"));
+    const double lat = Point.Lat, lon = Point.Long;
+    AddTask([this, lat, lon] {
+        if (DevicesPanel)
+            DevicesPanel->CreatePlaceAt(lat, lon);
+    });
     return true;
 }
 
