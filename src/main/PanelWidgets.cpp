@@ -1,7 +1,9 @@
 #include "PanelWidgets.h"
 
+#include "ToolIcons.h"
+
+#include <QAction>
 #include <QGroupBox>
-#include <QHash>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
@@ -11,16 +13,27 @@
 namespace PanelWidgets {
 
 namespace {
-const char *const StdIconProperty = "StdIcon";
+
+const char *const ToolIconProperty = "ToolIcon";
+
+// The pictures are drawn in one ink for light styles; a dark style gets
+// them in its own button text colour, so that they stay visible.
+QIcon IconFor(const QString &Name, const QPalette &Palette)
+{
+    const bool dark = Palette.color(QPalette::Button).lightness() < 128;
+    return dark ? ToolIcon(Name, Palette.color(QPalette::ButtonText)) : ToolIcon(Name);
 }
+
+} // namespace
 
 void RefreshIcons(QWidget *Root)
 {
-    for (QToolButton *b : Root->findChildren<QToolButton *>()) {
-        const QVariant sp = b->property(StdIconProperty);
-        if (sp.isValid())
-            b->setIcon(b->style()->standardIcon(QStyle::StandardPixmap(sp.toInt())));
-    }
+    for (QToolBar *bar : Root->findChildren<QToolBar *>())
+        for (QAction *a : bar->actions()) {
+            const QVariant name = a->property(ToolIconProperty);
+            if (name.isValid())
+                a->setIcon(IconFor(name.toString(), bar->palette()));
+        }
 }
 
 QGroupBox *MakeGroup(const QString &Name, const QString &Title, QWidget *Parent)
@@ -43,52 +56,23 @@ QToolBar *MakeToolBar(const QString &Name, QWidget *Parent)
 
 QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, std::function<void()> Click)
 {
-    // The buttons show pictures; their hints say what they do.
-    static const QHash<QString, QStyle::StandardPixmap> icons{
-        {QStringLiteral("SbObjectInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbEditObject"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbConfiguration"), QStyle::SP_ComputerIcon},
-        {QStringLiteral("SbSmsFilters"), QStyle::SP_FileDialogListView},
-        {QStringLiteral("SbCommands"), QStyle::SP_CommandLink},
-        {QStringLiteral("SbPlaces"), QStyle::SP_DirHomeIcon},
-        {QStringLiteral("SbCreatePlace"), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("SbRequestTrack"), QStyle::SP_ArrowDown},
-        {QStringLiteral("SbLastMessages"), QStyle::SP_BrowserReload},
-        {QStringLiteral("SbObjectMenu"), QStyle::SP_TitleBarUnshadeButton},
-        {QStringLiteral("SbTrackInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbExplainTrack"), QStyle::SP_FileDialogContentsView},
-        {QStringLiteral("SbDumpTrack"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbDeleteTrack"), QStyle::SP_TrashIcon},
-        {QStringLiteral("SbTrackMenu"), QStyle::SP_TitleBarUnshadeButton},
-        {QStringLiteral("SbTrapInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbAppendTrap"), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("SbEditTrap"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbDeleteTrap"), QStyle::SP_TrashIcon},
-        {QStringLiteral("SbZoneInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbAppendZone"), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("SbEditZone"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbZoneHistory"), QStyle::SP_FileDialogContentsView},
-        {QStringLiteral("SbDeleteZone"), QStyle::SP_TrashIcon},
-        {QStringLiteral("SbAcceptAlarm"), QStyle::SP_DialogApplyButton},
-        {QStringLiteral("SbRequestEvents"), QStyle::SP_BrowserReload},
-        {QStringLiteral("SbAcceptEvent"), QStyle::SP_DialogApplyButton},
-        {QStringLiteral("SbClearLog"), QStyle::SP_DialogResetButton},
-    };
-    auto *b = new QToolButton(Bar);
+    // An action rather than a bare button: when the bar is too narrow, the
+    // bar's own "»" button lists the actions that did not fit in a menu.
+    // The button the bar makes for it carries the same name.
+    auto *a = new QAction(Hint, Bar);
+    a->setObjectName(Name);
+    a->setToolTip(Hint);
+    a->setProperty(ToolIconProperty, Name);
+    a->setIcon(IconFor(Name, Bar->palette()));
+    Bar->addAction(a);
+    auto *b = qobject_cast<QToolButton *>(Bar->widgetForAction(a));
     b->setObjectName(Name);
-    b->setToolTip(Hint);
-    b->setText(Hint);
     b->setAutoRaise(true);
-    if (icons.contains(Name)) {
-        b->setProperty(StdIconProperty, int(icons.value(Name)));
-        b->setIcon(Bar->style()->standardIcon(icons.value(Name)));
-        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    } else {
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    }
-    Bar->addWidget(b);
+    // The buttons show pictures, their hints say what they do; a name
+    // without a picture shows its text.
+    b->setToolButtonStyle(a->icon().isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
     if (Click)
-        QObject::connect(b, &QToolButton::clicked, b, [Click = std::move(Click)] { Click(); });
+        QObject::connect(a, &QAction::triggered, a, [Click = std::move(Click)] { Click(); });
     return b;
 }
 

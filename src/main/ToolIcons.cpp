@@ -1,6 +1,8 @@
 #include "ToolIcons.h"
 
 #include <QHash>
+#include <QPainter>
+#include <QPixmap>
 
 static void InitToolIconResources()
 {
@@ -47,4 +49,22 @@ QIcon ToolIcon(const QString &buttonName)
     if (picture.isEmpty())
         return QIcon();
     return QIcon(QStringLiteral(":/tools/%1.svg").arg(picture));
+}
+
+QIcon ToolIcon(const QString &buttonName, const QColor &Ink)
+{
+    const QIcon plain = ToolIcon(buttonName);
+    if (plain.isNull() || !Ink.isValid())
+        return plain;
+    QIcon tinted;
+    // Sizes of 16 and 24 pixel buttons at device pixel ratios 1 to 3.
+    for (int side : {16, 24, 32, 48, 64, 72}) {
+        QPixmap pm = plain.pixmap(QSize(side, side), 1.0);
+        QPainter p(&pm);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(pm.rect(), Ink);
+        p.end();
+        tinted.addPixmap(pm);
+    }
+    return tinted;
 }

@@ -122,6 +122,10 @@ public:
     void AddTask(std::function<void()> Task) override;
     int PendingTasks() const { return int(fTaskQueue.size()); }
 
+    // Brings the markers to their objects' last points after an update whose
+    // previous time stamp was Prev.
+    void MoveMarkers(TDateTime Prev);
+
     // ---- account and settings ----
     void EditUserData();
     void OpenSettings();
@@ -275,7 +279,6 @@ private:
 
     // main_objects.cpp
     void ObjListChecking(const QModelIndex &Index, bool Checked);
-    void MoveMarkers(TDateTime Prev);
     void SelectObjectCell(TObjectInfo *const *Cell);
     // Empties every list, marker, track and window that shows a record of the
     // client, before the client frees them (sign-out, a refused update).

@@ -403,9 +403,9 @@ void TMonitorMainWin::BuildLayout()
     rl->addWidget(RightSplitter);
     BuildRightPanels();
 
-    HorzSplitter->setStretchFactor(0, 0);
-    HorzSplitter->setStretchFactor(1, 1);
-    HorzSplitter->setStretchFactor(2, 0);
+    // No stretch factors: a splitter without them shares a change of the
+    // window's width in proportion to the panels' widths, so maximising
+    // widens the side lists too, not only the map.
 
     BuildBottom();
     VertSplitter->setStretchFactor(0, 1);

@@ -127,9 +127,16 @@ void TMonitorMainWin::MoveMarkers(TDateTime Prev)
         const TObjectInfo *obj = cell ? *cell : nullptr;
         if (!obj || !obj->last_point)
             continue;
+        // A newer report moves the marker; so does any other change of the
+        // last point: a device that sends its buffered reports late (device
+        // time before the previous update) has still moved, and a marker
+        // left behind would contradict the list.
         const double objDt = obj->last_point->obj_dt;
-        if (std::isnan(objDt) || std::isnan(Prev) || objDt > Prev) {
-            fMap->MoveMark(i, obj->last_point->lat, obj->last_point->lon);
+        const double lat = obj->last_point->lat, lon = obj->last_point->lon;
+        const bool newer = std::isnan(objDt) || std::isnan(Prev) || objDt > Prev;
+        const bool elsewhere = !std::isnan(lat) && !std::isnan(lon) && fMap->MarkCoord(i) != QPointF(lon, lat);
+        if (newer || elsewhere) {
+            fMap->MoveMark(i, lat, lon);
             moved = true;
         }
     }

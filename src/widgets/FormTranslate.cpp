@@ -18,6 +18,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -94,6 +95,13 @@ void TranslateControl(const QString &window, QWidget *c, const TFormTextLookup &
     if (!c)
         return;
     const QString name = c->objectName();
+    // A toolbar's button follows its action, which also stands in the bar's
+    // overflow menu: the action is what gets the texts.
+    if (auto *tb = qobject_cast<QToolButton *>(c); tb && !name.isEmpty() && tb->defaultAction()
+                                                    && tb->defaultAction()->objectName() == name) {
+        TranslateAction(window, tb->defaultAction(), lookup);
+        return;
+    }
     if (!name.isEmpty()) {
         const QString text = lookup(window, Key(name, "_text")).left(MaxTextLength);
         if (!text.isEmpty()) {

@@ -213,6 +213,35 @@ private Q_SLOTS:
         QCOMPARE(map->MarkCount(), 0);
     }
 
+    // A marker follows its object's last point whatever the point's device
+    // time: a tracker that uploads its buffered reports late has moved too.
+    void markerFollowsLateReports_data()
+    {
+        QTest::addColumn<double>("ageDays"); // device time against the previous update
+        QTest::addColumn<bool>("moves");
+        QTest::addRow("newer than the previous update") << -1.0 << true;
+        QTest::addRow("reported late") << 1.0 << true;
+        QTest::addRow("no device time") << qQNaN() << true;
+    }
+    void markerFollowsLateReports()
+    {
+        QFETCH(double, ageDays);
+        QFETCH(bool, moves);
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 1, 10000);
+        w->UpdateTimer->stop();
+        QVERIFY(m->setData(m->index(0, 0), Qt::Checked, Qt::CheckStateRole));
+        TObjectInfo *obj = m->Object(m->index(0, 0));
+        const TDateTime prev = w->Client()->ObjListUpdated();
+        obj->last_point->lat += 0.01;
+        obj->last_point->lon -= 0.02;
+        obj->last_point->obj_dt = prev - ageDays;
+        w->MoveMarkers(prev);
+        QCOMPARE(w->MapCtrl()->MarkCoord(0) == QPointF(obj->last_point->lon, obj->last_point->lat), moves);
+    }
+
     void mapShowsZonesAndMarkerClickSelectsRow()
     {
         IniFile.WriteString("Login", "Token", fSim.demoToken());
@@ -306,7 +335,8 @@ private Q_SLOTS:
             QCOMPARE(w->VertSplitter->sizes().value(1), w->MinBottomHeight());
             w->SbHideBottomLog->click();
             QCOMPARE(w->VertSplitter->sizes().value(1), bottomOut);
-            w->HorzSplitter->setSizes({260, 500, 190});
+            const QList<int> s = w->HorzSplitter->sizes();
+            w->HorzSplitter->setSizes({260, s.value(0) + s.value(1) + s.value(2) - 260 - 190, 190});
         }
         QCOMPARE(IniFile.ReadInteger("Main", "Width"), 1000);
         QCOMPARE(IniFile.ReadInteger("Main", "LeftWidth"), 260);
@@ -763,6 +793,87 @@ private Q_SLOTS:
         // Text starts after the check box; the status picture takes 20 pixels.
         QVERIFY2(w->ObjList->fontMetrics().horizontalAdvance(time) + 24 + 20 <= r.width(),
                  qPrintable(QString::number(r.width())));
+    }
+
+    // A wider window widens the side lists in proportion, not only the map.
+    void widerWindowWidensSidesInProportion()
+    {
+        IniFile.WriteInteger("Main", "Width", 1000);
+        IniFile.WriteInteger("Main", "Height", 700);
+        IniFile.WriteInteger("Main", "LeftWidth", 250);
+        IniFile.WriteInteger("Main", "RightWidth", 200);
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        const QList<int> before = w->HorzSplitter->sizes();
+        QCOMPARE(before.value(0), 250);
+        w->resize(1600, 1000);
+        QTRY_VERIFY(w->HorzSplitter->width() > 1500);
+        const QList<int> after = w->HorzSplitter->sizes();
+        const double grown = double(after.value(1)) / before.value(1);
+        QVERIFY2(grown > 1.5, qPrintable(QString::number(grown)));
+        for (int i : {0, 2}) {
+            const double side = double(after.value(i)) / before.value(i);
+            QVERIFY2(qAbs(side - grown) < 0.02, qPrintable(QStringLiteral("panel %1: %2 against %3").arg(i).arg(side).arg(grown)));
+        }
+    }
+
+    // Buttons that do not fit a narrow panel are offered by its "»" button.
+    // (The object bar is the one with more buttons than its narrowest panel
+    // holds; the others share the same code.)
+    void narrowToolbarOffersHiddenButtons()
+    {
+        const QString bar = QStringLiteral("ObjToolBar");
+        IniFile.WriteInteger("Main", "Width", 1000);
+        IniFile.WriteInteger("Main", "Height", 700);
+        IniFile.WriteInteger("Main", "LeftWidth", 172);
+        IniFile.WriteInteger("Main", "RightWidth", 172);
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        auto *toolbar = w->findChild<QToolBar *>(bar);
+        QVERIFY(toolbar);
+        QTRY_VERIFY(toolbar->isVisible());
+        QStringList hidden;
+        for (QAction *a : toolbar->actions())
+            if (QWidget *b = toolbar->widgetForAction(a); b && !b->isVisible())
+                hidden << a->objectName();
+        QVERIFY2(!hidden.isEmpty(), "every button fits; the case needs a narrower panel");
+        auto *more = toolbar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+        QVERIFY(more && more->isVisible());
+
+        QStringList offered, texts;
+        QTimer::singleShot(100, [&] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                for (QAction *a : menu->actions()) {
+                    offered << a->objectName();
+                    texts << a->text();
+                }
+                menu->close();
+            }
+        });
+        more->click();
+        QTRY_VERIFY(!offered.isEmpty());
+        QCOMPARE(offered, hidden);
+        QVERIFY(!texts.contains(QString()));
+        // A hidden button's action works from the menu as from the button.
+        bool triggered = false;
+        QAction *first = toolbar->findChild<QAction *>(hidden.first());
+        connect(first, &QAction::triggered, w.get(), [&] { triggered = true; });
+        ModalWatcher close([](QWidget *m) {
+            m->close();
+            return false;
+        });
+        QTimer::singleShot(100, [&] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget()))
+                for (QAction *a : menu->actions())
+                    if (a == first) {
+                        menu->close();
+                        a->trigger();
+                    }
+        });
+        more->click();
+        QTRY_VERIFY(triggered);
     }
 
     // Sign-out frees every record: windows that show one are closed (or told,
