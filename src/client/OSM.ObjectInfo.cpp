@@ -57,7 +57,16 @@ void TObjectInfo::Assign(const TObjectInfo &oi, TDateTime now)
     trip_status = oi.trip_status;
 
     // The tail keeps the positions of the last half hour as they arrived.
-    const TDateTime oldest = now - TailSpan;
+    // The half hour counts back from the newest receive time when that is
+    // later than our clock: a service whose clock runs ahead of ours (or a
+    // zone set wrong) would otherwise date every point in the future, none
+    // would ever leave, and the tail would grow without bound.
+    TDateTime latest = now;
+    if (oi.last_point->HasLatLon() && oi.last_point->sys_dt > latest)
+        latest = oi.last_point->sys_dt;
+    if (!tail.empty() && tail.back()->sys_dt > latest)
+        latest = tail.back()->sys_dt;
+    const TDateTime oldest = latest - TailSpan;
     tail.erase(std::remove_if(tail.begin(), tail.end(),
                               [oldest](const std::unique_ptr<TTrackPointInfo> &p) { return p->sys_dt < oldest; }),
                tail.end());

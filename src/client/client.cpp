@@ -240,8 +240,11 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
             const QByteArray text = fApiClient->RcvdData();
             QJsonValue doc;
             QString parseError;
-            if (!JsonRules::ParseJson(text.constData(), size_t(text.size()), doc, parseError) && fAnswerError.isEmpty())
+            if (!JsonRules::ParseJson(text.constData(), size_t(text.size()), doc, parseError) && fAnswerError.isEmpty()) {
+                // Named here, once; the operations only check fAnswerError.
                 fAnswerError = QStringLiteral("malformed JSON answer (%1)").arg(parseError);
+                LogText(QStringLiteral("\r  X: ") + fAnswerError);
+            }
             QJsonObject obj;
             if (doc.isObject())
                 obj = doc.toObject();

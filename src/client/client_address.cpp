@@ -14,7 +14,8 @@ int TVelmoraClient::OsmLookup(const QString &OsmIds, TAddressCache &Cache)
             return -1;
         const auto list = JsonArray(ResultData(), QStringLiteral("OsmLookup"));
         if (!list) {
-            LogText(QStringLiteral("\r  X: no data"));
+            if (fAnswerError.isEmpty()) // a cut or broken answer is named by the envelope
+                LogText(QStringLiteral("\r  X: no data"));
             return -1;
         }
         int result = 0;

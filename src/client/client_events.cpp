@@ -53,7 +53,8 @@ int TVelmoraClient::GetEvents(TDateTime DtFrom, TDateTime DtTo)
         fEventListDt2 = DtTo;
         const auto arr = JsonArray(ResultData(), QStringLiteral("Events"));
         if (!arr) {
-            LogText(QStringLiteral("\r  X: no data"));
+            if (fAnswerError.isEmpty()) // a cut or broken answer is named by the envelope
+                LogText(QStringLiteral("\r  X: no data"));
             fEventList.clear(); // the period has changed
             return -1;
         }

@@ -89,12 +89,8 @@ int TVelmoraClient::GetObjects()
             return -1;
         // A cut or unreadable answer must not pass for an empty update: the
         // time stamp would move and the next update would skip the changes.
-        if (!fApiClient->LastError().isEmpty())
+        if (!fAnswerError.isEmpty())
             return -1; // the envelope has logged why
-        if (!fAnswerError.isEmpty()) {
-            LogText(QStringLiteral("\r  X: ") + fAnswerError);
-            return -1;
-        }
         if (!ResultData()) {
             LogText(QStringLiteral("\r  X: no data"));
             return -1;

@@ -33,7 +33,9 @@ int TVelmoraClient::GetTraps()
 {
     fTrapList.clear();
     try {
-        if (DoGet(QStringLiteral("Traps"), QStringLiteral("/user/traps")) != 200)
+        // A cut or broken answer is a failure (named by the envelope), not
+        // an empty list.
+        if (DoGet(QStringLiteral("Traps"), QStringLiteral("/user/traps")) != 200 || !fAnswerError.isEmpty())
             return -1;
         TTrapList list;
         if (const auto arr = JsonArray(ResultData(), QStringLiteral("Traps"))) {

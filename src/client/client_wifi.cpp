@@ -17,7 +17,8 @@ int TVelmoraClient::GetWifi(TWifiList &WifiList, double Lat1, double Lon1, doubl
             return -1;
         const auto arr = JsonArray(ResultData(), QStringLiteral("GetWifi"));
         if (!arr) {
-            LogText(QStringLiteral("\r  X: no data"));
+            if (fAnswerError.isEmpty()) // a cut or broken answer is named by the envelope
+                LogText(QStringLiteral("\r  X: no data"));
             return -1;
         }
         TWifiList found;

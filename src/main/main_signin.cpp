@@ -72,7 +72,8 @@ void TMonitorMainWin::SignIn(bool Retry)
         LogFmt(QStringLiteral("\rLogin(%s,%s): %s"),
                {user, QStringLiteral("***"), ok ? QStringLiteral("success") : QStringLiteral("error")}, 3);
         if (ok) {
-            LogFmt(QStringLiteral("\rToken: %s"), {fClient->Token()}, 1);
+            // The token is a credential: its arrival is logged, never its value.
+            Log(QStringLiteral("\rToken received"));
             if (remember)
                 IniFile.WriteString(QStringLiteral("Login"), QStringLiteral("Token"), fClient->Token());
             ShowMsgFmt(QStringLiteral("hello"), {fClient->UserName()}, 5);

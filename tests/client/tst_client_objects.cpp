@@ -268,6 +268,20 @@ private Q_SLOTS:
         QVERIFY(std::isnan(oi.last_point->sys_dt));
     }
 
+    void tailStaysBoundedWhenTheServiceClockRunsAhead()
+    {
+        // The service's clock an hour ahead of ours and running fast (as a
+        // sped-up simulator does): every receive time lies in our future.
+        const TDateTime start = EncodeDateTime(2024, 3, 1, 12, 0, 0);
+        const double minute = 1.0 / 1440;
+        TObjectInfo oi(1, QStringLiteral("A"));
+        for (int i = 0; i < 600; ++i)
+            oi.Assign(*Update(55.0 + i * 0.0001, 37.0, start + 60 * minute + i * minute), start + i * minute / 60);
+        // One point a service minute: the half hour before the newest stays.
+        QCOMPARE(oi.tail.size(), size_t(31));
+        QCOMPARE(oi.tail.back()->lat, oi.last_point->lat);
+    }
+
     void createObject()
     {
         ClientFixture f;

@@ -25,6 +25,8 @@ private Q_SLOTS:
             << 1;
         QTest::addRow("null is empty") << 200 << QByteArray("null") << 0;
         QTest::addRow("refused") << 500 << QByteArray() << -1;
+        // A broken answer is a failure, named once, not an empty list.
+        QTest::addRow("malformed") << 200 << QByteArray("[{\"uid\":1,") << -1;
     }
     void trapList()
     {
@@ -38,6 +40,8 @@ private Q_SLOTS:
         f.srv.answer("/api/v1/user/traps", status, answer);
         QCOMPARE(f.client->GetTraps(), result);
         QCOMPARE(int(f.client->TrapList().size()), qMax(result, 0));
+        if (status == 200 && result < 0)
+            QCOMPARE(f.log.count(QLatin1String("  X: ")), 1);
         if (result == 1) {
             const TTrapInfo &t = *f.client->TrapList()[0];
             QCOMPARE(t.obj_id, 7);

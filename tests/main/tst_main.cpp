@@ -136,6 +136,9 @@ private Q_SLOTS:
         else
             QVERIFY(stored.isEmpty());
         QVERIFY(logText(*w).contains(QLatin1String("Login(demo,***): success")));
+        // The token is a credential: the log says one came, never what it is.
+        QVERIFY(!w->Client()->Token().isEmpty());
+        QVERIFY(!logText(*w).contains(w->Client()->Token()));
     }
 
     void wrongPasswordOffersRecovery()
