@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include <array>
+#include <chrono>
 #include <mutex>
 
 #ifndef VELMORA_VERSION
@@ -18,8 +19,14 @@ QString DefaultTileUserAgent()
 
 namespace {
 
+// A tile server gets 5 s to accept the connection and 5 s for its answer:
+// once the request is sent, the answer fails when no byte of it arrives for
+// 5 s (before it starts or in its middle), however long a steady download
+// takes. The overall cap only bounds a server that trickles a byte now and
+// then.
 constexpr long ConnectTimeoutMs = 5000;
-constexpr long ResponseTimeoutMs = 5000;
+constexpr std::chrono::milliseconds AnswerStall{5000};
+constexpr long OverallTimeoutMs = 60000;
 
 // Connections, DNS and TLS sessions shared by every worker's handle.
 class CurlShare
@@ -73,15 +80,22 @@ struct ThreadHandle
 
 struct Transfer
 {
+    CURL *curl = nullptr;
     QByteArray *body = nullptr;
     QByteArray statusText;
     const std::atomic<bool> *cancel = nullptr;
+    // Bytes of the answer so far (head and body), and since when that count
+    // has stood still.
+    qint64 received = 0, seen = -1;
+    std::chrono::steady_clock::time_point quietSince;
+    bool stalled = false;
 };
 
 size_t WriteBody(char *ptr, size_t size, size_t nmemb, void *userdata)
 {
     auto *t = static_cast<Transfer *>(userdata);
     t->body->append(ptr, qsizetype(size * nmemb));
+    t->received += qint64(size * nmemb);
     return size * nmemb;
 }
 
@@ -89,6 +103,7 @@ size_t WriteBody(char *ptr, size_t size, size_t nmemb, void *userdata)
 size_t ReadHeader(char *ptr, size_t size, size_t nitems, void *userdata)
 {
     auto *t = static_cast<Transfer *>(userdata);
+    t->received += qint64(size * nitems);
     const QByteArray line = QByteArray(ptr, qsizetype(size * nitems)).trimmed();
     if (line.startsWith("HTTP/")) {
         const QList<QByteArray> parts = line.split(' ');
@@ -100,7 +115,23 @@ size_t ReadHeader(char *ptr, size_t size, size_t nitems, void *userdata)
 int Progress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     auto *t = static_cast<Transfer *>(userdata);
-    return t->cancel && t->cancel->load() ? 1 : 0;
+    if (t->cancel && t->cancel->load())
+        return 1;
+    // The answer's clock starts when the request has gone out (the connect
+    // time-out covers what comes before) and restarts with every byte.
+    const auto now = std::chrono::steady_clock::now();
+    curl_off_t sent = 0;
+    curl_easy_getinfo(t->curl, CURLINFO_PRETRANSFER_TIME_T, &sent);
+    if (sent == 0 || t->received != t->seen) {
+        t->seen = t->received;
+        t->quietSince = now;
+        return 0;
+    }
+    if (now - t->quietSince >= AnswerStall) {
+        t->stalled = true;
+        return 1;
+    }
+    return 0;
 }
 
 // Reason phrases for servers that send none (HTTP/2).
@@ -139,6 +170,7 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
     curl_easy_reset(curl);
 
     Transfer t;
+    t.curl = curl;
     t.body = &Response;
     t.cancel = RequestProps.Cancel;
     const QByteArray url = RequestProps.URL.toUtf8();
@@ -146,7 +178,7 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, ConnectTimeoutMs + ResponseTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, OverallTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -206,7 +238,8 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
     curl_slist_free_all(headers);
 
     if (rc != CURLE_OK) {
-        ErrMsg = QString::fromUtf8(curl_easy_strerror(rc));
+        ErrMsg = t.stalled ? QStringLiteral("no answer for %1 s").arg(AnswerStall.count() / 1000)
+                           : QString::fromUtf8(curl_easy_strerror(rc));
         Response.clear();
         return false;
     }

@@ -7,8 +7,10 @@
 #include <QImage>
 #include <QtTest>
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -111,6 +113,8 @@ private Q_SLOTS:
     void downloads();
     void requestHeaders();
     void unreachableServer();
+    void answerTimeOut_data();
+    void answerTimeOut();
     void shutdownAbortsTransfers();
 };
 
@@ -312,6 +316,55 @@ void tst_NetworkRequestQueue::unreachableServer()
     QVERIFY(!BlockingTileRequest(props, body, err));
     QVERIFY(!err.isEmpty());
     QVERIFY(body.isEmpty());
+}
+
+void tst_NetworkRequestQueue::answerTimeOut_data()
+{
+    // A silent server fails after 5 s without a byte; a slow but steady
+    // answer may take longer than that in all.
+    QTest::addColumn<int>("silenceMs");   // before the answer starts
+    QTest::addColumn<int>("chunks");      // then this many chunks,
+    QTest::addColumn<int>("chunkGapMs");  // this far apart
+    QTest::addColumn<bool>("ok");
+    QTest::addRow("answer after 4 s") << 4000 << 1 << 0 << true;
+    QTest::addRow("no answer for 7 s") << 7000 << 1 << 0 << false;
+    QTest::addRow("steady answer over 12 s") << 0 << 7 << 2000 << true;
+    QTest::addRow("answer stops for 7 s midway") << 0 << 2 << 7000 << false;
+}
+
+void tst_NetworkRequestQueue::answerTimeOut()
+{
+    QFETCH(int, silenceMs);
+    QFETCH(int, chunks);
+    QFETCH(int, chunkGapMs);
+    QFETCH(bool, ok);
+    const std::string png = PngBytes().toStdString();
+    TestHttpServer server;
+    server.server().set_keep_alive_timeout(0);
+    server.server().Get("/t/1/0/0.png", [&](const httplib::Request &, httplib::Response &res) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(silenceMs));
+        const size_t part = png.size() / size_t(chunks) + 1;
+        res.set_chunked_content_provider("image/png", [&png, part, chunkGapMs](size_t offset, httplib::DataSink &sink) {
+            if (offset >= png.size()) {
+                sink.done();
+                return true;
+            }
+            if (offset > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(chunkGapMs));
+            return sink.write(png.data() + offset, std::min(part, png.size() - offset));
+        });
+    });
+    QVERIFY(server.start());
+    THttpRequestProps props;
+    props.URL = server.baseUrl() + QStringLiteral("/t/1/0/0.png");
+    QByteArray body;
+    QString err;
+    QCOMPARE(BlockingTileRequest(props, body, err), ok);
+    if (ok) {
+        QCOMPARE(body, PngBytes());
+    } else {
+        QVERIFY(!err.isEmpty());
+    }
 }
 
 void tst_NetworkRequestQueue::shutdownAbortsTransfers()
