@@ -238,6 +238,12 @@ private Q_SLOTS:
             << j("{'uid':'1','obj_id':true,'lat':true,'lon':[1],'alt':{'a':1},'sys_dt':null,'obj_dt':20250203,"
                  "'gps_dt':'2025-02-03T10:00:00','osm_id':false,'crd_src':null,'sensors':[5,{'uid':'2','val':null}],'events':[1,{'uid':0}]}")
             << QStringList{"uid=1", "obj_id=0", "lat=0", "lon=nan", "src=-1", "sensors=2::"};
+        // A zone without its shape and an event with a broken time are skipped alike.
+        QTest::addRow("zone without a shape")
+            << j("{'uid':11,'zones':[{'uid':9,'type_id':1,'name':'Home','.eom':'{}'}]}") << QStringList{"uid=11"};
+        QTest::addRow("event with an unreadable time")
+            << j("{'uid':11,'events':[{'uid':5e1,'obj_id':7,'trap_id':3,'h_obj_dt':'2025-02-03T10gpsf_dZ'},{'uid':0}]}")
+            << QStringList{"uid=11"};
     }
     void bothReadersAgree()
     {
