@@ -23,7 +23,9 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QToolBar>
+#include <QUrl>
 #include <QToolButton>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -702,8 +704,10 @@ private Q_SLOTS:
     // time of the last good update, and the lists keep what they showed.
     void outageIsShownAndListsStay()
     {
+        QTemporaryDir stateDir;
+        const QString state = stateDir.filePath(QStringLiteral("sim.state"));
         SimProcess sim;
-        QVERIFY(sim.start());
+        QVERIFY(sim.start({QStringLiteral("--state"), state}));
         Config.SetVal("server", sim.url());
         IniFile.WriteString("Login", "Token", sim.demoToken());
         auto w = newWindow();
@@ -727,6 +731,17 @@ private Q_SLOTS:
         QVERIFY(w->IsSignedIn());
         QTest::qWait(3500);
         QVERIFY2(w->MsgPanel->isVisible(), "the notice did not last");
+
+        // The service comes back at the same address with what it held: the
+        // next update succeeds and takes the notice away.
+        const QString port = QUrl(sim.url()).port() > 0 ? QString::number(QUrl(sim.url()).port()) : QString();
+        SimProcess again;
+        QVERIFY(again.start({QStringLiteral("--port"), port, QStringLiteral("--state"), state}));
+        QCOMPARE(again.url(), sim.url());
+        w->UpdateTimerTimer();
+        QVERIFY(w->IsSignedIn());
+        QVERIFY2(!w->MsgPanel->isVisible(), qPrintable(w->MsgLabel->text()));
+        QCOMPARE(w->ObjModel()->rowCount(), objects);
         w->UpdateTimer->stop();
     }
 
