@@ -261,6 +261,7 @@ private:
     void FormDestroy();
     void BuildLayout();
     void BuildMenus();
+    void BuildShortcuts();
     void BuildObjectGroup();
     void ConnectLoadChain();
     void BuildPanels();

@@ -76,6 +76,7 @@ void TMonitorMainWin::FormCreate()
 
     BuildLayout();
     BuildMenus();
+    BuildShortcuts();
     BuildTimers();
 
     // 1.

@@ -9,6 +9,12 @@
 #include "SettingsEditForm.h"
 #include "UserEditForm.h"
 
+#include "MonitorMap.h"
+#include "OSM.ZtMapControl.h"
+
+#include <QAction>
+#include <QKeySequence>
+
 void TMonitorMainWin::MenuUserDataClick() { EditUserData(); }
 void TMonitorMainWin::MenuEditSettingsClick() { OpenSettings(); }
 void TMonitorMainWin::MenuAboutClick() { ShowAbout(); }
@@ -90,4 +96,31 @@ void TMonitorMainWin::ShowAbout()
 {
     TAboutForm form(this);
     form.exec();
+}
+
+void TMonitorMainWin::BuildShortcuts()
+{
+    // The keys desktop programs share: F5 updates now, Ctrl+Q quits,
+    // Ctrl+plus and Ctrl+minus zoom the map about its centre.
+    auto add = [this](const QString &Name, const QList<QKeySequence> &Keys, std::function<void()> Run) {
+        auto *a = new QAction(this);
+        a->setObjectName(Name);
+        a->setShortcuts(Keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        connect(a, &QAction::triggered, this, [Run = std::move(Run)] { Run(); });
+    };
+    add(QStringLiteral("ActUpdateNow"), {QKeySequence(Qt::Key_F5)}, [this] { UpdateTimerTimer(); });
+    add(QStringLiteral("ActQuit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
+    auto zoom = [this](int Step) {
+        if (!fMap)
+            return;
+        TZtMapControl *c = fMap->Control();
+        if (c->Zoom() >= 0)
+            c->SetZoom(c->Zoom() + Step, c->ViewToMap(c->viewport()->rect().center()));
+    };
+    // Ctrl+= as well: on most layouts "+" needs Shift.
+    add(QStringLiteral("ActZoomIn"), {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+        [zoom] { zoom(1); });
+    add(QStringLiteral("ActZoomOut"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [zoom] { zoom(-1); });
 }

@@ -813,6 +813,44 @@ private Q_SLOTS:
                  qPrintable(QString::number(r.width())));
     }
 
+    // The keys desktop programs share.
+    void standardShortcuts_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("effect");
+        QTest::addRow("F5 updates now") << int(Qt::Key_F5) << int(Qt::NoModifier) << "update";
+        QTest::addRow("Ctrl+plus zooms in") << int(Qt::Key_Plus) << int(Qt::ControlModifier) << "in";
+        QTest::addRow("Ctrl+= zooms in") << int(Qt::Key_Equal) << int(Qt::ControlModifier) << "in";
+        QTest::addRow("Ctrl+minus zooms out") << int(Qt::Key_Minus) << int(Qt::ControlModifier) << "out";
+        QTest::addRow("Ctrl+Q quits") << int(Qt::Key_Q) << int(Qt::ControlModifier) << "quit";
+        QTest::addRow("plain minus does nothing") << int(Qt::Key_Minus) << int(Qt::NoModifier) << "none";
+    }
+    void standardShortcuts()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, effect);
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        TZtMapControl *map = w->MapCtrl()->Control();
+        const int zoom = map->Zoom();
+        const QPointF centre(map->CenterPoint().Long, map->CenterPoint().Lat);
+        const int updates = int(logText(*w).count(QLatin1String("Update objects:")));
+        QTest::keyClick(w.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(int(logText(*w).count(QLatin1String("Update objects:"))), updates + (effect == QLatin1String("update")));
+        QCOMPARE(map->Zoom(), zoom + (effect == QLatin1String("in")) - (effect == QLatin1String("out")));
+        if (effect == QLatin1String("in") || effect == QLatin1String("out")) {
+            // About the view's centre.
+            QVERIFY(qAbs(map->CenterPoint().Long - centre.x()) < 0.01);
+            QVERIFY(qAbs(map->CenterPoint().Lat - centre.y()) < 0.01);
+        }
+        QCOMPARE(w->isVisible(), effect != QLatin1String("quit"));
+    }
+
     // A wider window widens the side lists in proportion, not only the map.
     void widerWindowWidensSidesInProportion()
     {
