@@ -31,6 +31,7 @@ class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QSplitter;
 class QStandardItemModel;
@@ -46,6 +47,7 @@ class TEventListModel;
 class TEventActions;
 class TObjectInfo;
 class TObjListDelegate;
+class TObjListFilter;
 class TObjListModel;
 class TVelmoraClient;
 class TZtTtyBox;
@@ -177,6 +179,7 @@ public:
     QToolBar *TrapToolBar = nullptr;
     QToolBar *ZoneToolBar = nullptr;
     QTreeView *ObjList = nullptr;
+    QLineEdit *ObjSearch = nullptr; // the search field over it
     QTreeView *TrackList = nullptr;
     QTreeView *TrapList = nullptr;
     QTreeView *ZoneList = nullptr;
@@ -308,6 +311,7 @@ private:
     std::unique_ptr<TMonitorMap> fMap;
     TObjListModel *fObjModel = nullptr;
     TObjListDelegate *fObjDelegate = nullptr;
+    TObjListFilter *fObjFilter = nullptr;
     TEventListModel *fAlarmModel = nullptr;
     TEventListModel *fEventModel = nullptr;
     std::unique_ptr<TEventActions> fEventActions;

@@ -13,6 +13,7 @@
 #include "FormTranslate.h"
 #include "OSM.TileStorage.h"
 #include "DevicesPanel.h"
+#include "ObjListFilter.h"
 #include "PanelWidgets.h"
 #include "RecordWindows.h"
 #include "TracksPanel.h"
@@ -31,6 +32,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
+#include <QLineEdit>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QStyle>
@@ -224,6 +226,12 @@ void TMonitorMainWin::BuildObjectGroup()
         AddToolButton(ObjToolBar, QString::fromLatin1(b.name), QString::fromLatin1(b.hint), b.click);
     GbObjects->layout()->addWidget(ObjToolBar);
 
+    ObjSearch = new QLineEdit(GbObjects);
+    ObjSearch->setObjectName(QStringLiteral("ObjSearch"));
+    ObjSearch->setClearButtonEnabled(true);
+    ObjSearch->setPlaceholderText(QStringLiteral("Find: name, number or id"));
+    GbObjects->layout()->addWidget(ObjSearch);
+
     ObjList = MakeList(QStringLiteral("ObjList"), GbObjects);
     ObjList->setHeaderHidden(true);
     ObjList->setSortingEnabled(false);
@@ -235,6 +243,7 @@ void TMonitorMainWin::BuildObjectGroup()
     fObjModel->SetCheckingHandler([this](const QModelIndex &i, bool c) { ObjListChecking(i, c); });
     connect(ObjList->selectionModel(), &QItemSelectionModel::currentChanged, this, &TMonitorMainWin::ObjListChange);
     connect(ObjList, &QTreeView::doubleClicked, this, &TMonitorMainWin::ObjListDblClick);
+    fObjFilter = new TObjListFilter(ObjSearch, ObjList, fObjModel, this);
     GbObjects->layout()->addWidget(ObjList);
 
     ObjPopupMenu = new QMenu(ObjList);

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QKeySequence>
+#include <QLineEdit>
 
 void TMonitorMainWin::MenuUserDataClick() { EditUserData(); }
 void TMonitorMainWin::MenuEditSettingsClick() { OpenSettings(); }
@@ -100,7 +101,8 @@ void TMonitorMainWin::ShowAbout()
 
 void TMonitorMainWin::BuildShortcuts()
 {
-    // The keys desktop programs share: F5 updates now, Ctrl+Q quits,
+    // The keys desktop programs share: F5 updates now, Ctrl+Q quits, Ctrl+F
+    // finds an object,
     // Ctrl+plus and Ctrl+minus zoom the map about its centre.
     auto add = [this](const QString &Name, const QList<QKeySequence> &Keys, std::function<void()> Run) {
         auto *a = new QAction(this);
@@ -112,6 +114,10 @@ void TMonitorMainWin::BuildShortcuts()
     };
     add(QStringLiteral("ActUpdateNow"), {QKeySequence(Qt::Key_F5)}, [this] { UpdateTimerTimer(); });
     add(QStringLiteral("ActQuit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
+    add(QStringLiteral("ActFindObject"), {QKeySequence(Qt::CTRL | Qt::Key_F)}, [this] {
+        ObjSearch->setFocus(Qt::ShortcutFocusReason);
+        ObjSearch->selectAll();
+    });
     auto zoom = [this](int Step) {
         if (!fMap)
             return;

@@ -813,6 +813,65 @@ private Q_SLOTS:
                  qPrintable(QString::number(r.width())));
     }
 
+    // The search field hides the rows whose object does not match, and keeps
+    // doing so across the minute update.
+    void objectSearch_data()
+    {
+        QTest::addColumn<QString>("query"); // "#number", "#uid": taken from the second object
+        QTest::addColumn<QStringList>("shown"); // "*": every object; "#": the second object
+        QTest::addRow("part of a name, any case") << "TAXI" << QStringList{"Taxi 17"};
+        QTest::addRow("number") << "#number" << QStringList{"#"};
+        QTest::addRow("id") << "#uid" << QStringList{"#"};
+        QTest::addRow("no match") << "no such object" << QStringList{};
+        QTest::addRow("blanks only") << "   " << QStringList{"*"};
+    }
+    void objectSearch()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, shown);
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
+        w->UpdateTimer->stop();
+        const TObjectInfo *second = m->Object(m->index(1, 0));
+        if (query == QLatin1String("#number")) {
+            // The list's answer carries the device's number as its id; the
+            // phone and IMEI come with the object's own record.
+            for (const QString &n : {second->phone, second->imei, second->id})
+                if (query == QLatin1String("#number") && !n.isEmpty())
+                    query = n;
+            QVERIFY(query != QLatin1String("#number"));
+        } else if (query == QLatin1String("#uid")) {
+            query = QString::number(second->uid);
+        }
+        QStringList expected;
+        for (int r = 0; r < m->rowCount(); ++r) {
+            const QString name = m->Object(m->index(r, 0))->name;
+            if (shown.contains(QLatin1String("*")) || shown.contains(name) || (shown.contains(QLatin1String("#")) && r == 1))
+                expected << name;
+        }
+        // Ctrl+F puts the cursor into the field.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(w.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(w->ObjSearch->hasFocus());
+        QTest::keyClicks(w->ObjSearch, query);
+        auto visible = [&] {
+            QStringList names;
+            for (int r = 0; r < m->rowCount(); ++r)
+                if (!w->ObjList->isRowHidden(r, QModelIndex()))
+                    names << m->Object(m->index(r, 0))->name;
+            return names;
+        };
+        QCOMPARE(visible(), expected);
+        w->UpdateTimerTimer();
+        QCOMPARE(visible(), expected);
+        // Clearing the field shows every object again.
+        w->ObjSearch->clear();
+        QCOMPARE(visible().size(), m->rowCount());
+    }
+
     // The keys desktop programs share.
     void standardShortcuts_data()
     {
