@@ -12,12 +12,22 @@ TObjListFilter::TObjListFilter(QLineEdit *Edit, QTreeView *View, TObjListModel *
 {
     connect(fEdit, &QLineEdit::textChanged, this, &TObjListFilter::Apply);
     // New rows (a reload, a created object) and new data (the minute
-    // update) are filtered as they come.
-    connect(fModel, &QAbstractItemModel::rowsInserted, this, &TObjListFilter::Apply);
-    connect(fModel, &QAbstractItemModel::modelReset, this, &TObjListFilter::Apply);
-    connect(fModel, &QAbstractItemModel::dataChanged, this, [this] {
-        if (!fEdit->text().trimmed().isEmpty())
-            Apply();
+    // update) are filtered once they have all come: a load adds its rows
+    // one by one and an update announces them row by row, and filtering at
+    // each signal would cost the square of a large fleet.
+    connect(fModel, &QAbstractItemModel::rowsInserted, this, &TObjListFilter::Schedule);
+    connect(fModel, &QAbstractItemModel::modelReset, this, &TObjListFilter::Schedule);
+    connect(fModel, &QAbstractItemModel::dataChanged, this, &TObjListFilter::Schedule);
+}
+
+void TObjListFilter::Schedule()
+{
+    if (fScheduled)
+        return;
+    fScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        fScheduled = false;
+        Apply();
     });
 }
 
@@ -37,11 +47,17 @@ bool TObjListFilter::Matches(const TObjectInfo *Obj, const QString &Text)
 void TObjListFilter::Apply()
 {
     const QString text = fEdit->text();
+    // Nothing typed and nothing hidden: every row shows already.
+    if (text.trimmed().isEmpty() && !fAnyHidden)
+        return;
+    fAnyHidden = false;
     for (int r = 0; r < fModel->rowCount(); ++r) {
         const QModelIndex top = fModel->index(r, 0);
         const int children = fModel->rowCount(top);
         if (children == 0) {
-            fView->setRowHidden(r, QModelIndex(), !Matches(fModel->Object(top), text));
+            const bool show = Matches(fModel->Object(top), text);
+            fView->setRowHidden(r, QModelIndex(), !show);
+            fAnyHidden = fAnyHidden || !show;
             continue;
         }
         // The "Deleted" group shows while any of its objects does.
@@ -50,7 +66,9 @@ void TObjListFilter::Apply()
             const bool show = Matches(fModel->Object(fModel->index(c, 0, top)), text);
             fView->setRowHidden(c, top, !show);
             any = any || show;
+            fAnyHidden = fAnyHidden || !show;
         }
         fView->setRowHidden(r, QModelIndex(), !any);
+        fAnyHidden = fAnyHidden || !any;
     }
 }

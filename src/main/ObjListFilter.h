@@ -23,7 +23,11 @@ public:
     void Apply();
 
 private:
+    void Schedule();
+
     QLineEdit *fEdit;
     QTreeView *fView;
     TObjListModel *fModel;
+    bool fScheduled = false;
+    bool fAnyHidden = false;
 };

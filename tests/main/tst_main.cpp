@@ -635,25 +635,8 @@ private Q_SLOTS:
         auto w = newWindow();
         QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
         w->ShowMsg(QString(), 0);
-        if (action == QLatin1String("PopupExportTrack")) {
-            w->findChild<QAction *>(action)->trigger();
-        } else if (action == QLatin1String("CreatePlace")) {
-            ModalWatcher ok([](QWidget *d) {
-                auto *box = qobject_cast<QMessageBox *>(d);
-                if (box)
-                    box->button(QMessageBox::Ok)->click();
-                return box != nullptr;
-            });
-            w->findChild<QToolButton *>("SbCreatePlace")->click();
-            QVERIFY(ok.done());
-            QCOMPARE(w->rClickAction, rcCreatePlace);
-            QWidget *map = w->MapCtrl()->Control()->viewport();
-            QTest::mouseClick(map, Qt::RightButton, {}, map->rect().center());
-            QCOMPARE(w->rClickAction, rcNone);
-        } else {
-            auto *list = w->findChild<QTreeView *>(action);
-            Q_EMIT list->doubleClicked(list->model()->index(0, 0));
-        }
+        auto *list = w->findChild<QTreeView *>(action);
+        Q_EMIT list->doubleClicked(list->model()->index(0, 0));
         QVERIFY(w->MsgPanel->isVisible());
         QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("not_implemented"));
     }
