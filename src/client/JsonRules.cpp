@@ -135,6 +135,43 @@ double JsonRules::TextToDate(const QString &text, double zone)
     return ParseDateTime(text) + zone;
 }
 
+int64_t JsonRules::TokenToInt(std::string_view t, Token kind, int64_t def)
+{
+    // A number written with a fraction or an exponent is no integer, even
+    // when its value is whole.
+    if (kind == Token::Number && !IsIntegerLiteral(t))
+        return def;
+    return TextToInt(t, def);
+}
+
+double JsonRules::TokenToFloat(std::string_view t, Token kind)
+{
+    if (kind == Token::Number && IsIntegerLiteral(t)) {
+        // The document holds an integer: "-0" is 0, and a long one rounds
+        // as its digits do.
+        int64_t v = 0;
+        std::from_chars(t.data(), t.data() + t.size(), v);
+        return double(v);
+    }
+    // Any other literal reads as its shortest form does, which is the same
+    // number.
+    return TextToFloat(t);
+}
+
+double JsonRules::TokenToDate(std::string_view t, Token kind, double zone)
+{
+    if (kind == Token::Number)
+        return TextToDate(NumberText(t), zone);
+    return TextToDate(t, zone);
+}
+
+QString JsonRules::TokenToText(std::string_view t, Token kind)
+{
+    if (kind == Token::Number)
+        return NumberText(t);
+    return QString::fromUtf8(t.data(), qsizetype(t.size()));
+}
+
 namespace {
 
 // Builds QJson values from the parser's events, numbers by their literal.

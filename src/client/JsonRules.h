@@ -51,4 +51,14 @@ double TextToFloat(const QString &text);
 double TextToDate(std::string_view text, double zone);
 double TextToDate(const QString &text, double zone);
 
+// A scalar as a streaming reader sees it: the raw text of a string or a
+// number literal, "true" or "false", or nothing for null. Each reads as the
+// common reader reads the member's value (TVelmoraClient::JsonInt and its
+// siblings on a document of the same answer).
+enum class Token { String, Number, Bool, Null };
+int64_t TokenToInt(std::string_view text, Token kind, int64_t def);
+double TokenToFloat(std::string_view text, Token kind);
+double TokenToDate(std::string_view text, Token kind, double zone);
+QString TokenToText(std::string_view text, Token kind);
+
 } // namespace JsonRules

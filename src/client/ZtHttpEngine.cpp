@@ -8,6 +8,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <mutex>
 
 const QString TZtHttpEngine::TimeoutReason = QStringLiteral("Request aborted on timeout");
@@ -23,6 +24,7 @@ void GlobalInit()
 // State the libcurl callbacks share during one exchange.
 struct Transfer
 {
+    CURL *curl = nullptr;
     const TZtHttpEngineRequest *request = nullptr;
     QByteArray *body = nullptr;
     QByteArray reason;
@@ -34,9 +36,20 @@ struct Transfer
     QFile *protocolLog = nullptr;
 };
 
+// The most a received body is reserved ahead of its bytes.
+constexpr curl_off_t MaxReserve = curl_off_t(256) << 20;
+
 size_t WriteBody(char *data, size_t size, size_t count, void *user)
 {
     auto *t = static_cast<Transfer *>(user);
+    if (t->body->isEmpty()) {
+        // A large answer is received into one block sized by its announced
+        // length rather than grown (and copied) step by step. The length is
+        // only a hint: a compressed answer grows past it.
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0)
+            t->body->reserve(qsizetype(std::min<curl_off_t>(length, MaxReserve)));
+    }
     t->body->append(data, qsizetype(size * count));
     return size * count;
 }
@@ -163,6 +176,7 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
     }
 
     Transfer t;
+    t.curl = curl;
     t.request = &request;
     t.body = &body;
 
@@ -185,6 +199,8 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, ReadHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
+    // Large answers (tracks, events) arrive in fewer, larger pieces.
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);

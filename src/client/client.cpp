@@ -235,23 +235,8 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
         if (!fAnswerError.isEmpty())
             LogText(QStringLiteral("\r  X: ") + fAnswerError);
 
-        if (!RawAnswer && fApiClient->RcvdCount() > 0
-            && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
-            const QByteArray text = fApiClient->RcvdData();
-            QJsonValue doc;
-            QString parseError;
-            if (!JsonRules::ParseJson(text.constData(), size_t(text.size()), doc, parseError) && fAnswerError.isEmpty()) {
-                // Named here, once; the operations only check fAnswerError.
-                fAnswerError = QStringLiteral("malformed JSON answer (%1)").arg(parseError);
-                LogText(QStringLiteral("\r  X: ") + fAnswerError);
-            }
-            QJsonObject obj;
-            if (doc.isObject())
-                obj = doc.toObject();
-            else if (doc.isArray())
-                obj.insert(OpName, doc.toArray()); // a bare array becomes the member OpName
-            fResultData = obj;
-        }
+        if (!RawAnswer)
+            ReadAnswerDocument(OpName);
     } catch (const std::exception &e) {
         LogError(e);
         if (!sent)
@@ -259,6 +244,26 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
         result = sent ? fResultCode : -1;
     }
     return result;
+}
+
+void TVelmoraClient::ReadAnswerDocument(const QString &OpName)
+{
+    if (fApiClient->RcvdCount() <= 0 || !fApiClient->RcvdContentType().contains(QLatin1String("json")))
+        return;
+    QJsonValue doc;
+    QString parseError;
+    if (!JsonRules::ParseJson(fApiClient->HttpData(), size_t(fApiClient->RcvdCount()), doc, parseError)
+        && fAnswerError.isEmpty()) {
+        // Named here, once; the operations only check fAnswerError.
+        fAnswerError = QStringLiteral("malformed JSON answer (%1)").arg(parseError);
+        LogText(QStringLiteral("\r  X: ") + fAnswerError);
+    }
+    QJsonObject obj;
+    if (doc.isObject())
+        obj = doc.toObject();
+    else if (doc.isArray())
+        obj.insert(OpName, doc.toArray()); // a bare array becomes the member OpName
+    fResultData = obj;
 }
 
 int TVelmoraClient::DoGet(const QString &OpName, const QString &Path, const QString &Data)

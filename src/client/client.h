@@ -15,6 +15,7 @@
 #include "common.h"
 #include "ZtDates.h"
 
+#include <QByteArray>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -93,6 +94,10 @@ public:
     int DoPostFile(const QString &OpName, const QString &Path, const QString &FilePath);
     int DoPut(const QString &OpName, const QString &Path, const QString &Data);
     int DoDel(const QString &OpName, const QString &Path);
+
+    // Reads the last answer into ResultData() as Request does, for a caller
+    // that asked for the raw answer and got a refusal.
+    void ReadAnswerDocument(const QString &OpName);
 
     // ---- JSON readers ----
     // A JSON object is passed by pointer; nullptr is "none" and every reader
@@ -206,6 +211,15 @@ public:
     std::unique_ptr<TEventInfo> ParseEvent(const QJsonObject *Json) const;
     // Refills EventList() for a local period; the number of events, or -1.
     int GetEvents(TDateTime DtFrom, TDateTime DtTo);
+    // What an events answer held: its list (a bare array, or the array of
+    // member OpName, the last one when repeated), none (no such member, or
+    // null), a member of another type, or text that is no JSON.
+    enum class TListAnswer { List, None, NotArray, Malformed };
+    // Reads an events answer straight from its bytes (and in them: Answer
+    // is spent), each event as ParseEvent reads it, without building a
+    // document; elements with uid 0 are skipped. Events is filled for List
+    // only; Error is set for NotArray and Malformed.
+    TListAnswer ParseEventsAnswer(QByteArray Answer, const QString &OpName, TEventList &Events, QString &Error) const;
     bool AcceptEvent(uint32_t Uid, const QString &Msg);
 
     // ---- commands ----

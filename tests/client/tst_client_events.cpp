@@ -1,6 +1,9 @@
 #include "ClientFixture.h"
+#include "JsonRules.h"
 #include "OSM.EventInfo.h"
+#include "TestPaths.h"
 
+#include <QFile>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -9,6 +12,28 @@
 static QByteArray j(const char *text)
 {
     return QByteArray(text).replace('\'', '"');
+}
+
+// Every member of an event, one "name=value" each; reals in full precision,
+// with the sign of a zero.
+static QStringList describe(const TEventInfo &e)
+{
+    const auto real = [](double v) {
+        return std::isnan(v) ? QStringLiteral("nan") : (std::signbit(v) ? QStringLiteral("-") : QString()) + QString::number(std::abs(v), 'g', 17);
+    };
+    return {QStringLiteral("uid=%1").arg(e.uid), QStringLiteral("obj_id=%1").arg(e.obj_id),
+            QStringLiteral("trap_id=%1").arg(e.trap_id), QStringLiteral("trap_vid=%1").arg(e.trap_vid),
+            QStringLiteral("h_point_id=%1").arg(e.h_point_id), QStringLiteral("h_obj_dt=") + real(e.h_obj_dt),
+            QStringLiteral("h_gps_dt=") + real(e.h_gps_dt), QStringLiteral("h_sys_dt=") + real(e.h_sys_dt),
+            QStringLiteral("h_lat=") + real(e.h_lat), QStringLiteral("h_lon=") + real(e.h_lon),
+            QStringLiteral("h_speed=") + real(e.h_speed), QStringLiteral("h_bat=%1").arg(e.h_bat),
+            QStringLiteral("h_sval=") + e.h_sval,
+            QStringLiteral("c_point_id=%1").arg(e.c_point_id), QStringLiteral("c_obj_dt=") + real(e.c_obj_dt),
+            QStringLiteral("c_gps_dt=") + real(e.c_gps_dt), QStringLiteral("c_sys_dt=") + real(e.c_sys_dt),
+            QStringLiteral("c_lat=") + real(e.c_lat), QStringLiteral("c_lon=") + real(e.c_lon),
+            QStringLiteral("c_speed=") + real(e.c_speed), QStringLiteral("c_bat=%1").arg(e.c_bat),
+            QStringLiteral("c_sval=") + e.c_sval,
+            QStringLiteral("accept_dt=") + real(e.accept_dt), QStringLiteral("accept_msg=") + e.accept_msg};
 }
 
 class TstClientEvents : public QObject
@@ -22,7 +47,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("result");
         QTest::addColumn<bool>("periodKept");
-        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("logged"); // empty: the answer error, named once
         QTest::addRow("events, uid 0 and none skipped")
             << 200 << j("[{'uid':1,'obj_id':7},{'uid':0},{'obj_id':7},{'uid':2}]") << 2 << true << " [2]";
         QTest::addRow("null array") << 200 << QByteArray("null") << -1 << true << "\r  X: no data";
@@ -75,6 +100,129 @@ private Q_SLOTS:
         QVERIFY(std::isnan(e.c_obj_dt) && std::isnan(e.c_gps_dt) && std::isnan(e.c_sys_dt) && std::isnan(e.c_lat));
         QCOMPARE(e.accept_dt, EncodeDateTime(2025, 2, 3, 11, 0));
         QCOMPARE(e.accept_msg, QStringLiteral("ok"));
+    }
+
+    // The events answer is read as it arrives, not through a document; every
+    // member of every event must read as the document reader reads it,
+    // whatever form the service writes it in.
+    void readersAgree()
+    {
+        QFile fixture(TestPaths::dataDir() + QStringLiteral("/client/events_answer.json"));
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        const QByteArray answer = fixture.readAll();
+        ClientFixture f;
+        QVERIFY(f.ok());
+
+        // As a document: the answer's elements through ParseEvent.
+        QJsonValue doc;
+        QString error;
+        QVERIFY2(JsonRules::ParseJson(answer.constData(), size_t(answer.size()), doc, error), qPrintable(error));
+        QList<QStringList> common;
+        const QJsonArray arr = doc.toObject().value(QStringLiteral("Events")).toArray();
+        for (const QJsonValue &v : arr) {
+            const QJsonObject o = v.toObject();
+            if (const auto e = f.client->ParseEvent(&o))
+                common << describe(*e);
+        }
+
+        f.srv.answer("/api/v1/user/events", 200, answer);
+        QCOMPARE(f.client->GetEvents(0, 1), 5);
+        QList<QStringList> streamed;
+        for (const auto &e : f.client->EventList())
+            streamed << describe(*e);
+        QCOMPARE(streamed.size(), common.size());
+        for (int i = 0; i < streamed.size(); ++i)
+            QCOMPARE(streamed[i], common[i]);
+
+        // A few of the readings, that the comparison is not of two empty lists.
+        const QStringList expected[] = {
+            {"uid=5", "c_point_id=11", "c_speed=12.25", "c_sval=12", "accept_msg=seen"},
+            {"obj_id=0", "trap_id=0", "trap_vid=0", "h_point_id=12", "c_point_id=0", "h_lat=0", "h_lon=37.600000000000001",
+             "h_bat=0", "h_sval=91", "c_sval=1.5", "accept_msg=1e2", "c_speed=0.5"},
+            {"uid=8", "obj_id=0", "h_lat=nan", "h_lon=2", "h_sval=", "c_sval=", "accept_msg=false", "h_speed=nan", "c_lat=nan"},
+            {"uid=1", "obj_id=0", "trap_id=0", "h_bat=0", "h_lat=57.5", "h_lon=57.5", "h_sval=1.2345678901234568e+29",
+             "c_sval=9007199254740993", "accept_dt=nan"},
+            {"uid=13"}};
+        for (int i = 0; i < 5; ++i)
+            for (const QString &line : expected[i])
+                QVERIFY2(common[i].contains(line), qPrintable(line + QStringLiteral(" not in ") + common[i].join(u' ')));
+        QCOMPARE(f.client->EventList()[3]->accept_msg, QStringLiteral("line\nnext \u00e9 \"quoted\" \U0001F600"));
+    }
+
+    // Whole answers: which list counts, what is kept, what is logged.
+    void answers_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("uids"); // of the list afterwards; it held 41,42
+        QTest::addColumn<QString>("logged"); // empty: the answer error, named once
+        QTest::addColumn<QString>("answerError");
+        const QByteArray json = "application/json";
+        const auto nested = [](int depth) {
+            return j("[{'uid':1,'x':") + QByteArray(depth, '[') + QByteArray(depth, ']') + "}]";
+        };
+        QTest::addRow("a repeated member: the last list counts")
+            << 200 << j("{'Events':[{'uid':1}],'x':1,'Events':[{'uid':2},{'uid':3}]}") << json << 2 << "2,3" << " [2]" << "";
+        QTest::addRow("a list, then null") << 200 << j("{'Events':[{'uid':1}],'Events':null}") << json << -1 << ""
+                                           << "\r  X: no data" << "";
+        QTest::addRow("a list, then a number")
+            << 200 << j("{'Events':[{'uid':1}],'Events':5}") << json << -1 << "41,42"
+            << "\r  X: member \"Events\" is not an array" << "";
+        QTest::addRow("an object, then a list") << 200 << j("{'Events':{'uid':1},'Events':[{'uid':4}]}") << json << 1 << "4"
+                                                << " [1]" << "";
+        QTest::addRow("lists in other members are not the answer")
+            << 200 << j("{'Other':[{'uid':1}],'events':[{'uid':2}],'x':{'Events':[{'uid':3}]}}") << json << -1 << ""
+            << "\r  X: no data" << "";
+        QTest::addRow("an empty list") << 200 << QByteArray("[]") << json << 0 << "" << " [0]" << "";
+        QTest::addRow("a number") << 200 << QByteArray("5") << json << -1 << "" << "\r  X: no data" << "";
+        QTest::addRow("no body") << 200 << QByteArray() << json << -1 << "" << "\r  X: no data" << "";
+        QTest::addRow("not JSON") << 200 << j("[{'uid':1}]") << QByteArray("text/plain") << -1 << "" << "\r  X: no data" << "";
+        QTest::addRow("cut off") << 200 << j("[{'uid':1},{'uid':2") << json << -1 << "" << QString()
+                                 << "malformed JSON answer (Missing a comma or '}' after an object member. at 19)";
+        QTest::addRow("followed by more") << 200 << j("[{'uid':1}] [") << json << -1 << "" << QString()
+                                          << "malformed JSON answer (The document root must not be followed by other values. at 12)";
+        QTest::addRow("a number no double holds") << 200 << j("[{'uid':1,'h_lat':1e400}]") << json << -1 << "" << QString()
+                                                  << "malformed JSON answer (Number too big to be stored in double. at 18)";
+        QTest::addRow("nested as deep as allowed") << 200 << nested(254) << json << 1 << "1" << " [1]" << "";
+        QTest::addRow("nested deeper") << 200 << nested(255) << json << -1 << "" << QString()
+                                       << "malformed JSON answer (JSON nested too deeply)";
+        QTest::addRow("nested far deeper") << 200 << QByteArray(300000, '[') << json << -1 << "" << QString()
+                                           << "malformed JSON answer (JSON nested too deeply)";
+        QTest::addRow("refused, its reason logged") << 500 << j("{'text':'boom'}") << json << -1 << "41,42"
+                                                    << "\r  X: boom" << "";
+    }
+    void answers()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, contentType);
+        QFETCH(int, result);
+        QFETCH(QString, uids);
+        QFETCH(QString, logged);
+        QFETCH(QString, answerError);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/user/events", 200, j("{'Events':[{'uid':41},{'uid':42}]}"));
+        QCOMPARE(f.client->GetEvents(0, 1), 2);
+        f.log.clear();
+        f.srv.answer("/api/v1/user/events", status, answer, contentType);
+        QCOMPARE(f.client->GetEvents(0, 1), result);
+        QStringList listed;
+        for (const auto &e : f.client->EventList())
+            listed << QString::number(e->uid);
+        QCOMPARE(listed.join(u','), uids);
+        if (logged.isEmpty()) {
+            QCOMPARE(f.log.count(answerError), 1);
+            QVERIFY2(f.log.contains(QStringLiteral("\r  X: ") + answerError), qPrintable(f.log));
+            QVERIFY2(!f.log.contains(QLatin1String("no data")), qPrintable(f.log));
+        } else {
+            QVERIFY2(f.log.contains(logged), qPrintable(f.log));
+        }
+        QCOMPARE(f.client->AnswerError(), answerError);
+        if (status != 200)
+            QVERIFY(f.client->ErrorMessage().startsWith(QLatin1String("boom")));
     }
 
     void accept_data()

@@ -158,12 +158,14 @@ private Q_SLOTS:
         QTest::addColumn<double>("seconds"); // stop - start; negative: no stop time
         QTest::addColumn<double>("distance");
         QTest::addColumn<QString>("statusText");
-        QTest::addColumn<QString>("dur");
+        QTest::addColumn<QString>("dur"); // hours:minutes, seconds dropped, as the program writes durations
         QTest::addColumn<bool>("trackShown");
         QTest::addRow("one minute") << 2 << 60.0 << 1500.0 << "complete" << "00:01" << true;
         QTest::addRow("just under a minute") << 2 << 59.0 << 1500.0 << "complete" << "00:00" << true;
+        QTest::addRow("just under an hour") << 2 << 3599.0 << 1500.0 << "complete" << "00:59" << true;
         QTest::addRow("one hour") << 2 << 3600.0 << 1500.0 << "complete" << "01:00" << true;
         QTest::addRow("an hour and a minute") << 2 << 3660.0 << 1500.0 << "complete" << "01:01" << true;
+        QTest::addRow("over a day: hours go on past 24") << 2 << 90061.0 << 1500.0 << "complete" << "25:01" << true;
         QTest::addRow("running: no stop, no duration, no track") << 1 << -1.0 << 1500.0 << "active" << "" << false;
         QTest::addRow("no distance: no track") << 2 << 600.0 << 0.0 << "complete" << "00:10" << false;
         QTest::addRow("unknown status") << 3 << 600.0 << 800.0 << "unknown [3]" << "00:10" << true;
