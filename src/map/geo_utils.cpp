@@ -67,9 +67,24 @@ double ArcDistance(const TGeoPoint &A, const TGeoPoint &B)
     return c * R;
 }
 
-double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
+TGeodesicEnd GeodesicEnd(double Lat, double Long)
 {
-    if (std::isnan(Lat1) || std::isnan(Long1) || std::isnan(Lat2) || std::isnan(Long2))
+    TGeodesicEnd e;
+    if (std::isnan(Lat) || std::isnan(Long))
+        return e;
+    ClearUpperVectorState(); // see VincentyDistance
+    // sin and cos of U = atan((1 - f) tan(lat)), without the arc tangent.
+    const double tanU = (1.0 - VinF) * std::tan(DegToRadian(Lat));
+    e.CosU = 1.0 / std::sqrt(1.0 + tanU * tanU);
+    e.SinU = tanU * e.CosU;
+    e.Long = Long;
+    e.Valid = true;
+    return e;
+}
+
+double VincentyDistance(const TGeodesicEnd &A, const TGeodesicEnd &B)
+{
+    if (!A.Valid || !B.Valid)
         return 0.0;
 
     // Every call: a string hashed between two calls (by the caller or by
@@ -77,11 +92,9 @@ double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
     ClearUpperVectorState();
 
     const double f = VinF;
-    const double U1 = std::atan((1.0 - f) * std::tan(DegToRadian(Lat1)));
-    const double U2 = std::atan((1.0 - f) * std::tan(DegToRadian(Lat2)));
-    const double L = DegToRadian(Long2 - Long1);
-    const double sinU1 = std::sin(U1), cosU1 = std::cos(U1);
-    const double sinU2 = std::sin(U2), cosU2 = std::cos(U2);
+    const double L = DegToRadian(B.Long - A.Long);
+    const double sinU1 = A.SinU, cosU1 = A.CosU;
+    const double sinU2 = B.SinU, cosU2 = B.CosU;
 
     double lambda = L;
     double sinSigma = 0, cosSigma = 0, sigma = 0, cos2Alpha = 0, cos2SigmaM = 0;
@@ -96,19 +109,28 @@ double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
         const double C = f / 16.0 * cos2Alpha * (4.0 + f * (4.0 - 3.0 * cos2Alpha));
         const double next = L + (1.0 - C) * f * sinAlpha
                 * (sigma + C * sinSigma * (cos2SigmaM + C * cosSigma * (-1.0 + 2.0 * sqr(cos2SigmaM))));
-        const double change = std::fabs(next) < 1e-12 ? 0.0 : (next - lambda) / next;
+        // Converged when lambda moves by less than 1e-12 rad (about 6 um on
+        // the ground). A test relative to lambda would demand ever finer
+        // steps the shorter the line: five rounds instead of three for the
+        // few metres between two track points.
+        const double change = next - lambda;
         lambda = next;
         if (std::fabs(change) < 1e-12)
             break;
     }
 
     const double u2 = cos2Alpha * VinEp2;
-    const double A = 1.0 + u2 / 16384.0 * (4096.0 + u2 * (-768.0 + u2 * (320.0 - 175.0 * u2)));
-    const double B = u2 / 1024.0 * (256.0 + u2 * (-128.0 + u2 * (74.0 - 47.0 * u2)));
-    const double deltaSigma = B * sinSigma
-            * (cos2SigmaM + B / 4.0 * (cosSigma * (-1.0 + 2.0 * sqr(cos2SigmaM))
-                    - B / 6.0 * cos2SigmaM * (-3.0 + 4.0 * sqr(sinSigma)) * (-3.0 + 4.0 * sqr(cos2SigmaM))));
-    return VinB * A * (sigma - deltaSigma);
+    const double A_ = 1.0 + u2 / 16384.0 * (4096.0 + u2 * (-768.0 + u2 * (320.0 - 175.0 * u2)));
+    const double B_ = u2 / 1024.0 * (256.0 + u2 * (-128.0 + u2 * (74.0 - 47.0 * u2)));
+    const double deltaSigma = B_ * sinSigma
+            * (cos2SigmaM + B_ / 4.0 * (cosSigma * (-1.0 + 2.0 * sqr(cos2SigmaM))
+                    - B_ / 6.0 * cos2SigmaM * (-3.0 + 4.0 * sqr(sinSigma)) * (-3.0 + 4.0 * sqr(cos2SigmaM))));
+    return VinB * A_ * (sigma - deltaSigma);
+}
+
+double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
+{
+    return VincentyDistance(GeodesicEnd(Lat1, Long1), GeodesicEnd(Lat2, Long2));
 }
 
 double GeoDistance(const TGeoPoint &A, const TGeoPoint &B)
