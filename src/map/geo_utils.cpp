@@ -82,9 +82,9 @@ TGeodesicEnd GeodesicEnd(double Lat, double Long)
     return e;
 }
 
-double VincentyDistance(const TGeodesicEnd &A, const TGeodesicEnd &B)
+double VincentyDistance(const TGeodesicEnd &P1, const TGeodesicEnd &P2)
 {
-    if (!A.Valid || !B.Valid)
+    if (!P1.Valid || !P2.Valid)
         return 0.0;
 
     // Every call: a string hashed between two calls (by the caller or by
@@ -92,9 +92,9 @@ double VincentyDistance(const TGeodesicEnd &A, const TGeodesicEnd &B)
     ClearUpperVectorState();
 
     const double f = VinF;
-    const double L = DegToRadian(B.Long - A.Long);
-    const double sinU1 = A.SinU, cosU1 = A.CosU;
-    const double sinU2 = B.SinU, cosU2 = B.CosU;
+    const double L = DegToRadian(P2.Long - P1.Long);
+    const double sinU1 = P1.SinU, cosU1 = P1.CosU;
+    const double sinU2 = P2.SinU, cosU2 = P2.CosU;
 
     double lambda = L;
     double sinSigma = 0, cosSigma = 0, sigma = 0, cos2Alpha = 0, cos2SigmaM = 0;
@@ -120,12 +120,12 @@ double VincentyDistance(const TGeodesicEnd &A, const TGeodesicEnd &B)
     }
 
     const double u2 = cos2Alpha * VinEp2;
-    const double A_ = 1.0 + u2 / 16384.0 * (4096.0 + u2 * (-768.0 + u2 * (320.0 - 175.0 * u2)));
-    const double B_ = u2 / 1024.0 * (256.0 + u2 * (-128.0 + u2 * (74.0 - 47.0 * u2)));
-    const double deltaSigma = B_ * sinSigma
-            * (cos2SigmaM + B_ / 4.0 * (cosSigma * (-1.0 + 2.0 * sqr(cos2SigmaM))
-                    - B_ / 6.0 * cos2SigmaM * (-3.0 + 4.0 * sqr(sinSigma)) * (-3.0 + 4.0 * sqr(cos2SigmaM))));
-    return VinB * A_ * (sigma - deltaSigma);
+    const double A = 1.0 + u2 / 16384.0 * (4096.0 + u2 * (-768.0 + u2 * (320.0 - 175.0 * u2)));
+    const double B = u2 / 1024.0 * (256.0 + u2 * (-128.0 + u2 * (74.0 - 47.0 * u2)));
+    const double deltaSigma = B * sinSigma
+            * (cos2SigmaM + B / 4.0 * (cosSigma * (-1.0 + 2.0 * sqr(cos2SigmaM))
+                    - B / 6.0 * cos2SigmaM * (-3.0 + 4.0 * sqr(sinSigma)) * (-3.0 + 4.0 * sqr(cos2SigmaM))));
+    return VinB * A * (sigma - deltaSigma);
 }
 
 double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)

@@ -36,7 +36,7 @@ struct TGeodesicEnd
     bool Valid = false; // false when a coordinate is NaN
 };
 TGeodesicEnd GeodesicEnd(double Lat, double Long);
-double VincentyDistance(const TGeodesicEnd &A, const TGeodesicEnd &B);
+double VincentyDistance(const TGeodesicEnd &P1, const TGeodesicEnd &P2);
 
 // The point reached from Start after Distance metres on the initial Bearing
 // (degrees clockwise from north), on a sphere of radius 6371009 m. The
