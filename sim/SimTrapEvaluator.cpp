@@ -33,9 +33,11 @@ QString SimTrapEvaluator::sensorValue(const QString &sign, const SimPoint &p)
 {
     if (sign == QLatin1String("temp"))
         return QString::number(p.temp);
-    if (sign == QLatin1String("steps"))
+    // "steps" and "heart" are the signs of state files written before the
+    // phones used the signs that the client's statistics read.
+    if (sign == QLatin1String("stepCounter") || sign == QLatin1String("steps"))
         return QString::number(p.steps);
-    if (sign == QLatin1String("heart"))
+    if (sign == QLatin1String("heartRate") || sign == QLatin1String("heart"))
         return p.heart > 0 ? QString::number(p.heart) : QString();
     if (sign == QLatin1String("event"))
         return p.event;

@@ -102,8 +102,8 @@ void SimWorld::build()
             o.hwInfo = QStringLiteral("Android 14");
             o.swVer = QStringLiteral("2.4.1");
             o.sensors = {{o.uid * 10 + 1, QStringLiteral("temp"), QStringLiteral("Battery temperature"), QStringLiteral("°C")},
-                         {o.uid * 10 + 2, QStringLiteral("steps"), QStringLiteral("Step counter"), QStringLiteral("steps")},
-                         {o.uid * 10 + 3, QStringLiteral("heart"), QStringLiteral("Heart rate"), QStringLiteral("bpm")},
+                         {o.uid * 10 + 2, QStringLiteral("stepCounter"), QStringLiteral("Step counter"), QStringLiteral("steps")},
+                         {o.uid * 10 + 3, QStringLiteral("heartRate"), QStringLiteral("Heart rate"), QStringLiteral("bpm")},
                          {o.uid * 10 + 4, QStringLiteral("event"), QStringLiteral("Event"), QString()}};
         }
         o.trackColor = QString::fromLatin1(Colors[i % 8]);

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -23,6 +24,34 @@ bool validColor(const QString &c)
 }
 
 constexpr qint64 MaxPhotoBytes = 5 * 1024 * 1024;
+
+// A device now and then reports without any fix (indoors, in a tunnel) or
+// with its clock lost, and the service keeps such messages in the track as
+// they came. Chosen by the point's uid, so that any half hour of a track
+// holds both kinds; object lists, trips and zones see the full point.
+bool reportedIncomplete(const SimPoint &p)
+{
+    return p.uid % 25 == 7 || p.uid % 25 == 19;
+}
+
+SimPoint asReported(const SimPoint &p)
+{
+    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    SimPoint q = p;
+    switch (p.uid % 25) {
+    case 7:
+        q.lat = q.lon = q.speed = q.angle = q.alt = q.acc = NaN;
+        q.gpsMs = 0;
+        q.src = -1;
+        break;
+    case 19:
+        q.objMs = 0;
+        break;
+    default:
+        break;
+    }
+    return q;
+}
 
 } // namespace
 
@@ -279,7 +308,10 @@ SimReply SimWorld::track(int uid, int objUid, qint64 fromMs, qint64 toMs, int mo
     for (qsizetype i = 0; i < pts.size(); ++i) {
         if (i)
             out += ',';
-        pointJson(out, *os, *pts[i], mode > 0, byPoint, uid);
+        if (reportedIncomplete(*pts[i]))
+            pointJson(out, *os, asReported(*pts[i]), mode > 0, byPoint, uid);
+        else
+            pointJson(out, *os, *pts[i], mode > 0, byPoint, uid);
     }
     out += ']';
     return SimReply::raw(200, out);

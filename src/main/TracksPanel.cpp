@@ -125,6 +125,7 @@ bool TTracksPanel::RequestTrack(TObjectInfo *Object, const QString &Sign, int Mo
     r.Mode = Mode;
     if (std::isnan(Dt1) || std::isnan(Dt2)) {
         TTrackRequestForm f(fCtx.DialogParent());
+        f.SetNow(fCtx.AccountNow());
         if (!std::isnan(Dt1))
             f.SetDt1(Dt1);
         if (!std::isnan(Dt2))
@@ -183,7 +184,7 @@ void TTracksPanel::RequestMessages()
         return;
     }
     const int hours = int(ToInt64Def(Config.GetVal(QStringLiteral("quick_dump_hours")), 1));
-    TTrackWorkflow::TResult res = Workflow().RequestMessages(*o, hours);
+    TTrackWorkflow::TResult res = Workflow().RequestMessages(*o, hours, fCtx.AccountNow());
     if (res.Failed()) {
         fCtx.ShowMsgFmt(QStringLiteral("error"), {res.ErrorMessage}, 5);
         return;

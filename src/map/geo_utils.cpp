@@ -67,9 +67,24 @@ double ArcDistance(const TGeoPoint &A, const TGeoPoint &B)
     return c * R;
 }
 
-double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
+TGeodesicEnd GeodesicEnd(double Lat, double Long)
 {
-    if (std::isnan(Lat1) || std::isnan(Long1) || std::isnan(Lat2) || std::isnan(Long2))
+    TGeodesicEnd e;
+    if (std::isnan(Lat) || std::isnan(Long))
+        return e;
+    ClearUpperVectorState(); // see VincentyDistance
+    // sin and cos of U = atan((1 - f) tan(lat)), without the arc tangent.
+    const double tanU = (1.0 - VinF) * std::tan(DegToRadian(Lat));
+    e.CosU = 1.0 / std::sqrt(1.0 + tanU * tanU);
+    e.SinU = tanU * e.CosU;
+    e.Long = Long;
+    e.Valid = true;
+    return e;
+}
+
+double VincentyDistance(const TGeodesicEnd &P1, const TGeodesicEnd &P2)
+{
+    if (!P1.Valid || !P2.Valid)
         return 0.0;
 
     // Every call: a string hashed between two calls (by the caller or by
@@ -77,11 +92,9 @@ double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
     ClearUpperVectorState();
 
     const double f = VinF;
-    const double U1 = std::atan((1.0 - f) * std::tan(DegToRadian(Lat1)));
-    const double U2 = std::atan((1.0 - f) * std::tan(DegToRadian(Lat2)));
-    const double L = DegToRadian(Long2 - Long1);
-    const double sinU1 = std::sin(U1), cosU1 = std::cos(U1);
-    const double sinU2 = std::sin(U2), cosU2 = std::cos(U2);
+    const double L = DegToRadian(P2.Long - P1.Long);
+    const double sinU1 = P1.SinU, cosU1 = P1.CosU;
+    const double sinU2 = P2.SinU, cosU2 = P2.CosU;
 
     double lambda = L;
     double sinSigma = 0, cosSigma = 0, sigma = 0, cos2Alpha = 0, cos2SigmaM = 0;
@@ -96,7 +109,11 @@ double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
         const double C = f / 16.0 * cos2Alpha * (4.0 + f * (4.0 - 3.0 * cos2Alpha));
         const double next = L + (1.0 - C) * f * sinAlpha
                 * (sigma + C * sinSigma * (cos2SigmaM + C * cosSigma * (-1.0 + 2.0 * sqr(cos2SigmaM))));
-        const double change = std::fabs(next) < 1e-12 ? 0.0 : (next - lambda) / next;
+        // Converged when lambda moves by less than 1e-12 rad (about 6 um on
+        // the ground). A test relative to lambda would demand ever finer
+        // steps the shorter the line: five rounds instead of three for the
+        // few metres between two track points.
+        const double change = next - lambda;
         lambda = next;
         if (std::fabs(change) < 1e-12)
             break;
@@ -109,6 +126,11 @@ double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
             * (cos2SigmaM + B / 4.0 * (cosSigma * (-1.0 + 2.0 * sqr(cos2SigmaM))
                     - B / 6.0 * cos2SigmaM * (-3.0 + 4.0 * sqr(sinSigma)) * (-3.0 + 4.0 * sqr(cos2SigmaM))));
     return VinB * A * (sigma - deltaSigma);
+}
+
+double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2)
+{
+    return VincentyDistance(GeodesicEnd(Lat1, Long1), GeodesicEnd(Lat2, Long2));
 }
 
 double GeoDistance(const TGeoPoint &A, const TGeoPoint &B)

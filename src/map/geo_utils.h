@@ -24,6 +24,20 @@ double VincentyDistance(double Lat1, double Long1, double Lat2, double Long2);
 // VincentyDistance of two points.
 double GeoDistance(const TGeoPoint &A, const TGeoPoint &B);
 
+// One end of a geodesic as Vincenty's formula takes it: the longitude and
+// the sine and cosine of the reduced latitude. A walk along a track prepares
+// each point once and uses it for both lines that meet there; the distance
+// is the same as VincentyDistance's.
+struct TGeodesicEnd
+{
+    double Long = 0;
+    double SinU = 0;
+    double CosU = 0;
+    bool Valid = false; // false when a coordinate is NaN
+};
+TGeodesicEnd GeodesicEnd(double Lat, double Long);
+double VincentyDistance(const TGeodesicEnd &P1, const TGeodesicEnd &P2);
+
 // The point reached from Start after Distance metres on the initial Bearing
 // (degrees clockwise from north), on a sphere of radius 6371009 m. The
 // longitude is not wrapped, so a result across the antimeridian throws

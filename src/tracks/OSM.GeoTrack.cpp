@@ -168,6 +168,10 @@ void TGeoTrack::UpdateInfo()
     StepSegments steps;
     qint64 heartSum = 0, heartCount = 0;
     const TTrackPointInfo *prev = nullptr;
+    // The geodesic end of the last point measured from: each point's is
+    // prepared once for both lines that meet there (DistanceTo's rule).
+    TGeodesicEnd prevEnd;
+    const TTrackPointInfo *prevEndOf = nullptr;
 
     for (const auto &ptr : fPoints) {
         const TTrackPointInfo &p = *ptr;
@@ -201,8 +205,14 @@ void TGeoTrack::UpdateInfo()
         if (!prev) {
             info.ExtendGeoRect(p.lat, p.lon);
         } else {
-            if (!p.IsParking && !prev->IsParking)
-                info.Distance += p.DistanceTo(*prev);
+            if (!p.IsParking && !prev->IsParking) {
+                if (prevEndOf != prev)
+                    prevEnd = GeodesicEnd(prev->lat, prev->lon);
+                const TGeodesicEnd end = GeodesicEnd(p.lat, p.lon);
+                info.Distance += VincentyDistance(end, prevEnd);
+                prevEnd = end;
+                prevEndOf = &p;
+            }
             if (!(p.IsParking && prev->IsParking))
                 info.ExtendGeoRect(p.lat, p.lon);
         }

@@ -114,6 +114,9 @@ TTrackDumpForm::TTrackDumpForm(QWidget *parent)
     connect(ValueList, &QListWidget::currentRowChanged, this, [this](int) { DrawChart(); });
     auto *chart = new QChart;
     chart->legend()->hide();
+    // A redrawn value shows at once: an animation would replay every change
+    // over several frames.
+    chart->setAnimationOptions(QChart::NoAnimation);
     Series = new QLineSeries;
     chart->addSeries(Series);
     AxisX = new QDateTimeAxis;

@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
@@ -15,13 +17,24 @@ const TDateTime FirstDay = EncodeDateTime(1990, 1, 1);
 const TDateTime PastLastDay = EncodeDateTime(2101, 1, 1);
 constexpr int MaxLoggedBadRows = 50;
 
-bool Digits(QStringView s, qsizetype from, qsizetype n, int &v)
+// The delimited file is kept and cut as UTF-8 bytes (half the memory of
+// UTF-16, and no conversion of the whole file); the readers below take
+// either form, so that the table's texts and the track's numbers follow one
+// rule. A cell that is not plain ASCII goes to the general readers as text.
+template <typename Ch>
+inline bool IsSpace(Ch c)
 {
-    if (from + n > s.size())
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+template <typename Ch>
+bool Digits(const Ch *s, qsizetype size, qsizetype from, qsizetype n, int &v)
+{
+    if (from + n > size)
         return false;
     v = 0;
     for (qsizetype i = from; i < from + n; ++i) {
-        const char16_t c = s[i].unicode();
+        const Ch c = s[i];
         if (c < '0' || c > '9')
             return false;
         v = v * 10 + (c - '0');
@@ -32,35 +45,35 @@ bool Digits(QStringView s, qsizetype from, qsizetype n, int &v)
 // The two shapes nearly every file uses, read without regular expressions:
 // "dd.mm.yyyy hh:nn:ss" and "yyyy-mm-dd[T ]hh:nn:ss[.fff][Z]". Anything else
 // goes to the general reader.
-bool FastTime(QStringView s, TDateTime &out)
+template <typename Ch>
+bool FastTime(const Ch *s, qsizetype n, TDateTime &out)
 {
     int y, mo, d, h, mi, se, ms = 0;
     qsizetype p;
-    if (s.size() >= 19 && s[2] == u'.' && s[5] == u'.' && s[10] == u' ' && s[13] == u':' && s[16] == u':') {
-        if (!Digits(s, 0, 2, d) || !Digits(s, 3, 2, mo) || !Digits(s, 6, 4, y))
+    if (n >= 19 && s[2] == '.' && s[5] == '.' && s[10] == ' ' && s[13] == ':' && s[16] == ':') {
+        if (!Digits(s, n, 0, 2, d) || !Digits(s, n, 3, 2, mo) || !Digits(s, n, 6, 4, y))
             return false;
-    } else if (s.size() >= 19 && s[4] == u'-' && s[7] == u'-' && (s[10] == u'T' || s[10] == u' ') && s[13] == u':'
-               && s[16] == u':') {
-        if (!Digits(s, 0, 4, y) || !Digits(s, 5, 2, mo) || !Digits(s, 8, 2, d))
+    } else if (n >= 19 && s[4] == '-' && s[7] == '-' && (s[10] == 'T' || s[10] == ' ') && s[13] == ':' && s[16] == ':') {
+        if (!Digits(s, n, 0, 4, y) || !Digits(s, n, 5, 2, mo) || !Digits(s, n, 8, 2, d))
             return false;
     } else
         return false;
-    if (!Digits(s, 11, 2, h) || !Digits(s, 14, 2, mi) || !Digits(s, 17, 2, se))
+    if (!Digits(s, n, 11, 2, h) || !Digits(s, n, 14, 2, mi) || !Digits(s, n, 17, 2, se))
         return false;
     p = 19;
-    if (p < s.size() && s[p] == u'.') {
+    if (p < n && s[p] == '.') {
         qsizetype q = p + 1;
         int scale = 100;
-        while (q < s.size() && s[q].isDigit()) {
-            ms += (s[q].unicode() - '0') * scale;
+        while (q < n && s[q] >= '0' && s[q] <= '9') {
+            ms += (s[q] - '0') * scale;
             scale /= 10;
             ++q;
         }
         p = q;
     }
-    if (p < s.size() && s[p] == u'Z')
+    if (p < n && s[p] == 'Z')
         ++p;
-    if (p != s.size())
+    if (p != n)
         return false;
     TDateTime dd, tt;
     if (!TryEncodeDate(y, mo, d, dd) || !TryEncodeTime(h, mi, se, ms, tt))
@@ -69,26 +82,28 @@ bool FastTime(QStringView s, TDateTime &out)
     return true;
 }
 
+bool FastTime(QStringView s, TDateTime &out) { return FastTime(s.utf16(), s.size(), out); }
+
 // Plain decimals ("-12.345"), the form nearly every cell has, read exactly
 // without the locale machinery: a mantissa below 2^53 divided by an exact
 // power of ten is the correctly rounded value. Anything else: false.
-bool FastNumber(QStringView s, double &out)
+template <typename Ch>
+bool FastNumber(const Ch *s, qsizetype n, double &out)
 {
     static constexpr double Pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     qsizetype i = 0;
-    const qsizetype n = s.size();
     bool negative = false;
-    if (i < n && (s[i] == u'-' || s[i] == u'+'))
-        negative = s[i++] == u'-';
+    if (i < n && (s[i] == '-' || s[i] == '+'))
+        negative = s[i++] == '-';
     quint64 mantissa = 0;
     int digits = 0, decimals = -1;
     for (; i < n; ++i) {
-        const char16_t c = s[i].unicode();
+        const Ch c = s[i];
         if (c >= '0' && c <= '9') {
             if (++digits > 15)
                 return false;
-            mantissa = mantissa * 10 + (c - '0');
+            mantissa = mantissa * 10 + quint64(c - '0');
             if (decimals >= 0)
                 ++decimals;
         } else if ((c == '.' || c == ',') && decimals < 0)
@@ -111,6 +126,122 @@ QStringView Unquoted(QStringView s)
     if (s.size() >= 2 && s.front() == u'"' && s.back() == u'"')
         s = s.mid(1, s.size() - 2);
     return s;
+}
+
+// The same for bytes, trimming ASCII white space only: a cell with other
+// white space fails the fast readers and is read as text.
+QByteArrayView Unquoted(QByteArrayView s)
+{
+    qsizetype a = 0, b = s.size();
+    while (a < b && IsSpace(s[a]))
+        ++a;
+    while (b > a && IsSpace(s[b - 1]))
+        --b;
+    if (b - a >= 2 && s[a] == '"' && s[b - 1] == '"') {
+        ++a;
+        --b;
+    }
+    return s.sliced(a, b - a);
+}
+
+template <typename Ch>
+struct TTextKind;
+template <>
+struct TTextKind<char16_t>
+{
+    using View = QStringView;
+    using Owned = QString;
+    static Owned Make(const char16_t *d, qsizetype n) { return QString(reinterpret_cast<const QChar *>(d), n); }
+    static void Unescape(QString &s) { s.replace(QStringLiteral("\"\""), QStringLiteral("\"")); }
+    static void Append(QString &s, const char16_t *d, qsizetype n) { s.append(reinterpret_cast<const QChar *>(d), n); }
+};
+template <>
+struct TTextKind<char>
+{
+    using View = QByteArrayView;
+    using Owned = QByteArray;
+    static Owned Make(const char *d, qsizetype n) { return QByteArray(d, n); }
+    static void Unescape(QByteArray &s) { s.replace("\"\"", "\""); }
+    static void Append(QByteArray &s, const char *d, qsizetype n) { s.append(d, n); }
+};
+
+// Cuts one line into cells: a trailing separator makes no extra cell; a
+// cell in double quotes may hold the separator, and "" in it is a quote
+// (unescaped into Owned, which the cell's view then points into). Stops
+// after MaxCells cells when that is not negative.
+template <typename Ch>
+void SplitCells(const Ch *d, qsizetype n, const Ch *sep, qsizetype sepLen, std::vector<typename TTextKind<Ch>::View> &Cells,
+                std::vector<typename TTextKind<Ch>::Owned> &Owned, qsizetype MaxCells)
+{
+    using K = TTextKind<Ch>;
+    using V = typename K::View;
+    Cells.clear();
+    Owned.clear();
+    if (sepLen == 0) {
+        Cells.push_back(V(d, n));
+        return;
+    }
+    const bool blankSeparator = sepLen == 1 && sep[0] == ' ';
+    // Cells are short: a plain loop costs less than a library search set up
+    // for every cell.
+    auto find = [&](qsizetype from) -> qsizetype {
+        if (sepLen == 1) {
+            for (qsizetype k = from; k < n; ++k)
+                if (d[k] == sep[0])
+                    return k;
+            return -1;
+        }
+        for (qsizetype k = from; k + sepLen <= n; ++k)
+            if (d[k] == sep[0] && std::equal(sep + 1, sep + sepLen, d + k + 1))
+                return k;
+        return -1;
+    };
+    qsizetype i = 0;
+    while (MaxCells < 0 || qsizetype(Cells.size()) < MaxCells) {
+        qsizetype lead = i;
+        while (lead < n && d[lead] == ' ' && !blankSeparator)
+            ++lead;
+        qsizetype j;
+        if (lead < n && d[lead] == '"') {
+            // A quoted cell: up to the closing quote, "" standing for one.
+            qsizetype k = lead + 1;
+            qsizetype close = -1;
+            bool escaped = false;
+            while (k < n) {
+                if (d[k] == '"') {
+                    if (k + 1 < n && d[k + 1] == '"') {
+                        escaped = true;
+                        k += 2;
+                        continue;
+                    }
+                    close = k++;
+                    break;
+                }
+                ++k;
+            }
+            j = find(close < 0 ? i : k);
+            const qsizetype end = j < 0 ? n : j;
+            if (close < 0) // no closing quote: the text as it stands
+                Cells.push_back(V(d + i, end - i));
+            else if (!escaped && end == k)
+                Cells.push_back(V(d + lead + 1, close - lead - 1));
+            else {
+                typename K::Owned cell = K::Make(d + lead + 1, close - lead - 1);
+                K::Unescape(cell);
+                K::Append(cell, d + k, end - k);
+                Owned.push_back(std::move(cell)); // a moved string keeps its buffer: views stay valid
+                Cells.push_back(V(Owned.back()));
+            }
+        } else {
+            j = find(i);
+            Cells.push_back(V(d + i, (j < 0 ? n : j) - i));
+        }
+        if (j < 0)
+            break;
+        i = j + sepLen;
+        if (i >= n) // a separator at the very end makes no extra cell
+            break;
+    }
 }
 } // namespace
 
@@ -136,7 +267,7 @@ void TTrackImport::Log(const QString &Text) const
 void TTrackImport::Clear()
 {
     fKind = kNone;
-    fText.clear();
+    fData.clear();
     fLines.clear();
     fHeaders.clear();
     fGpx.clear();
@@ -152,30 +283,32 @@ int TTrackImport::LoadFile(const QString &FileName)
         return -1;
     }
     QByteArray data = f.readAll();
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data.remove(0, 3);
+    // The byte-order mark is stepped over, not cut off (that would copy the file).
+    const qsizetype bom = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
     // The content decides: an XML document whose root is gpx.
-    const QByteArray head = data.left(4096).trimmed();
+    const QByteArray head = QByteArrayView(data).sliced(bom, std::min<qsizetype>(4096, data.size() - bom)).trimmed().toByteArray();
     if (head.startsWith('<') && head.contains("<gpx"))
-        return LoadGpx(data);
+        return LoadGpx(QByteArrayView(data).sliced(bom).toByteArray());
 
     fKind = kDelimited;
-    // The text is kept whole; lines are places in it, so that a large file
-    // is not cut into a million separate strings.
-    fText = QString::fromUtf8(data);
-    data.clear();
-    const QStringView text(fText);
-    qsizetype from = 0;
-    while (from < text.size()) {
-        qsizetype to = text.indexOf(u'\n', from);
-        if (to < 0)
-            to = text.size();
+    // The bytes are kept whole; lines are places in them, so that a large
+    // file is not cut into a million separate strings.
+    fData = std::move(data);
+    const char *const text = fData.constData();
+    const qsizetype size = fData.size();
+    fLines.reserve(size_t(size / 64 + 1));
+    qsizetype from = bom;
+    while (from < size) {
+        const void *nl = std::memchr(text + from, '\n', size_t(size - from));
+        const qsizetype to = nl ? static_cast<const char *>(nl) - text : size;
         qsizetype len = to - from;
-        if (len > 0 && text[from + len - 1] == u'\r')
+        if (len > 0 && text[from + len - 1] == '\r')
             --len;
         // Blank lines go; the others keep their blanks and tabs, which may be
-        // the separator or empty cells.
-        if (!text.mid(from, len).trimmed().isEmpty())
+        // the separator or empty cells. Nearly every line starts with
+        // something that is plainly no white space.
+        const unsigned char c0 = len > 0 ? static_cast<unsigned char>(text[from]) : 0;
+        if (len > 0 && ((c0 < 0x80 && !IsSpace(char(c0))) || !QString::fromUtf8(text + from, len).trimmed().isEmpty()))
             fLines.push_back({from, len});
         from = to + 1;
     }
@@ -261,7 +394,8 @@ bool TTrackImport::ParseSource(const QString &Separator)
         return false;
     }
     fSeparator = Separator;
-    SplitLine(Line(0), fSeparator, fHeaders);
+    fSeparatorUtf8 = Separator.toUtf8();
+    SplitLine(QString::fromUtf8(Line(0)), fSeparator, fHeaders);
     for (QString &h : fHeaders)
         h = h.trimmed();
     Log(QStringLiteral("\rParsed: columns:%1 lines:%2").arg(fHeaders.size()).arg(RowCount()));
@@ -275,73 +409,20 @@ int TTrackImport::RowCount() const
     return fLines.empty() ? 0 : int(fLines.size() - 1);
 }
 
-void TTrackImport::SplitViews(QStringView Line, QStringView Separator, std::vector<QStringView> &Cells,
-                              std::vector<QString> &Owned)
-{
-    Cells.clear();
-    Owned.clear();
-    if (Separator.isEmpty()) {
-        Cells.push_back(Line);
-        return;
-    }
-    const bool blankSeparator = Separator == u" ";
-    const qsizetype n = Line.size();
-    qsizetype i = 0;
-    while (true) {
-        qsizetype lead = i;
-        while (lead < n && Line[lead] == u' ' && !blankSeparator)
-            ++lead;
-        qsizetype j;
-        if (lead < n && Line[lead] == u'"') {
-            // A quoted cell: up to the closing quote, "" standing for one.
-            qsizetype k = lead + 1;
-            qsizetype close = -1;
-            bool escaped = false;
-            while (k < n) {
-                if (Line[k] == u'"') {
-                    if (k + 1 < n && Line[k + 1] == u'"') {
-                        escaped = true;
-                        k += 2;
-                        continue;
-                    }
-                    close = k++;
-                    break;
-                }
-                ++k;
-            }
-            j = Line.indexOf(Separator, close < 0 ? i : k);
-            const qsizetype end = j < 0 ? n : j;
-            if (close < 0) // no closing quote: the text as it stands
-                Cells.push_back(Line.mid(i, end - i));
-            else if (!escaped && end == k)
-                Cells.push_back(Line.mid(lead + 1, close - lead - 1));
-            else {
-                QString cell = Line.mid(lead + 1, close - lead - 1).toString();
-                cell.replace(QStringLiteral("\"\""), QStringLiteral("\""));
-                cell += Line.mid(k, end - k);
-                Owned.push_back(std::move(cell)); // a moved QString keeps its buffer: views stay valid
-                Cells.push_back(Owned.back());
-            }
-        } else {
-            j = Line.indexOf(Separator, i);
-            Cells.push_back(Line.mid(i, (j < 0 ? n : j) - i));
-        }
-        if (j < 0)
-            break;
-        i = j + Separator.size();
-        if (i >= n) // a separator at the very end makes no extra cell
-            break;
-    }
-}
-
 void TTrackImport::SplitLine(QStringView Line, QStringView Separator, QStringList &Cells)
 {
     std::vector<QStringView> views;
     std::vector<QString> owned;
-    SplitViews(Line, Separator, views, owned);
+    SplitCells(Line.utf16(), Line.size(), Separator.utf16(), Separator.size(), views, owned, -1);
     Cells.clear();
     for (QStringView v : views)
         Cells.append(v.toString());
+}
+
+void TTrackImport::SplitBytes(QByteArrayView Line, std::vector<QByteArrayView> &Cells, std::vector<QByteArray> &Owned,
+                              qsizetype MaxCells) const
+{
+    SplitCells(Line.data(), Line.size(), fSeparatorUtf8.constData(), fSeparatorUtf8.size(), Cells, Owned, MaxCells);
 }
 
 QString TTrackImport::Cell(int Row, int Column) const
@@ -358,9 +439,10 @@ QString TTrackImport::Cell(int Row, int Column) const
             return FormatDateTimeDef(QStringLiteral("dd.mm.yyyy hh:nn:ss"), v);
         return FloatToStrN(v, Column == fdLatitude || Column == fdLongitude ? 6 : 2);
     }
-    QStringList cells;
-    SplitLine(Line(Row + 1), fSeparator, cells);
-    return Column < cells.size() ? cells.at(Column) : QString();
+    std::vector<QByteArrayView> cells;
+    std::vector<QByteArray> owned;
+    SplitBytes(Line(Row + 1), cells, owned, qsizetype(Column) + 1);
+    return size_t(Column) < cells.size() ? QString::fromUtf8(cells[size_t(Column)]) : QString();
 }
 
 bool TTrackImport::NameMatches(const QString &Column, const QString &Field)
@@ -392,7 +474,7 @@ double TTrackImport::ReadNumber(QStringView Text)
         return NaN;
     bool ok = false;
     double v;
-    if (FastNumber(Text, v))
+    if (FastNumber(Text.utf16(), Text.size(), v))
         return v;
     if (Text.contains(u','))
         v = Text.toString().replace(u',', u'.').toDouble(&ok);
@@ -434,7 +516,52 @@ TDateTime TTrackImport::ReadTime(QStringView Text) const
     return v;
 }
 
+double TTrackImport::ReadNumber(QByteArrayView Cell)
+{
+    const QByteArrayView t = Unquoted(Cell);
+    double v;
+    if (FastNumber(t.data(), t.size(), v))
+        return v;
+    return t.isEmpty() ? NaN : ReadNumber(QString::fromUtf8(Cell));
+}
+
+TDateTime TTrackImport::ReadTime(QByteArrayView Cell) const
+{
+    const QByteArrayView t = Unquoted(Cell);
+    TDateTime v = NaN;
+    // Unix seconds (UTC): digits only, not too many for a number.
+    if (!t.isEmpty() && t.size() <= 18 && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        qint64 sec = 0;
+        for (const char c : t)
+            sec = sec * 10 + (c - '0');
+        v = UnixToDateTime(sec) + fTimeZone;
+        return v >= FirstDay && v < PastLastDay ? v : NaN;
+    }
+    if (!FastTime(t.data(), t.size(), v))
+        return t.isEmpty() ? NaN : ReadTime(QString::fromUtf8(Cell));
+    // As the text reader does: a time marked as UTC is shifted, and only
+    // 1990-2100 counts.
+    if (t.endsWith('Z'))
+        v += fTimeZone;
+    return v >= FirstDay && v < PastLastDay ? v : NaN;
+}
+
 std::unique_ptr<TGeoTrack> TTrackImport::MakeTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer)
+{
+    std::unique_ptr<TGeoTrack> track = ReadTrack(Columns, Sign, Style, Layer);
+    if (!track)
+        return nullptr;
+    track->UpdateInfo();
+    const TGeoTrackInfo &i = track->Info();
+    Log(QStringLiteral("\rTrack info:"));
+    Log(QStringLiteral("\r  distance: %1").arg(i.Distance, 0, 'f', 2));
+    Log(QStringLiteral("\r  sys duration: %1").arg(i.SysDuration));
+    Log(QStringLiteral("\r  obj duration: %1").arg(i.ObjDuration));
+    Log(QStringLiteral("\r  gps duration: %1").arg(i.GpsDuration));
+    return track;
+}
+
+std::unique_ptr<TGeoTrack> TTrackImport::ReadTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer)
 {
     Log(QStringLiteral("\rMake track [%1]").arg(Sign));
     fBadRows = 0;
@@ -445,8 +572,10 @@ std::unique_ptr<TGeoTrack> TTrackImport::MakeTrack(const TColumns &Columns, cons
     TTrackPointList &pts = track->Points();
     const int rows = RowCount();
     pts.reserve(size_t(rows));
-    std::vector<QStringView> cells;
-    std::vector<QString> owned;
+    std::vector<QByteArrayView> cells;
+    std::vector<QByteArray> owned;
+    // Cells after the last chosen column are not cut.
+    const qsizetype needed = *std::max_element(Columns.begin(), Columns.end()) + 1;
     double v[FieldCount];
     for (int r = 0; r < rows; ++r) {
         QString error;
@@ -458,16 +587,16 @@ std::unique_ptr<TGeoTrack> TTrackImport::MakeTrack(const TColumns &Columns, cons
             if (!std::isnan(t) && !(t >= FirstDay && t < PastLastDay))
                 error = QStringLiteral("bad time");
         } else {
-            SplitViews(Line(r + 1), fSeparator, cells, owned);
-            auto cell = [&](int f) -> QStringView {
+            SplitBytes(Line(r + 1), cells, owned, std::max<qsizetype>(needed, 1));
+            auto cell = [&](int f) -> QByteArrayView {
                 const int c = Columns[f];
-                return c >= 0 && size_t(c) < cells.size() ? cells[size_t(c)] : QStringView();
+                return c >= 0 && size_t(c) < cells.size() ? cells[size_t(c)] : QByteArrayView();
             };
             v[fdTime] = ReadTime(cell(fdTime));
             for (int f = fdLatitude; f < FieldCount; ++f)
                 v[f] = ReadNumber(cell(f));
             if (std::isnan(v[fdTime]))
-                error = Unquoted(cell(fdTime)).isEmpty() ? QStringLiteral("no data") : QStringLiteral("bad time");
+                error = Unquoted(QString::fromUtf8(cell(fdTime))).isEmpty() ? QStringLiteral("no data") : QStringLiteral("bad time");
         }
         const double lat = v[fdLatitude], lon = v[fdLongitude];
         if (error.isEmpty()) {
@@ -499,12 +628,5 @@ std::unique_ptr<TGeoTrack> TTrackImport::MakeTrack(const TColumns &Columns, cons
     Log(QStringLiteral("\r  == %1 track points").arg(pts.size()));
     if (pts.empty())
         return nullptr;
-    track->UpdateInfo();
-    const TGeoTrackInfo &i = track->Info();
-    Log(QStringLiteral("\rTrack info:"));
-    Log(QStringLiteral("\r  distance: %1").arg(i.Distance, 0, 'f', 2));
-    Log(QStringLiteral("\r  sys duration: %1").arg(i.SysDuration));
-    Log(QStringLiteral("\r  obj duration: %1").arg(i.ObjDuration));
-    Log(QStringLiteral("\r  gps duration: %1").arg(i.GpsDuration));
     return track;
 }

@@ -46,9 +46,6 @@ public:
     // Cuts one line into cells: a trailing separator makes no extra cell; a
     // cell in double quotes may hold the separator, and "" in it is a quote.
     static void SplitLine(QStringView Line, QStringView Separator, QStringList &Cells);
-    // The same as views into Line, without copying the cells; a quoted cell
-    // with "" in it is unescaped into Owned.
-    static void SplitViews(QStringView Line, QStringView Separator, std::vector<QStringView> &Cells, std::vector<QString> &Owned);
 
     // The first column whose name matches each field: lower-cased, the
     // shorter of the two is a prefix of the other; an empty name matches none.
@@ -57,8 +54,11 @@ public:
 
     // Makes a track of every good row; a bad row (no or unreadable time, a
     // date outside 1990-2100, no position or one out of range) is logged and
-    // skipped. Nullptr when no row made a point.
+    // skipped. Nullptr when no row made a point. ReadTrack and then the
+    // track's statistics (UpdateInfo), logged.
     std::unique_ptr<TGeoTrack> MakeTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer);
+    // The points of the good rows, without the statistics.
+    std::unique_ptr<TGeoTrack> ReadTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer);
     int BadRows() const { return fBadRows; }
 
     // The time of a text: Unix seconds (digits only, UTC, shifted by
@@ -67,6 +67,9 @@ public:
     TDateTime ReadTime(QStringView Text) const;
     // A number with "." or ","; NaN when unreadable.
     static double ReadNumber(QStringView Text);
+    // The same two of a cell's UTF-8 bytes.
+    TDateTime ReadTime(QByteArrayView Cell) const;
+    static double ReadNumber(QByteArrayView Cell);
 
 private:
     struct TGpxPoint
@@ -81,11 +84,15 @@ private:
     double fTimeZone;
     TLogCallback fLog;
     TKind fKind = kNone;
-    QStringView Line(int i) const { return QStringView(fText).mid(fLines[size_t(i)].first, fLines[size_t(i)].second); }
+    QByteArrayView Line(int i) const { return QByteArrayView(fData).sliced(fLines[size_t(i)].first, fLines[size_t(i)].second); }
+    // Cuts a line of the file at the separator (SplitLine's rule, on bytes);
+    // the cells are views into the line or into Owned.
+    void SplitBytes(QByteArrayView Line, std::vector<QByteArrayView> &Cells, std::vector<QByteArray> &Owned, qsizetype MaxCells) const;
 
-    QString fText; // delimited: the file's text
+    QByteArray fData; // delimited: the file's bytes (UTF-8)
     std::vector<std::pair<qsizetype, qsizetype>> fLines; // its non-blank lines (start, length), line 0 the header
     QString fSeparator;
+    QByteArray fSeparatorUtf8;
     QStringList fHeaders;
     std::vector<TGpxPoint> fGpx;
     int fBadRows = 0;

@@ -32,6 +32,9 @@ public:
 
     // Shows the object and runs the dialog; true when the user pressed OK.
     bool DoRequest(const TObjectInfo &ObjInfo);
+    // The present in the account's zone, whose day the first-use period
+    // falls on; unset (NaN), the computer's clock is taken.
+    void SetNow(TDateTime v) { fNow = v; }
 
     TDateTime GetDt1() const;
     TDateTime GetDt2() const;
@@ -71,4 +74,5 @@ private:
     QString fTrackSign;
     TPeriodPicker fPeriodPicker;
     bool fSetting = false; // dates set by the program, not by the user
+    TDateTime fNow = NoDateTime;
 };

@@ -66,11 +66,11 @@ TTrackWorkflow::TResult TTrackWorkflow::RequestTrack(const TObjectInfo &Object, 
     return r;
 }
 
-TTrackWorkflow::TResult TTrackWorkflow::RequestMessages(const TObjectInfo &Object, int Hours)
+TTrackWorkflow::TResult TTrackWorkflow::RequestMessages(const TObjectInfo &Object, int Hours, TDateTime Now)
 {
     // Fewer than one hour (a 0 or a negative setting) would ask for nothing.
     Hours = std::max(1, Hours);
-    const TDateTime dt2 = Now();
+    const TDateTime dt2 = Now;
     const TDateTime dt1 = dt2 - Hours / 24.0;
     LogFmt(QStringLiteral("id=%d for %d hour(s) [%s .. %s]"),
            {Object.uid, Hours, FormatDateTimeDef(QStringLiteral("hh:nn"), dt1), FormatDateTimeDef(QStringLiteral("hh:nn"), dt2)});

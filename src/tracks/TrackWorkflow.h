@@ -54,9 +54,11 @@ public:
     // Asks the service for the object's track and builds it: "<name>-<sign>",
     // the chosen style, addresses looked up, parkings marked unless told not.
     TResult RequestTrack(const TObjectInfo &Object, const TRequest &Request);
-    // The last Hours (at least 1) of the object's messages, extended and by
-    // the service's time, labelled "<name> <hours> hour"; parkings marked.
-    TResult RequestMessages(const TObjectInfo &Object, int Hours);
+    // The last Hours (at least 1) before Now of the object's messages,
+    // extended and by the service's time, labelled "<name> <hours> hour";
+    // parkings marked. Now is the present in the account's zone, the zone
+    // every service time is shown in, which need not be the computer's.
+    TResult RequestMessages(const TObjectInfo &Object, int Hours, TDateTime Now);
     // Looks up the distinct address ids of the points, AddressBatch at a time,
     // in the order they first appear; returns the number of look-ups made.
     int LookupAddresses(const TTrackPointList &Points);

@@ -1,19 +1,36 @@
 #include "MonitorMap.h"
 #include "OSM.GeoTrack.h"
 #include "OSM.ObjectInfo.h"
+#include "OSM.TrackGlyphs.h"
 #include "OSM.ZtMapControl.h"
 #include "PanelTestSupport.h"
+#include "TestPaths.h"
+#include "TrackDumpForm.h"
+#include "TrackExportFile.h"
 #include "TrackInfoForm.h"
 #include "TrackListModel.h"
+#include "TrackRequestForm.h"
 #include "TracksPanel.h"
+#include "filter_track_form.h"
+#include "track_parser.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QSplitter>
+#include <QTabWidget>
+#include <QTimeZone>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 
+#include <ctime>
 #include <limits>
 
 namespace {
@@ -34,6 +51,47 @@ private:
 };
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+// Pixels of a colour in a picture of the map.
+int CountColour(const QImage &Img, TColor Colour)
+{
+    const QRgb want = ColorOfTColor(Colour).rgb();
+    int n = 0;
+    for (int y = 0; y < Img.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(Img.constScanLine(y));
+        for (int x = 0; x < Img.width(); ++x)
+            n += (line[x] | 0xFF000000u) == want;
+    }
+    return n;
+}
+
+QImage MapPicture(TPanelContext &Ctx)
+{
+    return Ctx.Map()->Widget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// A phone of the demo: it reports steps and heart rate.
+TObjectInfo *Phone(TVelmoraClient &Client)
+{
+    for (const auto &o : Client.ObjList())
+        for (const auto &sensor : o->sensors)
+            if (sensor->sign == QLatin1String("stepCounter"))
+                return o.get();
+    return nullptr;
+}
+
+// Clicks a button once the dialog's own event loop runs.
+void ClickLater(QAbstractButton *B) { QMetaObject::invokeMethod(B, &QAbstractButton::click, Qt::QueuedConnection); }
+
+// The row values of the statistics window, by key.
+QString InfoValue(const TTrackInfoForm &W, const QString &Key) { return W.Value(Key); }
+
+TTrackInfoForm *OpenInfo(TTracksPanel &Panel, QWidget *Parent)
+{
+    Panel.SbTrackInfoClick();
+    const auto forms = Parent->findChildren<TTrackInfoForm *>();
+    return forms.isEmpty() ? nullptr : forms.back();
+}
 } // namespace
 
 class tst_TracksPanel : public QObject
@@ -41,6 +99,7 @@ class tst_TracksPanel : public QObject
     Q_OBJECT
     QTemporaryDir fDir;
     SimProcess fSim;
+    SimProcess fZoneSim; // its account's zone is changed
 
 private Q_SLOTS:
     void initTestCase()
@@ -149,6 +208,338 @@ private Q_SLOTS:
         panel.SbDeleteTrackClick();
         QVERIFY(!panel.List->currentIndex().isValid());
         QCOMPARE(int(tracks.size()), 0);
+    }
+
+    // "Request track": the dialog asks, the track shows on the map and in
+    // the list, and the statistics window shows its values, messages
+    // without a fix, steps and heart rate included.
+    void requestThroughTheDialog()
+    {
+        ResetSettings(fDir.filePath(QStringLiteral("request.ini")), fSim.url());
+        TMapPanelContext ctx(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("cache3")));
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        ctx.Selected = Phone(*ctx.Client());
+        QVERIFY(ctx.Selected);
+        QSplitter parent;
+        TTracksPanel panel(ctx, &parent, nullptr);
+        parent.show();
+        ctx.Map()->Widget()->resize(800, 600);
+        const TGeoTrackStyle &green = GeoTrackStyle(2);
+        QCOMPARE(green.Sign, QStringLiteral("Green"));
+        QCOMPARE(CountColour(MapPicture(ctx), green.LineColor), 0);
+
+        const TDateTime now = ctx.AccountNow();
+        bool asked = false;
+        ModalWatcher answer([&](QWidget *w) {
+            auto *f = qobject_cast<TTrackRequestForm *>(w);
+            if (!f)
+                return false;
+            asked = f->ObjName->text() == ctx.Selected->name;
+            f->SetDt1(now - 3.0 / 24);
+            f->SetDt2(now);
+            f->TrackStyleList->setCurrentIndex(2);
+            f->RequestSensorsCheckBox->setChecked(true);
+            ClickLater(f->ButOk);
+            return true;
+        });
+        panel.SbRequestTrackClick();
+        QVERIFY(asked);
+        QVERIFY2(ctx.Notices.isEmpty(), qPrintable(ctx.Notices.join(u',')));
+
+        // In the list, selected, and on the map in its style.
+        QCOMPARE(panel.Model()->Count(), 1);
+        const TGeoTrack *t = panel.SelectedTrack();
+        QVERIFY(t);
+        QVERIFY(t->Sign().startsWith(ctx.Selected->name + u'-'));
+        QCOMPARE(t->Style().Sign, QStringLiteral("Green"));
+        QCOMPARE(panel.List->currentIndex().data().toString(), QStringLiteral("%1 (%2)").arg(t->Sign()).arg(t->Points().size()));
+        QVERIFY(CountColour(MapPicture(ctx), green.LineColor) > 100);
+
+        // The statistics window: what the service sent, counted.
+        int noFix = 0;
+        for (const auto &p : t->Points())
+            noFix += !p->HasLatLon();
+        QVERIFY(noFix > 0); // the demo's devices lose their fix now and then
+        TTrackInfoForm *info = OpenInfo(panel, ctx.DialogParent());
+        QVERIFY(info);
+        QCOMPARE(InfoValue(*info, QStringLiteral("points")), QString::number(t->Points().size()));
+        QCOMPARE(InfoValue(*info, QStringLiteral("gps_points")), QString::number(int(t->Points().size()) - noFix));
+        QCOMPARE(InfoValue(*info, QStringLiteral("distance")), QString::number(t->Info().Distance / 1000, 'f', 3));
+        QVERIFY(t->Info().Distance > 100);
+        QVERIFY(InfoValue(*info, QStringLiteral("step_count")).toInt() > 0);
+        const QStringList heart = InfoValue(*info, QStringLiteral("heart_rate")).split(u'/');
+        QCOMPARE(heart.size(), 3);
+        const int lo = heart[0].toInt(), hi = heart[1].toInt(), avg = heart[2].toInt();
+        QVERIFY2(60 <= lo && lo <= avg && avg <= hi && hi < 130, qPrintable(heart.join(u'/')));
+        const int d = t->Info().GpsDuration;
+        QVERIFY(d > 2 * 3600 && d <= 3 * 3600);
+        delete info;
+    }
+
+    // The filter dialog refuses values a filter cannot take and stays; the
+    // filtered track carries statistics of its own points.
+    void filterThroughTheDialog_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("refused");
+        QTest::addColumn<QString>("warning");
+        QTest::addColumn<QString>("accepted");
+        QTest::addColumn<QString>("suffix");
+        QTest::addRow("median window over 16") << 0 << "EdSize" << "17" << "too large" << "16" << "-median";
+        QTest::addRow("median window under 3") << 0 << "EdSize" << "2" << "too small" << "5" << "-median";
+        QTest::addRow("Kalman error 0") << 1 << "EdMeasureError" << "0" << "Error too small" << "0.001" << "-kalman";
+    }
+    void filterThroughTheDialog()
+    {
+        QFETCH(int, tab);
+        QFETCH(QString, field);
+        QFETCH(QString, refused);
+        QFETCH(QString, warning);
+        QFETCH(QString, accepted);
+        QFETCH(QString, suffix);
+        ResetSettings(fDir.filePath(QStringLiteral("filter.ini")), fSim.url());
+        TMapPanelContext ctx(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("cache4")));
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        TObjectInfo *obj = ctx.Client()->ObjList().front().get();
+        QSplitter parent;
+        TTracksPanel panel(ctx, &parent, nullptr);
+        const TDateTime now = ctx.AccountNow();
+        QVERIFY(panel.RequestTrack(obj, QStringLiteral("src"), 1, now - 0.25, now));
+        const TGeoTrack *src = panel.SelectedTrack();
+
+        int step = 0;
+        QStringList warnings;
+        ModalWatcher answer([&](QWidget *w) {
+            if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                warnings << box->text();
+                QMetaObject::invokeMethod(box, [box] { box->done(QMessageBox::Ok); }, Qt::QueuedConnection);
+                return false;
+            }
+            auto *f = qobject_cast<TFilterForm *>(w);
+            if (!f)
+                return false;
+            f->PageControl->setCurrentIndex(tab);
+            auto *edit = f->findChild<QLineEdit *>(field);
+            edit->setText(step == 0 ? refused : accepted);
+            ClickLater(f->ButOk);
+            return ++step == 2;
+        });
+        panel.PopupFilterTrackClick();
+        QCOMPARE(step, 2);
+        QCOMPARE(warnings.size(), 1); // the first OK was refused, the dialog stayed
+        QVERIFY2(warnings.front().contains(warning), qPrintable(warnings.front()));
+
+        QCOMPARE(panel.Model()->Count(), 2);
+        const TGeoTrack *f = panel.SelectedTrack();
+        QVERIFY(f && f != src);
+        QVERIFY2(f->Sign().startsWith(src->Sign() + suffix), qPrintable(f->Sign()));
+        // Its statistics are those of its own points, not the source's.
+        TGeoTrack again;
+        for (const auto &p : f->Points())
+            again.Points().push_back(std::make_unique<TTrackPointInfo>(*p));
+        again.UpdateInfo();
+        QCOMPARE(f->Info().Distance, again.Info().Distance);
+        QCOMPARE(f->Info().GoodPointsCount, again.Info().GoodPointsCount);
+        QVERIFY(f->Info().Distance != src->Info().Distance);
+        TTrackInfoForm *info = OpenInfo(panel, ctx.DialogParent());
+        QVERIFY(info);
+        QCOMPARE(InfoValue(*info, QStringLiteral("distance")), QString::number(f->Info().Distance / 1000, 'f', 3));
+        delete info;
+    }
+
+    // Import from a chosen file: a track comes only from "Make track" that
+    // succeeded and OK; it lands on the map and in the list.
+    void importThroughThePanel_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("make");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("points"); // 0: no track
+        QTest::addColumn<QString>("notice");
+        QTest::addRow("delimited, a bad row skipped") << "walk.csv" << true << true << 4 << "";
+        QTest::addRow("GPX 1.1 by gpsbabel") << "gpsbabel_1_1.gpx" << true << true << 3 << "";
+        QTest::addRow("GPX 1.0 by gpsbabel") << "gpsbabel_1_0.gpx" << true << true << 3 << "";
+        QTest::addRow("OK without Make track") << "walk.csv" << false << true << 0 << "import_failed";
+        QTest::addRow("Make track failed: no good row") << "no_good_rows.csv" << true << true << 0 << "import_failed";
+        QTest::addRow("malformed GPX") << "malformed.gpx" << true << true << 0 << "import_failed";
+        QTest::addRow("Cancel after Make track") << "walk.csv" << true << false << 0 << "";
+    }
+    void importThroughThePanel()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, make);
+        QFETCH(bool, ok);
+        QFETCH(int, points);
+        QFETCH(QString, notice);
+        ResetSettings(fDir.filePath(QStringLiteral("import.ini")), fSim.url());
+        TMapPanelContext ctx(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("cache5")));
+        QSplitter parent;
+        TTracksPanel panel(ctx, &parent, nullptr);
+        const QString path = TestPaths::dataDir() + QStringLiteral("/tracks/") + file;
+        QVERIFY(QFile::exists(path));
+        QString chosen;
+        QStringList boxes;
+        ModalWatcher answer([&](QWidget *w) {
+            if (auto *box = qobject_cast<QMessageBox *>(w)) { // none expected: fail, never hang
+                boxes << box->text();
+                QMetaObject::invokeMethod(box, [box] { box->done(QMessageBox::Ok); }, Qt::QueuedConnection);
+                return false;
+            }
+            if (auto *fd = qobject_cast<QFileDialog *>(w)) {
+                // The type of the file, as a user would choose it.
+                for (const QString &type : fd->nameFilters())
+                    if (type.contains(QStringLiteral("*.") + QFileInfo(file).suffix()))
+                        fd->selectNameFilter(type);
+                fd->setDirectory(QFileInfo(path).absolutePath());
+                fd->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(file); // typed
+                QMetaObject::invokeMethod(fd, &QDialog::accept, Qt::QueuedConnection);
+                return false;
+            }
+            auto *p = qobject_cast<TTrackParser *>(w);
+            if (!p)
+                return false;
+            chosen = p->FileName();
+            if (make)
+                ClickLater(p->SbMakeTrack);
+            ClickLater(ok ? p->ButOk : p->ButCancel);
+            return true;
+        });
+        panel.PopupImportTrackClick();
+        QCOMPARE(boxes, QStringList());
+        QCOMPARE(QFileInfo(chosen).fileName(), file);
+        QCOMPARE(ctx.Notices, notice.isEmpty() ? QStringList() : QStringList{notice});
+        auto &tracks = ctx.Map()->Control()->GeoTracks();
+        QCOMPARE(panel.Model()->Count(), points > 0 ? 1 : 0);
+        QCOMPARE(int(tracks.size()), points > 0 ? 1 : 0);
+        if (points == 0)
+            return;
+        const TGeoTrack &t = *tracks.front();
+        QCOMPARE(panel.SelectedTrack(), &t);
+        QCOMPARE(int(t.Points().size()), points);
+        QCOMPARE(t.Sign(), file); // the label defaults to the file's name
+        QVERIFY(t.Info().Distance > 0);
+        QVERIFY(ctx.LogText.contains(QStringLiteral("Arrange track: width:")));
+        // Centred on what was imported.
+        QVERIFY(std::fabs(ctx.Map()->Center().y() - t.Info().CenterPoint.Lat) < 0.01);
+    }
+
+    // The quick dump asks for the last hour of the account's clock, whatever
+    // the computer's zone.
+    void quickDumpUsesTheAccountsNow_data()
+    {
+        QTest::addColumn<QByteArray>("computerZone");
+        QTest::addColumn<int>("accountTz"); // seconds east of UTC
+        QTest::addRow("computer UTC, account UTC+5") << QByteArray("UTC") << 5 * 3600;
+        QTest::addRow("computer UTC+14, account UTC-10") << QByteArray("Etc/GMT-14") << -10 * 3600;
+        QTest::addRow("computer UTC-11, account UTC+9") << QByteArray("Etc/GMT+11") << 9 * 3600;
+        QTest::addRow("computer and account UTC+5") << QByteArray("Etc/GMT-5") << 5 * 3600;
+    }
+    void quickDumpUsesTheAccountsNow()
+    {
+        QFETCH(QByteArray, computerZone);
+        QFETCH(int, accountTz);
+        if (!fZoneSim.url().startsWith(QLatin1String("http")))
+            QVERIFY(fZoneSim.start());
+        const QByteArray old = qgetenv("TZ");
+        const auto restore = qScopeGuard([&] {
+            if (old.isEmpty())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", old);
+            tzset();
+        });
+        qputenv("TZ", computerZone);
+        tzset();
+        ResetSettings(fDir.filePath(QStringLiteral("dump.ini")), fZoneSim.url());
+        TTestPanelContext ctx(fZoneSim.url(), fZoneSim.demoToken());
+        QVERIFY(ctx.Client()->UpdateUser({{QStringLiteral("tz"), QString::number(accountTz)}}));
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        ctx.Selected = ctx.Client()->ObjList().front().get();
+        QSplitter parent;
+        TTracksPanel panel(ctx, &parent, nullptr);
+        panel.SbLastMessagesClick();
+        const TDateTime accountNow =
+            UnixDateDelta + double(QDateTime::currentMSecsSinceEpoch() + qint64(accountTz) * 1000) / 86400000.0;
+        QVERIFY2(ctx.Notices.isEmpty(), qPrintable(ctx.Notices.join(u',') + ctx.LogText));
+        auto *dump = ctx.DialogParent()->findChild<TTrackDumpForm *>();
+        QVERIFY(dump);
+        const auto cleanup = qScopeGuard([dump] { delete dump; });
+        QVERIFY(dump->isVisible());
+        const TGeoTrack *t = dump->Track();
+        QVERIFY(t && !t->Points().empty());
+        QCOMPARE(t->Sign(), ctx.Selected->name + QStringLiteral(" 1 hour"));
+        // The hour up to the account's present, by the service's clock.
+        const double minute = 1.0 / 1440;
+        double newest = 0;
+        for (const auto &p : t->Points()) {
+            QVERIFY2(p->sys_dt > accountNow - 61 * minute && p->sys_dt < accountNow + minute,
+                     qPrintable(FormatDateTimeDef(QStringLiteral("dd.mm.yyyy hh:nn:ss"), p->sys_dt)));
+            newest = std::max(newest, p->sys_dt);
+        }
+        QVERIFY(accountNow - newest < 2 * minute);
+        QVERIFY(ctx.LogText.contains(QStringLiteral("for 1 hour(s) [")));
+    }
+
+    // Export of the selected track: the offered name is the label made safe
+    // for a file system, the chosen type's extension is set inside the
+    // dialog, and the written file is the chosen type.
+    void exportThroughThePanel_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("extension");
+        QTest::addColumn<QByteArray>("begins");
+        // Both written as UTF-8 with a byte-order mark.
+        QTest::addRow("CSV") << 0 << "csv" << QByteArray("\xEF\xBB\xBFuid;sys_time;obj_time;");
+        QTest::addRow("GPX") << 1 << "gpx" << QByteArray("\xEF\xBB\xBF<?xml");
+    }
+    void exportThroughThePanel()
+    {
+        QFETCH(int, filter);
+        QFETCH(QString, extension);
+        QFETCH(QByteArray, begins);
+        ResetSettings(fDir.filePath(QStringLiteral("export.ini")), fSim.url());
+        TMapPanelContext ctx(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("cache6")));
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        TObjectInfo *obj = ctx.Client()->ObjList().front().get();
+        QSplitter parent;
+        TTracksPanel panel(ctx, &parent, nullptr);
+        const TDateTime now = ctx.AccountNow();
+        QVERIFY(panel.RequestTrack(obj, QStringLiteral("10:00/11:00 *"), 0, now - 0.1, now));
+        const TGeoTrack *t = panel.SelectedTrack();
+        QVERIFY(t);
+        QTemporaryDir out;
+        QStringList opened;
+        TrackExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
+        const auto unhook = qScopeGuard([] { TrackExportFile::SetOpenHook({}); });
+        QString offered, renamed;
+        ModalWatcher answer([&](QWidget *w) {
+            auto *fd = qobject_cast<QFileDialog *>(w);
+            if (!fd)
+                return false;
+            auto *edit = fd->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+            offered = edit->text();
+            fd->selectNameFilter(fd->nameFilters().value(filter));
+            Q_EMIT fd->filterSelected(fd->nameFilters().value(filter)); // what choosing the type does
+            renamed = edit->text();
+            fd->selectFile(QDir(out.path()).filePath(renamed));
+            QMetaObject::invokeMethod(fd, &QDialog::accept, Qt::QueuedConnection);
+            return true;
+        });
+        panel.PopupExportTrackClick();
+        QVERIFY(!obj->name.contains(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|]"))));
+        const QString safe = obj->name + QStringLiteral("-10_00_11_00 _");
+        QCOMPARE(offered, safe + QStringLiteral(".csv"));
+        QCOMPARE(renamed, safe + u'.' + extension);
+        const QString written = QDir(out.path()).filePath(renamed);
+        QCOMPARE(opened, QStringList{written});
+        QFile f(written);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray body = f.readAll();
+        QVERIFY2(body.startsWith(begins), body.left(40).toHex().constData());
+        QVERIFY(ctx.Notices.isEmpty());
+        if (extension == QLatin1String("gpx"))
+            QCOMPARE(int(body.count("<trkpt")), t->Info().GoodPointsCount);
     }
 };
 

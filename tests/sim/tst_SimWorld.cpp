@@ -267,6 +267,55 @@ private Q_SLOTS:
         QCOMPARE(bad.readAll(), QByteArray("{\"version\":1,\"accounts\":["));
     }
 
+    // Tracks carry messages without a fix and without device time, and the
+    // phones' step and heart readings under the signs the client sums up.
+    void trackHoldsIncompleteMessages_data()
+    {
+        QTest::addColumn<int>("objUid");
+        QTest::addColumn<bool>("phone");
+        QTest::addRow("phone") << 1001 << true;
+        QTest::addRow("tracker") << 1002 << false;
+    }
+    void trackHoldsIncompleteMessages()
+    {
+        QFETCH(int, objUid);
+        QFETCH(bool, phone);
+        SimClock clock(SimClock::Manual{Start});
+        SimWorld w(options(), &clock);
+        // Any half hour holds both kinds.
+        for (qint64 from = Start - 6 * 3'600'000; from < Start; from += 3'600'000) {
+            const QJsonArray pts = arr(w.track(1, objUid, from, from + 1'800'000, 1, 1));
+            QVERIFY(pts.size() > 10);
+            int noFix = 0, noClock = 0;
+            QSet<QString> signs;
+            for (const QJsonValue &v : pts) {
+                const QJsonObject p = v.toObject();
+                QVERIFY(p.contains(QStringLiteral("sys_dt")));
+                if (p.value(QStringLiteral("lat")).isNull()) {
+                    ++noFix;
+                    QVERIFY(p.value(QStringLiteral("lon")).isNull());
+                    QCOMPARE(p.value(QStringLiteral("osm_id")).toString(), QString());
+                    QCOMPARE(p.value(QStringLiteral("crd_src")).toInt(), -1);
+                    QVERIFY(!p.contains(QStringLiteral("gps_dt")));
+                } else {
+                    QVERIFY(p.value(QStringLiteral("lat")).toDouble() > 57.9);
+                }
+                if (!p.contains(QStringLiteral("obj_dt")))
+                    ++noClock;
+                for (const QJsonValue &s : p.value(QStringLiteral("sensors")).toArray())
+                    signs.insert(s.toObject().value(QStringLiteral("sign")).toString());
+            }
+            QVERIFY2(noFix > 0 && noFix < pts.size() / 10, qPrintable(QString::number(noFix)));
+            QVERIFY(noClock > 0 && noClock < pts.size() / 10);
+            QCOMPARE(signs.contains(QStringLiteral("stepCounter")), phone);
+            QCOMPARE(signs.contains(QStringLiteral("heartRate")), phone);
+            QVERIFY(signs.contains(QStringLiteral("temp")));
+        }
+        // The object list keeps the last full position.
+        const QJsonObject o = obj(w.object(1, objUid));
+        QVERIFY(o.value(QStringLiteral("lat")).toDouble() > 57.9);
+    }
+
     void refusals()
     {
         SimClock clock(SimClock::Manual{Start});

@@ -74,6 +74,21 @@ private Q_SLOTS:
         QCOMPARE(IniFile.ReadString(QStringLiteral("Track"), QStringLiteral("Sign")), QStringLiteral("six_hours"));
     }
 
+    // The first period falls on the day of the present it is given (the
+    // account's), which may differ from the computer's day.
+    void firstUseFollowsTheGivenPresent()
+    {
+        const TDateTime accountNow = EncodeDateTime(2031, 1, 2, 23, 30, 0);
+        TDateTime shown1 = 0;
+        TTrackRequestForm f;
+        f.SetNow(accountNow);
+        QVERIFY(!Run(f, [&](TTrackRequestForm &d) {
+            shown1 = d.GetDt1();
+            d.reject();
+        }));
+        QVERIFY(Near(shown1, EncodeDateTime(2031, 1, 2, 6, 0, 0)));
+    }
+
     void savedPeriodAndLabelAreReused()
     {
         IniFile.WriteDateTime(QStringLiteral("Track"), QStringLiteral("Dt1"), SavedDt1);

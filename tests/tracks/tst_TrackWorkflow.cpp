@@ -134,7 +134,7 @@ private Q_SLOTS:
         QVERIFY(!res.Track);
         QCOMPARE(res.Failed(), count < 0);
         QCOMPARE(res.ErrorMessage.isEmpty(), count >= 0);
-        const auto dump = w.RequestMessages(*c->ObjList().front(), 0);
+        const auto dump = w.RequestMessages(*c->ObjList().front(), 0, NowInZone(c->TimeZone()));
         QCOMPARE(dump.Failed(), count < 0);
     }
 
@@ -144,13 +144,21 @@ private Q_SLOTS:
         QVERIFY(c);
         TTrackWorkflow w(*c, nullptr, logger());
         const TObjectInfo &obj = *c->ObjList().front();
-        const auto res = w.RequestMessages(obj, 3);
+        const TDateTime now = NowInZone(c->TimeZone());
+        const auto res = w.RequestMessages(obj, 3, now);
         QVERIFY2(res.Track, qPrintable(fLog));
         QCOMPARE(res.Track->Sign(), obj.name + QStringLiteral(" 3 hour"));
         QVERIFY(fLog.contains(QStringLiteral("for 3 hour(s)")));
+        // The three hours before the given present, by the service's time.
+        double newest = 0;
+        for (const auto &p : res.Track->Points()) {
+            QVERIFY(p->sys_dt >= now - 3.0 / 24 - 1e-6 && p->sys_dt <= now + 1e-6);
+            newest = std::max(newest, p->sys_dt);
+        }
+        QVERIFY((now - newest) * 1440 < 2);
         // Less than an hour asks for one hour.
         fLog.clear();
-        w.RequestMessages(obj, 0);
+        w.RequestMessages(obj, 0, now);
         QVERIFY(fLog.contains(QStringLiteral("for 1 hour(s)")));
     }
 
