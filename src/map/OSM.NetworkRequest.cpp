@@ -1,5 +1,7 @@
 #include "OSM.NetworkRequest.h"
 
+#include "ZtHttpTransfer.h"
+
 #include <curl/curl.h>
 
 #include <QUrl>
@@ -18,8 +20,13 @@ QString DefaultTileUserAgent()
 
 namespace {
 
-constexpr long ConnectTimeoutMs = 5000;
-constexpr long ResponseTimeoutMs = 5000;
+// 5 s to connect (name resolution, TCP and TLS together); then 5 s for the
+// answer, meaning that from the moment the connection is ready no 5 s may pass
+// without a byte of the answer arriving. There is no cap on the whole
+// download: a tile that keeps arriving slowly is kept, a server that goes
+// silent is left after 5 s, and shutting the queue down aborts at once.
+constexpr int ConnectTimeoutMs = 5000;
+constexpr int AnswerTimeoutMs = 5000;
 
 // Connections, DNS and TLS sessions shared by every worker's handle.
 class CurlShare
@@ -75,7 +82,6 @@ struct Transfer
 {
     QByteArray *body = nullptr;
     QByteArray statusText;
-    const std::atomic<bool> *cancel = nullptr;
 };
 
 size_t WriteBody(char *ptr, size_t size, size_t nmemb, void *userdata)
@@ -95,12 +101,6 @@ size_t ReadHeader(char *ptr, size_t size, size_t nitems, void *userdata)
         t->statusText = parts.size() > 2 ? line.mid(line.indexOf(' ', line.indexOf(' ') + 1) + 1) : QByteArray();
     }
     return size * nitems;
-}
-
-int Progress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    auto *t = static_cast<Transfer *>(userdata);
-    return t->cancel && t->cancel->load() ? 1 : 0;
 }
 
 // Reason phrases for servers that send none (HTTP/2).
@@ -138,27 +138,46 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
     }
     curl_easy_reset(curl);
 
+    TZtTransferSettings settings;
+    settings.connectTimeoutMs = ConnectTimeoutMs;
+    settings.answerTimeoutMs = AnswerTimeoutMs;
+    settings.cancel = RequestProps.Cancel;
+    // No proxy: a direct connection; "http://SYSTEM": the environment's proxy variables.
+    if (RequestProps.Proxy.isEmpty())
+        settings.directWithoutProxy = true;
+    else if (RequestProps.Proxy != QLatin1String("http://SYSTEM"))
+        settings.proxy = RequestProps.Proxy;
+
+    curl_slist *headers = nullptr;
+    if (RequestProps.HeaderLines) {
+        for (const QString &line : *RequestProps.HeaderLines) {
+            const int colon = int(line.indexOf(QLatin1Char(':')));
+            if (colon <= 0)
+                continue;
+            const QString name = line.left(colon).trimmed();
+            QString value = line.mid(colon + 1);
+            while (!value.isEmpty() && (value.front() == QLatin1Char(' ') || value.front() == QLatin1Char('\t')))
+                value.remove(0, 1);
+            if (name.compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0)
+                settings.userAgent = value.toUtf8();
+            else
+                headers = curl_slist_append(headers, (name + QLatin1String(": ") + value).toUtf8().constData());
+        }
+    }
+    TZtHttpTransfer transfer(curl, settings);
+
     Transfer t;
     t.body = &Response;
-    t.cancel = RequestProps.Cancel;
     const QByteArray url = RequestProps.URL.toUtf8();
     curl_easy_setopt(curl, CURLOPT_SHARE, share);
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, ConnectTimeoutMs + ResponseTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ReadHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Progress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
 
     // Credentials of the URL win; libcurl takes them from the URL itself.
     const QUrl qurl(RequestProps.URL);
@@ -173,38 +192,20 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
         }
     }
 
-    curl_slist *headers = nullptr;
-    if (RequestProps.HeaderLines) {
-        for (const QString &line : *RequestProps.HeaderLines) {
-            const int colon = int(line.indexOf(QLatin1Char(':')));
-            if (colon <= 0)
-                continue;
-            const QString name = line.left(colon).trimmed();
-            QString value = line.mid(colon + 1);
-            while (!value.isEmpty() && (value.front() == QLatin1Char(' ') || value.front() == QLatin1Char('\t')))
-                value.remove(0, 1);
-            if (name.compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0) {
-                const QByteArray ua = value.toUtf8();
-                curl_easy_setopt(curl, CURLOPT_USERAGENT, ua.constData()); // copied by libcurl
-            } else {
-                headers = curl_slist_append(headers, (name + QLatin1String(": ") + value).toUtf8().constData());
-            }
-        }
-    }
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
 
-    const QByteArray proxy = RequestProps.Proxy.toUtf8();
-    if (RequestProps.Proxy.isEmpty())
-        curl_easy_setopt(curl, CURLOPT_PROXY, ""); // direct, ignoring proxy variables
-    else if (RequestProps.Proxy != QLatin1String("http://SYSTEM"))
-        curl_easy_setopt(curl, CURLOPT_PROXY, proxy.constData());
-
+    transfer.Start();
     const CURLcode rc = curl_easy_perform(curl);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
 
+    if (transfer.AnswerTimedOut()) {
+        ErrMsg = QStringLiteral("No answer within %1 ms").arg(AnswerTimeoutMs);
+        Response.clear();
+        return false;
+    }
     if (rc != CURLE_OK) {
         ErrMsg = QString::fromUtf8(curl_easy_strerror(rc));
         Response.clear();
