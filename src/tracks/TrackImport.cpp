@@ -15,60 +15,6 @@ const TDateTime FirstDay = EncodeDateTime(1990, 1, 1);
 const TDateTime PastLastDay = EncodeDateTime(2101, 1, 1);
 constexpr int MaxLoggedBadRows = 50;
 
-bool Digits(QStringView s, qsizetype from, qsizetype n, int &v)
-{
-    if (from + n > s.size())
-        return false;
-    v = 0;
-    for (qsizetype i = from; i < from + n; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
-    }
-    return true;
-}
-
-// The two shapes nearly every file uses, read without regular expressions:
-// "dd.mm.yyyy hh:nn:ss" and "yyyy-mm-dd[T ]hh:nn:ss[.fff][Z]". Anything else
-// goes to the general reader.
-bool FastTime(QStringView s, TDateTime &out)
-{
-    int y, mo, d, h, mi, se, ms = 0;
-    qsizetype p;
-    if (s.size() >= 19 && s[2] == u'.' && s[5] == u'.' && s[10] == u' ' && s[13] == u':' && s[16] == u':') {
-        if (!Digits(s, 0, 2, d) || !Digits(s, 3, 2, mo) || !Digits(s, 6, 4, y))
-            return false;
-    } else if (s.size() >= 19 && s[4] == u'-' && s[7] == u'-' && (s[10] == u'T' || s[10] == u' ') && s[13] == u':'
-               && s[16] == u':') {
-        if (!Digits(s, 0, 4, y) || !Digits(s, 5, 2, mo) || !Digits(s, 8, 2, d))
-            return false;
-    } else
-        return false;
-    if (!Digits(s, 11, 2, h) || !Digits(s, 14, 2, mi) || !Digits(s, 17, 2, se))
-        return false;
-    p = 19;
-    if (p < s.size() && s[p] == u'.') {
-        qsizetype q = p + 1;
-        int scale = 100;
-        while (q < s.size() && s[q].isDigit()) {
-            ms += (s[q].unicode() - '0') * scale;
-            scale /= 10;
-            ++q;
-        }
-        p = q;
-    }
-    if (p < s.size() && s[p] == u'Z')
-        ++p;
-    if (p != s.size())
-        return false;
-    TDateTime dd, tt;
-    if (!TryEncodeDate(y, mo, d, dd) || !TryEncodeTime(h, mi, se, ms, tt))
-        return false;
-    out = dd + tt;
-    return true;
-}
-
 // Plain decimals ("-12.345"), the form nearly every cell has, read exactly
 // without the locale machinery: a mantissa below 2^53 divided by an exact
 // power of ten is the correctly rounded value. Anything else: false.
@@ -207,7 +153,7 @@ int TTrackImport::LoadGpx(const QByteArray &Data)
                 if (name == u"time") {
                     const QString t = xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
                     TDateTime v = NaN;
-                    if (FastTime(t, v))
+                    if (ParseDateTimeFast(t, v))
                         v += fTimeZone;
                     else {
                         const QDateTime q = QDateTime::fromString(t, Qt::ISODateWithMs);
@@ -419,7 +365,7 @@ TDateTime TTrackImport::ReadTime(QStringView Text) const
         // Unix seconds are UTC, like every other time of the service.
         if (ok)
             v = UnixToDateTime(s) + fTimeZone;
-    } else if (!FastTime(Text, v)) {
+    } else if (!ParseDateTimeFast(Text, v)) {
         bool ok = false;
         v = ParseDateTime(Text.toString(), &ok);
         if (!ok)
