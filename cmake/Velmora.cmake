@@ -20,7 +20,6 @@ function(velmora_layer name)
   add_library(velmora_${name} STATIC)
   target_link_libraries(velmora_${name} PUBLIC ${A_PUBLIC} PRIVATE ${A_PRIVATE})
   set_target_properties(velmora_${name} PROPERTIES VELMORA_LAYER ${A_LAYER})
-  set_property(GLOBAL APPEND PROPERTY VELMORA_LAYERED_LIBRARIES velmora_${name})
 endfunction()
 
 # velmora_sources(<name> <patterns>...)

@@ -121,6 +121,7 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
     QElapsedTimer clock;
     clock.start();
 
+    TZtHttpTransfer::GlobalInit();
     CURL *curl = curl_easy_init();
     if (!curl) {
         result.error = result.reason = QStringLiteral("cannot create an HTTP engine handle");

@@ -5,13 +5,13 @@
 
 #include <mutex>
 
-namespace {
-
-void GlobalInit()
+void TZtHttpTransfer::GlobalInit()
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
+
+namespace {
 
 // The system's certificate folder, so that a CA file adds to it.
 QString SystemCaPath()
@@ -27,7 +27,6 @@ QString SystemCaPath()
 TZtHttpTransfer::TZtHttpTransfer(CURL *curl, const TZtTransferSettings &settings)
     : fSettings(settings)
 {
-    GlobalInit();
     // libcurl copies every string option, so temporaries are enough here.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");

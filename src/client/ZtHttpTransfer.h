@@ -52,6 +52,10 @@ class TZtHttpTransfer
 public:
     TZtHttpTransfer(CURL *curl, const TZtTransferSettings &settings);
 
+    // libcurl's global set-up, once per process and safe from any thread;
+    // call it before the first curl_easy_init or curl_share_init.
+    static void GlobalInit();
+
     TZtHttpTransfer(const TZtHttpTransfer &) = delete;
     TZtHttpTransfer &operator=(const TZtHttpTransfer &) = delete;
 

@@ -34,7 +34,7 @@ class CurlShare
 public:
     CurlShare()
     {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
+        TZtHttpTransfer::GlobalInit();
         fShare = curl_share_init();
         curl_share_setopt(fShare, CURLSHOPT_LOCKFUNC, &CurlShare::Lock);
         curl_share_setopt(fShare, CURLSHOPT_UNLOCKFUNC, &CurlShare::Unlock);
