@@ -50,7 +50,7 @@ void TZtHttpClient::CreateEngine()
         fEngineRequest.proxyPass = fProxyPass;
     }
     fEngineRequest.connectTimeoutMs = fConnectTimeoutMs;
-    fEngineRequest.stallTimeoutMs = fStallTimeoutMs;
+    fEngineRequest.answerTimeoutMs = fStallTimeoutMs;
     fEngineRequest.tlsVerify = fTlsVerify;
     fEngineRequest.caFile = fCaFile;
 }

@@ -1,6 +1,7 @@
 #include "ZtHttpEngine.h"
 
-#include <QDir>
+#include "ZtHttpTransfer.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -9,17 +10,10 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <mutex>
 
 const QString TZtHttpEngine::TimeoutReason = QStringLiteral("Request aborted on timeout");
 
 namespace {
-
-void GlobalInit()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // State the libcurl callbacks share during one exchange.
 struct Transfer
@@ -28,9 +22,6 @@ struct Transfer
     const TZtHttpEngineRequest *request = nullptr;
     QByteArray *body = nullptr;
     QByteArray reason;
-    QElapsedTimer sinceActivity;
-    curl_off_t lastMoved = -1;
-    bool stalled = false;
     // The current hop left the service's origin: what it sets is not ours.
     bool foreign = false;
     QFile *protocolLog = nullptr;
@@ -68,22 +59,6 @@ size_t ReadHeader(char *data, size_t size, size_t count, void *user)
             t->request->onSetCookie(line.mid(11).trimmed());
     }
     return size * count;
-}
-
-int Progress(void *user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow)
-{
-    auto *t = static_cast<Transfer *>(user);
-    const curl_off_t moved = dlnow + ulnow;
-    if (moved != t->lastMoved) {
-        t->lastMoved = moved;
-        t->sinceActivity.restart();
-        return 0;
-    }
-    if (t->sinceActivity.elapsed() >= t->request->stallTimeoutMs) {
-        t->stalled = true;
-        return 1; // aborts the transfer
-    }
-    return 0;
 }
 
 // The protocol log is a debugging aid; the token and cookies stay out of it.
@@ -151,24 +126,16 @@ bool IsCredential(const QByteArray &line)
     return name == "x-auth-token" || name == "authorization" || name == "cookie";
 }
 
-QString SystemCaPath()
-{
-    const curl_version_info_data *v = curl_version_info(CURLVERSION_NOW);
-    if (v && v->age >= CURLVERSION_EIGHTH && v->capath)
-        return QString::fromLocal8Bit(v->capath);
-    return QDir(QStringLiteral("/etc/ssl/certs")).exists() ? QStringLiteral("/etc/ssl/certs") : QString();
-}
-
 } // namespace
 
 TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, QByteArray &body)
 {
-    GlobalInit();
     TZtHttpEngineResult result;
     body.clear();
     QElapsedTimer clock;
     clock.start();
 
+    TZtHttpTransfer::GlobalInit();
     CURL *curl = curl_easy_init();
     if (!curl) {
         result.error = result.reason = QStringLiteral("cannot create an HTTP engine handle");
@@ -185,55 +152,33 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
         t.protocolLog = &protocolLog;
 
     char errbuf[CURL_ERROR_SIZE] = {0};
-    const QByteArray userAgent = request.userAgent;
     const QByteArray referer = request.referer;
-    const QByteArray proxyHost = request.proxyHost.toUtf8();
-    const QByteArray proxyUser = request.proxyUser.toUtf8();
-    const QByteArray proxyPass = request.proxyPass.toUtf8();
-    const QByteArray caFile = QFile::encodeName(request.caFile);
-    const QByteArray caPath = QFile::encodeName(SystemCaPath());
+
+    TZtTransferSettings settings;
+    settings.tlsVerify = request.tlsVerify;
+    settings.caFile = request.caFile;
+    settings.proxy = request.proxyHost;
+    settings.proxyPort = request.proxyPort;
+    settings.proxyUser = request.proxyUser;
+    settings.proxyPass = request.proxyPass;
+    settings.userAgent = request.userAgent;
+    settings.connectTimeoutMs = request.connectTimeoutMs;
+    settings.answerTimeoutMs = request.answerTimeoutMs;
+    TZtHttpTransfer transfer(curl, settings);
 
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, ReadHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
     // Large answers (tracks, events) arrive in fewer, larger pieces.
     curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 256L * 1024);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(request.connectTimeoutMs));
     // Every encoding this libcurl was built with (gzip, deflate, br, zstd).
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
     // Redirects are followed below, hop by hop, so that each hop can be checked.
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    if (!userAgent.isEmpty())
-        curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.constData());
     if (!referer.isEmpty())
         curl_easy_setopt(curl, CURLOPT_REFERER, referer.constData());
-
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, request.tlsVerify ? 1L : 0L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, request.tlsVerify ? 2L : 0L);
-    if (!request.caFile.isEmpty()) {
-        // The file adds to the system store instead of replacing it.
-        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.constData());
-        if (!caPath.isEmpty())
-            curl_easy_setopt(curl, CURLOPT_CAPATH, caPath.constData());
-    }
-
-    if (!request.proxyHost.isEmpty()) {
-        curl_easy_setopt(curl, CURLOPT_PROXY, proxyHost.constData());
-        if (request.proxyPort > 0)
-            curl_easy_setopt(curl, CURLOPT_PROXYPORT, long(request.proxyPort));
-        if (!request.proxyUser.isEmpty()) {
-            curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, proxyUser.constData());
-            curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, proxyPass.constData());
-        }
-    }
     if (t.protocolLog) {
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
         curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Debug);
@@ -280,8 +225,7 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
 
         body.clear();
         t.reason.clear();
-        t.lastMoved = -1;
-        t.sinceActivity.start();
+        transfer.Start();
         errbuf[0] = 0;
         rc = curl_easy_perform(curl);
         curl_slist_free_all(headers);
@@ -323,7 +267,7 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
     result.status = int(status);
     result.reason = QString::fromUtf8(t.reason);
 
-    if (t.stalled || rc == CURLE_OPERATION_TIMEDOUT) {
+    if (transfer.AnswerTimedOut() || rc == CURLE_OPERATION_TIMEDOUT) {
         result.timedOut = true;
         result.status = 404;
         result.reason = result.error = TimeoutReason;

@@ -30,8 +30,9 @@ struct TZtHttpEngineRequest
     QString proxyUser;
     QString proxyPass;
 
-    int connectTimeoutMs = 10000;       // connection set-up, TLS included
-    int stallTimeoutMs = 30000;         // no byte moved for this long aborts
+    // See TZtTransferSettings (ZtHttpTransfer.h) for what each one covers.
+    int connectTimeoutMs = 10000;
+    int answerTimeoutMs = 30000;
 
     bool tlsVerify = true;              // peer certificate and host name
     QString caFile;                     // extra trusted certificates (PEM)

@@ -163,31 +163,95 @@ TDateTime ParseDateTime(const QString &text, bool *ok)
     return result;
 }
 
-bool ParseIsoDateTimeFast(std::string_view t, TDateTime &result)
+namespace {
+
+// The one scanner of both fast paths, over UTF-8 or UTF-16 text:
+// "yyyy-mm-dd[T ]hh:nn:ss" or (dotted) "dd.mm.yyyy hh:nn:ss", then (fraction)
+// "." and digits, then "Z", and nothing more. ASCII digits only.
+template <typename Char>
+bool ScanDateTime(const Char *t, size_t n, bool dotted, bool fraction, Parts &p)
 {
-    if (t.size() != 19 && !(t.size() == 20 && t[19] == 'Z'))
-        return false;
-    auto d2 = [&](size_t i, int &v) {
-        if (t[i] < '0' || t[i] > '9' || t[i + 1] < '0' || t[i + 1] > '9')
-            return false;
-        v = (t[i] - '0') * 10 + (t[i + 1] - '0');
+    auto digits = [&](size_t at, size_t count, int &v) {
+        v = 0;
+        for (size_t i = at; i < at + count; ++i) {
+            if (t[i] < Char('0') || t[i] > Char('9'))
+                return false;
+            v = v * 10 + int(t[i] - Char('0'));
+        }
         return true;
     };
-    int y1, y2, mo, d, h, mi, s;
-    if (!d2(0, y1) || !d2(2, y2) || t[4] != '-' || !d2(5, mo) || t[7] != '-' || !d2(8, d)
-        || (t[10] != 'T' && t[10] != ' ') || !d2(11, h) || t[13] != ':' || !d2(14, mi) || t[16] != ':' || !d2(17, s))
+    if (n < 19)
         return false;
-    const int y = y1 * 100 + y2;
-    if (y < 1000)
+    if (t[4] == Char('-') && t[7] == Char('-') && (t[10] == Char('T') || t[10] == Char(' '))) {
+        if (!digits(0, 4, p.year) || !digits(5, 2, p.month) || !digits(8, 2, p.day))
+            return false;
+    } else if (dotted && t[2] == Char('.') && t[5] == Char('.') && t[10] == Char(' ')) {
+        if (!digits(0, 2, p.day) || !digits(3, 2, p.month) || !digits(6, 4, p.year))
+            return false;
+    } else {
+        return false;
+    }
+    if (t[13] != Char(':') || t[16] != Char(':') || !digits(11, 2, p.hour) || !digits(14, 2, p.minute)
+        || !digits(17, 2, p.second))
+        return false;
+    size_t at = 19;
+    p.msec = 0;
+    if (fraction && at < n && t[at] == Char('.')) {
+        int scale = 100;
+        for (++at; at < n && t[at] >= Char('0') && t[at] <= Char('9'); ++at) {
+            p.msec += int(t[at] - Char('0')) * scale;
+            scale /= 10;
+        }
+    }
+    if (at < n && t[at] == Char('Z'))
+        ++at;
+    return at == n;
+}
+
+} // namespace
+
+bool ParseIsoDateTimeFast(std::string_view t, TDateTime &result)
+{
+    Parts p;
+    if (!ScanDateTime(t.data(), t.size(), false, false, p))
+        return false;
+    if (p.year < 1000)
         return false; // the general reader adds 1900 to such years
     // As the general reader: an impossible date or time part reads as 0.
     TDateTime date = 0, time = 0;
-    if (!TryEncodeDate(y, mo, d, date))
+    if (!TryEncodeDate(p.year, p.month, p.day, date))
         date = 0;
-    if (!TryEncodeTime(h, mi, s, 0, time))
+    if (!TryEncodeTime(p.hour, p.minute, p.second, 0, time))
         time = 0;
     result = date + time;
     return true;
+}
+
+namespace {
+
+template <typename Char>
+bool ParseDateTimeFast(const Char *t, size_t n, TDateTime &result)
+{
+    Parts p;
+    if (!ScanDateTime(t, n, true, true, p))
+        return false;
+    TDateTime date, time;
+    if (!TryEncodeDate(p.year, p.month, p.day, date) || !TryEncodeTime(p.hour, p.minute, p.second, p.msec, time))
+        return false;
+    result = date + time;
+    return true;
+}
+
+} // namespace
+
+bool ParseDateTimeFast(QStringView t, TDateTime &result)
+{
+    return ParseDateTimeFast(t.utf16(), size_t(t.size()), result);
+}
+
+bool ParseDateTimeFast(QByteArrayView t, TDateTime &result)
+{
+    return ParseDateTimeFast(t.data(), size_t(t.size()), result);
 }
 
 TDateTime ParseDateTimeOrUnix(const QString &text)

@@ -1,5 +1,7 @@
 #include "OSM.NetworkRequest.h"
 
+#include "ZtHttpTransfer.h"
+
 #include <curl/curl.h>
 
 #include <QUrl>
@@ -19,13 +21,14 @@ QString DefaultTileUserAgent()
 
 namespace {
 
-// A tile server gets 5 s to accept the connection and 5 s for its answer:
-// once the request is sent, the answer fails when no byte of it arrives for
-// 5 s (before it starts or in its middle), however long a steady download
-// takes. The overall cap only bounds a server that trickles a byte now and
-// then.
-constexpr long ConnectTimeoutMs = 5000;
-constexpr std::chrono::milliseconds AnswerStall{5000};
+// 5 s to connect (name resolution, TCP and TLS together); then 5 s for the
+// answer, meaning that from the moment the connection is ready no 5 s may pass
+// without a byte of the answer arriving. A tile that keeps arriving slowly is
+// kept, a server that goes silent is left after 5 s, and shutting the queue
+// down aborts at once. The cap on the whole download only bounds a server
+// that trickles a byte now and then, which would hold a worker for ever.
+constexpr int ConnectTimeoutMs = 5000;
+constexpr int AnswerTimeoutMs = 5000;
 constexpr long OverallTimeoutMs = 60000;
 
 // Connections, DNS and TLS sessions shared by every worker's handle.
@@ -34,7 +37,7 @@ class CurlShare
 public:
     CurlShare()
     {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
+        TZtHttpTransfer::GlobalInit();
         fShare = curl_share_init();
         curl_share_setopt(fShare, CURLSHOPT_LOCKFUNC, &CurlShare::Lock);
         curl_share_setopt(fShare, CURLSHOPT_UNLOCKFUNC, &CurlShare::Unlock);
@@ -80,22 +83,14 @@ struct ThreadHandle
 
 struct Transfer
 {
-    CURL *curl = nullptr;
     QByteArray *body = nullptr;
     QByteArray statusText;
-    const std::atomic<bool> *cancel = nullptr;
-    // Bytes of the answer so far (head and body), and since when that count
-    // has stood still.
-    qint64 received = 0, seen = -1;
-    std::chrono::steady_clock::time_point quietSince;
-    bool stalled = false;
 };
 
 size_t WriteBody(char *ptr, size_t size, size_t nmemb, void *userdata)
 {
     auto *t = static_cast<Transfer *>(userdata);
     t->body->append(ptr, qsizetype(size * nmemb));
-    t->received += qint64(size * nmemb);
     return size * nmemb;
 }
 
@@ -103,35 +98,12 @@ size_t WriteBody(char *ptr, size_t size, size_t nmemb, void *userdata)
 size_t ReadHeader(char *ptr, size_t size, size_t nitems, void *userdata)
 {
     auto *t = static_cast<Transfer *>(userdata);
-    t->received += qint64(size * nitems);
     const QByteArray line = QByteArray(ptr, qsizetype(size * nitems)).trimmed();
     if (line.startsWith("HTTP/")) {
         const QList<QByteArray> parts = line.split(' ');
         t->statusText = parts.size() > 2 ? line.mid(line.indexOf(' ', line.indexOf(' ') + 1) + 1) : QByteArray();
     }
     return size * nitems;
-}
-
-int Progress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    auto *t = static_cast<Transfer *>(userdata);
-    if (t->cancel && t->cancel->load())
-        return 1;
-    // The answer's clock starts when the request has gone out (the connect
-    // time-out covers what comes before) and restarts with every byte.
-    const auto now = std::chrono::steady_clock::now();
-    curl_off_t sent = 0;
-    curl_easy_getinfo(t->curl, CURLINFO_PRETRANSFER_TIME_T, &sent);
-    if (sent == 0 || t->received != t->seen) {
-        t->seen = t->received;
-        t->quietSince = now;
-        return 0;
-    }
-    if (now - t->quietSince >= AnswerStall) {
-        t->stalled = true;
-        return 1;
-    }
-    return 0;
 }
 
 // Reason phrases for servers that send none (HTTP/2).
@@ -169,28 +141,47 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
     }
     curl_easy_reset(curl);
 
+    TZtTransferSettings settings;
+    settings.connectTimeoutMs = ConnectTimeoutMs;
+    settings.answerTimeoutMs = AnswerTimeoutMs;
+    settings.cancel = RequestProps.Cancel;
+    // No proxy: a direct connection; "http://SYSTEM": the environment's proxy variables.
+    if (RequestProps.Proxy.isEmpty())
+        settings.directWithoutProxy = true;
+    else if (RequestProps.Proxy != QLatin1String("http://SYSTEM"))
+        settings.proxy = RequestProps.Proxy;
+
+    curl_slist *headers = nullptr;
+    if (RequestProps.HeaderLines) {
+        for (const QString &line : *RequestProps.HeaderLines) {
+            const int colon = int(line.indexOf(QLatin1Char(':')));
+            if (colon <= 0)
+                continue;
+            const QString name = line.left(colon).trimmed();
+            QString value = line.mid(colon + 1);
+            while (!value.isEmpty() && (value.front() == QLatin1Char(' ') || value.front() == QLatin1Char('\t')))
+                value.remove(0, 1);
+            if (name.compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0)
+                settings.userAgent = value.toUtf8();
+            else
+                headers = curl_slist_append(headers, (name + QLatin1String(": ") + value).toUtf8().constData());
+        }
+    }
+    TZtHttpTransfer transfer(curl, settings);
+
     Transfer t;
-    t.curl = curl;
     t.body = &Response;
-    t.cancel = RequestProps.Cancel;
     const QByteArray url = RequestProps.URL.toUtf8();
     curl_easy_setopt(curl, CURLOPT_SHARE, share);
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, OverallTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ReadHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Progress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
 
     // Credentials of the URL win; libcurl takes them from the URL itself.
     const QUrl qurl(RequestProps.URL);
@@ -205,41 +196,22 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
         }
     }
 
-    curl_slist *headers = nullptr;
-    if (RequestProps.HeaderLines) {
-        for (const QString &line : *RequestProps.HeaderLines) {
-            const int colon = int(line.indexOf(QLatin1Char(':')));
-            if (colon <= 0)
-                continue;
-            const QString name = line.left(colon).trimmed();
-            QString value = line.mid(colon + 1);
-            while (!value.isEmpty() && (value.front() == QLatin1Char(' ') || value.front() == QLatin1Char('\t')))
-                value.remove(0, 1);
-            if (name.compare(QLatin1String("User-Agent"), Qt::CaseInsensitive) == 0) {
-                const QByteArray ua = value.toUtf8();
-                curl_easy_setopt(curl, CURLOPT_USERAGENT, ua.constData()); // copied by libcurl
-            } else {
-                headers = curl_slist_append(headers, (name + QLatin1String(": ") + value).toUtf8().constData());
-            }
-        }
-    }
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
 
-    const QByteArray proxy = RequestProps.Proxy.toUtf8();
-    if (RequestProps.Proxy.isEmpty())
-        curl_easy_setopt(curl, CURLOPT_PROXY, ""); // direct, ignoring proxy variables
-    else if (RequestProps.Proxy != QLatin1String("http://SYSTEM"))
-        curl_easy_setopt(curl, CURLOPT_PROXY, proxy.constData());
-
+    transfer.Start();
     const CURLcode rc = curl_easy_perform(curl);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
 
+    if (transfer.AnswerTimedOut()) {
+        ErrMsg = QStringLiteral("No answer within %1 ms").arg(AnswerTimeoutMs);
+        Response.clear();
+        return false;
+    }
     if (rc != CURLE_OK) {
-        ErrMsg = t.stalled ? QStringLiteral("no answer for %1 s").arg(AnswerStall.count() / 1000)
-                           : QString::fromUtf8(curl_easy_strerror(rc));
+        ErrMsg = QString::fromUtf8(curl_easy_strerror(rc));
         Response.clear();
         return false;
     }

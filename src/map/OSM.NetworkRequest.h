@@ -31,8 +31,9 @@ public:
 using TBlockingNetworkRequestFunc =
     std::function<bool(const THttpRequestProps &RequestProps, QByteArray &Response, QString &ErrMsg)>;
 
-// The tile request the program uses, over libcurl: 5 s to connect, 5 s more
-// for the answer, status >= 400 reported as "HTTP error: <code> <text>".
+// The tile request the program uses, over libcurl: 5 s to connect, then no
+// pause of 5 s in the answer (see OSM.NetworkRequest.cpp), status >= 400
+// reported as "HTTP error: <code> <text>".
 // Each calling thread keeps its own curl handle, and connections, DNS answers
 // and TLS sessions are shared between the threads, so keep-alive and HTTP/2
 // connections to the tile server are reused across tiles.

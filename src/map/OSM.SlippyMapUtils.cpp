@@ -55,7 +55,7 @@ quint32 LongToMapX(TMapZoomLevel Zoom, double Long)
 {
     geoAssert(Long >= -180.0 && Long <= 180.0);
     const double size = MapSize(Zoom);
-    const double x = std::floor((Long + 180.0) / 360.0 * size);
+    const double x = std::floor(LongToMercatorU(Long) * size);
     geoAssert(x >= 0.0 && x <= size);
     return quint32(x);
 }
@@ -64,9 +64,7 @@ quint32 LatToMapY(TMapZoomLevel Zoom, double Lat)
 {
     geoAssert(Lat >= -85.1 && Lat <= 85.1);
     const double size = MapSize(Zoom);
-    const double phi = std::numbers::pi * Lat / 180.0;
-    const double m = std::log(std::tan(phi) + 1.0 / std::cos(phi));
-    const double y = std::floor((1.0 - m / std::numbers::pi) / 2.0 * size);
+    const double y = std::floor(LatToMercatorV(Lat) * size);
     geoAssert(y >= 0.0 && y <= size);
     return quint32(y);
 }

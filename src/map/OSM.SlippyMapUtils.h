@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <numbers>
 #include <stdexcept>
 
 // Raised by range checks of the geometry (a coordinate or pixel outside the
@@ -92,6 +93,23 @@ struct TGeoRect
 
 // Map size in pixels at a zoom level: 256 * 2^z. Throws for z > 20.
 quint32 MapSize(TMapZoomLevel Zoom);
+
+// Web Mercator without zoom: where a point lies on the world map, as
+// fractions. U runs from 0 at longitude -180 to 1 at 180; V from 0 at the
+// northern Mercator limit (about 85.0511) to 1 at the southern one, and
+// leaves 0..1 beyond them. No range check. The map pixel at zoom z is
+// floor(U * MapSize(z)), floor(V * MapSize(z)): LongToMapX and LatToMapY are
+// exactly that, and code that projects many points once for every zoom
+// (track drawing) keeps U and V.
+inline double LongToMercatorU(double Long)
+{
+    return (Long + 180.0) / 360.0;
+}
+inline double LatToMercatorV(double Lat)
+{
+    const double phi = std::numbers::pi * Lat / 180.0;
+    return (1.0 - std::log(std::tan(phi) + 1.0 / std::cos(phi)) / std::numbers::pi) / 2.0;
+}
 
 // Degrees to map pixels and back. Out-of-range arguments (and results outside
 // 0..MapSize) throw EGeoAssertion. LongToMapX(z, 180) is MapSize(z), one past

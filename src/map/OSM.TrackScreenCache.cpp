@@ -1,6 +1,7 @@
 #include "OSM.TrackScreenCache.h"
 
 #include "OSM.GeoTrack.h"
+#include "OSM.SlippyMapUtils.h"
 #include "OSM.TrackGlyphs.h"
 
 #include <algorithm>
@@ -74,8 +75,7 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
         fU.resize(pts.size());
         fV.resize(pts.size());
         fFlags.resize(pts.size());
-        // The same arithmetic as LongToMapX and LatToMapY, split so that the
-        // zoom-free part is computed once per track.
+        // The zoom-free part of LongToMapX and LatToMapY, once per track.
         for (size_t i = 0; i < pts.size(); ++i) {
             const TTrackPointInfo &p = *pts[i];
             fFlags[i] = uint8_t((p.IsParking ? FlagParking : 0) | (p.HasEvent ? FlagEvent : 0));
@@ -84,10 +84,8 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
                 fV[i] = NAN;
                 continue;
             }
-            fU[i] = (p.lon + 180) / 360;
-            const double phi = M_PI * p.lat / 180;
-            const double m = std::log(std::tan(phi) + 1 / std::cos(phi));
-            fV[i] = (1 - m / M_PI) / 2;
+            fU[i] = LongToMercatorU(p.lon);
+            fV[i] = LatToMercatorV(p.lat);
         }
     }
     if (Zoom == fZoom)

@@ -27,63 +27,6 @@ inline bool IsSpace(Ch c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-template <typename Ch>
-bool Digits(const Ch *s, qsizetype size, qsizetype from, qsizetype n, int &v)
-{
-    if (from + n > size)
-        return false;
-    v = 0;
-    for (qsizetype i = from; i < from + n; ++i) {
-        const Ch c = s[i];
-        if (c < '0' || c > '9')
-            return false;
-        v = v * 10 + (c - '0');
-    }
-    return true;
-}
-
-// The two shapes nearly every file uses, read without regular expressions:
-// "dd.mm.yyyy hh:nn:ss" and "yyyy-mm-dd[T ]hh:nn:ss[.fff][Z]". Anything else
-// goes to the general reader.
-template <typename Ch>
-bool FastTime(const Ch *s, qsizetype n, TDateTime &out)
-{
-    int y, mo, d, h, mi, se, ms = 0;
-    qsizetype p;
-    if (n >= 19 && s[2] == '.' && s[5] == '.' && s[10] == ' ' && s[13] == ':' && s[16] == ':') {
-        if (!Digits(s, n, 0, 2, d) || !Digits(s, n, 3, 2, mo) || !Digits(s, n, 6, 4, y))
-            return false;
-    } else if (n >= 19 && s[4] == '-' && s[7] == '-' && (s[10] == 'T' || s[10] == ' ') && s[13] == ':' && s[16] == ':') {
-        if (!Digits(s, n, 0, 4, y) || !Digits(s, n, 5, 2, mo) || !Digits(s, n, 8, 2, d))
-            return false;
-    } else
-        return false;
-    if (!Digits(s, n, 11, 2, h) || !Digits(s, n, 14, 2, mi) || !Digits(s, n, 17, 2, se))
-        return false;
-    p = 19;
-    if (p < n && s[p] == '.') {
-        qsizetype q = p + 1;
-        int scale = 100;
-        while (q < n && s[q] >= '0' && s[q] <= '9') {
-            ms += (s[q] - '0') * scale;
-            scale /= 10;
-            ++q;
-        }
-        p = q;
-    }
-    if (p < n && s[p] == 'Z')
-        ++p;
-    if (p != n)
-        return false;
-    TDateTime dd, tt;
-    if (!TryEncodeDate(y, mo, d, dd) || !TryEncodeTime(h, mi, se, ms, tt))
-        return false;
-    out = dd + tt;
-    return true;
-}
-
-bool FastTime(QStringView s, TDateTime &out) { return FastTime(s.utf16(), s.size(), out); }
-
 // Plain decimals ("-12.345"), the form nearly every cell has, read exactly
 // without the locale machinery: a mantissa below 2^53 divided by an exact
 // power of ten is the correctly rounded value. Anything else: false.
@@ -340,7 +283,7 @@ int TTrackImport::LoadGpx(const QByteArray &Data)
                 if (name == u"time") {
                     const QString t = xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
                     TDateTime v = NaN;
-                    if (FastTime(t, v))
+                    if (ParseDateTimeFast(t, v))
                         v += fTimeZone;
                     else {
                         const QDateTime q = QDateTime::fromString(t, Qt::ISODateWithMs);
@@ -501,7 +444,7 @@ TDateTime TTrackImport::ReadTime(QStringView Text) const
         // Unix seconds are UTC, like every other time of the service.
         if (ok)
             v = UnixToDateTime(s) + fTimeZone;
-    } else if (!FastTime(Text, v)) {
+    } else if (!ParseDateTimeFast(Text, v)) {
         bool ok = false;
         v = ParseDateTime(Text.toString(), &ok);
         if (!ok)
@@ -537,7 +480,7 @@ TDateTime TTrackImport::ReadTime(QByteArrayView Cell) const
         v = UnixToDateTime(sec) + fTimeZone;
         return v >= FirstDay && v < PastLastDay ? v : NaN;
     }
-    if (!FastTime(t.data(), t.size(), v))
+    if (!ParseDateTimeFast(t, v))
         return t.isEmpty() ? NaN : ReadTime(QString::fromUtf8(Cell));
     // As the text reader does: a time marked as UTC is shifted, and only
     // 1990-2100 counts.

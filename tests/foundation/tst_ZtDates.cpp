@@ -13,6 +13,8 @@ class TestZtDates : public QObject
 private Q_SLOTS:
     void parse_data();
     void parse();
+    void fastPaths_data();
+    void fastPaths();
     void parseOrUnix_data();
     void parseOrUnix();
     void format_data();
@@ -53,6 +55,51 @@ void TestZtDates::parse()
     QFETCH(QString, text);
     QFETCH(double, expected);
     QCOMPARE(ParseDateTime(text), expected);
+}
+
+// The shortcuts for readers of many dates. The service's one must give what
+// ParseDateTime gives whenever it answers; the import's one keeps
+// milliseconds and refuses what it cannot read exactly.
+void TestZtDates::fastPaths_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("serviceReads");
+    QTest::addColumn<bool>("importReads");
+    QTest::addColumn<double>("importValue");
+    const double none = std::nan("");
+    QTest::addRow("iso") << "2024-01-02T10:20:30" << true << true << dt(2024, 1, 2, 10, 20, 30);
+    QTest::addRow("iso with Z") << "2024-01-02T10:20:30Z" << true << true << dt(2024, 1, 2, 10, 20, 30);
+    QTest::addRow("iso with a blank") << "2024-01-02 10:20:30" << true << true << dt(2024, 1, 2, 10, 20, 30);
+    QTest::addRow("fraction") << "2024-01-02T10:20:30.25Z" << false << true << dt(2024, 1, 2, 10, 20, 30, 250);
+    QTest::addRow("fraction past milliseconds") << "2024-01-02T10:20:30.1239" << false << true << dt(2024, 1, 2, 10, 20, 30, 123);
+    QTest::addRow("dotted") << "02.01.2024 10:20:30" << false << true << dt(2024, 1, 2, 10, 20, 30);
+    QTest::addRow("impossible date") << "2024-02-30T10:20:30Z" << true << false << none;
+    QTest::addRow("hour 24") << "2024-01-02T24:00:00Z" << true << false << none;
+    QTest::addRow("year below 1000") << "0999-01-02T10:20:30" << false << true << dt(999, 1, 2, 10, 20, 30);
+    QTest::addRow("zone offset") << "2024-01-02T10:20:30+03:00" << false << false << none;
+    QTest::addRow("no seconds") << "2024-01-02T10:20" << false << false << none;
+    QTest::addRow("non-ASCII digit") << QStringLiteral("2024-01-02T10:20:3\u0663") << false << false << none;
+    QTest::addRow("non-ASCII digit in the fraction") << QStringLiteral("2024-01-02T10:20:30.\u0663") << false << false << none;
+    QTest::addRow("trailing text") << "2024-01-02T10:20:30 x" << false << false << none;
+}
+
+void TestZtDates::fastPaths()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, serviceReads);
+    QFETCH(bool, importReads);
+    QFETCH(double, importValue);
+    const QByteArray utf8 = text.toUtf8();
+    TDateTime v = -1;
+    QCOMPARE(ParseIsoDateTimeFast(std::string_view(utf8.constData(), size_t(utf8.size())), v), serviceReads);
+    if (serviceReads)
+        QCOMPARE(v, ParseDateTime(text));
+    v = -1;
+    QCOMPARE(ParseDateTimeFast(text, v), importReads);
+    if (importReads)
+        QCOMPARE(v, importValue);
+    else
+        QCOMPARE(v, -1.0); // left alone
 }
 
 void TestZtDates::parseOrUnix_data()

@@ -5,10 +5,17 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QScopeGuard>
 #include <QtTest>
 
-#include <chrono>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <condition_variable>
+#include <fcntl.h>
 #include <mutex>
 #include <thread>
 
@@ -116,6 +123,9 @@ private Q_SLOTS:
     void answerTimeOut_data();
     void answerTimeOut();
     void shutdownAbortsTransfers();
+    void answerTimeout_data();
+    void answerTimeout();
+    void connectTimeout();
 };
 
 void tst_NetworkRequestQueue::queueOrder_data()
@@ -390,6 +400,129 @@ void tst_NetworkRequestQueue::shutdownAbortsTransfers()
     queue.reset();
     QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(got.count(), 0); // nothing is delivered once destruction began
+}
+
+// How a tile server answers, in steps: each step waits some milliseconds and
+// then sends some bytes of the body.
+struct AnswerStep
+{
+    int waitMs;
+    int bytes;
+};
+using AnswerPlan = QList<AnswerStep>;
+Q_DECLARE_METATYPE(AnswerPlan)
+
+void tst_NetworkRequestQueue::answerTimeout_data()
+{
+    QTest::addColumn<AnswerPlan>("plan");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("minMs"); // the request must not give up before this
+    QTest::addColumn<int>("maxMs"); // nor wait for the server much beyond it
+    QTest::addRow("answer after 3 s") << AnswerPlan{{3000, 100}} << true << 2900 << 4500;
+    QTest::addRow("silent after the request") << AnswerPlan{{9000, 100}} << false << 4900 << 7000;
+    QTest::addRow("silent in the middle of the body") << AnswerPlan{{0, 100}, {9000, 100}} << false << 4900 << 7000;
+    // 12 s in all, never 5 s without a byte: a cap on the whole download would cut it.
+    QTest::addRow("slow but flowing for 12 s")
+        << AnswerPlan{{0, 10}, {2000, 10}, {2000, 10}, {2000, 10}, {2000, 10}, {2000, 10}, {2000, 10}} << true << 11900 << 14000;
+}
+
+void tst_NetworkRequestQueue::answerTimeout()
+{
+    QFETCH(AnswerPlan, plan);
+    QFETCH(bool, ok);
+    QFETCH(int, minMs);
+    QFETCH(int, maxMs);
+    // Released when the request has returned, so that a stalled handler ends
+    // at once and the server stops without waiting for it.
+    std::atomic<bool> released{false};
+    auto pause = [&](int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms && !released)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return !released;
+    };
+    int total = 0;
+    for (const AnswerStep &s : plan)
+        total += s.bytes;
+    TestHttpServer server;
+    server.server().Get(R"(/.*)", [&](const httplib::Request &, httplib::Response &res) {
+        if (plan.size() == 1) { // nothing before the whole answer
+            if (pause(plan[0].waitMs))
+                res.set_content(std::string(size_t(plan[0].bytes), 'x'), "image/png");
+            return;
+        }
+        res.set_content_provider(size_t(total), "image/png", [&, step = 0](size_t, size_t, httplib::DataSink &sink) mutable {
+            if (step >= plan.size() || !pause(plan[step].waitMs))
+                return false;
+            const std::string part(size_t(plan[step++].bytes), 'x');
+            return sink.write(part.data(), part.size());
+        });
+    });
+    QVERIFY(server.start());
+
+    THttpRequestProps props;
+    props.URL = server.baseUrl() + "/1/0/0.png";
+    QByteArray body;
+    QString err;
+    QElapsedTimer timer;
+    timer.start();
+    const bool got = BlockingTileRequest(props, body, err);
+    const qint64 ms = timer.elapsed();
+    released = true;
+    QCOMPARE(got, ok);
+    QVERIFY2(ms >= minMs && ms < maxMs, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+    if (ok) {
+        QCOMPARE(body, QByteArray(total, 'x'));
+        QVERIFY(err.isEmpty());
+    } else {
+        QVERIFY(body.isEmpty());
+        QVERIFY2(err.contains(QLatin1String("5000 ms")), qPrintable(err));
+    }
+}
+
+void tst_NetworkRequestQueue::connectTimeout()
+{
+    // A listening socket that never accepts, its queue of pending connections
+    // filled: the system drops further connection attempts, so connecting hangs.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(listener >= 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    QVERIFY(::bind(listener, reinterpret_cast<sockaddr *>(&addr), len) == 0);
+    QVERIFY(::listen(listener, 0) == 0);
+    QVERIFY(::getsockname(listener, reinterpret_cast<sockaddr *>(&addr), &len) == 0);
+    QList<int> fillers;
+    bool full = false;
+    for (int i = 0; i < 16 && !full; ++i) {
+        const int c = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::fcntl(c, F_SETFL, O_NONBLOCK);
+        ::connect(c, reinterpret_cast<sockaddr *>(&addr), len);
+        fillers << c;
+        pollfd p{c, POLLOUT, 0};
+        full = ::poll(&p, 1, 300) == 0; // this one is left waiting
+    }
+    auto cleanup = qScopeGuard([&] {
+        for (int c : fillers)
+            ::close(c);
+        ::close(listener);
+    });
+    if (!full)
+        QSKIP("this system accepts every connection attempt; no connection can be made to hang");
+
+    THttpRequestProps props;
+    props.URL = QStringLiteral("http://127.0.0.1:%1/1/0/0.png").arg(ntohs(addr.sin_port));
+    QByteArray body;
+    QString err;
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!BlockingTileRequest(props, body, err));
+    const qint64 ms = timer.elapsed();
+    QVERIFY2(ms >= 4900 && ms < 7000, qPrintable(QStringLiteral("%1 ms: %2").arg(ms).arg(err)));
+    QVERIFY2(err.contains(QRegularExpression(QStringLiteral("time.?out"), QRegularExpression::CaseInsensitiveOption)),
+             qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(tst_NetworkRequestQueue)

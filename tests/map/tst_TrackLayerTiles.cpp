@@ -2,6 +2,7 @@
 // tiles meet without seams whatever their size, and changed points or styles
 // are drawn anew.
 #include "OSM.GeoTrack.h"
+#include "OSM.SlippyMapUtils.h"
 #include "OSM.TrackLayerTiles.h"
 #include "OSM.TrackScreenCache.h"
 
@@ -76,7 +77,32 @@ private Q_SLOTS:
     void tilesMeetWithoutSeams_data();
     void tilesMeetWithoutSeams();
     void changesAreDrawnAnew();
+    void cacheUsesTheMapPixels();
 };
+
+// The cache projects once per track and scales per zoom; every point must
+// still land on the pixel the geometry gives it, at every zoom.
+void tst_TrackLayerTiles::cacheUsesTheMapPixels()
+{
+    auto track = Walk(200, 0.01, 8, 2);
+    const double edges[][2] = {{-180, 85.05}, {180, -85.05}, {0.5, -0.5}, {179.9999999, 85.0511287}, {-0.0000001, -85.0511287}};
+    for (const auto &e : edges) {
+        auto p = std::make_unique<TTrackPointInfo>(int(track->Points().size()) + 1, 1);
+        p->lon = e[0];
+        p->lat = e[1];
+        track->Points().push_back(std::move(p));
+    }
+    TTrackScreenCache cache;
+    for (int zoom : {0, 1, 7, 12, 15, 18, 20}) {
+        cache.Update(*track, zoom);
+        for (size_t i = 0; i < track->Points().size(); ++i) {
+            const TTrackPointInfo &p = *track->Points()[i];
+            const QPoint expected(int(LongToMapX(TMapZoomLevel(zoom), p.lon)), int(LatToMapY(TMapZoomLevel(zoom), p.lat)));
+            QVERIFY2(cache.MapPixels()[i] == expected,
+                     qPrintable(QStringLiteral("zoom %1, point %2 (%3, %4)").arg(zoom).arg(i).arg(p.lon, 0, 'g', 12).arg(p.lat, 0, 'g', 12)));
+        }
+    }
+}
 
 void tst_TrackLayerTiles::tilesMeetWithoutSeams_data()
 {
