@@ -6,6 +6,7 @@
 #include "OSM.ObjectInfo.h"
 #include "OSM.TrapInfo.h"
 #include "PanelContext.h"
+#include "ToolIcons.h"
 #include "ZtDates.h"
 #include "client.h"
 #include "common.h"
@@ -36,7 +37,7 @@ TAlarmNotifier::TAlarmNotifier(TPanelContext &Ctx, QWidget *Window, QAbstractIte
     : QObject(Window), fCtx(Ctx), fWindow(Window), fObjList(ObjList), fModel(Model)
 {
     setObjectName(QStringLiteral("AlarmNotifier"));
-    fNotifier = new TDesktopNotifier(QIcon(QStringLiteral(":/app/velmora-monitor.svg")), this);
+    fNotifier = new TDesktopNotifier(ProgramIcon(), this);
     connect(fNotifier, &TDesktopNotifier::activated, this, &TAlarmNotifier::ShowObject);
     connect(fNotifier, &TDesktopNotifier::trayActivated, this, &TAlarmNotifier::ShowWindow);
 
@@ -182,8 +183,9 @@ void TAlarmNotifier::ShowWindow()
     if (!fWindow)
         return;
     QApplication::setQuitOnLastWindowClosed(true);
-    fWindow->setWindowState((fWindow->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
     fWindow->show();
+    if (fWindow->isMinimized())
+        fWindow->setWindowState(fWindow->windowState() & ~Qt::WindowMinimized);
     fWindow->raise();
     fWindow->activateWindow();
 }

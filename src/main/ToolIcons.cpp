@@ -48,3 +48,10 @@ QIcon ToolIcon(const QString &buttonName)
         return QIcon();
     return QIcon(QStringLiteral(":/tools/%1.svg").arg(picture));
 }
+
+QIcon ProgramIcon()
+{
+    static const bool registered = (InitToolIconResources(), true);
+    Q_UNUSED(registered)
+    return QIcon(QStringLiteral(":/app/velmora-monitor.svg"));
+}

@@ -8,3 +8,6 @@
 // device pixel ratio; a name without a picture gives a null icon and the
 // button shows its text.
 QIcon ToolIcon(const QString &buttonName);
+
+// The program's own picture (its desktop icon), for the tray.
+QIcon ProgramIcon();
