@@ -231,6 +231,8 @@ void TMonitorMainWin::BuildObjectGroup()
     ObjList = MakeList(QStringLiteral("ObjList"), GbObjects);
     ObjList->setHeaderHidden(true);
     ObjList->setSortingEnabled(false);
+    // All rows alike (see TObjListDelegate): fleets of thousands.
+    ObjList->setUniformRowHeights(true);
     fObjModel = new TObjListModel(this);
     fObjDelegate = new TObjListDelegate(fObjModel, this);
     fObjDelegate->SetClock([this] { return AccountNow(); });
