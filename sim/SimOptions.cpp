@@ -71,7 +71,7 @@ bool SimOptions::parse(const QStringList &args, QString *error)
         } else if (a == QLatin1String("--objects")) {
             ok = value(v);
             objects = v.toInt(&ok);
-            ok = ok && objects >= 0 && objects <= 2000;
+            ok = ok && objects >= 0 && objects <= 10000;
         } else if (a == QLatin1String("--history-days")) {
             ok = value(v);
             historyDays = v.toDouble(&ok);

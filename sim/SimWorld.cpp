@@ -291,8 +291,14 @@ void SimWorld::advanceLocked(qint64 nowMs)
             if (os->obj.ownerUid != t.userId || (t.objId != 0 && t.objId != uid) || os->points.isEmpty())
                 continue;
             const auto h = SimTrapEvaluator::holds(t, nullptr, os->obj.sensors, os->points.last(), nowMs);
-            if (h && *h)
+            if (h && *h) {
+                const bool raised = t.isAlarm && !fOpenEvents.contains(qMakePair(t.uid, uid));
                 setTrapStateLocked(t, *os, true, os->points.last());
+                // Raised now, not by the last report: the object changes now,
+                // or the incremental object list would never carry the alarm.
+                if (raised)
+                    touch(os->obj, nowMs);
+            }
         }
     }
     processCommandsLocked(nowMs);

@@ -114,6 +114,8 @@ private:
     ObjectSim *ownObject(int uid, int objUid);
     SimAccount *account(int uid);
     QByteArray objectJson(const ObjectSim &os) const;
+    // The object record with the open alarms given (gathered by the caller).
+    void appendObjectJson(QByteArray &out, const ObjectSim &os, const QList<const SimEvent *> &alarms) const;
     void pointJson(QByteArray &out, const ObjectSim &os, const SimPoint &p, bool extended,
                    const QHash<int, QList<const SimEvent *>> &eventsByPoint, int userUid) const;
     QList<const SimPoint *> pointsBetween(const ObjectSim &os, qint64 fromMs, qint64 toMs, bool bySysTime) const;

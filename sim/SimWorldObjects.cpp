@@ -57,29 +57,69 @@ SimPoint asReported(const SimPoint &p)
 
 QByteArray SimWorld::objectJson(const ObjectSim &os) const
 {
+    QList<const SimEvent *> alarms;
+    for (const SimEvent &e : fEvents)
+        if (e.objId == os.obj.uid && e.isOpenAlarm())
+            alarms.append(&e);
+    QByteArray out;
+    appendObjectJson(out, os, alarms);
+    return out;
+}
+
+// Written by hand, as the track points are: a list of ten thousand objects
+// must leave in well under the client's half second.
+void SimWorld::appendObjectJson(QByteArray &out, const ObjectSim &os, const QList<const SimEvent *> &alarms) const
+{
     const SimObject &o = os.obj;
     SimPoint last;
     last.objId = o.uid;
     if (!os.points.isEmpty())
         last = os.points.last();
-    QJsonObject meta{
-        {QStringLiteral("uid"), o.uid}, {QStringLiteral("id"), o.id}, {QStringLiteral("parent_id"), 0},
-        {QStringLiteral("type_id"), o.typeId}, {QStringLiteral("user_id"), o.ownerUid}, {QStringLiteral("name"), o.name},
-        {QStringLiteral("track_color"), o.trackColor}, {QStringLiteral("is_alien"), false}, {QStringLiteral("users_list"), o.usersList},
-        {QStringLiteral("has_image"), o.hasImage}, {QStringLiteral("is_deleted"), o.isDeleted},
-        {QStringLiteral("model"), o.model}, {QStringLiteral("hw_type"), o.hwType}, {QStringLiteral("hw_info"), o.hwInfo},
-        {QStringLiteral("sw_ver"), o.swVer}, {QStringLiteral("phone"), o.phone}, {QStringLiteral("imei"), o.imei},
-        {QStringLiteral("settings"), o.settings}, {QStringLiteral("trip_id"), o.tripId}, {QStringLiteral("trip_status"), o.tripStatus},
-        {QStringLiteral("address"), last.sysMs ? addressOf(SimJson::osmId(last.lat, last.lon)) : QString()},
+    auto key = [&out](const char *name) {
+        out += '"';
+        out += name;
+        out += "\":";
     };
+    auto text = [&](const char *name, const QString &value) {
+        key(name);
+        SimJson::appendString(out, value);
+        out += ',';
+    };
+    auto integer = [&](const char *name, qint64 value) {
+        key(name);
+        out += QByteArray::number(value);
+        out += ',';
+    };
+    auto boolean = [&](const char *name, bool value) {
+        key(name);
+        out += value ? "true," : "false,";
+    };
+    out += '{';
+    integer("uid", o.uid);
+    text("id", o.id);
+    integer("parent_id", 0);
+    integer("type_id", o.typeId);
+    integer("user_id", o.ownerUid);
+    text("name", o.name);
+    text("track_color", o.trackColor);
+    boolean("is_alien", false);
+    text("users_list", o.usersList);
+    boolean("has_image", o.hasImage);
+    boolean("is_deleted", o.isDeleted);
+    text("model", o.model);
+    text("hw_type", o.hwType);
+    text("hw_info", o.hwInfo);
+    text("sw_ver", o.swVer);
+    text("phone", o.phone);
+    text("imei", o.imei);
+    text("settings", o.settings);
+    integer("trip_id", o.tripId);
+    integer("trip_status", o.tripStatus);
+    text("address", last.sysMs ? addressOf(SimJson::osmId(last.lat, last.lon)) : QString());
     if (o.hasImage)
-        meta.insert(QStringLiteral("image_dt"), SimClock::iso(o.imageMs));
+        text("image_dt", SimClock::iso(o.imageMs));
     if (o.isDeleted)
-        meta.insert(QStringLiteral("del_dt"), SimClock::iso(o.delMs));
-
-    QByteArray out = SimJson::compact(meta);
-    out.chop(1);
-    out += ',';
+        text("del_dt", SimClock::iso(o.delMs));
     SimJson::pointMembers(out, last, false);
 
     // Each sensor with its newest reading; an "event" reading is found on the
@@ -88,36 +128,38 @@ QByteArray SimWorld::objectJson(const ObjectSim &os) const
     bool first = true;
     for (const SimSensor &s : o.sensors) {
         const SimPoint *with = nullptr;
+        QString val;
         const qsizetype stop = std::max<qsizetype>(0, os.points.size() - 2000);
-        for (qsizetype i = os.points.size() - 1; i >= stop; --i)
-            if (!SimTrapEvaluator::sensorValue(s.sign, os.points[i]).isEmpty()) {
+        for (qsizetype i = os.points.size() - 1; i >= stop; --i) {
+            val = SimTrapEvaluator::sensorValue(s.sign, os.points[i]);
+            if (!val.isEmpty()) {
                 with = &os.points[i];
                 break;
             }
-        if (!first)
-            out += ',';
-        first = false;
-        QJsonObject so{{QStringLiteral("uid"), s.uid}, {QStringLiteral("sign"), s.sign}, {QStringLiteral("name"), s.name},
-                       {QStringLiteral("unit"), s.unit}};
-        if (with) {
-            so.insert(QStringLiteral("val"), SimTrapEvaluator::sensorValue(s.sign, *with));
-            so.insert(QStringLiteral("obj_dt"), SimClock::iso(with->objMs));
-            so.insert(QStringLiteral("sys_dt"), SimClock::iso(with->sysMs));
         }
-        out += SimJson::compact(so);
+        out += first ? "{" : ",{";
+        first = false;
+        integer("uid", s.uid);
+        text("sign", s.sign);
+        text("name", s.name);
+        text("unit", s.unit);
+        if (with) {
+            text("val", val);
+            text("obj_dt", SimClock::iso(with->objMs));
+            text("sys_dt", SimClock::iso(with->sysMs));
+        }
+        out.chop(1); // the last comma
+        out += '}';
     }
     out += "],\"alarms\":[";
     first = true;
-    for (const SimEvent &e : fEvents) {
-        if (e.objId != o.uid || !e.isOpenAlarm())
-            continue;
+    for (const SimEvent *e : alarms) {
         if (!first)
             out += ',';
         first = false;
-        out += SimJson::compact(SimJson::event(e));
+        out += SimJson::compact(SimJson::event(*e));
     }
     out += "]}";
-    return out;
 }
 
 SimReply SimWorld::objects(int uid, qint64 sinceMs)
@@ -127,6 +169,12 @@ SimReply SimWorld::objects(int uid, qint64 sinceMs)
     advanceLocked(now);
     const qint64 dt = now - now % 1000;
     QByteArray out = "{\"dt\":\"" + SimClock::iso(dt).toLatin1() + "\",\"objects\":[";
+    // The open alarms by object, gathered once rather than once per object.
+    QHash<int, QList<const SimEvent *>> alarms;
+    for (const SimEvent &e : fEvents)
+        if (e.isOpenAlarm())
+            alarms[e.objId].append(&e);
+    const QList<const SimEvent *> none;
     bool first = true;
     for (const auto &[objUid, os] : fObjects) {
         if (os->obj.ownerUid != uid || (sinceMs >= 0 && os->obj.changedMs <= sinceMs))
@@ -134,7 +182,8 @@ SimReply SimWorld::objects(int uid, qint64 sinceMs)
         if (!first)
             out += ',';
         first = false;
-        out += objectJson(*os);
+        const auto it = alarms.constFind(objUid);
+        appendObjectJson(out, *os, it == alarms.constEnd() ? none : it.value());
     }
     out += "]}";
     return SimReply::raw(200, out);

@@ -3,6 +3,7 @@
 #include "TimeZoneList.h"
 #include "ZtLed.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,6 +54,16 @@ TZtLed *TFieldEditForm::AddLed(const QString &key, const QString &ledName, QComb
     fLedList << led;
     fLedKeys << key;
     connect(combo, &QComboBox::currentIndexChanged, led, [led] { led->SetLit(true); });
+    return led;
+}
+
+TZtLed *TFieldEditForm::AddLed(const QString &key, const QString &ledName, QCheckBox *box)
+{
+    auto *led = new TZtLed(this);
+    led->setObjectName(ledName);
+    fLedList << led;
+    fLedKeys << key;
+    connect(box, &QCheckBox::toggled, led, [led] { led->SetLit(true); });
     return led;
 }
 

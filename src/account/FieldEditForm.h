@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class TZtLed;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QLabel;
@@ -35,6 +36,7 @@ protected:
     // it on every change of the edit or the choice of another item.
     TZtLed *AddLed(const QString &key, const QString &ledName, QLineEdit *edit);
     TZtLed *AddLed(const QString &key, const QString &ledName, QComboBox *combo);
+    TZtLed *AddLed(const QString &key, const QString &ledName, QCheckBox *box);
     void SwitchLedsOff();
     // The value of a lit field.
     virtual QString FieldValue(const QString &key) const = 0;

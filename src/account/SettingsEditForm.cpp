@@ -5,6 +5,7 @@
 #include "ZtLed.h"
 #include "common.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -38,15 +39,20 @@ TSettingsEditForm::TSettingsEditForm(QWidget *parent)
     EdMapCacheMaxAge->setObjectName(QStringLiteral("EdMapCacheMaxAge"));
     EdMapCacheMaxAge->setMaxLength(3);
     EdMapCacheMaxAge->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d*")), EdMapCacheMaxAge));
+    LblCloseToTray = NewLabel("LblCloseToTray", QStringLiteral("Close to the tray:"));
+    CbCloseToTray = new QCheckBox(this);
+    CbCloseToTray->setObjectName(QStringLiteral("CbCloseToTray"));
     LblLanguage->setBuddy(CbLanguage);
     LblTimeZone->setBuddy(CbTimeZone);
     LblQuickDumpHours->setBuddy(EdQuickDumpHours);
     LblMapCacheMaxAge->setBuddy(EdMapCacheMaxAge);
+    LblCloseToTray->setBuddy(CbCloseToTray);
 
     TZtLed *ledLang = AddLed(QStringLiteral("lang"), QStringLiteral("LedLanguage"), CbLanguage);
     TZtLed *ledTz = AddLed(QStringLiteral("timezone"), QStringLiteral("LedTimeZone"), CbTimeZone);
     TZtLed *ledDump = AddLed(QStringLiteral("quick_dump_hours"), QStringLiteral("LedQuickDumpHours"), EdQuickDumpHours);
     TZtLed *ledAge = AddLed(QStringLiteral("map_cache_max_age"), QStringLiteral("LedMapCacheMaxAge"), EdMapCacheMaxAge);
+    TZtLed *ledTray = AddLed(QStringLiteral("close_to_tray"), QStringLiteral("LedCloseToTray"), CbCloseToTray);
 
     NewButtons(ButCancel, ButOk);
     connect(ButCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -57,7 +63,8 @@ TSettingsEditForm::TSettingsEditForm(QWidget *parent)
     for (auto [led, lbl, field] : {std::tuple<QWidget *, QWidget *, QWidget *>{ledLang, LblLanguage, CbLanguage},
                                    {ledTz, LblTimeZone, CbTimeZone},
                                    {ledDump, LblQuickDumpHours, EdQuickDumpHours},
-                                   {ledAge, LblMapCacheMaxAge, EdMapCacheMaxAge}}) {
+                                   {ledAge, LblMapCacheMaxAge, EdMapCacheMaxAge},
+                                   {ledTray, LblCloseToTray, CbCloseToTray}}) {
         grid->addWidget(led, row, 0);
         grid->addWidget(lbl, row, 1);
         grid->addWidget(field, row, 2);
@@ -110,6 +117,7 @@ void TSettingsEditForm::LoadSettings()
 
     EdQuickDumpHours->setText(Config.GetVal(QStringLiteral("quick_dump_hours")));
     EdMapCacheMaxAge->setText(Config.GetVal(QStringLiteral("map_cache_max_age")));
+    CbCloseToTray->setChecked(Config.AsBool(QStringLiteral("close_to_tray")));
     SwitchLedsOff();
 }
 
@@ -132,5 +140,7 @@ QString TSettingsEditForm::FieldValue(const QString &key) const
         return PositiveNumberText(EdQuickDumpHours->text());
     if (key == u"map_cache_max_age")
         return PositiveNumberText(EdMapCacheMaxAge->text());
+    if (key == u"close_to_tray")
+        return CbCloseToTray->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     return QString();
 }

@@ -2,13 +2,15 @@
 
 #include "FieldEditForm.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
 // The program's local settings: language, default time zone, quick dump
-// depth and map cache refresh age. Filled from the configuration store; the
+// depth, map cache refresh age and whether closing the window hides it in
+// the tray. Filled from the configuration store; the
 // caller writes the changed fields (Fields) into the settings file's [Config].
 class TSettingsEditForm : public TFieldEditForm
 {
@@ -30,6 +32,8 @@ public:
     QLineEdit *EdQuickDumpHours = nullptr;
     QLabel *LblMapCacheMaxAge = nullptr;
     QLineEdit *EdMapCacheMaxAge = nullptr;
+    QLabel *LblCloseToTray = nullptr;
+    QCheckBox *CbCloseToTray = nullptr;
     QPushButton *ButCancel = nullptr;
     QPushButton *ButOk = nullptr;
 

@@ -28,6 +28,7 @@ const KeyHelp Keys[] = {
     {"tile_url_hidpi", "tile URL pattern for screens with a device pixel ratio above 1"},
     {"tile_user_agent", "User-Agent sent to the tile server"},
     {"update_interval", "seconds between the updates of the object list (60)"},
+    {"close_to_tray", "closing the window hides it in the tray (0)"},
 };
 } // namespace
 

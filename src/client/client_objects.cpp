@@ -2,6 +2,8 @@
 
 #include "client.h"
 
+#include <QHash>
+
 #include "OSM.EventInfo.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.SensorInfo.h"
@@ -111,17 +113,26 @@ int TVelmoraClient::GetObjects()
         const TDateTime now = NowInZone(TimeZone());
         fObjListUpdated = std::isnan(dt) ? now : dt;
 
+        // The known objects by uid: an update of a thousand objects into a
+        // list of ten thousand must not search the list for each.
+        QMultiHash<int32_t, TObjectInfo *> byUid;
+        if (!received.empty()) {
+            byUid.reserve(qsizetype(fObjList.size()));
+            for (const auto &o : fObjList)
+                byUid.insert(o->uid, o.get());
+        }
         for (auto &oi : received) {
             TObjectInfo *known = nullptr;
-            for (const auto &o : fObjList)
-                if (o->uid == oi->uid && o->id == oi->id) {
-                    known = o.get();
-                    break;
-                }
+            // The first in list order, as a search from the front finds it.
+            for (auto it = byUid.constFind(oi->uid); it != byUid.cend() && it.key() == oi->uid; ++it)
+                if (it.value()->id == oi->id)
+                    known = it.value();
             if (known)
                 known->Assign(*oi, now);
-            else
+            else {
+                byUid.insert(oi->uid, oi.get());
                 fObjList.push_back(std::move(oi));
+            }
         }
         return int(received.size());
     } catch (const std::exception &e) {

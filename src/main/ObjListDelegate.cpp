@@ -4,6 +4,9 @@
 #include "OSM.ObjectInfo.h"
 
 #include <QFontMetrics>
+#include <QWidget>
+
+#include <algorithm>
 #include <QPainter>
 #include <QStyle>
 
@@ -35,11 +38,20 @@ void TObjListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
 
 QSize TObjListDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    QSize s = QStyledItemDelegate::sizeHint(option, index);
-    const QString text = index.data(Qt::DisplayRole).toString();
+    // Every row has the object's two lines (the group row has room for
+    // them), so the list can take its rows as uniform: a view that measures
+    // rows one by one spends longer on ten thousand of them than the whole
+    // minute update may take. The height is counted, not laid out.
     const QFontMetrics fm(option.font);
-    const int lines = static_cast<int>(text.count(u'\n')) + 1;
-    const int textHeight = fm.height() * lines + 4;
-    s.setHeight(std::max(textHeight, lines > 1 ? DefaultRowHeight : textHeight));
-    return s;
+    const int height = std::max(fm.height() * 2 + 4, DefaultRowHeight);
+    // The width only sizes the column to its contents (the main window
+    // stretches it): estimated from the longest line's length, the date
+    // line's 19 characters at least, plus the check box and the margins.
+    const TObjectInfo *obj = fModel ? fModel->Object(index) : nullptr;
+    const int chars = std::max(19, obj ? int(obj->name.size()) : 0);
+    int width = fm.averageCharWidth() * chars;
+    if (const QStyle *style = option.widget ? option.widget->style() : nullptr)
+        width += style->pixelMetric(QStyle::PM_IndicatorWidth, &option, option.widget)
+                 + 3 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, option.widget) + 1);
+    return QSize(width, height);
 }

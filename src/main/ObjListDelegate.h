@@ -1,8 +1,9 @@
 #pragma once
 
 // Paints an object row: the default text and check box, then the status
-// picture (ObjListAfterCellPaint); rows are as high as their two lines of
-// text plus 4 pixels (ObjListMeasureItem).
+// picture (ObjListAfterCellPaint); rows are as high as two lines of text
+// plus 4 pixels, at least DefaultRowHeight (ObjListMeasureItem), all alike
+// so that the list can lay out thousands of rows as uniform.
 
 #include "ObjStatusPainter.h"
 

@@ -31,6 +31,7 @@ QModelIndex TObjListModel::AddObject(TObjectInfo *Obj)
             group->Parent = &fRoot;
             group->Checkable = false;
             const int row = static_cast<int>(fRoot.Children.size());
+            group->Row = row;
             beginInsertRows(QModelIndex(), row, row);
             fDeleted = group.get();
             fRoot.Children.push_back(std::move(group));
@@ -43,6 +44,7 @@ QModelIndex TObjListModel::AddObject(TObjectInfo *Obj)
     node->Parent = parentNode;
     Node *raw = node.get();
     const int row = static_cast<int>(parentNode->Children.size());
+    node->Row = row;
     beginInsertRows(indexOf(parentNode), row, row);
     parentNode->Children.push_back(std::move(node));
     endInsertRows();
@@ -61,6 +63,8 @@ QModelIndex TObjListModel::indexOf(const Node *node) const
     if (!node || node == &fRoot || !node->Parent)
         return QModelIndex();
     const auto &list = node->Parent->Children;
+    if (node->Row >= 0 && size_t(node->Row) < list.size() && list[size_t(node->Row)].get() == node)
+        return createIndex(node->Row, 0, const_cast<Node *>(node));
     for (size_t i = 0; i < list.size(); ++i)
         if (list[i].get() == node)
             return createIndex(static_cast<int>(i), 0, const_cast<Node *>(node));
@@ -126,12 +130,16 @@ QModelIndex TObjListModel::DeletedGroup() const { return indexOf(fDeleted); }
 
 void TObjListModel::RefreshAll()
 {
-    for (const auto &top : fRoot.Children) {
-        const QModelIndex ti = indexOf(top.get());
-        Q_EMIT dataChanged(ti, ti);
-        if (!top->Children.empty())
+    // One signal per level: a signal per row costs a view a search for the
+    // row's place each, which a fleet of thousands cannot afford.
+    if (fRoot.Children.empty())
+        return;
+    Q_EMIT dataChanged(index(0, 0), index(TopLevelCount() - 1, 0));
+    for (const auto &top : fRoot.Children)
+        if (!top->Children.empty()) {
+            const QModelIndex ti = indexOf(top.get());
             Q_EMIT dataChanged(index(0, 0, ti), index(static_cast<int>(top->Children.size()) - 1, 0, ti));
-    }
+        }
 }
 
 int TObjListModel::CompareNodes(const TObjectInfo *A, const TObjectInfo *B)
@@ -150,6 +158,7 @@ QString TObjListModel::RowText(const TObjectInfo *Obj)
     if (!Obj)
         return QString();
     QString text = Obj->name;
+    text.replace(u'\n', u' ').remove(u'\r');
     if (Obj->uid > 0) {
         const double dt = Obj->last_point ? Obj->last_point->sys_dt : NoDateTime;
         text += u'\n' + FormatDateTimeNaN(QStringLiteral("dd.mm.yyyy hh:nn:ss"), dt);
@@ -253,6 +262,11 @@ void TObjListModel::sort(int column, Qt::SortOrder order)
     std::stable_sort(fRoot.Children.begin(), fRoot.Children.end(), less);
     for (auto &top : fRoot.Children)
         std::stable_sort(top->Children.begin(), top->Children.end(), less);
+    for (size_t i = 0; i < fRoot.Children.size(); ++i) {
+        fRoot.Children[i]->Row = int(i);
+        for (size_t k = 0; k < fRoot.Children[i]->Children.size(); ++k)
+            fRoot.Children[i]->Children[k]->Row = int(k);
+    }
     QModelIndexList after;
     for (const Node *n : nodes)
         after.append(indexOf(n));

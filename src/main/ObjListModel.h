@@ -49,7 +49,9 @@ public:
 
     // ObjListCompareNodes: < 0, 0, > 0.
     static int CompareNodes(const TObjectInfo *A, const TObjectInfo *B);
-    // ObjListGetText.
+    // ObjListGetText: the name (its line breaks as blanks: every row has
+    // the same two lines, so that a list of thousands lays out at once) and
+    // the time of the last report.
     static QString RowText(const TObjectInfo *Obj);
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
@@ -69,6 +71,9 @@ private:
         Node *Parent = nullptr;
         bool Checkable = true;
         bool Checked = false;
+        // The node's place among its parent's children, kept by AddObject
+        // and sort, so that an index is made without searching.
+        int Row = 0;
         std::vector<std::unique_ptr<Node>> Children;
     };
 

@@ -68,3 +68,10 @@ QIcon ToolIcon(const QString &buttonName, const QColor &Ink)
     }
     return tinted;
 }
+
+QIcon ProgramIcon()
+{
+    static const bool registered = (InitToolIconResources(), true);
+    Q_UNUSED(registered)
+    return QIcon(QStringLiteral(":/app/velmora-monitor.svg"));
+}

@@ -11,3 +11,6 @@
 QIcon ToolIcon(const QString &buttonName);
 // The same picture drawn in Ink (for dark styles), at the sizes buttons use.
 QIcon ToolIcon(const QString &buttonName, const QColor &Ink);
+
+// The program's own picture (its desktop icon), for the tray.
+QIcon ProgramIcon();

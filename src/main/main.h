@@ -60,6 +60,7 @@ class TTripsPanel;
 class TZonesPanel;
 
 class TAddressCache;
+class TAlarmNotifier;
 
 enum TRClickAction { rcNone, rcCreatePlace };
 
@@ -160,6 +161,8 @@ public:
     TTrapsPanel *TrapsPanel = nullptr;
     TDevicesPanel *DevicesPanel = nullptr;
     TTripsPanel *TripsPanel = nullptr;
+    // Desktop notices of new alarms and the tray icon.
+    TAlarmNotifier *AlarmNotifier = nullptr;
 
     // Controls, named after their component names.
     QWidget *LeftPanel = nullptr;
@@ -217,6 +220,9 @@ Q_SIGNALS:
     // objects load the zones, then the traps, then today's events.
     void SignedIn();
     void ObjectsLoaded(int Count);
+    // A minute update brought changed objects; rows, markers and the alarm
+    // list show them already.
+    void ObjectsUpdated();
 
 public Q_SLOTS:
     void FormActivate();

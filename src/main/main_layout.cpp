@@ -2,6 +2,7 @@
 
 #include "main.h"
 
+#include "AlarmNotifier.h"
 #include "EventActions.h"
 #include "EventListModel.h"
 #include "MonitorMap.h"
@@ -101,6 +102,10 @@ void TMonitorMainWin::FormCreate()
                                                Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
     fClient->SetLogCallback(LogCallback());
     ConnectLoadChain();
+    // Alarms told to the desktop, and the tray.
+    AlarmNotifier = new TAlarmNotifier(*this, this, ObjList, fObjModel);
+    connect(this, &TMonitorMainWin::ObjectsLoaded, AlarmNotifier, &TAlarmNotifier::ObjectsLoaded);
+    connect(this, &TMonitorMainWin::ObjectsUpdated, AlarmNotifier, &TAlarmNotifier::ObjectsUpdated);
     fAlarmModel = new TEventListModel(fClient.get(), this);
     fEventModel = new TEventListModel(fClient.get(), this);
     AlarmList->setModel(fAlarmModel);
@@ -235,6 +240,8 @@ void TMonitorMainWin::BuildObjectGroup()
     ObjList = MakeList(QStringLiteral("ObjList"), GbObjects);
     ObjList->setHeaderHidden(true);
     ObjList->setSortingEnabled(false);
+    // All rows alike (see TObjListDelegate): fleets of thousands.
+    ObjList->setUniformRowHeights(true);
     fObjModel = new TObjListModel(this);
     fObjDelegate = new TObjListDelegate(fObjModel, this);
     fObjDelegate->SetClock([this] { return AccountNow(); });

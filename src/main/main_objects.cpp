@@ -114,6 +114,7 @@ void TMonitorMainWin::UpdateObjects()
         ObjList->viewport()->update();
         MoveMarkers(prev);
         FillAlarms();
+        Q_EMIT ObjectsUpdated();
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
 
@@ -80,7 +81,9 @@ void TDesktopNotifier::ensureTray()
     if (fTray)
         return;
     fTray = std::make_unique<QSystemTrayIcon>(fIcon);
-    fTray->setToolTip(QApplication::applicationDisplayName());
+    fTray->setToolTip(ToolTip());
+    if (fMenu)
+        fTray->setContextMenu(fMenu);
     connect(fTray.get(), &QSystemTrayIcon::messageClicked, this, [this] { Q_EMIT activated(fTrayKey); });
     connect(fTray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
         if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
@@ -100,6 +103,28 @@ void TDesktopNotifier::SetKeepTrayIcon(bool keep)
     updateTray();
 }
 
+void TDesktopNotifier::SetToolTip(const QString &text)
+{
+    fToolTip = text;
+    if (fTray)
+        fTray->setToolTip(ToolTip());
+}
+
+void TDesktopNotifier::SetTrayMenu(QMenu *menu)
+{
+    fMenu = menu;
+    if (fTray)
+        fTray->setContextMenu(menu);
+}
+
+QString TDesktopNotifier::ToolTip() const
+{
+    if (!fToolTip.isEmpty())
+        return fToolTip;
+    const QString name = QApplication::applicationDisplayName();
+    return fCount > 0 ? QStringLiteral("%1: %2").arg(name).arg(fCount) : name;
+}
+
 bool TDesktopNotifier::TrayVisible() const { return fTray && fTray->isVisible(); }
 
 void TDesktopNotifier::updateTray()
@@ -114,8 +139,7 @@ void TDesktopNotifier::updateTray()
         return;
     ensureTray();
     fTray->setIcon(CountIcon(fIcon, fCount));
-    fTray->setToolTip(fCount > 0 ? QStringLiteral("%1: %2").arg(QApplication::applicationDisplayName()).arg(fCount)
-                                 : QApplication::applicationDisplayName());
+    fTray->setToolTip(ToolTip());
     fTray->show();
 }
 

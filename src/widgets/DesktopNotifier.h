@@ -34,7 +34,14 @@ public:
     // The tray icon, shown with count painted on it when count > 0 (or always
     // when keepTrayIcon); hidden otherwise.
     void SetCount(int count);
+    // The tray icon's tooltip; empty gives the program's name, with the
+    // count after it while count > 0.
+    void SetToolTip(const QString &text);
     void SetKeepTrayIcon(bool keep);
+    // The tray icon's context menu (not owned; it must outlive the notifier).
+    void SetTrayMenu(QMenu *menu);
+    // The tooltip the tray icon shows now (also while no tray exists).
+    QString ToolTip() const;
     bool TrayVisible() const;
     // Whether the bus service answered the last notice (else the tray took it).
     bool UsedBus() const { return fUsedBus; }
@@ -58,6 +65,8 @@ private:
 
     QIcon fIcon;
     std::unique_ptr<QSystemTrayIcon> fTray;
+    QMenu *fMenu = nullptr;
+    QString fToolTip;
     QHash<uint, qint64> fPending; // bus notice id -> key
     qint64 fTrayKey = 0;          // key of the last balloon
     int fCount = 0;

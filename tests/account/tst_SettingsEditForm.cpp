@@ -2,6 +2,7 @@
 #include "ZtLed.h"
 #include "common.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -114,7 +115,7 @@ void tst_SettingsEditForm::okWithoutChanges()
 void tst_SettingsEditForm::returnsOnlyChangedFields_data()
 {
     QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("input"); // an item's text, or keys typed after clearing
+    QTest::addColumn<QString>("input"); // an item's text, keys typed after clearing, or a box's setting before a click
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::addRow("first language item: empty lang") << "CbLanguage" << "" << "lang" << "";
@@ -127,6 +128,8 @@ void tst_SettingsEditForm::returnsOnlyChangedFields_data()
     QTest::addRow("quick dump takes two digits") << "EdQuickDumpHours" << "123" << "quick_dump_hours" << "12";
     QTest::addRow("cache age takes digits only") << "EdMapCacheMaxAge" << "4x5" << "map_cache_max_age" << "45";
     QTest::addRow("cache age leading zeros") << "EdMapCacheMaxAge" << "007" << "map_cache_max_age" << "7";
+    QTest::addRow("close to tray: unset, ticked") << "CbCloseToTray" << "" << "close_to_tray" << "1";
+    QTest::addRow("close to tray: on, unticked") << "CbCloseToTray" << "yes" << "close_to_tray" << "0";
 }
 
 void tst_SettingsEditForm::returnsOnlyChangedFields()
@@ -136,6 +139,8 @@ void tst_SettingsEditForm::returnsOnlyChangedFields()
     QFETCH(QString, key);
     QFETCH(QString, value);
     configure("ru", "60");
+    if (control == u"CbCloseToTray")
+        Config.SetVal("close_to_tray", input);
     TSettingsEditForm f;
     f.LoadSettings();
     f.show();
@@ -145,6 +150,9 @@ void tst_SettingsEditForm::returnsOnlyChangedFields()
         const int index = input.isEmpty() ? 0 : combo->findText(input);
         QVERIFY(index >= 0);
         combo->setCurrentIndex(index);
+    } else if (auto *box = qobject_cast<QCheckBox *>(w)) {
+        QCOMPARE(box->isChecked(), !input.isEmpty());
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->height() / 2, box->height() / 2)); // on the box itself
     } else {
         auto *edit = qobject_cast<QLineEdit *>(w);
         edit->setFocus();

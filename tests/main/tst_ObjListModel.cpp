@@ -80,6 +80,10 @@ private Q_SLOTS:
         o->last_point->sys_dt = EncodeDateTime(2025, 12, 8, 12, 0, 5);
         QCOMPARE(TObjListModel::RowText(o.get()), QStringLiteral("Taxi\n08.12.2025 12:00:05"));
         QCOMPARE(TObjListModel::RowText(obj(0, "Deleted").get()), QStringLiteral("Deleted"));
+        // A line break in a name would need a third line that no row has.
+        auto broken = obj(6, "Taxi\r\nnight");
+        broken->last_point->sys_dt = EncodeDateTime(2025, 12, 8, 12, 0, 5);
+        QCOMPARE(TObjListModel::RowText(broken.get()), QStringLiteral("Taxi night\n08.12.2025 12:00:05"));
     }
 };
 

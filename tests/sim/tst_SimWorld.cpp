@@ -131,6 +131,30 @@ private Q_SLOTS:
         QVERIFY(found);
     }
 
+    // A report time-out fires with no new report: the object must still show
+    // up as changed, or the incremental list never brings the alarm.
+    void timeoutAlarmReachesIncrementalList()
+    {
+        SimClock clock(SimClock::Manual{Start});
+        SimWorld w(options(), &clock);
+        const qint64 since = SimClock::parse(obj(w.objects(1, -1)).value(QStringLiteral("dt")).toString());
+        const SimReply created = w.createTrap(1, {{QStringLiteral("obj_id"), QStringLiteral("1002")},
+                                                 {QStringLiteral("target_type_id"), QStringLiteral("3")},
+                                                 {QStringLiteral("condition_id"), QStringLiteral("1")},
+                                                 {QStringLiteral("val"), QStringLiteral("0.001")},
+                                                 {QStringLiteral("is_alarm"), QStringLiteral("true")},
+                                                 {QStringLiteral("accept_type_id"), QStringLiteral("1")}});
+        QCOMPARE(created.status, 200);
+        const int trap = obj(created).value(QStringLiteral("uid")).toInt();
+        clock.advance(1000);
+        const SimReply update = w.objects(1, since);
+        int alarms = 0;
+        for (const QJsonValue &v : obj(update).value(QStringLiteral("objects")).toArray())
+            for (const QJsonValue &a : v.toObject().value(QStringLiteral("alarms")).toArray())
+                alarms += a.toObject().value(QStringLiteral("trap_id")).toInt() == trap ? 1 : 0;
+        QCOMPARE(alarms, 1);
+    }
+
     // The demo shows a low-battery alarm that waits to be accepted within
     // its first minutes, whatever the seed, and it stays until accepted.
     void batteryAlarmEarlyInTheDemo_data()
