@@ -2,11 +2,10 @@
 
 #include "main.h"
 
-#include "EventActions.h"
-#include "EventListModel.h"
+#include "EventsPanel.h"
 #include "MonitorMap.h"
-#include "ObjListDelegate.h"
 #include "ObjListModel.h"
+#include "ObjectsPanel.h"
 #include "ZtStyles.h"
 #include "ZtTtyBox.h"
 #include "client.h"
@@ -50,7 +49,6 @@ const QString Main = QStringLiteral("Main");
 constexpr int DesignWidth = 852;
 constexpr int DesignHeight = 602;
 constexpr int SideMinWidth = 172;
-constexpr int ObjectsMinHeight = 128;
 constexpr int BottomRestoreMin = 85;
 } // namespace
 
@@ -74,6 +72,18 @@ void TMonitorMainWin::FormCreate()
     f.setPointSize(font().pointSize());
     setFont(f);
 
+    // The client first: the panels built below hold it from the start (it
+    // logs into the log box once that exists).
+    // 5. A remembered token wins over the configured one.
+    QString token = IniFile.ReadString(QStringLiteral("Login"), QStringLiteral("Token"));
+    if (token.isEmpty())
+        token = Config.Get(QStringLiteral("token"), QString());
+    fClient = std::make_unique<TVelmoraClient>(Config.Get(QStringLiteral("server"), QString()), token,
+                                               Config.Get(QStringLiteral("timezone"), QString()),
+                                               Config.Get(QStringLiteral("ca_file"), QString()),
+                                               Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
+    fClient->SetLogCallback(LogCallback());
+
     BuildLayout();
     BuildMenus();
     BuildTimers();
@@ -87,46 +97,11 @@ void TMonitorMainWin::FormCreate()
     MapCacheDir = AppPaths::mapCacheDir();
     MapCacheSize = Config.AsInteger(QStringLiteral("map_cache_size")) * 1000000;
     CreateMap();
-
-    // 5. A remembered token wins over the configured one.
-    QString token = IniFile.ReadString(QStringLiteral("Login"), QStringLiteral("Token"));
-    if (token.isEmpty())
-        token = Config.Get(QStringLiteral("token"), QString());
-    fClient = std::make_unique<TVelmoraClient>(Config.Get(QStringLiteral("server"), QString()), token,
-                                               Config.Get(QStringLiteral("timezone"), QString()),
-                                               Config.Get(QStringLiteral("ca_file"), QString()),
-                                               Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
-    fClient->SetLogCallback(LogCallback());
     ConnectLoadChain();
-    fAlarmModel = new TEventListModel(fClient.get(), this);
-    fEventModel = new TEventListModel(fClient.get(), this);
-    AlarmList->setModel(fAlarmModel);
-    EventList->setModel(fEventModel);
-    for (QTreeView *v : {AlarmList, EventList}) {
-        v->header()->setStretchLastSection(true);
-        const int widths[] = {120, 140, 140, 148, 148, 120};
-        for (int i = 0; i < 6; ++i)
-            v->setColumnWidth(i, widths[i]);
-        v->header()->setSortIndicator(1, Qt::DescendingOrder);
-        v->header()->setSectionsClickable(true);
-        v->header()->setSortIndicatorShown(true);
-        // A header click sorts by that column, flipping the direction.
-        connect(v->header(), &QHeaderView::sortIndicatorChanged, this,
-                [v](int Column, Qt::SortOrder Order) { v->model()->sort(Column, Order); });
-    }
-    connect(AlarmList, &QTreeView::doubleClicked, this, &TMonitorMainWin::AlarmListNodeDblClick);
-    connect(EventList, &QTreeView::doubleClicked, this, &TMonitorMainWin::EventListNodeDblClick);
-    // Plain event, (unused), accepted alarm, open alarm.
-    fAlarmModel->SetAlarmList(true);
-    const QList<QIcon> eventImages{QIcon(), QIcon(), style()->standardIcon(QStyle::SP_DialogApplyButton),
-                                   style()->standardIcon(QStyle::SP_MessageBoxWarning)};
-    fAlarmModel->SetImages(eventImages);
-    fEventModel->SetImages(eventImages);
-    fEventActions = std::make_unique<TEventActions>(*this);
-    fEventActions->SetShowTrap([this](TTrapInfo *Trap) { TrapsPanel->ShowTrap(Trap); });
+    EventsPanel->SetShowTrap([this](TTrapInfo *Trap) { TrapsPanel->ShowTrap(Trap); });
     // An event's, an alarm's or a trip's track goes through the track panel,
     // which refuses an object the list does not have.
-    fEventActions->SetTrackRequest([this](int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2) {
+    EventsPanel->SetTrackRequest([this](int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2) {
         TracksPanel->RequestObjectTrack(ObjUid, Sign, Mode, Dt1, Dt2);
     });
 
@@ -188,69 +163,9 @@ void TMonitorMainWin::FormDestroy()
     // The markers refer to rows, the rows to the client's objects: the map
     // goes first, then the lists, then the client.
     fMap.reset();
-    ObjList->setModel(nullptr);
-    AlarmList->setModel(nullptr);
-    EventList->setModel(nullptr);
-    delete fAlarmModel;
-    fAlarmModel = nullptr;
-    delete fEventModel;
-    fEventModel = nullptr;
-    fObjModel->Clear();
+    ObjectsPanel->Detach();
+    EventsPanel->Detach();
     fClient.reset();
-}
-
-void TMonitorMainWin::BuildObjectGroup()
-{
-    GbObjects = MakeGroup(QStringLiteral("GbObjects"), QStringLiteral("Objects"), LeftSplitter);
-    ObjToolBar = MakeToolBar(QStringLiteral("ObjToolBar"), GbObjects);
-    const struct
-    {
-        const char *name, *hint;
-        std::function<void()> click;
-    } buttons[] = {
-        {"SbObjectInfo", "Object info", [this] { SbObjectInfoClick(); }},
-        {"SbEditObject", "Edit object", [this] { SbEditObjectClick(); }},
-        {"SbConfiguration", "Configuration", [this] { DevicesPanel->SbConfigurationClick(); }},
-        {"SbSmsFilters", "SMS -filters", [this] { DevicesPanel->SbSmsFiltersClick(); }},
-        {"SbCommands", "Commands", [this] { DevicesPanel->SbCommandsClick(); }},
-        {"SbPlaces", "Places", [this] { DevicesPanel->SbPlacesClick(); }},
-        {"SbCreatePlace", "Create Place", [this] { CreatePlaceByClick(); }},
-        {"SbRequestTrack", "Request track", [this] { SbRequestTrackClick(); }},
-        {"SbLastMessages", "Last messages", [this] { SbLastMessagesClick(); }},
-        {"SbObjectMenu", "Menu", [this] { SbObjectMenuClick(); }},
-    };
-    for (const auto &b : buttons)
-        AddToolButton(ObjToolBar, QString::fromLatin1(b.name), QString::fromLatin1(b.hint), b.click);
-    GbObjects->layout()->addWidget(ObjToolBar);
-
-    ObjList = MakeList(QStringLiteral("ObjList"), GbObjects);
-    ObjList->setHeaderHidden(true);
-    ObjList->setSortingEnabled(false);
-    fObjModel = new TObjListModel(this);
-    fObjDelegate = new TObjListDelegate(fObjModel, this);
-    fObjDelegate->SetClock([this] { return AccountNow(); });
-    ObjList->setModel(fObjModel);
-    ObjList->setItemDelegate(fObjDelegate);
-    fObjModel->SetCheckingHandler([this](const QModelIndex &i, bool c) { ObjListChecking(i, c); });
-    connect(ObjList->selectionModel(), &QItemSelectionModel::currentChanged, this, &TMonitorMainWin::ObjListChange);
-    connect(ObjList, &QTreeView::doubleClicked, this, &TMonitorMainWin::ObjListDblClick);
-    GbObjects->layout()->addWidget(ObjList);
-
-    ObjPopupMenu = new QMenu(ObjList);
-    ObjPopupMenu->setObjectName(QStringLiteral("ObjPopupMenu"));
-    auto addItem = [this](const QString &name, const QString &text, std::function<void()> click) {
-        QAction *a = ObjPopupMenu->addAction(text);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, [click = std::move(click)] { click(); });
-        return a;
-    };
-    addItem(QStringLiteral("PopupCreateObject"), QStringLiteral("Create object"), [this] { CreateObjectClick(); });
-    addItem(QStringLiteral("PopupDeleteObject"), QStringLiteral("Delete object"), [this] { DeleteObjectClick(); });
-    addItem(QStringLiteral("PopupCreatePlace"), QStringLiteral("Create Place"), [this] { CreatePlaceByClick(); })
-        ->setVisible(false);
-    addItem(QStringLiteral("PopupStartTrip"), QStringLiteral("Start trip"), [this] { TripsPanel->StartObjectTrip(); });
-    addItem(QStringLiteral("PopupStopTrip"), QStringLiteral("Stop trip"), [this] { TripsPanel->StopObjectTrip(); });
-    GbObjects->setMinimumHeight(ObjectsMinHeight);
 }
 
 void TMonitorMainWin::BuildPanels()
@@ -261,8 +176,30 @@ void TMonitorMainWin::BuildPanels()
         TracksPanel->RequestObjectTrack(ObjUid, Sign, Mode, Dt1, Dt2);
     });
     // A trip started or stopped changes the object's status picture.
-    connect(TripsPanel, &TTripsPanel::ObjectChanged, this, [this] { fObjModel->RefreshAll(); });
-    BuildObjectGroup();
+    ObjectsPanel = new TObjectsPanel(*this, LeftSplitter, this);
+    GbObjects = ObjectsPanel->Group;
+    ObjToolBar = ObjectsPanel->ToolBar;
+    ObjList = ObjectsPanel->List;
+    ObjPopupMenu = ObjectsPanel->PopupMenu;
+    // The object toolbar's buttons of the other areas.
+    const struct
+    {
+        const char *name;
+        std::function<void()> action;
+    } actions[] = {
+        {"SbConfiguration", [this] { DevicesPanel->SbConfigurationClick(); }},
+        {"SbSmsFilters", [this] { DevicesPanel->SbSmsFiltersClick(); }},
+        {"SbCommands", [this] { DevicesPanel->SbCommandsClick(); }},
+        {"SbPlaces", [this] { DevicesPanel->SbPlacesClick(); }},
+        {"SbRequestTrack", [this] { SbRequestTrackClick(); }},
+        {"SbLastMessages", [this] { SbLastMessagesClick(); }},
+        {"PopupStartTrip", [this] { TripsPanel->StartObjectTrip(); }},
+        {"PopupStopTrip", [this] { TripsPanel->StopObjectTrip(); }},
+    };
+    for (const auto &a : actions)
+        ObjectsPanel->SetAction(QString::fromLatin1(a.name), a.action);
+    // A trip started or stopped changes the object's status picture.
+    connect(TripsPanel, &TTripsPanel::ObjectChanged, ObjectsPanel, [this] { ObjectsPanel->Model()->RefreshAll(); });
     TracksPanel = new TTracksPanel(*this, LeftSplitter, this);
     GbTracks = TracksPanel->Group;
     TrackToolBar = TracksPanel->ToolBar;
@@ -295,6 +232,11 @@ void TMonitorMainWin::BuildBottom()
     BottomPager->setTabPosition(QTabWidget::South);
     bl->addWidget(BottomPager);
 
+    // Alarms and Events, then the log.
+    EventsPanel = new TEventsPanel(*this, BottomPager, this);
+    AlarmList = EventsPanel->AlarmList;
+    EventList = EventsPanel->EventList;
+
     auto makePage = [this](const QString &name, const QString &title) {
         auto *page = new QWidget(BottomPager);
         page->setObjectName(name);
@@ -304,31 +246,6 @@ void TMonitorMainWin::BuildBottom()
         BottomPager->addTab(page, title);
         return page;
     };
-    auto sideBar = [this](QWidget *page, const QString &name) {
-        auto *bar = MakeToolBar(name, page);
-        bar->setOrientation(Qt::Vertical);
-        page->layout()->addWidget(bar);
-        return bar;
-    };
-
-    QWidget *alarms = makePage(QStringLiteral("TabAlarms"), QStringLiteral("Alarms"));
-    QToolBar *ab = sideBar(alarms, QStringLiteral("AlarmToolBar"));
-    AddToolButton(ab, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), [this] { SbAcceptAlarmClick(); });
-    AlarmList = MakeList(QStringLiteral("AlarmList"), alarms);
-    AlarmList->setRootIsDecorated(false);
-    // A double click requests the event's track, which comes with the track windows.
-    connect(AlarmList, &QTreeView::doubleClicked, this, [this] { NotImplemented(QStringLiteral("AlarmList")); });
-    alarms->layout()->addWidget(AlarmList);
-
-    QWidget *events = makePage(QStringLiteral("TabEvents"), QStringLiteral("Events"));
-    QToolBar *eb = sideBar(events, QStringLiteral("EventToolBar"));
-    AddToolButton(eb, QStringLiteral("SbRequestEvents"), QStringLiteral("Request events"), [this] { RequestEvents(); });
-    AddToolButton(eb, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), [this] { SbAcceptEventClick(); });
-    EventList = MakeList(QStringLiteral("EventList"), events);
-    EventList->setRootIsDecorated(false);
-    connect(EventList, &QTreeView::doubleClicked, this, [this] { NotImplemented(QStringLiteral("EventList")); });
-    events->layout()->addWidget(EventList);
-
     QWidget *logPage = makePage(QStringLiteral("TabLog"), QStringLiteral("Log"));
     auto *lb = new QToolBar(logPage);
     lb->setObjectName(QStringLiteral("LogToolBar"));
@@ -602,10 +519,8 @@ void TMonitorMainWin::UpdateStyleColors()
     clWin = TZtStyles::WindowColor();
     clTxt = TZtStyles::TextColor();
     clTxtSel = TZtStyles::SelectedTextColor();
-    if (fObjDelegate)
-        fObjDelegate->SetColors(clWin, clTxt, clTxtSel);
+    ObjectsPanel->SetColors(clWin, clTxt, clTxtSel);
     RefreshIcons(this);
-    ObjList->viewport()->update();
 }
 
 void TMonitorMainWin::CheckStyleMenu()
@@ -651,10 +566,8 @@ bool TMonitorMainWin::eventFilter(QObject *watched, QEvent *event)
 
 void TMonitorMainWin::BottomPagerChange(int Index)
 {
-    if (Index == 1) {
-        if (!EventList->currentIndex().isValid() && fEventModel && fEventModel->Count() > 0)
-            EventList->setCurrentIndex(fEventModel->index(fEventModel->Count() - 1, 0));
-    } else if (Index == 2) {
+    if (Index == 1)
+        EventsPanel->EventsPageShown();
+    else if (Index == 2)
         LogBox->ScrollTo(-1);
-    }
 }

@@ -3,6 +3,7 @@
 #include "main.h"
 
 #include "MonitorMap.h"
+#include "ObjectsPanel.h"
 #include "OSM.ZtMapControl.h"
 
 #include <QAbstractScrollArea>
@@ -23,7 +24,7 @@ void TMonitorMainWin::CreateMap()
         area->viewport()->installEventFilter(this);
     fMap->Control()->OnRClickMap = [this](const TGeoPoint &) { return OnMapRClick(); };
     // A click on an object's marker selects the object's row.
-    fMap->SetOnObjectClick([this](TObjectInfo *const *Cell) { SelectObjectCell(Cell); });
+    fMap->SetOnObjectClick([this](TObjectInfo *const *Cell) { ObjectsPanel->SelectObjectCell(Cell); });
     if (MsgPanel)
         MsgPanel->raise();
 }

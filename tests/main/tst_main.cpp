@@ -176,43 +176,6 @@ private Q_SLOTS:
         QVERIFY(!logText(*w).contains(QLatin1String("not-the-password")));
     }
 
-    void tickingCreatesMarkerAndUpdateKeepsState()
-    {
-        IniFile.WriteString("Login", "Token", fSim.demoToken());
-        auto w = newWindow();
-        TObjListModel *m = w->ObjModel();
-        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
-        TMonitorMap *map = w->MapCtrl();
-        QCOMPARE(map->MarkCount(), 0);
-
-        const QModelIndex second = m->index(1, 0);
-        QVERIFY(m->setData(second, Qt::Checked, Qt::CheckStateRole));
-        QCOMPARE(map->MarkCount(), 1);
-        // Ticking selects the row; the marker reaches the row's object.
-        QCOMPARE(w->SelectedObjectRow(), second);
-        TObjectInfo *obj = m->Object(second);
-        QCOMPARE(*map->MarkCell(0), obj);
-        QCOMPARE(map->MarkCoord(0), QPointF(obj->last_point->lon, obj->last_point->lat));
-
-        const QPointF before = map->MarkCoord(0);
-        w->ObjList->setCurrentIndex(m->index(0, 0));
-        // The simulated devices move on ten minutes per second, but an object
-        // may stand in a parking for a while: update until its report moves.
-        QTRY_VERIFY_WITH_TIMEOUT((w->UpdateObjects(), obj->last_point->lon != before.x() || obj->last_point->lat != before.y()), 60000);
-
-        QCOMPARE(w->SelectedObjectRow(), m->index(0, 0));
-        QVERIFY(m->IsChecked(second));
-        QVERIFY(!m->IsChecked(m->index(0, 0)));
-        QCOMPARE(m->Object(second), obj);
-        QCOMPARE(map->MarkCount(), 1);
-        QCOMPARE(map->MarkCoord(0), QPointF(obj->last_point->lon, obj->last_point->lat));
-        QVERIFY2(map->MarkCoord(0) != before, "the marker did not follow its object");
-
-        // Unticking removes the marker.
-        QVERIFY(m->setData(second, Qt::Unchecked, Qt::CheckStateRole));
-        QCOMPARE(map->MarkCount(), 0);
-    }
-
     void mapShowsZonesAndMarkerClickSelectsRow()
     {
         IniFile.WriteString("Login", "Token", fSim.demoToken());
@@ -403,54 +366,6 @@ private Q_SLOTS:
         QVERIFY(!w->IsSignedIn());
         QVERIFY(!w->UpdateTimer->isActive());
         w->repaint();
-    }
-
-    void deleteMarksThenRemoves()
-    {
-        IniFile.WriteString("Login", "Token", fSim.demoToken());
-        auto w = newWindow();
-        TObjListModel *m = w->ObjModel();
-        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
-        const int rows = m->rowCount();
-        const QModelIndex last = m->index(rows - 1, 0);
-        const QString name = m->Object(last)->name;
-        const int uid = m->Object(last)->uid;
-        QVERIFY(!m->DeletedGroup().isValid());
-
-        auto answerYes = [](QString *text) {
-            return [text](QWidget *d) {
-                auto *box = qobject_cast<QMessageBox *>(d);
-                if (!box)
-                    return false;
-                *text = box->text();
-                box->button(QMessageBox::Yes)->click();
-                return true;
-            };
-        };
-        QString prompt;
-        {
-            w->ObjList->setCurrentIndex(last);
-            ModalWatcher yes(answerYes(&prompt));
-            w->findChild<QAction *>("PopupDeleteObject")->trigger();
-            QVERIFY(yes.done());
-        }
-        QCOMPARE(prompt, TMonitorMainWin::TrFmt("mark_object_prompt", {name}));
-        // Marked: now under "Deleted", which sorts last.
-        const QModelIndex group = m->DeletedGroup();
-        QVERIFY(group.isValid());
-        QCOMPARE(m->Object(group)->name, QStringLiteral("Deleted"));
-        QCOMPARE(m->rowCount(group), 1);
-        QCOMPARE(m->Object(m->index(0, 0, group))->uid, uid);
-
-        {
-            w->ObjList->setCurrentIndex(m->index(0, 0, group));
-            ModalWatcher yes(answerYes(&prompt));
-            w->findChild<QAction *>("PopupDeleteObject")->trigger();
-            QVERIFY(yes.done());
-        }
-        QCOMPARE(prompt, TMonitorMainWin::TrFmt("delete_object_prompt", {name}));
-        QVERIFY(!m->FindUid(uid).isValid());
-        QCOMPARE(m->rowCount(), rows - 1);
     }
 
     // The times the program holds are local times of the account's zone:

@@ -1,23 +1,24 @@
-// The alarm and event lists' actions against velmora-sim: accepting with a
-// message while the records are replaced under the open dialog, the track of
-// an event, what a double click on each column does, and the rows' texts.
+// The alarm and event lists against velmora-sim: accepting with a message
+// while the records are replaced under the open dialog, the track of an
+// event, what a double click on each column does, and the rows' texts.
 #include "OSM.EventInfo.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.TrapInfo.h"
 #include "OSM.TripInfo.h"
 #include "OSM.ZoneInfo.h"
 #include "AcceptEventForm.h"
-#include "EventActions.h"
+#include "EventsPanel.h"
 #include "EventListModel.h"
 #include "PanelTestSupport.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTreeView>
 
 #include <cmath>
 
-class tst_EventActions : public QObject
+class tst_EventsPanel : public QObject
 {
     Q_OBJECT
     QTemporaryDir fDir;
@@ -50,7 +51,8 @@ private Q_SLOTS:
         QVERIFY2(alarm, "the demo has no open alarm");
         const uint32_t uid = alarm->uid;
         TObjectInfo *owner = ctx.Client()->FindObject(alarm->obj_id);
-        TEventActions actions(ctx);
+        QTabWidget pager;
+        TEventsPanel actions(ctx, &pager, nullptr);
         {
             ModalWatcher answer([&](QWidget *w) {
                 auto *f = qobject_cast<TAcceptEventForm *>(w);
@@ -98,7 +100,8 @@ private Q_SLOTS:
         QFETCH(QString, log);
         QFETCH(bool, dialog);
         TTestPanelContext ctx(QStringLiteral("http://127.0.0.1:9"), QStringLiteral("t"));
-        TEventActions actions(ctx);
+        QTabWidget pager;
+        TEventsPanel actions(ctx, &pager, nullptr);
         TEventInfo ev(5, 1);
         if (kind == 1)
             ev.accept_dt = EncodeDateTime(2025, 2, 3, 14, 5);
@@ -143,7 +146,8 @@ private Q_SLOTS:
             ev.h_obj_dt = EncodeDateTime(2025, 2, 3, 14, 0);
         if (finished)
             ev.c_obj_dt = EncodeDateTime(2025, 2, 3, 14, 30);
-        TEventActions actions(ctx);
+        QTabWidget pager;
+        TEventsPanel actions(ctx, &pager, nullptr);
         QList<QVariantList> asked;
         actions.SetTrackRequest([&](int obj, const QString &sign, int mode, TDateTime dt1, TDateTime dt2) {
             asked << QVariantList{obj, sign, mode, dt1, dt2};
@@ -167,13 +171,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("column");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<int>("action");
-        QTest::addRow("Object") << 0 << false << int(TEventActions::dcNone);
-        QTest::addRow("Happened") << 1 << false << int(TEventActions::dcTrack);
-        QTest::addRow("Completion") << 2 << true << int(TEventActions::dcTrack);
-        QTest::addRow("Condition") << 3 << false << int(TEventActions::dcTrap);
-        QTest::addRow("Value") << 4 << false << int(TEventActions::dcNone);
-        QTest::addRow("Accepted, open") << 5 << false << int(TEventActions::dcAccept);
-        QTest::addRow("Accepted, accepted already") << 5 << true << int(TEventActions::dcNone);
+        QTest::addRow("Object") << 0 << false << int(TEventsPanel::dcNone);
+        QTest::addRow("Happened") << 1 << false << int(TEventsPanel::dcTrack);
+        QTest::addRow("Completion") << 2 << true << int(TEventsPanel::dcTrack);
+        QTest::addRow("Condition") << 3 << false << int(TEventsPanel::dcTrap);
+        QTest::addRow("Value") << 4 << false << int(TEventsPanel::dcNone);
+        QTest::addRow("Accepted, open") << 5 << false << int(TEventsPanel::dcAccept);
+        QTest::addRow("Accepted, accepted already") << 5 << true << int(TEventsPanel::dcNone);
     }
     void dblClickPerColumn()
     {
@@ -182,8 +186,8 @@ private Q_SLOTS:
         TEventInfo ev(5, 7);
         if (accepted)
             ev.accept_dt = EncodeDateTime(2025, 2, 3, 15, 0);
-        QTEST(int(TEventActions::DblClickAction(&ev, column)), "action");
-        QCOMPARE(int(TEventActions::DblClickAction(nullptr, column)), int(TEventActions::dcNone));
+        QTEST(int(TEventsPanel::DblClickAction(&ev, column)), "action");
+        QCOMPARE(int(TEventsPanel::DblClickAction(nullptr, column)), int(TEventsPanel::dcNone));
     }
 
     // What the list shows: service time without a device time, "-" while
@@ -253,5 +257,5 @@ private Q_SLOTS:
     void cleanupTestCase() { fSim.stop(); }
 };
 
-QTEST_MAIN(tst_EventActions)
-#include "tst_EventActions.moc"
+QTEST_MAIN(tst_EventsPanel)
+#include "tst_EventsPanel.moc"
