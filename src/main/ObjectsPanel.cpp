@@ -14,16 +14,19 @@
 #include "translate.h"
 
 #include <QCursor>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLayout>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 
 #include <cmath>
+#include <vector>
 
 using namespace PanelWidgets;
 
@@ -96,6 +99,30 @@ void TObjectsPanel::RunAction(const QString &Name)
         (*it)();
     else
         fCtx.NotImplemented(Name);
+}
+
+int TObjectsPanel::WidthHint() const
+{
+    const QFontMetrics fm(List->font());
+    int text = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00"));
+    std::vector<QModelIndex> rows{QModelIndex()};
+    while (!rows.empty()) {
+        const QModelIndex parent = rows.back();
+        rows.pop_back();
+        for (int i = 0; i < fModel->rowCount(parent); ++i) {
+            const QModelIndex row = fModel->index(i, 0, parent);
+            for (const QString &line : fModel->data(row).toString().split(u'\n'))
+                text = std::max(text, fm.horizontalAdvance(line));
+            rows.push_back(row);
+        }
+    }
+    // Children are indented by the tree; the row holds a check box before
+    // the text and the status picture after it; then the frames.
+    const int indent = fModel->DeletedGroup().isValid() ? List->indentation() : 0;
+    const int scrollBar = List->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, List);
+    const int row = indent + text + 24 /* check box */ + 24 /* status picture */ + 16 /* frame and margins */ + scrollBar;
+    // The toolbar needs its own hint plus the group box frame and margins.
+    return std::max(ToolBar->sizeHint().width() + 32, row);
 }
 
 void TObjectsPanel::SetColors(const QColor &Win, const QColor &Txt, const QColor &TxtSel)

@@ -54,6 +54,10 @@ public:
 
     // What a button or popup item of another area does (by object name).
     void SetAction(const QString &Name, std::function<void()> Action);
+    // The width the group needs to show its toolbar whole, and each row's
+    // name and report time whole beside the check box and status picture
+    // (with no rows: a report time).
+    int WidthHint() const;
     // The style's colours of the rows.
     void SetColors(const QColor &Win, const QColor &Txt, const QColor &TxtSel);
 

@@ -1,5 +1,6 @@
 #include "PanelWidgets.h"
 
+#include <QAction>
 #include <QGroupBox>
 #include <QHash>
 #include <QStyle>
@@ -18,8 +19,13 @@ void RefreshIcons(QWidget *Root)
 {
     for (QToolButton *b : Root->findChildren<QToolButton *>()) {
         const QVariant sp = b->property(StdIconProperty);
-        if (sp.isValid())
-            b->setIcon(b->style()->standardIcon(QStyle::StandardPixmap(sp.toInt())));
+        if (!sp.isValid())
+            continue;
+        const QIcon icon = b->style()->standardIcon(QStyle::StandardPixmap(sp.toInt()));
+        if (QAction *a = b->defaultAction())
+            a->setIcon(icon);
+        else
+            b->setIcon(icon);
     }
 }
 
@@ -38,6 +44,12 @@ QToolBar *MakeToolBar(const QString &Name, QWidget *Parent)
     auto *t = new QToolBar(Parent);
     t->setObjectName(Name);
     t->setIconSize(QSize(16, 16));
+    // Buttons that do not fit go into the menu of the toolbar's extension
+    // button, which reads "»".
+    if (auto *ext = t->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"))) {
+        ext->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        ext->setText(QStringLiteral("\u00BB"));
+    }
     return t;
 }
 
@@ -74,21 +86,30 @@ QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hi
         {QStringLiteral("SbAcceptEvent"), QStyle::SP_DialogApplyButton},
         {QStringLiteral("SbClearLog"), QStyle::SP_DialogResetButton},
     };
-    auto *b = new QToolButton(Bar);
+    // An action, not a bare button: the toolbar then offers it in the "»"
+    // menu when the button does not fit. The menu item reads as the hint,
+    // also once the hint is translated.
+    auto *a = new QAction(Hint, Bar);
+    a->setObjectName(Name);
+    a->setToolTip(Hint);
+    QObject::connect(a, &QAction::changed, a, [a] {
+        if (!a->toolTip().isEmpty() && a->text() != a->toolTip())
+            a->setText(a->toolTip());
+    });
+    if (icons.contains(Name))
+        a->setIcon(Bar->style()->standardIcon(icons.value(Name)));
+    Bar->addAction(a);
+    auto *b = qobject_cast<QToolButton *>(Bar->widgetForAction(a));
     b->setObjectName(Name);
-    b->setToolTip(Hint);
-    b->setText(Hint);
     b->setAutoRaise(true);
     if (icons.contains(Name)) {
         b->setProperty(StdIconProperty, int(icons.value(Name)));
-        b->setIcon(Bar->style()->standardIcon(icons.value(Name)));
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
     } else {
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     }
-    Bar->addWidget(b);
     if (Click)
-        QObject::connect(b, &QToolButton::clicked, b, [Click = std::move(Click)] { Click(); });
+        QObject::connect(a, &QAction::triggered, a, [Click = std::move(Click)] { Click(); });
     return b;
 }
 

@@ -267,6 +267,9 @@ private:
     void BuildTimers();
     void RestoreLayout();
     void ApplyPanelSizes();
+    // Widens the left panel to show the listed rows whole, unless the user
+    // or the saved layout gave it a width.
+    void FitLeftPanelToRows();
     void FillStyleMenu();
     void ClearDiskTileCache();
     void PlaceCollapseButton();
@@ -313,5 +316,6 @@ private:
     bool fDestroyed = false;
     // Saved panel sizes, applied once the window has its size.
     bool fLayoutPending = false;
+    bool fLeftFitsRows = false;
     int fPendingLeft = 0, fPendingRight = 0, fPendingBottom = 0, fPendingObjects = -1, fPendingTraps = -1;
 };

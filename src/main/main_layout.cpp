@@ -320,14 +320,18 @@ void TMonitorMainWin::BuildLayout()
     rl->addWidget(RightSplitter);
     BuildRightPanels();
 
-    HorzSplitter->setStretchFactor(0, 0);
-    HorzSplitter->setStretchFactor(1, 1);
-    HorzSplitter->setStretchFactor(2, 0);
+    // A new window width is shared in proportion to the widths the three
+    // panels have (a splitter weighs each stretch by the current size):
+    // maximising widens the lists too, not only the map.
+    for (int i = 0; i < 3; ++i)
+        HorzSplitter->setStretchFactor(i, 1);
 
     BuildBottom();
     VertSplitter->setStretchFactor(0, 1);
     VertSplitter->setStretchFactor(1, 0);
     connect(VertSplitter, &QSplitter::splitterMoved, this, [this] { BottomPanelResize(); });
+    // A width the user chose is his: the rows no longer widen the panel.
+    connect(HorzSplitter, &QSplitter::splitterMoved, this, [this] { fLeftFitsRows = false; });
 
     BuildMsgPanel();
 
@@ -393,8 +397,9 @@ void TMonitorMainWin::BuildTimers()
 void TMonitorMainWin::RestoreLayout()
 {
     const QRect avail = screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1080);
-    const int w = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Width"), DesignWidth));
-    const int h = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Height"), DesignHeight));
+    // The first window takes most of a screen larger than the designed size.
+    const int w = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Width"), std::max(DesignWidth, avail.width() * 4 / 5)));
+    const int h = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Height"), std::max(DesignHeight, avail.height() * 4 / 5)));
     const int x = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Left"), avail.left() + (avail.width() - w) / 2));
     const int y = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Top"), avail.top() + (avail.height() - h) / 2));
     setGeometry(x, y, std::max(w, minimumWidth()), std::max(h, minimumHeight()));
@@ -402,14 +407,10 @@ void TMonitorMainWin::RestoreLayout()
     fPendingBottom = std::max<int>(BottomRestoreMin, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("BottomHeight"), 0)));
     // Without a saved width the left panel is as wide as its content needs:
     // the object toolbar's buttons, and a row's check box, whole report time
-    // and status picture.
-    const QFontMetrics fm(ObjList->font());
-    const int rowWidth = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 24 /* check box */
-                         + 24 /* status picture */ + 16 /* frame and margins */;
-    // The toolbar needs its own hint plus the group box frame and margins.
-    const int contentWidth = std::max(ObjToolBar->sizeHint().width() + 32, rowWidth);
+    // and status picture; the names widen it once the objects are listed.
     const int savedLeft = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("LeftWidth"), 0));
-    fPendingLeft = std::max<int>(SideMinWidth, savedLeft > 0 ? savedLeft : contentWidth);
+    fLeftFitsRows = savedLeft <= 0;
+    fPendingLeft = std::max<int>(SideMinWidth, savedLeft > 0 ? savedLeft : ObjectsPanel->WidthHint());
     fPendingRight = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("RightWidth"), 0)));
     fPendingObjects = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("ObjectsHeight"), -1));
     fPendingTraps = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("TrapsHeight"), -1));
@@ -421,6 +422,21 @@ void TMonitorMainWin::RestoreLayout()
     if (IniFile.ReadBool(Main, QStringLiteral("Maximized"), false))
         setWindowState(windowState() | Qt::WindowMaximized);
     BottomPanelResize();
+}
+
+void TMonitorMainWin::FitLeftPanelToRows()
+{
+    if (!fLeftFitsRows)
+        return;
+    QList<int> s = HorzSplitter->sizes();
+    // The map keeps most of the room: the lists take at most 30 % of it.
+    const int need = std::min(ObjectsPanel->WidthHint(), (s[0] + s[1] + s[2]) * 3 / 10);
+    const int grow = std::min(need - s[0], s[1] - MapPanel->minimumWidth());
+    if (grow <= 0)
+        return;
+    s[0] += grow;
+    s[1] -= grow;
+    HorzSplitter->setSizes(s);
 }
 
 void TMonitorMainWin::ApplyPanelSizes()

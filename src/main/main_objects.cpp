@@ -73,6 +73,7 @@ void TMonitorMainWin::ConnectLoadChain()
     connect(ObjectsPanel, &TObjectsPanel::Listed, this, [this] {
         fUpdateHeld = false;
         UpdateTimer->start(UpdateInterval());
+        FitLeftPanelToRows();
     });
     connect(ObjectsPanel, &TObjectsPanel::LoadRefused, this, [this] {
         DropRecordViews();

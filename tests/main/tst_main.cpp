@@ -269,7 +269,10 @@ private Q_SLOTS:
             QCOMPARE(w->VertSplitter->sizes().value(1), w->MinBottomHeight());
             w->SbHideBottomLog->click();
             QCOMPARE(w->VertSplitter->sizes().value(1), bottomOut);
-            w->HorzSplitter->setSizes({260, 500, 190});
+            // The splitter shares out any difference to its width among all
+            // three panels: give it exactly the width it has.
+            const QList<int> now = w->HorzSplitter->sizes();
+            w->HorzSplitter->setSizes({260, now[0] + now[1] + now[2] - 450, 190});
         }
         QCOMPARE(IniFile.ReadInteger("Main", "Width"), 1000);
         QCOMPARE(IniFile.ReadInteger("Main", "LeftWidth"), 260);
