@@ -24,6 +24,15 @@ void TMonitorMap::SetLogCallback(const TLogCallback &Log) { fCtrl->SetLogCallbac
 int TMonitorMap::Zoom() const { return fCtrl->Zoom(); }
 void TMonitorMap::SetCenter(int Zoom, double Lat, double Lon) { fCtrl->SetCenter(Zoom, Lat, Lon); }
 
+void TMonitorMap::ZoomBy(int Steps)
+{
+    const int zoom = std::clamp(fCtrl->Zoom() + Steps, int(fCtrl->MinZoom()), int(fCtrl->MaxZoom()));
+    if (zoom == fCtrl->Zoom())
+        return;
+    const QPointF c = Center();
+    fCtrl->SetCenter(zoom, c.y(), c.x());
+}
+
 QPointF TMonitorMap::Center() const
 {
     const TGeoPoint c = fCtrl->CenterPoint();

@@ -31,6 +31,9 @@ public:
 
     int Zoom() const;
     void SetCenter(int Zoom, double Lat, double Lon);
+    // Zooms in (Steps > 0) or out about the view's centre, within the
+    // map's zoom levels.
+    void ZoomBy(int Steps);
     // The geo point at the view's centre, as (longitude, latitude).
     QPointF Center() const;
 

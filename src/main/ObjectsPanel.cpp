@@ -17,9 +17,13 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QKeySequence>
+#include <QLineEdit>
+#include <QRegularExpression>
 #include <QLayout>
 #include <QMenu>
 #include <QScopeGuard>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
@@ -59,6 +63,20 @@ TObjectsPanel::TObjectsPanel(TPanelContext &Ctx, QWidget *Parent, QObject *Owner
         AddToolButton(ToolBar, name, QString::fromLatin1(b.hint), b.click ? b.click : [this, name] { RunAction(name); });
     }
     Group->layout()->addWidget(ToolBar);
+
+    Search = new QLineEdit(Group);
+    Search->setObjectName(QStringLiteral("ObjSearch"));
+    Search->setPlaceholderText(QStringLiteral("Search by name, number or id"));
+    Search->setClearButtonEnabled(true);
+    connect(Search, &QLineEdit::textChanged, this, &TObjectsPanel::ApplyFilter);
+    Group->layout()->addWidget(Search);
+    auto *find = new QShortcut(QKeySequence::Find, Group, nullptr, nullptr, Qt::WindowShortcut);
+    connect(find, &QShortcut::activated, this, [this] {
+        Search->setFocus(Qt::ShortcutFocusReason);
+        Search->selectAll();
+    });
+    auto *clear = new QShortcut(QKeySequence(Qt::Key_Escape), Search, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(clear, &QShortcut::activated, Search, &QLineEdit::clear);
 
     List = MakeList(QStringLiteral("ObjList"), Group);
     List->setHeaderHidden(true);
@@ -166,10 +184,13 @@ int TObjectsPanel::LoadObjects(int SelUid)
             ++count;
         }
         List->expandAll();
+        ApplyFilter();
         if (fModel->TopLevelCount() > 0) {
             fLoadingAll = true;
             const auto done = qScopeGuard([this] { fLoadingAll = false; });
             Q_EMIT ObjectsLoaded(count);
+            if (!selected.isValid())
+                selected = FirstShownRow();
             if (!selected.isValid())
                 selected = fModel->index(0, 0);
             List->setCurrentIndex(selected);
@@ -211,6 +232,8 @@ void TObjectsPanel::UpdateObjects()
     fLastUpdate = fCtx.AccountNow();
     if (n > 0) {
         fModel->RefreshAll();
+        // Merged names and numbers may answer the search differently now.
+        ApplyFilter();
         List->viewport()->update();
         MoveMarkers(prev);
     }
@@ -249,6 +272,62 @@ void TObjectsPanel::Detach()
 {
     List->setModel(nullptr);
     fModel->Clear();
+}
+
+bool TObjectsPanel::Matches(const TObjectInfo &Obj, const QString &Text)
+{
+    const QString t = Text.trimmed();
+    if (t.isEmpty())
+        return true;
+    if (Obj.name.contains(t, Qt::CaseInsensitive) || Obj.id.contains(t, Qt::CaseInsensitive)
+        || Obj.imei.contains(t, Qt::CaseInsensitive))
+        return true;
+    bool isNumber = false;
+    const int uid = (t.startsWith(u'#') ? t.mid(1) : t).toInt(&isNumber);
+    if (isNumber && uid > 0 && uid == Obj.uid)
+        return true;
+    // A phone number as the user writes it: "+7 912 555-12-34", "8 (912) ...".
+    static const QRegularExpression phoneChars(QStringLiteral("^[-+0-9 ()]+$"));
+    static const QRegularExpression notDigit(QStringLiteral("[^0-9]"));
+    if (!phoneChars.match(t).hasMatch())
+        return false;
+    const QString digits = QString(t).remove(notDigit);
+    return !digits.isEmpty() && QString(Obj.phone).remove(notDigit).contains(digits);
+}
+
+void TObjectsPanel::ApplyFilter()
+{
+    const QString text = Search->text();
+    // Nothing hidden and nothing to hide: the rows stay as they are (the
+    // minute update of a long list costs nothing here).
+    if (text.trimmed().isEmpty() && !fFiltered)
+        return;
+    fFiltered = !text.trimmed().isEmpty();
+    for (int i = 0; i < fModel->rowCount(); ++i) {
+        const QModelIndex row = fModel->index(i, 0);
+        const int children = fModel->rowCount(row);
+        bool show = false;
+        if (children == 0) {
+            const TObjectInfo *obj = fModel->Object(row);
+            show = obj && Matches(*obj, text);
+        }
+        // The "Deleted" group shows while one of its objects does.
+        for (int c = 0; c < children; ++c) {
+            const TObjectInfo *obj = fModel->Object(fModel->index(c, 0, row));
+            const bool childShown = obj && Matches(*obj, text);
+            List->setRowHidden(c, row, !childShown);
+            show = show || childShown;
+        }
+        List->setRowHidden(i, QModelIndex(), !show);
+    }
+}
+
+QModelIndex TObjectsPanel::FirstShownRow() const
+{
+    for (int i = 0; i < fModel->rowCount(); ++i)
+        if (!List->isRowHidden(i, QModelIndex()))
+            return fModel->index(i, 0);
+    return QModelIndex();
 }
 
 TObjectInfo *TObjectsPanel::SelectedObject() const { return fModel->Object(SelectedObjectRow()); }

@@ -4,7 +4,9 @@
 // status pictures, the markers of the ticked ones, the object toolbar and
 // popup menu, the first load and the minute update. The toolbar's buttons of
 // other areas (devices, tracks, trips) are wired in by the main window with
-// SetAction; until then they say "not implemented".
+// SetAction; until then they say "not implemented". A search field over the
+// list hides the rows that do not match (Ctrl+F goes to it); rows are hidden
+// in the view, not removed, so the model's indexes stay the rows' indexes.
 
 #include "ZtDates.h"
 
@@ -16,6 +18,7 @@
 
 class QColor;
 class QGroupBox;
+class QLineEdit;
 class QMenu;
 class QToolBar;
 class QTreeView;
@@ -63,9 +66,16 @@ public:
 
     QGroupBox *Group = nullptr;
     QToolBar *ToolBar = nullptr;
+    QLineEdit *Search = nullptr;
     QTreeView *List = nullptr;
     QMenu *PopupMenu = nullptr;
     TObjListModel *Model() const { return fModel; }
+
+    // Whether an object answers a search text: a part of its name, id or
+    // IMEI (any case), the digits of its phone number, or its uid.
+    static bool Matches(const TObjectInfo &Obj, const QString &Text);
+    // Shows the rows that answer the search field, hides the others.
+    void ApplyFilter();
 
     // Handlers of the list, the toolbar and the popup menu.
     void ObjListChecking(const QModelIndex &Index, bool Checked);
@@ -104,6 +114,8 @@ Q_SIGNALS:
 private:
     void MoveMarkers(TDateTime Prev);
     void RunAction(const QString &Name);
+    // The first row the filter shows, or none.
+    QModelIndex FirstShownRow() const;
     bool RequireSelection();
 
     TPanelContext &fCtx;
@@ -112,4 +124,6 @@ private:
     QHash<QString, std::function<void()>> fActions;
     TDateTime fLastUpdate = NoDateTime;
     bool fLoadingAll = false;
+    // Some rows may be hidden by the search.
+    bool fFiltered = false;
 };

@@ -1,9 +1,9 @@
 #include "PanelWidgets.h"
 
+#include "ToolIcons.h"
+
 #include <QAction>
 #include <QGroupBox>
-#include <QHash>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -12,16 +12,24 @@
 namespace PanelWidgets {
 
 namespace {
-const char *const StdIconProperty = "StdIcon";
+const char *const IconProperty = "ToolIconName";
+
+// The button's picture in the colours of Widget's style: a light style
+// shows the drawing as it is, a dark one the drawing in its light text colour.
+QIcon StyledToolIcon(const QString &Name, const QWidget *Widget)
+{
+    const QColor ink = Widget->palette().color(QPalette::ButtonText);
+    return ink.lightness() > 128 ? ToolIcon(Name, ink) : ToolIcon(Name);
 }
+} // namespace
 
 void RefreshIcons(QWidget *Root)
 {
     for (QToolButton *b : Root->findChildren<QToolButton *>()) {
-        const QVariant sp = b->property(StdIconProperty);
-        if (!sp.isValid())
+        const QString name = b->property(IconProperty).toString();
+        if (name.isEmpty())
             continue;
-        const QIcon icon = b->style()->standardIcon(QStyle::StandardPixmap(sp.toInt()));
+        const QIcon icon = StyledToolIcon(name, b);
         if (QAction *a = b->defaultAction())
             a->setIcon(icon);
         else
@@ -56,36 +64,7 @@ QToolBar *MakeToolBar(const QString &Name, QWidget *Parent)
 QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, std::function<void()> Click)
 {
     // The buttons show pictures; their hints say what they do.
-    static const QHash<QString, QStyle::StandardPixmap> icons{
-        {QStringLiteral("SbObjectInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbEditObject"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbConfiguration"), QStyle::SP_ComputerIcon},
-        {QStringLiteral("SbSmsFilters"), QStyle::SP_FileDialogListView},
-        {QStringLiteral("SbCommands"), QStyle::SP_CommandLink},
-        {QStringLiteral("SbPlaces"), QStyle::SP_DirHomeIcon},
-        {QStringLiteral("SbCreatePlace"), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("SbRequestTrack"), QStyle::SP_ArrowDown},
-        {QStringLiteral("SbLastMessages"), QStyle::SP_BrowserReload},
-        {QStringLiteral("SbObjectMenu"), QStyle::SP_TitleBarUnshadeButton},
-        {QStringLiteral("SbTrackInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbExplainTrack"), QStyle::SP_FileDialogContentsView},
-        {QStringLiteral("SbDumpTrack"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbDeleteTrack"), QStyle::SP_TrashIcon},
-        {QStringLiteral("SbTrackMenu"), QStyle::SP_TitleBarUnshadeButton},
-        {QStringLiteral("SbTrapInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbAppendTrap"), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("SbEditTrap"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbDeleteTrap"), QStyle::SP_TrashIcon},
-        {QStringLiteral("SbZoneInfo"), QStyle::SP_MessageBoxInformation},
-        {QStringLiteral("SbAppendZone"), QStyle::SP_FileDialogNewFolder},
-        {QStringLiteral("SbEditZone"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("SbZoneHistory"), QStyle::SP_FileDialogContentsView},
-        {QStringLiteral("SbDeleteZone"), QStyle::SP_TrashIcon},
-        {QStringLiteral("SbAcceptAlarm"), QStyle::SP_DialogApplyButton},
-        {QStringLiteral("SbRequestEvents"), QStyle::SP_BrowserReload},
-        {QStringLiteral("SbAcceptEvent"), QStyle::SP_DialogApplyButton},
-        {QStringLiteral("SbClearLog"), QStyle::SP_DialogResetButton},
-    };
+    const QIcon icon = StyledToolIcon(Name, Bar);
     // An action, not a bare button: the toolbar then offers it in the "»"
     // menu when the button does not fit. The menu item reads as the hint,
     // also once the hint is translated.
@@ -96,14 +75,13 @@ QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hi
         if (!a->toolTip().isEmpty() && a->text() != a->toolTip())
             a->setText(a->toolTip());
     });
-    if (icons.contains(Name))
-        a->setIcon(Bar->style()->standardIcon(icons.value(Name)));
+    a->setIcon(icon);
     Bar->addAction(a);
     auto *b = qobject_cast<QToolButton *>(Bar->widgetForAction(a));
     b->setObjectName(Name);
     b->setAutoRaise(true);
-    if (icons.contains(Name)) {
-        b->setProperty(StdIconProperty, int(icons.value(Name)));
+    if (!icon.isNull()) {
+        b->setProperty(IconProperty, Name);
         b->setToolButtonStyle(Qt::ToolButtonIconOnly);
     } else {
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);

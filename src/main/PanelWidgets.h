@@ -18,10 +18,11 @@ namespace PanelWidgets {
 
 QGroupBox *MakeGroup(const QString &Name, const QString &Title, QWidget *Parent);
 QToolBar *MakeToolBar(const QString &Name, QWidget *Parent);
-// A picture button (text when the name has no picture) that calls Click.
+// A picture button (ToolIcon; text when the name has no picture) that calls
+// Click. It is the toolbar's button of an action of the same name.
 QToolButton *AddToolButton(QToolBar *Bar, const QString &Name, const QString &Hint, std::function<void()> Click);
-// Takes the buttons' pictures again from the current style (after a style
-// change: a dark style draws its glyphs light).
+// Draws the buttons' pictures again for the current style (after a style
+// change: a dark style draws them light).
 void RefreshIcons(QWidget *Root);
 // A single-selection list of whole rows, not editable.
 QTreeView *MakeList(const QString &Name, QWidget *Parent);

@@ -1,6 +1,9 @@
 #include "ToolIcons.h"
 
 #include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
 
 static void InitToolIconResources()
 {
@@ -47,4 +50,25 @@ QIcon ToolIcon(const QString &buttonName)
     if (picture.isEmpty())
         return QIcon();
     return QIcon(QStringLiteral(":/tools/%1.svg").arg(picture));
+}
+
+QIcon ToolIcon(const QString &buttonName, const QColor &ink)
+{
+    const QIcon drawing = ToolIcon(buttonName);
+    if (drawing.isNull())
+        return drawing;
+    QIcon tinted;
+    for (const qreal dpr : {1.0, 2.0})
+        for (const int size : {16, 24}) {
+            QImage img = drawing.pixmap(QSize(size, size), dpr).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            // Keeps each pixel's coverage, takes the ink's colour.
+            QPainter p(&img);
+            p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            p.fillRect(img.rect(), ink);
+            p.end();
+            QPixmap pm = QPixmap::fromImage(img);
+            pm.setDevicePixelRatio(dpr);
+            tinted.addPixmap(pm);
+        }
+    return tinted;
 }

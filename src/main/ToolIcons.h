@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QString>
 
@@ -8,3 +9,6 @@
 // device pixel ratio; a name without a picture gives a null icon and the
 // button shows its text.
 QIcon ToolIcon(const QString &buttonName);
+// The same picture drawn in one colour (for dark styles), at one and two
+// device pixels per pixel.
+QIcon ToolIcon(const QString &buttonName, const QColor &ink);

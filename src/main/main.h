@@ -122,6 +122,9 @@ public:
     // ---- tasks ----
     void AddTask(std::function<void()> Task) override;
 
+    // The minute update at once (F5); the next one comes a period later.
+    void UpdateNow();
+
     // ---- account and settings ----
     void EditUserData();
     void OpenSettings();
@@ -259,6 +262,8 @@ private:
     void FormDestroy();
     void BuildLayout();
     void BuildMenus();
+    // F5, Ctrl+Q, Ctrl+plus and Ctrl+minus.
+    void BuildShortcuts();
     void ConnectLoadChain();
     void BuildPanels();
     void BuildRightPanels();

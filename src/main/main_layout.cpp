@@ -86,6 +86,7 @@ void TMonitorMainWin::FormCreate()
 
     BuildLayout();
     BuildMenus();
+    BuildShortcuts();
     BuildTimers();
 
     // 1.

@@ -3,11 +3,58 @@
 #include "main.h"
 
 #include "AboutForm.h"
+#include "MonitorMap.h"
 #include "client.h"
 #include "TripsPanel.h"
 
 #include "SettingsEditForm.h"
 #include "UserEditForm.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QTimer>
+
+#include <functional>
+
+void TMonitorMainWin::BuildShortcuts()
+{
+    const struct
+    {
+        const char *name;
+        QList<QKeySequence> keys;
+        std::function<void()> run;
+    } shortcuts[] = {
+        {"ActUpdateNow", {QKeySequence(Qt::Key_F5)}, [this] { UpdateNow(); }},
+        {"ActQuit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); }},
+        // Ctrl+"=" is Ctrl+plus without Shift on most keyboards.
+        {"ActZoomIn", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         [this] {
+             if (fMap)
+                 fMap->ZoomBy(1);
+         }},
+        {"ActZoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+         [this] {
+             if (fMap)
+                 fMap->ZoomBy(-1);
+         }},
+    };
+    for (const auto &s : shortcuts) {
+        auto *a = new QAction(this);
+        a->setObjectName(QString::fromLatin1(s.name));
+        a->setShortcuts(s.keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, s.run);
+        addAction(a);
+    }
+}
+
+void TMonitorMainWin::UpdateNow()
+{
+    if (UpdateTimer->isActive() && !fUpdateHeld)
+        UpdateTimer->start(UpdateInterval());
+    UpdateObjects();
+    RefreshEvents();
+}
 
 void TMonitorMainWin::MenuUserDataClick() { EditUserData(); }
 void TMonitorMainWin::MenuEditSettingsClick() { OpenSettings(); }

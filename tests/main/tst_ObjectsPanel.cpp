@@ -9,6 +9,7 @@
 #include "ZtMsgBox.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -208,6 +209,94 @@ private Q_SLOTS:
         del->trigger();
         QCOMPARE(ctx.Boxes.size(), 2);
         QCOMPARE(ctx.Notices.last(), QStringLiteral("object_not_selected"));
+    }
+
+    // The search field shows only the rows that answer it, on screen;
+    // selecting and ticking work on what is shown, and the filter holds
+    // through the minute update and a reload.
+    void searchFilter_data()
+    {
+        QTest::addColumn<QString>("by"); // what the text is taken from
+        QTest::addColumn<bool>("update");
+        QTest::addRow("name, any case") << "name" << false;
+        QTest::addRow("number as written") << "phone" << false;
+        QTest::addRow("id") << "id" << false;
+        QTest::addRow("no match") << "none" << false;
+        QTest::addRow("survives the update") << "name" << true;
+    }
+    void searchFilter()
+    {
+        QFETCH(QString, by);
+        QFETCH(bool, update);
+        TMapPanelContext ctx(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("tiles")));
+        QSplitter parent;
+        parent.resize(320, 900);
+        TObjectsPanel panel(ctx, &parent, nullptr);
+        parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        QVERIFY(panel.LoadObjects(0) > 3);
+        TObjListModel *m = panel.Model();
+        // The target: a phone (it has a number), not the first row.
+        QModelIndex target;
+        for (int i = 1; i < m->rowCount() && !target.isValid(); ++i)
+            if (!m->Object(m->index(i, 0))->phone.isEmpty())
+                target = m->index(i, 0);
+        QVERIFY(target.isValid());
+        const TObjectInfo *obj = m->Object(target);
+        QString text;
+        if (by == QLatin1String("name"))
+            text = obj->name.toUpper();
+        else if (by == QLatin1String("phone")) // "+79125551234" as "8 (912) 555-12-34"
+            text = QStringLiteral("(%1) %2-%3").arg(obj->phone.mid(2, 3), obj->phone.mid(5, 3), obj->phone.mid(8));
+        else if (by == QLatin1String("id"))
+            text = obj->id;
+        else
+            text = QStringLiteral("no such object");
+        QTest::keyClicks(panel.Search, text);
+        if (update)
+            QTRY_VERIFY_WITH_TIMEOUT((panel.UpdateObjects(), ctx.LogText.count(QLatin1String("Update objects:")) >= 2), 10000);
+
+        auto shown = [&] {
+            QStringList names;
+            for (int i = 0; i < m->rowCount(); ++i) {
+                const QModelIndex row = m->index(i, 0);
+                if (!panel.List->visualRect(row).isEmpty())
+                    names << m->Object(row)->name;
+            }
+            return names;
+        };
+        if (by == QLatin1String("none")) {
+            QCOMPARE(shown(), QStringList());
+            return;
+        }
+        QCOMPARE(shown(), QStringList{obj->name});
+        // A click selects the row shown; ticking it puts its marker up.
+        QTest::mouseClick(panel.List->viewport(), Qt::LeftButton, {}, panel.List->visualRect(target).center());
+        QCOMPARE(panel.SelectedObjectRow(), target);
+        QVERIFY(m->setData(target, Qt::Checked, Qt::CheckStateRole));
+        QCOMPARE(ctx.Map()->MarkCount(), 1);
+        // A reload keeps the filter; clearing it shows every row again.
+        QVERIFY(panel.LoadObjects(obj->uid) > 0);
+        QCOMPARE(shown(), QStringList{obj->name});
+        QCOMPARE(panel.SelectedObject()->uid, obj->uid);
+        panel.Search->clear();
+        QCOMPARE(shown().size(), m->rowCount());
+    }
+
+    // Ctrl+F goes to the search field, Esc there empties it.
+    void findShortcut()
+    {
+        TTestPanelContext ctx(QStringLiteral("http://127.0.0.1:9"), QStringLiteral("t"));
+        QSplitter parent;
+        TObjectsPanel panel(ctx, &parent, nullptr);
+        parent.show();
+        QVERIFY(QTest::qWaitForWindowActive(&parent));
+        panel.List->setFocus();
+        QTest::keyClick(&parent, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(panel.Search->hasFocus());
+        QTest::keyClicks(panel.Search, QStringLiteral("van"));
+        QTest::keyClick(panel.Search, Qt::Key_Escape);
+        QVERIFY(panel.Search->text().isEmpty());
     }
 
     // The buttons of other areas say "not implemented" until the window

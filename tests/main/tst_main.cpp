@@ -773,6 +773,43 @@ private Q_SLOTS:
         QVERIFY(w->Client()->Login(QStringLiteral("demo"), QStringLiteral("brand-new-secret")));
     }
 
+    // F5 updates at once, Ctrl+Q quits, Ctrl+plus (also Ctrl+"=") and
+    // Ctrl+minus zoom the map about its centre.
+    void shortcuts_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("effect");
+        QTest::addRow("F5") << int(Qt::Key_F5) << "update";
+        QTest::addRow("Ctrl+Q") << int(Qt::CTRL | Qt::Key_Q) << "quit";
+        QTest::addRow("Ctrl+plus") << int(Qt::CTRL | Qt::Key_Plus) << "+1";
+        QTest::addRow("Ctrl+=") << int(Qt::CTRL | Qt::Key_Equal) << "+1";
+        QTest::addRow("Ctrl+minus") << int(Qt::CTRL | Qt::Key_Minus) << "-1";
+    }
+    void shortcuts()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, effect);
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->ShowMsg(QString(), 0);
+        const int zoom = w->MapCtrl()->Zoom();
+        const QPointF centre = w->MapCtrl()->Center();
+        QTest::keyClick(w.get(), Qt::Key(key & ~Qt::KeyboardModifierMask), Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        if (effect == QLatin1String("update")) {
+            // Signed out, the update says so.
+            QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("not_logged_in"));
+        } else if (effect == QLatin1String("quit")) {
+            QVERIFY(!w->isVisible());
+        } else {
+            QCOMPARE(w->MapCtrl()->Zoom(), zoom + effect.toInt());
+            QVERIFY(std::abs(w->MapCtrl()->Center().x() - centre.x()) < 1e-3);
+            QVERIFY(std::abs(w->MapCtrl()->Center().y() - centre.y()) < 1e-3);
+        }
+    }
+
     void styleSwitchAndRestore()
     {
         Config.SetVal("server", "");
