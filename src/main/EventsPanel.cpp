@@ -47,8 +47,6 @@ TEventsPanel::TEventsPanel(TPanelContext &Ctx, QTabWidget *Pager, QObject *Owner
     AddToolButton(AlarmToolBar, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), [this] { SbAcceptAlarmClick(); });
     AlarmList = MakeList(QStringLiteral("AlarmList"), alarms);
     AlarmList->setRootIsDecorated(false);
-    // A double click requests the event's track, which comes with the track windows.
-    connect(AlarmList, &QTreeView::doubleClicked, this, [this] { fCtx.NotImplemented(QStringLiteral("AlarmList")); });
     alarms->layout()->addWidget(AlarmList);
 
     QWidget *events = MakePage(Pager, QStringLiteral("TabEvents"), QStringLiteral("Events"), QStringLiteral("EventToolBar"), EventToolBar);
@@ -56,7 +54,6 @@ TEventsPanel::TEventsPanel(TPanelContext &Ctx, QTabWidget *Pager, QObject *Owner
     AddToolButton(EventToolBar, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), [this] { SbAcceptEventClick(); });
     EventList = MakeList(QStringLiteral("EventList"), events);
     EventList->setRootIsDecorated(false);
-    connect(EventList, &QTreeView::doubleClicked, this, [this] { fCtx.NotImplemented(QStringLiteral("EventList")); });
     events->layout()->addWidget(EventList);
 
     fAlarmModel = new TEventListModel(fCtx.Client(), this);

@@ -41,6 +41,66 @@ private Q_SLOTS:
         QVERIFY2(fSim.start(), "velmora-sim did not start");
     }
 
+    // A double click on a row's cell, on screen: "Happened" and
+    // "Completion" draw the event's track, "Condition" shows its trap, other
+    // columns do nothing, and none of them says "not implemented".
+    void doubleClickOnScreen_data()
+    {
+        QTest::addColumn<bool>("alarms");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("does");
+        QTest::addRow("alarm: Object") << true << 0 << "nothing";
+        QTest::addRow("alarm: Happened") << true << 1 << "track";
+        QTest::addRow("alarm: Condition") << true << 3 << "trap";
+        QTest::addRow("event: Completion") << false << 2 << "track";
+        QTest::addRow("event: Value") << false << 4 << "nothing";
+    }
+    void doubleClickOnScreen()
+    {
+        QFETCH(bool, alarms);
+        QFETCH(int, column);
+        QFETCH(QString, does);
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        QVERIFY(ctx.Client()->GetTraps() > 0);
+        QTabWidget pager;
+        pager.resize(1000, 300);
+        TEventsPanel panel(ctx, &pager, nullptr);
+        QStringList done;
+        panel.SetTrackRequest([&](int, const QString &, int, TDateTime, TDateTime) { done << QStringLiteral("track"); });
+        panel.SetShowTrap([&](TTrapInfo *) { done << QStringLiteral("trap"); });
+        pager.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pager));
+        QTreeView *list = alarms ? panel.AlarmList : panel.EventList;
+        if (alarms) {
+            TEventInfo *alarm = openAlarm(*ctx.Client());
+            QVERIFY2(alarm, "the demo has no open alarm");
+            panel.FillAlarms(ctx.Client()->FindObject(alarm->obj_id));
+        } else {
+            QVERIFY(panel.LoadEvents(0, 0) > 0);
+        }
+        pager.setCurrentWidget(list->parentWidget());
+        QTRY_VERIFY(list->isVisible());
+        // A row whose event has a device time and a known object and trap.
+        QModelIndex cell;
+        auto *m = static_cast<TEventListModel *>(list->model());
+        for (int i = 0; i < m->rowCount() && !cell.isValid(); ++i) {
+            const TEventInfo *e = m->Event(m->index(i, 0));
+            if (!std::isnan(e->h_obj_dt) && ctx.FindObject(e->obj_id) && ctx.FindTrap(e->trap_id))
+                cell = m->index(i, column);
+        }
+        QVERIFY(cell.isValid());
+        list->scrollTo(cell);
+        const QPoint at = list->visualRect(cell).center();
+        QVERIFY(list->viewport()->rect().contains(at));
+        // A double click is a press and release followed by a second press
+        // that the view reports as a double click.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(done, does == QLatin1String("nothing") ? QStringList() : QStringList{does});
+        QVERIFY(!ctx.Notices.contains(QStringLiteral("not_implemented")));
+    }
+
     // The minute update replaces the alarm records while the dialog is
     // open; the acceptance lands on the records as they are afterwards.
     void acceptAlarmWhileRecordsAreReplaced()
