@@ -10,19 +10,28 @@
 
 TMonitorMap::TMonitorMap(QWidget *Parent, qint64 CacheSize, const QString &CachePath)
 {
-    fCtrl = new TZtMapControl(Parent, static_cast<uint32_t>(std::clamp<qint64>(CacheSize, 0, UINT32_MAX)), CachePath);
+    fCtrl = std::make_unique<TZtMapControl>(Parent, static_cast<uint32_t>(std::clamp<qint64>(CacheSize, 0, UINT32_MAX)), CachePath);
     fCtrl->setObjectName(QStringLiteral("MapCtrl"));
     fCtrl->SetMarkerImages(TZtMapControl::DefaultMarkerImages());
     if (Parent && Parent->layout())
-        Parent->layout()->addWidget(fCtrl);
+        Parent->layout()->addWidget(fCtrl.get());
 }
 
-TMonitorMap::~TMonitorMap() { delete fCtrl; }
+TMonitorMap::~TMonitorMap() = default;
 
-QWidget *TMonitorMap::Widget() const { return fCtrl; }
+QWidget *TMonitorMap::Widget() const { return fCtrl.get(); }
 void TMonitorMap::SetLogCallback(const TLogCallback &Log) { fCtrl->SetLogCallback(Log); }
 int TMonitorMap::Zoom() const { return fCtrl->Zoom(); }
 void TMonitorMap::SetCenter(int Zoom, double Lat, double Lon) { fCtrl->SetCenter(Zoom, Lat, Lon); }
+
+void TMonitorMap::ZoomBy(int Steps)
+{
+    const int zoom = std::clamp(fCtrl->Zoom() + Steps, int(fCtrl->MinZoom()), int(fCtrl->MaxZoom()));
+    if (zoom == fCtrl->Zoom())
+        return;
+    const QPointF c = Center();
+    fCtrl->SetCenter(zoom, c.y(), c.x());
+}
 
 QPointF TMonitorMap::Center() const
 {

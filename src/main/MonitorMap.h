@@ -11,6 +11,7 @@
 #include <QPointF>
 
 #include <functional>
+#include <memory>
 
 class QWidget;
 class TObjectInfo;
@@ -26,11 +27,14 @@ public:
     TMonitorMap &operator=(const TMonitorMap &) = delete;
 
     QWidget *Widget() const;
-    TZtMapControl *Control() const { return fCtrl; }
+    TZtMapControl *Control() const { return fCtrl.get(); }
     void SetLogCallback(const TLogCallback &Log);
 
     int Zoom() const;
     void SetCenter(int Zoom, double Lat, double Lon);
+    // Zooms in (Steps > 0) or out about the view's centre, within the
+    // map's zoom levels.
+    void ZoomBy(int Steps);
     // The geo point at the view's centre, as (longitude, latitude).
     QPointF Center() const;
 
@@ -54,7 +58,8 @@ public:
     void Repaint();
 
 private:
-    // Owned, though a child of Parent: deleted first, so that its download
-    // threads stop before the window and the client go.
-    TZtMapControl *fCtrl = nullptr;
+    // Owned, though a child of Parent: deleted with this handle, before
+    // Parent, so that its download threads stop before the window and the
+    // client go. The handle must not outlive Parent.
+    std::unique_ptr<TZtMapControl> fCtrl;
 };

@@ -20,10 +20,9 @@ const char *const ToolIconProperty = "ToolIcon";
 // them in its own button text colour, so that they stay visible.
 QIcon IconFor(const QString &Name, const QPalette &Palette)
 {
-    const bool dark = Palette.color(QPalette::Button).lightness() < 128;
-    return dark ? ToolIcon(Name, Palette.color(QPalette::ButtonText)) : ToolIcon(Name);
+    const QColor ink = Palette.color(QPalette::ButtonText);
+    return ink.lightness() > 128 ? ToolIcon(Name, ink) : ToolIcon(Name);
 }
-
 } // namespace
 
 void RefreshIcons(QWidget *Root)
@@ -51,6 +50,12 @@ QToolBar *MakeToolBar(const QString &Name, QWidget *Parent)
     auto *t = new QToolBar(Parent);
     t->setObjectName(Name);
     t->setIconSize(QSize(16, 16));
+    // Buttons that do not fit go into the menu of the toolbar's extension
+    // button, which reads "»".
+    if (auto *ext = t->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"))) {
+        ext->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        ext->setText(QStringLiteral("\u00BB"));
+    }
     return t;
 }
 

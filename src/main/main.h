@@ -3,14 +3,15 @@
 // TMonitorMainWin: the program's one main window and its driver. It owns the
 // API client and the monitoring map, keeps the layout, timers, log, notices,
 // menus and styles, and hands each area to its panel through TPanelContext:
-// TTracksPanel, TZonesPanel, TTrapsPanel, TDevicesPanel, TTripsPanel (one
-// .h/.cpp pair each in this folder). Handler names of the areas stay here as
-// one-line forwards.
+// TObjectsPanel, TEventsPanel, TTracksPanel, TZonesPanel, TTrapsPanel,
+// TDevicesPanel, TTripsPanel (one .h/.cpp pair each in this folder). Handler
+// names of the areas stay here as one-line forwards.
 //
 // The window's own source is split by area: main_layout.cpp (creation,
 // layout and its persistence, styles), main_signin.cpp (sign-in, sign-up,
-// recovery, sign-out), main_objects.cpp (object list, update, markers),
-// main_events.cpp (alarms and events), main_timers.cpp (timers and the task
+// recovery, sign-out), main_objects.cpp (the objects panel's forwards, the
+// outage notice and the sign-in chain), main_events.cpp (the events panel's
+// forwards), main_timers.cpp (timers and the task
 // queue), main_menus.cpp (menus and actions), main_notices.cpp (log and
 // message panel), main_map.cpp (the map layer).
 
@@ -44,10 +45,9 @@ class QWidget;
 struct TGeoPoint;
 class TEventInfo;
 class TEventListModel;
-class TEventActions;
+class TEventsPanel;
 class TObjectInfo;
-class TObjListDelegate;
-class TObjListFilter;
+class TObjectsPanel;
 class TObjListModel;
 class TVelmoraClient;
 class TZtTtyBox;
@@ -96,23 +96,24 @@ public:
     void SignOut();
     void UpdateUserMenu();
 
-    // ---- objects ----
+    // ---- objects (the objects panel) ----
     int LoadObjects(int SelUid);
     void UpdateObjects();
     void FillAlarms(const QModelIndex &ObjectRow = QModelIndex());
     TObjectInfo *SelectedObject() const override;
     QModelIndex SelectedObjectRow() const;
+    void ObjListChecking(const QModelIndex &Index, bool Checked);
 
-    // ---- events, zones, traps ----
+    // ---- alarms and events (the events panel), zones, traps ----
     int LoadEvents(TDateTime DtFrom, TDateTime DtTo);
     void RefreshEvents();
-    // The alarm and event lists' actions (main_events.cpp).
     void RequestEvents();
+    bool AcceptSelectedEvent(const TEventInfo *Event);
+    void RequestEventTrack(const TEventInfo *Event);
     void SbAcceptAlarmClick();
     void SbAcceptEventClick();
     void AlarmListNodeDblClick(const QModelIndex &Index);
     void EventListNodeDblClick(const QModelIndex &Index);
-    TEventActions *EventActions() const { return fEventActions.get(); }
     int LoadZones();
     int LoadTraps(int SelUid);
 
@@ -125,9 +126,8 @@ public:
     void AddTask(std::function<void()> Task) override;
     int PendingTasks() const { return int(fTaskQueue.size()); }
 
-    // Brings the markers to their objects' last points after an update whose
-    // previous time stamp was Prev.
-    void MoveMarkers(TDateTime Prev);
+    // The minute update at once (F5); the next one comes a period later.
+    void UpdateNow();
 
     // ---- account and settings ----
     void EditUserData();
@@ -143,9 +143,9 @@ public:
     TRecordWindows &RecordWindows() override { return *fRecordWindows; }
     // The period of the minute update, in milliseconds.
     int UpdateInterval() const;
-    TObjListModel *ObjModel() const { return fObjModel; }
-    TEventListModel *AlarmModel() const { return fAlarmModel; }
-    TEventListModel *EventModel() const { return fEventModel; }
+    TObjListModel *ObjModel() const;
+    TEventListModel *AlarmModel() const;
+    TEventListModel *EventModel() const;
     bool Activated() const { return fActivated; }
     int MinBottomHeight() const { return fMinBottomHeight; }
     int HeightOfBottom() const { return fHeightOfBottom; }
@@ -156,6 +156,8 @@ public:
     qint64 MapCacheSize = 0;
 
     // The panels of the areas.
+    TObjectsPanel *ObjectsPanel = nullptr;
+    TEventsPanel *EventsPanel = nullptr;
     TTracksPanel *TracksPanel = nullptr;
     TZonesPanel *ZonesPanel = nullptr;
     TTrapsPanel *TrapsPanel = nullptr;
@@ -217,12 +219,9 @@ public:
 
 Q_SIGNALS:
     // The sign-in chain: a successful sign-in loads the objects; loaded
-    // objects load the zones, then the traps, then today's events.
+    // objects load the zones, then the traps, then today's events (the
+    // panels' signals, wired in ConnectLoadChain).
     void SignedIn();
-    void ObjectsLoaded(int Count);
-    // A minute update brought changed objects; rows, markers and the alarm
-    // list show them already.
-    void ObjectsUpdated();
 
 public Q_SLOTS:
     void FormActivate();
@@ -270,8 +269,8 @@ private:
     void FormDestroy();
     void BuildLayout();
     void BuildMenus();
+    // F5, Ctrl+Q, Ctrl+plus and Ctrl+minus.
     void BuildShortcuts();
-    void BuildObjectGroup();
     void ConnectLoadChain();
     void BuildPanels();
     void BuildRightPanels();
@@ -280,6 +279,9 @@ private:
     void BuildTimers();
     void RestoreLayout();
     void ApplyPanelSizes();
+    // Widens the left panel to show the listed rows whole, unless the user
+    // or the saved layout gave it a width.
+    void FitLeftPanelToRows();
     void FillStyleMenu();
     void ClearDiskTileCache();
     void PlaceCollapseButton();
@@ -288,8 +290,6 @@ private:
     void StoreSelectedUid();
 
     // main_objects.cpp
-    void ObjListChecking(const QModelIndex &Index, bool Checked);
-    void SelectObjectCell(TObjectInfo *const *Cell);
     // Empties every list, marker, track and window that shows a record of the
     // client, before the client frees them (sign-out, a refused update).
     void DropRecordViews();
@@ -315,29 +315,19 @@ private:
     TDateTime fMsgTimeout = 0;
     std::unique_ptr<TVelmoraClient> fClient;
     std::unique_ptr<TMonitorMap> fMap;
-    TObjListModel *fObjModel = nullptr;
-    TObjListDelegate *fObjDelegate = nullptr;
-    TObjListFilter *fObjFilter = nullptr;
-    TEventListModel *fAlarmModel = nullptr;
-    TEventListModel *fEventModel = nullptr;
-    std::unique_ptr<TEventActions> fEventActions;
     TRecordWindows *fRecordWindows = nullptr;
     std::deque<std::function<void()>> fTaskQueue;
     // The minute update came while a modal dialog was open: it runs once
     // when the dialog has closed.
     bool fUpdateHeld = false;
-    // True while the objects' loading pulls the zones, traps and events;
-    // a later reload of the zones or traps alone does not.
-    bool fLoadingAll = false;
     // The map's home point, kept centred until the user moves the map.
     static constexpr double HomeLat = 57.998649, HomeLon = 56.27574;
     bool fHomePending = false;
-    // The last successful object request (account's time), and the outage
-    // notice shown while requests fail (empty when none is shown).
-    TDateTime fLastUpdate = NoDateTime;
+    // The outage notice shown while requests fail (empty when none is shown).
     QString fOutageText;
     bool fDestroyed = false;
     // Saved panel sizes, applied once the window has its size.
     bool fLayoutPending = false;
+    bool fLeftFitsRows = false;
     int fPendingLeft = 0, fPendingRight = 0, fPendingBottom = 0, fPendingObjects = -1, fPendingTraps = -1;
 };

@@ -3,18 +3,16 @@
 #include "main.h"
 
 #include "AlarmNotifier.h"
-#include "EventActions.h"
-#include "EventListModel.h"
+#include "EventsPanel.h"
 #include "MonitorMap.h"
-#include "ObjListDelegate.h"
 #include "ObjListModel.h"
+#include "ObjectsPanel.h"
 #include "ZtStyles.h"
 #include "ZtTtyBox.h"
 #include "client.h"
 #include "FormTranslate.h"
 #include "OSM.TileStorage.h"
 #include "DevicesPanel.h"
-#include "ObjListFilter.h"
 #include "PanelWidgets.h"
 #include "RecordWindows.h"
 #include "TracksPanel.h"
@@ -53,7 +51,6 @@ const QString Main = QStringLiteral("Main");
 constexpr int DesignWidth = 852;
 constexpr int DesignHeight = 602;
 constexpr int SideMinWidth = 172;
-constexpr int ObjectsMinHeight = 128;
 constexpr int BottomRestoreMin = 85;
 } // namespace
 
@@ -77,6 +74,18 @@ void TMonitorMainWin::FormCreate()
     f.setPointSize(font().pointSize());
     setFont(f);
 
+    // The client first: the panels built below hold it from the start (it
+    // logs into the log box once that exists).
+    // 5. A remembered token wins over the configured one.
+    QString token = IniFile.ReadString(QStringLiteral("Login"), QStringLiteral("Token"));
+    if (token.isEmpty())
+        token = Config.Get(QStringLiteral("token"), QString());
+    fClient = std::make_unique<TVelmoraClient>(Config.Get(QStringLiteral("server"), QString()), token,
+                                               Config.Get(QStringLiteral("timezone"), QString()),
+                                               Config.Get(QStringLiteral("ca_file"), QString()),
+                                               Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
+    fClient->SetLogCallback(LogCallback());
+
     BuildLayout();
     BuildMenus();
     BuildShortcuts();
@@ -91,50 +100,13 @@ void TMonitorMainWin::FormCreate()
     MapCacheDir = AppPaths::mapCacheDir();
     MapCacheSize = Config.AsInteger(QStringLiteral("map_cache_size")) * 1000000;
     CreateMap();
-
-    // 5. A remembered token wins over the configured one.
-    QString token = IniFile.ReadString(QStringLiteral("Login"), QStringLiteral("Token"));
-    if (token.isEmpty())
-        token = Config.Get(QStringLiteral("token"), QString());
-    fClient = std::make_unique<TVelmoraClient>(Config.Get(QStringLiteral("server"), QString()), token,
-                                               Config.Get(QStringLiteral("timezone"), QString()),
-                                               Config.Get(QStringLiteral("ca_file"), QString()),
-                                               Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
-    fClient->SetLogCallback(LogCallback());
-    ConnectLoadChain();
     // Alarms told to the desktop, and the tray.
-    AlarmNotifier = new TAlarmNotifier(*this, this, ObjList, fObjModel);
-    connect(this, &TMonitorMainWin::ObjectsLoaded, AlarmNotifier, &TAlarmNotifier::ObjectsLoaded);
-    connect(this, &TMonitorMainWin::ObjectsUpdated, AlarmNotifier, &TAlarmNotifier::ObjectsUpdated);
-    fAlarmModel = new TEventListModel(fClient.get(), this);
-    fEventModel = new TEventListModel(fClient.get(), this);
-    AlarmList->setModel(fAlarmModel);
-    EventList->setModel(fEventModel);
-    for (QTreeView *v : {AlarmList, EventList}) {
-        v->header()->setStretchLastSection(true);
-        const int widths[] = {120, 140, 140, 148, 148, 120};
-        for (int i = 0; i < 6; ++i)
-            v->setColumnWidth(i, widths[i]);
-        v->header()->setSortIndicator(1, Qt::DescendingOrder);
-        v->header()->setSectionsClickable(true);
-        v->header()->setSortIndicatorShown(true);
-        // A header click sorts by that column, flipping the direction.
-        connect(v->header(), &QHeaderView::sortIndicatorChanged, this,
-                [v](int Column, Qt::SortOrder Order) { v->model()->sort(Column, Order); });
-    }
-    connect(AlarmList, &QTreeView::doubleClicked, this, &TMonitorMainWin::AlarmListNodeDblClick);
-    connect(EventList, &QTreeView::doubleClicked, this, &TMonitorMainWin::EventListNodeDblClick);
-    // Plain event, (unused), accepted alarm, open alarm.
-    fAlarmModel->SetAlarmList(true);
-    const QList<QIcon> eventImages{QIcon(), QIcon(), style()->standardIcon(QStyle::SP_DialogApplyButton),
-                                   style()->standardIcon(QStyle::SP_MessageBoxWarning)};
-    fAlarmModel->SetImages(eventImages);
-    fEventModel->SetImages(eventImages);
-    fEventActions = std::make_unique<TEventActions>(*this);
-    fEventActions->SetShowTrap([this](TTrapInfo *Trap) { TrapsPanel->ShowTrap(Trap); });
+    AlarmNotifier = new TAlarmNotifier(*this, this, ObjectsPanel->List, ObjectsPanel->Model());
+    ConnectLoadChain();
+    EventsPanel->SetShowTrap([this](TTrapInfo *Trap) { TrapsPanel->ShowTrap(Trap); });
     // An event's, an alarm's or a trip's track goes through the track panel,
     // which refuses an object the list does not have.
-    fEventActions->SetTrackRequest([this](int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2) {
+    EventsPanel->SetTrackRequest([this](int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2) {
         TracksPanel->RequestObjectTrack(ObjUid, Sign, Mode, Dt1, Dt2);
     });
 
@@ -196,78 +168,9 @@ void TMonitorMainWin::FormDestroy()
     // The markers refer to rows, the rows to the client's objects: the map
     // goes first, then the lists, then the client.
     fMap.reset();
-    ObjList->setModel(nullptr);
-    AlarmList->setModel(nullptr);
-    EventList->setModel(nullptr);
-    delete fAlarmModel;
-    fAlarmModel = nullptr;
-    delete fEventModel;
-    fEventModel = nullptr;
-    fObjModel->Clear();
+    ObjectsPanel->Detach();
+    EventsPanel->Detach();
     fClient.reset();
-}
-
-void TMonitorMainWin::BuildObjectGroup()
-{
-    GbObjects = MakeGroup(QStringLiteral("GbObjects"), QStringLiteral("Objects"), LeftSplitter);
-    ObjToolBar = MakeToolBar(QStringLiteral("ObjToolBar"), GbObjects);
-    const struct
-    {
-        const char *name, *hint;
-        std::function<void()> click;
-    } buttons[] = {
-        {"SbObjectInfo", "Object info", [this] { SbObjectInfoClick(); }},
-        {"SbEditObject", "Edit object", [this] { SbEditObjectClick(); }},
-        {"SbConfiguration", "Configuration", [this] { DevicesPanel->SbConfigurationClick(); }},
-        {"SbSmsFilters", "SMS -filters", [this] { DevicesPanel->SbSmsFiltersClick(); }},
-        {"SbCommands", "Commands", [this] { DevicesPanel->SbCommandsClick(); }},
-        {"SbPlaces", "Places", [this] { DevicesPanel->SbPlacesClick(); }},
-        {"SbCreatePlace", "Create Place", [this] { CreatePlaceByClick(); }},
-        {"SbRequestTrack", "Request track", [this] { SbRequestTrackClick(); }},
-        {"SbLastMessages", "Last messages", [this] { SbLastMessagesClick(); }},
-        {"SbObjectMenu", "Menu", [this] { SbObjectMenuClick(); }},
-    };
-    for (const auto &b : buttons)
-        AddToolButton(ObjToolBar, QString::fromLatin1(b.name), QString::fromLatin1(b.hint), b.click);
-    GbObjects->layout()->addWidget(ObjToolBar);
-
-    ObjSearch = new QLineEdit(GbObjects);
-    ObjSearch->setObjectName(QStringLiteral("ObjSearch"));
-    ObjSearch->setClearButtonEnabled(true);
-    ObjSearch->setPlaceholderText(QStringLiteral("Find: name, number or id"));
-    GbObjects->layout()->addWidget(ObjSearch);
-
-    ObjList = MakeList(QStringLiteral("ObjList"), GbObjects);
-    ObjList->setHeaderHidden(true);
-    ObjList->setSortingEnabled(false);
-    // All rows alike (see TObjListDelegate): fleets of thousands.
-    ObjList->setUniformRowHeights(true);
-    fObjModel = new TObjListModel(this);
-    fObjDelegate = new TObjListDelegate(fObjModel, this);
-    fObjDelegate->SetClock([this] { return AccountNow(); });
-    ObjList->setModel(fObjModel);
-    ObjList->setItemDelegate(fObjDelegate);
-    fObjModel->SetCheckingHandler([this](const QModelIndex &i, bool c) { ObjListChecking(i, c); });
-    connect(ObjList->selectionModel(), &QItemSelectionModel::currentChanged, this, &TMonitorMainWin::ObjListChange);
-    connect(ObjList, &QTreeView::doubleClicked, this, &TMonitorMainWin::ObjListDblClick);
-    fObjFilter = new TObjListFilter(ObjSearch, ObjList, fObjModel, this);
-    GbObjects->layout()->addWidget(ObjList);
-
-    ObjPopupMenu = new QMenu(ObjList);
-    ObjPopupMenu->setObjectName(QStringLiteral("ObjPopupMenu"));
-    auto addItem = [this](const QString &name, const QString &text, std::function<void()> click) {
-        QAction *a = ObjPopupMenu->addAction(text);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, [click = std::move(click)] { click(); });
-        return a;
-    };
-    addItem(QStringLiteral("PopupCreateObject"), QStringLiteral("Create object"), [this] { CreateObjectClick(); });
-    addItem(QStringLiteral("PopupDeleteObject"), QStringLiteral("Delete object"), [this] { DeleteObjectClick(); });
-    addItem(QStringLiteral("PopupCreatePlace"), QStringLiteral("Create Place"), [this] { CreatePlaceByClick(); })
-        ->setVisible(false);
-    addItem(QStringLiteral("PopupStartTrip"), QStringLiteral("Start trip"), [this] { TripsPanel->StartObjectTrip(); });
-    addItem(QStringLiteral("PopupStopTrip"), QStringLiteral("Stop trip"), [this] { TripsPanel->StopObjectTrip(); });
-    GbObjects->setMinimumHeight(ObjectsMinHeight);
 }
 
 void TMonitorMainWin::BuildPanels()
@@ -278,8 +181,31 @@ void TMonitorMainWin::BuildPanels()
         TracksPanel->RequestObjectTrack(ObjUid, Sign, Mode, Dt1, Dt2);
     });
     // A trip started or stopped changes the object's status picture.
-    connect(TripsPanel, &TTripsPanel::ObjectChanged, this, [this] { fObjModel->RefreshAll(); });
-    BuildObjectGroup();
+    ObjectsPanel = new TObjectsPanel(*this, LeftSplitter, this);
+    GbObjects = ObjectsPanel->Group;
+    ObjToolBar = ObjectsPanel->ToolBar;
+    ObjList = ObjectsPanel->List;
+    ObjSearch = ObjectsPanel->Search;
+    ObjPopupMenu = ObjectsPanel->PopupMenu;
+    // The object toolbar's buttons of the other areas.
+    const struct
+    {
+        const char *name;
+        std::function<void()> action;
+    } actions[] = {
+        {"SbConfiguration", [this] { DevicesPanel->SbConfigurationClick(); }},
+        {"SbSmsFilters", [this] { DevicesPanel->SbSmsFiltersClick(); }},
+        {"SbCommands", [this] { DevicesPanel->SbCommandsClick(); }},
+        {"SbPlaces", [this] { DevicesPanel->SbPlacesClick(); }},
+        {"SbRequestTrack", [this] { SbRequestTrackClick(); }},
+        {"SbLastMessages", [this] { SbLastMessagesClick(); }},
+        {"PopupStartTrip", [this] { TripsPanel->StartObjectTrip(); }},
+        {"PopupStopTrip", [this] { TripsPanel->StopObjectTrip(); }},
+    };
+    for (const auto &a : actions)
+        ObjectsPanel->SetAction(QString::fromLatin1(a.name), a.action);
+    // A trip started or stopped changes the object's status picture.
+    connect(TripsPanel, &TTripsPanel::ObjectChanged, ObjectsPanel, [this] { ObjectsPanel->Model()->RefreshAll(); });
     TracksPanel = new TTracksPanel(*this, LeftSplitter, this);
     GbTracks = TracksPanel->Group;
     TrackToolBar = TracksPanel->ToolBar;
@@ -312,6 +238,11 @@ void TMonitorMainWin::BuildBottom()
     BottomPager->setTabPosition(QTabWidget::South);
     bl->addWidget(BottomPager);
 
+    // Alarms and Events, then the log.
+    EventsPanel = new TEventsPanel(*this, BottomPager, this);
+    AlarmList = EventsPanel->AlarmList;
+    EventList = EventsPanel->EventList;
+
     auto makePage = [this](const QString &name, const QString &title) {
         auto *page = new QWidget(BottomPager);
         page->setObjectName(name);
@@ -321,31 +252,6 @@ void TMonitorMainWin::BuildBottom()
         BottomPager->addTab(page, title);
         return page;
     };
-    auto sideBar = [this](QWidget *page, const QString &name) {
-        auto *bar = MakeToolBar(name, page);
-        bar->setOrientation(Qt::Vertical);
-        page->layout()->addWidget(bar);
-        return bar;
-    };
-
-    QWidget *alarms = makePage(QStringLiteral("TabAlarms"), QStringLiteral("Alarms"));
-    QToolBar *ab = sideBar(alarms, QStringLiteral("AlarmToolBar"));
-    AddToolButton(ab, QStringLiteral("SbAcceptAlarm"), QStringLiteral("Accept alarm"), [this] { SbAcceptAlarmClick(); });
-    AlarmList = MakeList(QStringLiteral("AlarmList"), alarms);
-    AlarmList->setRootIsDecorated(false);
-    // A double click requests the event's track, which comes with the track windows.
-    connect(AlarmList, &QTreeView::doubleClicked, this, [this] { NotImplemented(QStringLiteral("AlarmList")); });
-    alarms->layout()->addWidget(AlarmList);
-
-    QWidget *events = makePage(QStringLiteral("TabEvents"), QStringLiteral("Events"));
-    QToolBar *eb = sideBar(events, QStringLiteral("EventToolBar"));
-    AddToolButton(eb, QStringLiteral("SbRequestEvents"), QStringLiteral("Request events"), [this] { RequestEvents(); });
-    AddToolButton(eb, QStringLiteral("SbAcceptEvent"), QStringLiteral("Accept event"), [this] { SbAcceptEventClick(); });
-    EventList = MakeList(QStringLiteral("EventList"), events);
-    EventList->setRootIsDecorated(false);
-    connect(EventList, &QTreeView::doubleClicked, this, [this] { NotImplemented(QStringLiteral("EventList")); });
-    events->layout()->addWidget(EventList);
-
     QWidget *logPage = makePage(QStringLiteral("TabLog"), QStringLiteral("Log"));
     auto *lb = new QToolBar(logPage);
     lb->setObjectName(QStringLiteral("LogToolBar"));
@@ -428,6 +334,8 @@ void TMonitorMainWin::BuildLayout()
     VertSplitter->setStretchFactor(0, 1);
     VertSplitter->setStretchFactor(1, 0);
     connect(VertSplitter, &QSplitter::splitterMoved, this, [this] { BottomPanelResize(); });
+    // A width the user chose is his: the rows no longer widen the panel.
+    connect(HorzSplitter, &QSplitter::splitterMoved, this, [this] { fLeftFitsRows = false; });
 
     BuildMsgPanel();
 
@@ -493,8 +401,9 @@ void TMonitorMainWin::BuildTimers()
 void TMonitorMainWin::RestoreLayout()
 {
     const QRect avail = screen() ? screen()->availableGeometry() : QRect(0, 0, 1920, 1080);
-    const int w = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Width"), DesignWidth));
-    const int h = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Height"), DesignHeight));
+    // The first window takes most of a screen larger than the designed size.
+    const int w = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Width"), std::max(DesignWidth, avail.width() * 4 / 5)));
+    const int h = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Height"), std::max(DesignHeight, avail.height() * 4 / 5)));
     const int x = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Left"), avail.left() + (avail.width() - w) / 2));
     const int y = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("Top"), avail.top() + (avail.height() - h) / 2));
     setGeometry(x, y, std::max(w, minimumWidth()), std::max(h, minimumHeight()));
@@ -502,14 +411,10 @@ void TMonitorMainWin::RestoreLayout()
     fPendingBottom = std::max<int>(BottomRestoreMin, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("BottomHeight"), 0)));
     // Without a saved width the left panel is as wide as its content needs:
     // the object toolbar's buttons, and a row's check box, whole report time
-    // and status picture.
-    const QFontMetrics fm(ObjList->font());
-    const int rowWidth = fm.horizontalAdvance(QStringLiteral("00.00.0000 00:00:00")) + 24 /* check box */
-                         + 24 /* status picture */ + 16 /* frame and margins */;
-    // The toolbar needs its own hint plus the group box frame and margins.
-    const int contentWidth = std::max(ObjToolBar->sizeHint().width() + 32, rowWidth);
+    // and status picture; the names widen it once the objects are listed.
     const int savedLeft = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("LeftWidth"), 0));
-    fPendingLeft = std::max<int>(SideMinWidth, savedLeft > 0 ? savedLeft : contentWidth);
+    fLeftFitsRows = savedLeft <= 0;
+    fPendingLeft = std::max<int>(SideMinWidth, savedLeft > 0 ? savedLeft : ObjectsPanel->WidthHint());
     fPendingRight = std::max<int>(SideMinWidth, static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("RightWidth"), 0)));
     fPendingObjects = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("ObjectsHeight"), -1));
     fPendingTraps = static_cast<int>(IniFile.ReadInteger(Main, QStringLiteral("TrapsHeight"), -1));
@@ -521,6 +426,21 @@ void TMonitorMainWin::RestoreLayout()
     if (IniFile.ReadBool(Main, QStringLiteral("Maximized"), false))
         setWindowState(windowState() | Qt::WindowMaximized);
     BottomPanelResize();
+}
+
+void TMonitorMainWin::FitLeftPanelToRows()
+{
+    if (!fLeftFitsRows)
+        return;
+    QList<int> s = HorzSplitter->sizes();
+    // The map keeps most of the room: the lists take at most 30 % of it.
+    const int need = std::min(ObjectsPanel->WidthHint(), (s[0] + s[1] + s[2]) * 3 / 10);
+    const int grow = std::min(need - s[0], s[1] - MapPanel->minimumWidth());
+    if (grow <= 0)
+        return;
+    s[0] += grow;
+    s[1] -= grow;
+    HorzSplitter->setSizes(s);
 }
 
 void TMonitorMainWin::ApplyPanelSizes()
@@ -619,10 +539,8 @@ void TMonitorMainWin::UpdateStyleColors()
     clWin = TZtStyles::WindowColor();
     clTxt = TZtStyles::TextColor();
     clTxtSel = TZtStyles::SelectedTextColor();
-    if (fObjDelegate)
-        fObjDelegate->SetColors(clWin, clTxt, clTxtSel);
+    ObjectsPanel->SetColors(clWin, clTxt, clTxtSel);
     RefreshIcons(this);
-    ObjList->viewport()->update();
 }
 
 void TMonitorMainWin::CheckStyleMenu()
@@ -668,10 +586,8 @@ bool TMonitorMainWin::eventFilter(QObject *watched, QEvent *event)
 
 void TMonitorMainWin::BottomPagerChange(int Index)
 {
-    if (Index == 1) {
-        if (!EventList->currentIndex().isValid() && fEventModel && fEventModel->Count() > 0)
-            EventList->setCurrentIndex(fEventModel->index(fEventModel->Count() - 1, 0));
-    } else if (Index == 2) {
+    if (Index == 1)
+        EventsPanel->EventsPageShown();
+    else if (Index == 2)
         LogBox->ScrollTo(-1);
-    }
 }

@@ -5,6 +5,7 @@
 #include "DevicesPanel.h"
 
 #include "MonitorMap.h"
+#include "ObjectsPanel.h"
 #include "OSM.ZtMapControl.h"
 
 #include <QAbstractScrollArea>
@@ -25,7 +26,7 @@ void TMonitorMainWin::CreateMap()
         area->viewport()->installEventFilter(this);
     fMap->Control()->OnRClickMap = [this](const TGeoPoint &Point) { return OnMapRClick(Point); };
     // A click on an object's marker selects the object's row.
-    fMap->SetOnObjectClick([this](TObjectInfo *const *Cell) { SelectObjectCell(Cell); });
+    fMap->SetOnObjectClick([this](TObjectInfo *const *Cell) { ObjectsPanel->SelectObjectCell(Cell); });
     if (MsgPanel)
         MsgPanel->raise();
 }

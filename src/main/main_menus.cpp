@@ -3,18 +3,58 @@
 #include "main.h"
 
 #include "AboutForm.h"
+#include "MonitorMap.h"
 #include "client.h"
 #include "TripsPanel.h"
 
 #include "SettingsEditForm.h"
 #include "UserEditForm.h"
 
-#include "MonitorMap.h"
-#include "OSM.ZtMapControl.h"
-
 #include <QAction>
 #include <QKeySequence>
-#include <QLineEdit>
+#include <QTimer>
+
+#include <functional>
+
+void TMonitorMainWin::BuildShortcuts()
+{
+    const struct
+    {
+        const char *name;
+        QList<QKeySequence> keys;
+        std::function<void()> run;
+    } shortcuts[] = {
+        {"ActUpdateNow", {QKeySequence(Qt::Key_F5)}, [this] { UpdateNow(); }},
+        {"ActQuit", {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); }},
+        // Ctrl+"=" is Ctrl+plus without Shift on most keyboards.
+        {"ActZoomIn", {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+         [this] {
+             if (fMap)
+                 fMap->ZoomBy(1);
+         }},
+        {"ActZoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+         [this] {
+             if (fMap)
+                 fMap->ZoomBy(-1);
+         }},
+    };
+    for (const auto &s : shortcuts) {
+        auto *a = new QAction(this);
+        a->setObjectName(QString::fromLatin1(s.name));
+        a->setShortcuts(s.keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, s.run);
+        addAction(a);
+    }
+}
+
+void TMonitorMainWin::UpdateNow()
+{
+    if (UpdateTimer->isActive() && !fUpdateHeld)
+        UpdateTimer->start(UpdateInterval());
+    UpdateObjects();
+    RefreshEvents();
+}
 
 void TMonitorMainWin::MenuUserDataClick() { EditUserData(); }
 void TMonitorMainWin::MenuEditSettingsClick() { OpenSettings(); }
@@ -97,36 +137,4 @@ void TMonitorMainWin::ShowAbout()
 {
     TAboutForm form(this);
     form.exec();
-}
-
-void TMonitorMainWin::BuildShortcuts()
-{
-    // The keys desktop programs share: F5 updates now, Ctrl+Q quits, Ctrl+F
-    // finds an object,
-    // Ctrl+plus and Ctrl+minus zoom the map about its centre.
-    auto add = [this](const QString &Name, const QList<QKeySequence> &Keys, std::function<void()> Run) {
-        auto *a = new QAction(this);
-        a->setObjectName(Name);
-        a->setShortcuts(Keys);
-        a->setShortcutContext(Qt::WindowShortcut);
-        addAction(a);
-        connect(a, &QAction::triggered, this, [Run = std::move(Run)] { Run(); });
-    };
-    add(QStringLiteral("ActUpdateNow"), {QKeySequence(Qt::Key_F5)}, [this] { UpdateTimerTimer(); });
-    add(QStringLiteral("ActQuit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
-    add(QStringLiteral("ActFindObject"), {QKeySequence(Qt::CTRL | Qt::Key_F)}, [this] {
-        ObjSearch->setFocus(Qt::ShortcutFocusReason);
-        ObjSearch->selectAll();
-    });
-    auto zoom = [this](int Step) {
-        if (!fMap)
-            return;
-        TZtMapControl *c = fMap->Control();
-        if (c->Zoom() >= 0)
-            c->SetZoom(c->Zoom() + Step, c->ViewToMap(c->viewport()->rect().center()));
-    };
-    // Ctrl+= as well: on most layouts "+" needs Shift.
-    add(QStringLiteral("ActZoomIn"), {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-        [zoom] { zoom(1); });
-    add(QStringLiteral("ActZoomOut"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, [zoom] { zoom(-1); });
 }

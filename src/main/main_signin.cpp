@@ -3,10 +3,10 @@
 #include "main.h"
 #include "OSM.ObjectInfo.h"
 
-#include "EventListModel.h"
+#include "EventsPanel.h"
 #include "LoginForm.h"
 #include "MonitorMap.h"
-#include "ObjListModel.h"
+#include "ObjectsPanel.h"
 #include "SignupForm.h"
 #include "ZtMsgBox.h"
 #include "client.h"
@@ -195,9 +195,8 @@ void TMonitorMainWin::DropRecordViews()
         fMap->ClearTracks();
         fMap->SetZones(nullptr);
     }
-    fAlarmModel->Clear();
-    fEventModel->Clear();
-    fObjModel->Clear();
+    EventsPanel->Clear();
+    ObjectsPanel->Clear();
     TracksPanel->Clear();
     ZonesPanel->Clear();
     TrapsPanel->Clear();

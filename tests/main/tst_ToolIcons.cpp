@@ -1,11 +1,14 @@
 // Tool button pictures are vector drawings: sharp at a device pixel ratio of
 // 2, drawn (not blank), and absent for a button without a picture.
 
+#include "PanelWidgets.h"
 #include "ToolIcons.h"
 
 #include <QImage>
 #include <QPixmap>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 
 class tst_ToolIcons : public QObject
 {
@@ -35,6 +38,43 @@ private Q_SLOTS:
             for (int x = 0; x < img.width(); ++x)
                 inked += qAlpha(img.pixel(x, y)) > 128;
         QVERIFY2(inked > 150, qPrintable(QString::number(inked)));
+    }
+
+    // The panels' tool buttons show these pictures: as drawn in a light
+    // style, in the style's light text colour in a dark one.
+    void toolButtonsShowThePicture_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addRow("light style") << false;
+        QTest::addRow("dark style") << true;
+    }
+    void toolButtonsShowThePicture()
+    {
+        QFETCH(bool, dark);
+        QWidget host;
+        if (dark) {
+            QPalette p = host.palette();
+            p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+            host.setPalette(p);
+        }
+        QToolBar *bar = PanelWidgets::MakeToolBar(QStringLiteral("Bar"), &host);
+        QToolButton *b = PanelWidgets::AddToolButton(bar, QStringLiteral("SbDeleteTrack"), QStringLiteral("Delete track"), nullptr);
+        QCOMPARE(b->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        const QImage shown = b->icon().pixmap(QSize(24, 24), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage drawn = ToolIcon(QStringLiteral("SbDeleteTrack")).pixmap(QSize(24, 24), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(shown.size(), drawn.size());
+        int inked = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                // The same strokes...
+                QCOMPARE(qAlpha(shown.pixel(x, y)) > 128, qAlpha(drawn.pixel(x, y)) > 128);
+                if (qAlpha(shown.pixel(x, y)) < 250)
+                    continue;
+                ++inked;
+                // ... in the drawing's dark blue, or light on a dark style.
+                QCOMPARE(QColor(shown.pixel(x, y)).lightness() > 128, dark);
+            }
+        QVERIFY(inked > 20);
     }
 
     void noPicture()

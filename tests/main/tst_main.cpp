@@ -181,72 +181,6 @@ private Q_SLOTS:
         QVERIFY(!logText(*w).contains(QLatin1String("not-the-password")));
     }
 
-    void tickingCreatesMarkerAndUpdateKeepsState()
-    {
-        IniFile.WriteString("Login", "Token", fSim.demoToken());
-        auto w = newWindow();
-        TObjListModel *m = w->ObjModel();
-        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
-        TMonitorMap *map = w->MapCtrl();
-        QCOMPARE(map->MarkCount(), 0);
-
-        const QModelIndex second = m->index(1, 0);
-        QVERIFY(m->setData(second, Qt::Checked, Qt::CheckStateRole));
-        QCOMPARE(map->MarkCount(), 1);
-        // Ticking selects the row; the marker reaches the row's object.
-        QCOMPARE(w->SelectedObjectRow(), second);
-        TObjectInfo *obj = m->Object(second);
-        QCOMPARE(*map->MarkCell(0), obj);
-        QCOMPARE(map->MarkCoord(0), QPointF(obj->last_point->lon, obj->last_point->lat));
-
-        const QPointF before = map->MarkCoord(0);
-        w->ObjList->setCurrentIndex(m->index(0, 0));
-        // The simulated devices move on ten minutes per second, but an object
-        // may stand in a parking for a while: update until its report moves.
-        QTRY_VERIFY_WITH_TIMEOUT((w->UpdateObjects(), obj->last_point->lon != before.x() || obj->last_point->lat != before.y()), 60000);
-
-        QCOMPARE(w->SelectedObjectRow(), m->index(0, 0));
-        QVERIFY(m->IsChecked(second));
-        QVERIFY(!m->IsChecked(m->index(0, 0)));
-        QCOMPARE(m->Object(second), obj);
-        QCOMPARE(map->MarkCount(), 1);
-        QCOMPARE(map->MarkCoord(0), QPointF(obj->last_point->lon, obj->last_point->lat));
-        QVERIFY2(map->MarkCoord(0) != before, "the marker did not follow its object");
-
-        // Unticking removes the marker.
-        QVERIFY(m->setData(second, Qt::Unchecked, Qt::CheckStateRole));
-        QCOMPARE(map->MarkCount(), 0);
-    }
-
-    // A marker follows its object's last point whatever the point's device
-    // time: a tracker that uploads its buffered reports late has moved too.
-    void markerFollowsLateReports_data()
-    {
-        QTest::addColumn<double>("ageDays"); // device time against the previous update
-        QTest::addColumn<bool>("moves");
-        QTest::addRow("newer than the previous update") << -1.0 << true;
-        QTest::addRow("reported late") << 1.0 << true;
-        QTest::addRow("no device time") << qQNaN() << true;
-    }
-    void markerFollowsLateReports()
-    {
-        QFETCH(double, ageDays);
-        QFETCH(bool, moves);
-        IniFile.WriteString("Login", "Token", fSim.demoToken());
-        auto w = newWindow();
-        TObjListModel *m = w->ObjModel();
-        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 1, 10000);
-        w->UpdateTimer->stop();
-        QVERIFY(m->setData(m->index(0, 0), Qt::Checked, Qt::CheckStateRole));
-        TObjectInfo *obj = m->Object(m->index(0, 0));
-        const TDateTime prev = w->Client()->ObjListUpdated();
-        obj->last_point->lat += 0.01;
-        obj->last_point->lon -= 0.02;
-        obj->last_point->obj_dt = prev - ageDays;
-        w->MoveMarkers(prev);
-        QCOMPARE(w->MapCtrl()->MarkCoord(0) == QPointF(obj->last_point->lon, obj->last_point->lat), moves);
-    }
-
     void mapShowsZonesAndMarkerClickSelectsRow()
     {
         IniFile.WriteString("Login", "Token", fSim.demoToken());
@@ -440,54 +374,6 @@ private Q_SLOTS:
         w->repaint();
     }
 
-    void deleteMarksThenRemoves()
-    {
-        IniFile.WriteString("Login", "Token", fSim.demoToken());
-        auto w = newWindow();
-        TObjListModel *m = w->ObjModel();
-        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
-        const int rows = m->rowCount();
-        const QModelIndex last = m->index(rows - 1, 0);
-        const QString name = m->Object(last)->name;
-        const int uid = m->Object(last)->uid;
-        QVERIFY(!m->DeletedGroup().isValid());
-
-        auto answerYes = [](QString *text) {
-            return [text](QWidget *d) {
-                auto *box = qobject_cast<QMessageBox *>(d);
-                if (!box)
-                    return false;
-                *text = box->text();
-                box->button(QMessageBox::Yes)->click();
-                return true;
-            };
-        };
-        QString prompt;
-        {
-            w->ObjList->setCurrentIndex(last);
-            ModalWatcher yes(answerYes(&prompt));
-            w->findChild<QAction *>("PopupDeleteObject")->trigger();
-            QVERIFY(yes.done());
-        }
-        QCOMPARE(prompt, TMonitorMainWin::TrFmt("mark_object_prompt", {name}));
-        // Marked: now under "Deleted", which sorts last.
-        const QModelIndex group = m->DeletedGroup();
-        QVERIFY(group.isValid());
-        QCOMPARE(m->Object(group)->name, QStringLiteral("Deleted"));
-        QCOMPARE(m->rowCount(group), 1);
-        QCOMPARE(m->Object(m->index(0, 0, group))->uid, uid);
-
-        {
-            w->ObjList->setCurrentIndex(m->index(0, 0, group));
-            ModalWatcher yes(answerYes(&prompt));
-            w->findChild<QAction *>("PopupDeleteObject")->trigger();
-            QVERIFY(yes.done());
-        }
-        QCOMPARE(prompt, TMonitorMainWin::TrFmt("delete_object_prompt", {name}));
-        QVERIFY(!m->FindUid(uid).isValid());
-        QCOMPARE(m->rowCount(), rows - 1);
-    }
-
     // The times the program holds are local times of the account's zone:
     // the report age of the status picture and the events' "today" are
     // measured in that zone, not in the computer's.
@@ -620,27 +506,6 @@ private Q_SLOTS:
     }
 
     // Actions whose windows are not built yet say so; none does nothing.
-    void unbuiltActionsSaySo_data()
-    {
-        QTest::addColumn<QString>("action");
-        // Export Track and the trap and zone lists' double clicks are built
-        // now; their panels' tests cover them.
-        QTest::addRow("double click in the alarm list") << "AlarmList";
-        QTest::addRow("double click in the event list") << "EventList";
-    }
-    void unbuiltActionsSaySo()
-    {
-        QFETCH(QString, action);
-        IniFile.WriteString("Login", "Token", fSim.demoToken());
-        auto w = newWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
-        w->ShowMsg(QString(), 0);
-        auto *list = w->findChild<QTreeView *>(action);
-        Q_EMIT list->doubleClicked(list->model()->index(0, 0));
-        QVERIFY(w->MsgPanel->isVisible());
-        QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("not_implemented"));
-    }
-
     // The right click that "Create Place" armed opens the place window from
     // the task queue, not inside the click's own event handling.
     void rightClickAfterCreatePlaceQueuesPlaceWindow()
@@ -1103,6 +968,43 @@ private Q_SLOTS:
         QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("success"));
         QVERIFY(!w->Client()->Login(QStringLiteral("demo"), QStringLiteral("demo")));
         QVERIFY(w->Client()->Login(QStringLiteral("demo"), QStringLiteral("brand-new-secret")));
+    }
+
+    // F5 updates at once, Ctrl+Q quits, Ctrl+plus (also Ctrl+"=") and
+    // Ctrl+minus zoom the map about its centre.
+    void shortcuts_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("effect");
+        QTest::addRow("F5") << int(Qt::Key_F5) << "update";
+        QTest::addRow("Ctrl+Q") << int(Qt::CTRL | Qt::Key_Q) << "quit";
+        QTest::addRow("Ctrl+plus") << int(Qt::CTRL | Qt::Key_Plus) << "+1";
+        QTest::addRow("Ctrl+=") << int(Qt::CTRL | Qt::Key_Equal) << "+1";
+        QTest::addRow("Ctrl+minus") << int(Qt::CTRL | Qt::Key_Minus) << "-1";
+    }
+    void shortcuts()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, effect);
+        Config.SetVal("server", "");
+        auto w = newWindow();
+        w->LoginTimer->stop();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        w->ShowMsg(QString(), 0);
+        const int zoom = w->MapCtrl()->Zoom();
+        const QPointF centre = w->MapCtrl()->Center();
+        QTest::keyClick(w.get(), Qt::Key(key & ~Qt::KeyboardModifierMask), Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+        if (effect == QLatin1String("update")) {
+            // Signed out, the update says so.
+            QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("not_logged_in"));
+        } else if (effect == QLatin1String("quit")) {
+            QVERIFY(!w->isVisible());
+        } else {
+            QCOMPARE(w->MapCtrl()->Zoom(), zoom + effect.toInt());
+            QVERIFY(std::abs(w->MapCtrl()->Center().x() - centre.x()) < 1e-3);
+            QVERIFY(std::abs(w->MapCtrl()->Center().y() - centre.y()) < 1e-3);
+        }
     }
 
     void styleSwitchAndRestore()

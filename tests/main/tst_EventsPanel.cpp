@@ -1,23 +1,24 @@
-// The alarm and event lists' actions against velmora-sim: accepting with a
-// message while the records are replaced under the open dialog, the track of
-// an event, what a double click on each column does, and the rows' texts.
+// The alarm and event lists against velmora-sim: accepting with a message
+// while the records are replaced under the open dialog, the track of an
+// event, what a double click on each column does, and the rows' texts.
 #include "OSM.EventInfo.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.TrapInfo.h"
 #include "OSM.TripInfo.h"
 #include "OSM.ZoneInfo.h"
 #include "AcceptEventForm.h"
-#include "EventActions.h"
+#include "EventsPanel.h"
 #include "EventListModel.h"
 #include "PanelTestSupport.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTreeView>
 
 #include <cmath>
 
-class tst_EventActions : public QObject
+class tst_EventsPanel : public QObject
 {
     Q_OBJECT
     QTemporaryDir fDir;
@@ -40,6 +41,66 @@ private Q_SLOTS:
         QVERIFY2(fSim.start(), "velmora-sim did not start");
     }
 
+    // A double click on a row's cell, on screen: "Happened" and
+    // "Completion" draw the event's track, "Condition" shows its trap, other
+    // columns do nothing, and none of them says "not implemented".
+    void doubleClickOnScreen_data()
+    {
+        QTest::addColumn<bool>("alarms");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("does");
+        QTest::addRow("alarm: Object") << true << 0 << "nothing";
+        QTest::addRow("alarm: Happened") << true << 1 << "track";
+        QTest::addRow("alarm: Condition") << true << 3 << "trap";
+        QTest::addRow("event: Completion") << false << 2 << "track";
+        QTest::addRow("event: Value") << false << 4 << "nothing";
+    }
+    void doubleClickOnScreen()
+    {
+        QFETCH(bool, alarms);
+        QFETCH(int, column);
+        QFETCH(QString, does);
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        QVERIFY(ctx.Client()->GetTraps() > 0);
+        QTabWidget pager;
+        pager.resize(1000, 300);
+        TEventsPanel panel(ctx, &pager, nullptr);
+        QStringList done;
+        panel.SetTrackRequest([&](int, const QString &, int, TDateTime, TDateTime) { done << QStringLiteral("track"); });
+        panel.SetShowTrap([&](TTrapInfo *) { done << QStringLiteral("trap"); });
+        pager.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pager));
+        QTreeView *list = alarms ? panel.AlarmList : panel.EventList;
+        if (alarms) {
+            TEventInfo *alarm = openAlarm(*ctx.Client());
+            QVERIFY2(alarm, "the demo has no open alarm");
+            panel.FillAlarms(ctx.Client()->FindObject(alarm->obj_id));
+        } else {
+            QVERIFY(panel.LoadEvents(0, 0) > 0);
+        }
+        pager.setCurrentWidget(list->parentWidget());
+        QTRY_VERIFY(list->isVisible());
+        // A row whose event has a device time and a known object and trap.
+        QModelIndex cell;
+        auto *m = static_cast<TEventListModel *>(list->model());
+        for (int i = 0; i < m->rowCount() && !cell.isValid(); ++i) {
+            const TEventInfo *e = m->Event(m->index(i, 0));
+            if (!std::isnan(e->h_obj_dt) && ctx.FindObject(e->obj_id) && ctx.FindTrap(e->trap_id))
+                cell = m->index(i, column);
+        }
+        QVERIFY(cell.isValid());
+        list->scrollTo(cell);
+        const QPoint at = list->visualRect(cell).center();
+        QVERIFY(list->viewport()->rect().contains(at));
+        // A double click is a press and release followed by a second press
+        // that the view reports as a double click.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(done, does == QLatin1String("nothing") ? QStringList() : QStringList{does});
+        QVERIFY(!ctx.Notices.contains(QStringLiteral("not_implemented")));
+    }
+
     // The minute update replaces the alarm records while the dialog is
     // open; the acceptance lands on the records as they are afterwards.
     void acceptAlarmWhileRecordsAreReplaced()
@@ -50,7 +111,8 @@ private Q_SLOTS:
         QVERIFY2(alarm, "the demo has no open alarm");
         const uint32_t uid = alarm->uid;
         TObjectInfo *owner = ctx.Client()->FindObject(alarm->obj_id);
-        TEventActions actions(ctx);
+        QTabWidget pager;
+        TEventsPanel actions(ctx, &pager, nullptr);
         {
             ModalWatcher answer([&](QWidget *w) {
                 auto *f = qobject_cast<TAcceptEventForm *>(w);
@@ -98,7 +160,8 @@ private Q_SLOTS:
         QFETCH(QString, log);
         QFETCH(bool, dialog);
         TTestPanelContext ctx(QStringLiteral("http://127.0.0.1:9"), QStringLiteral("t"));
-        TEventActions actions(ctx);
+        QTabWidget pager;
+        TEventsPanel actions(ctx, &pager, nullptr);
         TEventInfo ev(5, 1);
         if (kind == 1)
             ev.accept_dt = EncodeDateTime(2025, 2, 3, 14, 5);
@@ -143,7 +206,8 @@ private Q_SLOTS:
             ev.h_obj_dt = EncodeDateTime(2025, 2, 3, 14, 0);
         if (finished)
             ev.c_obj_dt = EncodeDateTime(2025, 2, 3, 14, 30);
-        TEventActions actions(ctx);
+        QTabWidget pager;
+        TEventsPanel actions(ctx, &pager, nullptr);
         QList<QVariantList> asked;
         actions.SetTrackRequest([&](int obj, const QString &sign, int mode, TDateTime dt1, TDateTime dt2) {
             asked << QVariantList{obj, sign, mode, dt1, dt2};
@@ -167,13 +231,13 @@ private Q_SLOTS:
         QTest::addColumn<int>("column");
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<int>("action");
-        QTest::addRow("Object") << 0 << false << int(TEventActions::dcNone);
-        QTest::addRow("Happened") << 1 << false << int(TEventActions::dcTrack);
-        QTest::addRow("Completion") << 2 << true << int(TEventActions::dcTrack);
-        QTest::addRow("Condition") << 3 << false << int(TEventActions::dcTrap);
-        QTest::addRow("Value") << 4 << false << int(TEventActions::dcNone);
-        QTest::addRow("Accepted, open") << 5 << false << int(TEventActions::dcAccept);
-        QTest::addRow("Accepted, accepted already") << 5 << true << int(TEventActions::dcNone);
+        QTest::addRow("Object") << 0 << false << int(TEventsPanel::dcNone);
+        QTest::addRow("Happened") << 1 << false << int(TEventsPanel::dcTrack);
+        QTest::addRow("Completion") << 2 << true << int(TEventsPanel::dcTrack);
+        QTest::addRow("Condition") << 3 << false << int(TEventsPanel::dcTrap);
+        QTest::addRow("Value") << 4 << false << int(TEventsPanel::dcNone);
+        QTest::addRow("Accepted, open") << 5 << false << int(TEventsPanel::dcAccept);
+        QTest::addRow("Accepted, accepted already") << 5 << true << int(TEventsPanel::dcNone);
     }
     void dblClickPerColumn()
     {
@@ -182,8 +246,8 @@ private Q_SLOTS:
         TEventInfo ev(5, 7);
         if (accepted)
             ev.accept_dt = EncodeDateTime(2025, 2, 3, 15, 0);
-        QTEST(int(TEventActions::DblClickAction(&ev, column)), "action");
-        QCOMPARE(int(TEventActions::DblClickAction(nullptr, column)), int(TEventActions::dcNone));
+        QTEST(int(TEventsPanel::DblClickAction(&ev, column)), "action");
+        QCOMPARE(int(TEventsPanel::DblClickAction(nullptr, column)), int(TEventsPanel::dcNone));
     }
 
     // What the list shows: service time without a device time, "-" while
@@ -253,5 +317,5 @@ private Q_SLOTS:
     void cleanupTestCase() { fSim.stop(); }
 };
 
-QTEST_MAIN(tst_EventActions)
-#include "tst_EventActions.moc"
+QTEST_MAIN(tst_EventsPanel)
+#include "tst_EventsPanel.moc"
