@@ -2,12 +2,15 @@
 
 #include "MonitorMap.h"
 #include "OSM.ObjectInfo.h"
+#include "ObjEditForm.h"
+#include "ObjInfoForm.h"
 #include "ObjListDelegate.h"
 #include "ObjListModel.h"
 #include "PanelContext.h"
 #include "PanelWidgets.h"
 #include "RecordWindows.h"
 #include "WaitCursor.h"
+#include "ZtFormPos.h"
 #include "ZtMsgBox.h"
 #include "client.h"
 #include "common.h"
@@ -410,9 +413,39 @@ void TObjectsPanel::SbObjectMenuClick()
     PopupMenu->popup(b && b->isVisible() ? b->mapToGlobal(QPoint(0, b->height())) : QCursor::pos());
 }
 
-// The object windows come with their own issue.
-void TObjectsPanel::SbObjectInfoClick() { fCtx.NotImplemented(QStringLiteral("SbObjectInfo")); }
-void TObjectsPanel::SbEditObjectClick() { fCtx.NotImplemented(QStringLiteral("SbEditObject")); }
+void TObjectsPanel::SbObjectInfoClick()
+{
+    if (RequireSelection())
+        ShowObjectInfo(SelectedObject());
+}
+
+void TObjectsPanel::ShowObjectInfo(TObjectInfo *Obj)
+{
+    if (!Obj)
+        return;
+    auto *w = new TObjInfoForm(fCtx.DialogParent());
+    fCtx.RecordWindows().Register(w, TRecordKind::Object, Obj);
+    w->ShowObjInfo(Obj);
+    PlaceFormAtCursor(w);
+}
+
+void TObjectsPanel::SbEditObjectClick()
+{
+    if (!RequireSelection())
+        return;
+    TObjectInfo *obj = SelectedObject();
+    {
+        TObjEditForm form(fCtx.DialogParent());
+        fCtx.RecordWindows().Register(&form, TRecordKind::Object, obj, [&form] { form.reject(); });
+        PlaceFormAtCursor(&form);
+        form.EditObject(fCtx.Client(), obj);
+    }
+    // A new name or track colour shows in the row and on the map.
+    fModel->RefreshAll();
+    List->viewport()->update();
+    if (fCtx.Map())
+        fCtx.Map()->Repaint();
+}
 
 void TObjectsPanel::CreatePlaceByClick()
 {
@@ -430,8 +463,18 @@ void TObjectsPanel::CreateObjectClick()
         fCtx.ShowMsg(QStringLiteral("not_logged_in"), 3);
         return;
     }
-    // The object editor comes with the object management windows.
-    fCtx.ShowMsg(QStringLiteral("not_implemented"), 3);
+    // The editor works on a new empty object of its own; the list shows the
+    // service's copy once it has been created.
+    TObjectInfo fresh;
+    int uid = 0;
+    {
+        TObjEditForm form(fCtx.DialogParent());
+        PlaceFormAtCursor(&form);
+        if (form.EditObject(fCtx.Client(), &fresh) != QDialog::Accepted)
+            return;
+        uid = fresh.uid;
+    }
+    LoadObjects(uid);
 }
 
 void TObjectsPanel::DeleteObjectClick()

@@ -89,6 +89,9 @@ public:
     void DeleteObjectClick();
     // A click on an object's marker selects its row.
     void SelectObjectCell(TObjectInfo *const *Cell);
+    // The object's information window at the mouse cursor, not modal; it
+    // closes when the object is freed.
+    void ShowObjectInfo(TObjectInfo *Obj);
 
     // Brings the markers to their objects' last points after an update whose
     // previous time stamp was Prev.

@@ -13,14 +13,18 @@
 #include "TrackInfoForm.h"
 #include "TrackListModel.h"
 #include "TrackPathForm.h"
+#include "TrackPointInfoForm.h"
 #include "TrackRequestForm.h"
 #include "TrackWorkflow.h"
+#include "ZtFormPos.h"
 #include "ZtUtils.h"
 #include "client.h"
 #include "filter_track_form.h"
 #include "location_filter.h"
 #include "main.h"
 #include "track_parser.h"
+
+#include <algorithm>
 
 #include <QCursor>
 #include <QFileDialog>
@@ -173,6 +177,24 @@ bool TTracksPanel::RequestObjectTrack(int ObjUid, const QString &Sign, int Mode,
         return false;
     }
     return RequestTrack(o, Sign, Mode, Dt1, Dt2);
+}
+
+void TTracksPanel::ShowTrackPointInfo(const TTrackPointInfo *Point)
+{
+    TMonitorMap *map = fCtx.Map();
+    if (!map || !Point)
+        return;
+    for (const auto &track : map->Control()->GeoTracks()) {
+        const auto &points = track->Points();
+        const auto it = std::find_if(points.begin(), points.end(), [Point](const auto &p) { return p.get() == Point; });
+        if (it == points.end())
+            continue;
+        auto *w = new TTrackPointInfoForm(AddressCache, fCtx.DialogParent());
+        fCtx.RecordWindows().Register(w, TRecordKind::Track, track.get());
+        w->ShowTrackPoint(it->get());
+        PlaceFormAtCursor(w);
+        return;
+    }
 }
 
 void TTracksPanel::RequestMessages()

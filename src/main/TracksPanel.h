@@ -18,6 +18,7 @@ class QTreeView;
 class QWidget;
 class TGeoTrack;
 class TObjectInfo;
+class TTrackPointInfo;
 class TPanelContext;
 class TTrackListModel;
 class TTrackWorkflow;
@@ -59,6 +60,10 @@ public:
     bool RequestObjectTrack(int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2);
     // The quick dump of the selected object's last hours in a dump window.
     void RequestMessages();
+    // The information window of a track point clicked on the map, at the
+    // mouse cursor. Point is only compared with the tracks' points, never
+    // read, so a click queued before its track was deleted opens nothing.
+    void ShowTrackPointInfo(const TTrackPointInfo *Point);
     // Takes a track over: onto the map and into the list, selected.
     TGeoTrack *AddTrack(std::unique_ptr<TGeoTrack> Track);
     void ArrangeTrack(const TGeoTrack &Track);

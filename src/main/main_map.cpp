@@ -5,8 +5,10 @@
 #include "DevicesPanel.h"
 
 #include "MonitorMap.h"
-#include "ObjectsPanel.h"
+#include "OSM.ObjectInfo.h"
 #include "OSM.ZtMapControl.h"
+#include "ObjectsPanel.h"
+#include "TracksPanel.h"
 
 #include <QAbstractScrollArea>
 #include <QEvent>
@@ -25,8 +27,19 @@ void TMonitorMainWin::CreateMap()
     if (auto *area = qobject_cast<QAbstractScrollArea *>(fMap->Widget()))
         area->viewport()->installEventFilter(this);
     fMap->Control()->OnRClickMap = [this](const TGeoPoint &Point) { return OnMapRClick(Point); };
-    // A click on an object's marker selects the object's row.
-    fMap->SetOnObjectClick([this](TObjectInfo *const *Cell) { ObjectsPanel->SelectObjectCell(Cell); });
+    // A click on an object's marker selects the object's row and opens its
+    // information window; a click on a track point opens the point's. The
+    // windows open from the task queue, after the map's mouse handling, and
+    // the tasks look their records up again when they run.
+    fMap->SetOnObjectClick([this](TObjectInfo *const *Cell) {
+        ObjectsPanel->SelectObjectCell(Cell);
+        if (*Cell)
+            AddObjectTask((*Cell)->uid, [this](TObjectInfo *Obj) { ObjectsPanel->ShowObjectInfo(Obj); });
+    });
+    fMap->Control()->OnClickTrackPoint = [this](TTrackPointInfo *Point) {
+        const TTrackPointInfo *key = Point;
+        AddTask([this, key] { TracksPanel->ShowTrackPointInfo(key); });
+    };
     if (MsgPanel)
         MsgPanel->raise();
 }

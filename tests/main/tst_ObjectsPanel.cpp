@@ -3,6 +3,8 @@
 // in two steps, and the buttons that other areas wire in.
 #include "MonitorMap.h"
 #include "OSM.ObjectInfo.h"
+#include "ObjEditForm.h"
+#include "ObjInfoForm.h"
 #include "ObjListModel.h"
 #include "ObjectsPanel.h"
 #include "PanelTestSupport.h"
@@ -14,7 +16,9 @@
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QToolBar>
+#include <QPushButton>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -197,6 +201,56 @@ private Q_SLOTS:
         obj->last_point->obj_dt = prev - ageDays;
         panel.MoveMarkers(prev);
         QCOMPARE(ctx.Map()->MarkCoord(0), QPointF(obj->last_point->lon, obj->last_point->lat));
+    }
+
+    // "Object info" opens the selected object's information window; "Create
+    // object" opens the editor on a new object and, once the service made
+    // it, lists the objects again with the new one selected; "Edit object"
+    // sends the new name, which the row then shows.
+    void objectWindows()
+    {
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QSplitter parent;
+        TObjectsPanel panel(ctx, &parent, nullptr);
+        const int count = panel.LoadObjects(0);
+        QVERIFY(count >= 1);
+        panel.List->setCurrentIndex(panel.Model()->index(0, 0));
+        const QString firstName = panel.SelectedObject()->name;
+        panel.ToolBar->findChild<QToolButton *>(QStringLiteral("SbObjectInfo"))->click();
+        const auto infos = ctx.DialogParent()->findChildren<TObjInfoForm *>();
+        QCOMPARE(infos.size(), 1);
+        QVERIFY(infos[0]->isVisible());
+        QVERIFY(!infos[0]->InfoList->findItems(firstName, Qt::MatchExactly, 1).isEmpty());
+
+        auto typeAndSave = [](const QString &Id, const QString &Name) {
+            return [Id, Name](QWidget *d) {
+                auto *f = qobject_cast<TObjEditForm *>(d);
+                if (!f)
+                    return false;
+                if (!Id.isEmpty()) {
+                    f->EdId->clear();
+                    QTest::keyClicks(f->EdId, Id);
+                }
+                f->EdName->clear();
+                QTest::keyClicks(f->EdName, Name);
+                f->ButSave->click();
+                return true;
+            };
+        };
+        {
+            ModalWatcher create(typeAndSave(QStringLiteral("panel-test-1"), QStringLiteral("Panel test object")));
+            panel.CreateObjectClick();
+            QVERIFY(create.done());
+        }
+        QCOMPARE(ctx.Client()->ObjList().size(), size_t(count) + 1);
+        QCOMPARE(panel.SelectedObject()->name, QStringLiteral("Panel test object"));
+        {
+            ModalWatcher edit(typeAndSave(QString(), QStringLiteral("Panel test renamed")));
+            panel.SbEditObjectClick();
+            QVERIFY(edit.done());
+        }
+        QCOMPARE(panel.SelectedObject()->name, QStringLiteral("Panel test renamed"));
+        QVERIFY(panel.Model()->data(panel.SelectedObjectRow(), Qt::DisplayRole).toString().contains(QStringLiteral("Panel test renamed")));
     }
 
     void deleteMarksThenRemoves()

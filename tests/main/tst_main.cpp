@@ -1,5 +1,10 @@
 #include "MainTestSupport.h"
 #include "OSM.ObjectInfo.h"
+#include "OSM.GeoTrack.h"
+#include "OSM.TrackPointInfo.h"
+#include "ObjInfoForm.h"
+#include "TrackPointInfoForm.h"
+#include "TracksPanel.h"
 
 #include "EventListModel.h"
 #include "AboutForm.h"
@@ -35,6 +40,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 
 #include <ctime>
 
@@ -894,6 +900,90 @@ private Q_SLOTS:
         QCOMPARE(updates(), before + 1);
         QTRY_COMPARE_WITH_TIMEOUT(updates(), before + 2, 3000);
         Config.SetVal("update_interval", "");
+    }
+
+    // Clicks on markers and track points open their windows from the task
+    // queue, one per tick in the order of the clicks, after the click's own
+    // handling; a point whose track went meanwhile opens nothing.
+    void mapClicksOpenWindowsInOrder()
+    {
+        IniFile.WriteString("Login", "Token", fSim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 2, 10000);
+        w->TaskTimer->stop();
+        while (w->PendingTasks() > 0)
+            w->TaskTimerTimer();
+        TZtMapControl *map = w->MapCtrl()->Control();
+        auto infoWindows = [&] { return w->findChildren<TObjInfoForm *>(); };
+        const int before = int(infoWindows().size());
+
+        // Ticking centres the map on the object: each marker is clicked
+        // while it is in view.
+        QStringList clicked;
+        for (int row : {1, 0}) {
+            QVERIFY(m->setData(m->index(row, 0), Qt::Checked, Qt::CheckStateRole));
+            map->viewport()->repaint();
+            TMapMark *mark = nullptr;
+            for (int i = 0; i < map->MapMarks().Count(); ++i)
+                if (*static_cast<TObjectInfo *const *>(map->MapMarks().Get(i)->Data) == m->Object(m->index(row, 0)))
+                    mark = map->MapMarks().Get(i);
+            QVERIFY(mark);
+            QTest::mouseClick(map->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              map->GeoPointToInnerPoint(mark->Coord) + QPoint(0, -30));
+            clicked << m->Object(m->index(row, 0))->name;
+        }
+        QCOMPARE(w->PendingTasks(), 2);
+        QCOMPARE(int(infoWindows().size()), before); // nothing opened inside the clicks
+        QStringList shown;
+        for (int tick = 0; tick < 2; ++tick) {
+            const QList<TObjInfoForm *> had = infoWindows();
+            w->TaskTimerTimer();
+            for (TObjInfoForm *f : infoWindows())
+                if (!had.contains(f)) {
+                    QVERIFY(f->isVisible());
+                    const auto rows = f->InfoList->findItems(QStringLiteral("*"), Qt::MatchWildcard, 1);
+                    for (QTreeWidgetItem *r : rows)
+                        if (clicked.contains(r->text(1)))
+                            shown << r->text(1);
+                }
+        }
+        QCOMPARE(shown, clicked);
+
+        // A track point: the first click's task finds its track deleted and
+        // does nothing; the second opens the point's window.
+        auto addTrack = [&] {
+            auto track = std::make_unique<TGeoTrack>(QStringLiteral("1"));
+            const TGeoPoint c = map->CenterPoint();
+            for (int i = 0; i < 3; ++i) {
+                auto p = std::make_unique<TTrackPointInfo>(i + 1, 1);
+                // Below the centre, clear of the marker standing there.
+                p->lat = c.Lat - 0.015;
+                p->lon = c.Long + (i - 1) * 0.01;
+                p->src = 0;
+                track->Points().push_back(std::move(p));
+            }
+            return w->TracksPanel->AddTrack(std::move(track));
+        };
+        auto clickPoint = [&](TGeoTrack *t) {
+            map->viewport()->repaint();
+            map->UpdateMapPoints();
+            const QPoint at = t->Points()[1]->MapPoint;
+            QVERIFY(!at.isNull());
+            QTest::mouseClick(map->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        };
+        auto pointWindows = [&] { return int(w->findChildren<TTrackPointInfoForm *>().size()); };
+        TGeoTrack *gone = addTrack();
+        clickPoint(gone);
+        QCOMPARE(w->PendingTasks(), 1);
+        w->TracksPanel->DeleteTrack();
+        w->TaskTimerTimer();
+        QCOMPARE(pointWindows(), 0);
+        TGeoTrack *kept = addTrack();
+        clickPoint(kept);
+        QCOMPARE(w->PendingTasks(), 1);
+        w->TaskTimerTimer();
+        QCOMPARE(pointWindows(), 1);
     }
 
     // A click queued for an object runs on the object found by its uid when
