@@ -167,9 +167,8 @@ void SimWorld::build()
         fObjects[o.uid] = std::move(os);
     }
 
-    // A demo-sized world also holds a car of another account that its owner
-    // shares with the demo user; load worlds keep exactly their N objects.
-    if (fOptions.objects > 0 && fOptions.objects <= 20)
+    // On request, a car of another account that its owner shares with demo.
+    if (fOptions.sharedObject)
         addSharedObjectLocked(fOptions.seed, start);
 
     // Zones, traps, trips and answered commands, so that every window has data at once.

@@ -27,6 +27,9 @@ public:
         quint64 seed = 1;
         int objects = 6;
         double historyDays = 3;
+        // Another account's car, shared with demo (off: tests that take
+        // "the last object" for an own one keep working).
+        bool sharedObject = false;
         QString host = QStringLiteral("127.0.0.1");
     };
 
