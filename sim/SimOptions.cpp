@@ -7,7 +7,7 @@ QString SimOptions::usage()
     return QStringLiteral(
         "usage: velmora-sim [--host 127.0.0.1] [--port N|0] [--tls [--cert F --key F]] [--state FILE]\n"
         "                   [--speed K] [--seed S] [--faults RULES] [--faults-control] [--log FILE]\n"
-        "                   [--objects N] [--history-days D] [--threads N]\n"
+        "                   [--objects N] [--history-days D] [--threads N] [--shared-object]\n"
         "\n"
         "A simulated monitoring service on loopback. The first line of standard output is\n"
         "the base address; with --tls and no certificate the second line names the CA file\n"
@@ -15,6 +15,8 @@ QString SimOptions::usage()
         "\n"
         "--history-days D  days of past positions at start (default 3; with more than\n"
         "                20 objects at most 60/N days each)\n"
+        "--shared-object  the account olga/olga owns one more tracker and shares it\n"
+        "                with demo, who sees it with is_alien set\n"
         "--faults RULES   PATH:KIND=RATE[@MS][,...][;...] with KIND delay, 500, 503,\n"
         "                malformed, truncated, stall, drop or 401; PATH a prefix or *.\n"
         "                Example: /api/v1/user/objects:503=0.2,delay=0.1@1500\n"
@@ -41,6 +43,8 @@ bool SimOptions::parse(const QStringList &args, QString *error)
         bool ok = true;
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             help = true;
+        } else if (a == QLatin1String("--shared-object")) {
+            sharedObject = true;
         } else if (a == QLatin1String("--faults-control")) {
             faultsControl = true;
         } else if (a == QLatin1String("--tls")) {

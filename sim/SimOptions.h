@@ -19,6 +19,7 @@ struct SimOptions
     QString log;
     int objects = 6;
     double historyDays = 3;
+    bool sharedObject = false; // olga's car, shared with demo
     int threads = 16;
     bool help = false;
 

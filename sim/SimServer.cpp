@@ -59,6 +59,7 @@ bool SimServer::start(QString *error)
     wo.seed = fOptions.seed;
     wo.objects = fOptions.objects;
     wo.historyDays = fOptions.historyDays;
+    wo.sharedObject = fOptions.sharedObject;
     wo.host = fOptions.host;
     fWorld = std::make_unique<SimWorld>(wo, &fClock);
     if (!fOptions.state.isEmpty()) {

@@ -6,6 +6,7 @@
 #include "SimTrapEvaluator.h"
 
 #include <QCryptographicHash>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -166,6 +167,10 @@ void SimWorld::build()
         fObjects[o.uid] = std::move(os);
     }
 
+    // On request, a car of another account that its owner shares with demo.
+    if (fOptions.sharedObject)
+        addSharedObjectLocked(fOptions.seed, start);
+
     // Zones, traps, trips and answered commands, so that every window has data at once.
     if (!fObjects.empty()) {
         const SimRoute::Node home = fObjects.begin()->second->mover->route().nodes().first();
@@ -234,7 +239,7 @@ void SimWorld::build()
         }
 
     for (auto &[uid, os] : fObjects) {
-        if (!os->mover->driving() || fOptions.historyDays < 1.5)
+        if (!os->mover->driving() || fOptions.historyDays < 1.5 || os->obj.ownerUid != demo.uid)
             continue;
         SimTrip t;
         t.uid = fNextTrip++;
@@ -417,6 +422,70 @@ SimWorld::ObjectSim *SimWorld::ownObject(int uid, int objUid)
     if (it == fObjects.end() || it->second->obj.ownerUid != uid)
         return nullptr;
     return it->second.get();
+}
+
+SimWorld::ObjectSim *SimWorld::visibleObject(int uid, int objUid)
+{
+    const auto it = fObjects.find(objUid);
+    if (it == fObjects.end() || (it->second->obj.ownerUid != uid && !sharedWith(it->second->obj, uid)))
+        return nullptr;
+    return it->second.get();
+}
+
+bool SimWorld::sharedWith(const SimObject &o, int uid) const
+{
+    if (o.usersList.isEmpty() || o.ownerUid == uid)
+        return false;
+    QString login;
+    for (const SimAccount &a : fAccounts)
+        if (a.uid == uid)
+            login = a.login;
+    if (login.isEmpty())
+        return false;
+    static const QRegularExpression sep(QStringLiteral("[,;\\s]+"));
+    const QStringList users = o.usersList.split(sep, Qt::SkipEmptyParts);
+    return std::any_of(users.cbegin(), users.cend(),
+                       [&login](const QString &u) { return u.compare(login, Qt::CaseInsensitive) == 0; });
+}
+
+void SimWorld::addSharedObjectLocked(quint64 seed, qint64 startMs)
+{
+    SimAccount owner;
+    owner.uid = fNextAccount++;
+    owner.login = QStringLiteral("olga");
+    owner.password = QStringLiteral("olga");
+    owner.name = QStringLiteral("Olga Demidova");
+    owner.email = QStringLiteral("olga@velmora.example");
+    owner.tz = 5 * 3600;
+    owner.lang = QStringLiteral("ru");
+    fAccounts.append(owner);
+
+    // Its own generator: the demo objects, zones and networks stay as the
+    // seed made them before this car existed.
+    std::mt19937_64 rng(seed * 7919 + 17);
+    const SimRoute route = SimRoute::gridWalk(rng, 5, -7, 30);
+    auto os = std::make_unique<ObjectSim>();
+    SimObject &o = os->obj;
+    o.uid = fNextObject++;
+    o.ownerUid = owner.uid;
+    o.simulated = true;
+    o.typeId = 2;
+    o.name = QStringLiteral("Olga's car");
+    o.imei = QStringLiteral("352600000000017");
+    o.id = o.imei;
+    o.model = QStringLiteral("VT-300");
+    o.hwType = QStringLiteral("tracker");
+    o.hwInfo = QStringLiteral("VT-300 rev.B, GNSS+LTE");
+    o.swVer = QStringLiteral("3.1.7");
+    o.trackColor = QStringLiteral("#808000");
+    o.usersList = QStringLiteral("demo");
+    o.settings = QStringLiteral("period=300");
+    o.sensors = {{o.uid * 10 + 1, QStringLiteral("temp"), QStringLiteral("Temperature"), QStringLiteral("°C")},
+                 {o.uid * 10 + 4, QStringLiteral("event"), QStringLiteral("Event"), QString()}};
+    os->device = SimDevice::makeDefault(fOptions.host, {}, {});
+    os->mover = std::make_unique<SimMover>(o.uid, 90000000, route, true, seed * 1000 + 999, startMs);
+    o.changedMs = startMs;
+    fObjects[o.uid] = std::move(os);
 }
 
 QList<SimRoute> SimWorld::routes() const

@@ -27,6 +27,9 @@ public:
         quint64 seed = 1;
         int objects = 6;
         double historyDays = 3;
+        // Another account's car, shared with demo (off: tests that take
+        // "the last object" for an own one keep working).
+        bool sharedObject = false;
         QString host = QStringLiteral("127.0.0.1");
     };
 
@@ -112,10 +115,17 @@ private:
     void touch(SimObject &o, qint64 nowMs);
     void changedLocked();
     ObjectSim *ownObject(int uid, int objUid);
+    // The user's own object, or one that its owner shares with the user.
+    ObjectSim *visibleObject(int uid, int objUid);
+    // Whether the owner listed the user's login among the object's users.
+    bool sharedWith(const SimObject &o, int uid) const;
+    // Another account's tracker, shared with the demo user.
+    void addSharedObjectLocked(quint64 seed, qint64 startMs);
     SimAccount *account(int uid);
-    QByteArray objectJson(const ObjectSim &os) const;
+    // The object as the user `viewer` sees it (is_alien when shared with them).
+    QByteArray objectJson(const ObjectSim &os, int viewer) const;
     // The object record with the open alarms given (gathered by the caller).
-    void appendObjectJson(QByteArray &out, const ObjectSim &os, const QList<const SimEvent *> &alarms) const;
+    void appendObjectJson(QByteArray &out, const ObjectSim &os, const QList<const SimEvent *> &alarms, int viewer) const;
     void pointJson(QByteArray &out, const ObjectSim &os, const SimPoint &p, bool extended,
                    const QHash<int, QList<const SimEvent *>> &eventsByPoint, int userUid) const;
     QList<const SimPoint *> pointsBetween(const ObjectSim &os, qint64 fromMs, qint64 toMs, bool bySysTime) const;

@@ -55,20 +55,20 @@ SimPoint asReported(const SimPoint &p)
 
 } // namespace
 
-QByteArray SimWorld::objectJson(const ObjectSim &os) const
+QByteArray SimWorld::objectJson(const ObjectSim &os, int viewer) const
 {
     QList<const SimEvent *> alarms;
     for (const SimEvent &e : fEvents)
         if (e.objId == os.obj.uid && e.isOpenAlarm())
             alarms.append(&e);
     QByteArray out;
-    appendObjectJson(out, os, alarms);
+    appendObjectJson(out, os, alarms, viewer);
     return out;
 }
 
 // Written by hand, as the track points are: a list of ten thousand objects
 // must leave in well under the client's half second.
-void SimWorld::appendObjectJson(QByteArray &out, const ObjectSim &os, const QList<const SimEvent *> &alarms) const
+void SimWorld::appendObjectJson(QByteArray &out, const ObjectSim &os, const QList<const SimEvent *> &alarms, int viewer) const
 {
     const SimObject &o = os.obj;
     SimPoint last;
@@ -102,7 +102,7 @@ void SimWorld::appendObjectJson(QByteArray &out, const ObjectSim &os, const QLis
     integer("user_id", o.ownerUid);
     text("name", o.name);
     text("track_color", o.trackColor);
-    boolean("is_alien", false);
+    boolean("is_alien", o.ownerUid != viewer);
     text("users_list", o.usersList);
     boolean("has_image", o.hasImage);
     boolean("is_deleted", o.isDeleted);
@@ -177,13 +177,15 @@ SimReply SimWorld::objects(int uid, qint64 sinceMs)
     const QList<const SimEvent *> none;
     bool first = true;
     for (const auto &[objUid, os] : fObjects) {
-        if (os->obj.ownerUid != uid || (sinceMs >= 0 && os->obj.changedMs <= sinceMs))
+        if (sinceMs >= 0 && os->obj.changedMs <= sinceMs)
+            continue;
+        if (os->obj.ownerUid != uid && !sharedWith(os->obj, uid))
             continue;
         if (!first)
             out += ',';
         first = false;
         const auto it = alarms.constFind(objUid);
-        appendObjectJson(out, *os, it == alarms.constEnd() ? none : it.value());
+        appendObjectJson(out, *os, it == alarms.constEnd() ? none : it.value(), uid);
     }
     out += "]}";
     return SimReply::raw(200, out);
@@ -193,10 +195,10 @@ SimReply SimWorld::object(int uid, int objUid)
 {
     std::lock_guard lock(fMutex);
     advanceLocked(fClock->nowMs());
-    const ObjectSim *os = ownObject(uid, objUid);
+    const ObjectSim *os = visibleObject(uid, objUid);
     if (!os)
         return SimReply::error(404, QStringLiteral("Object not found"));
-    return SimReply::raw(200, objectJson(*os));
+    return SimReply::raw(200, objectJson(*os, uid));
 }
 
 SimReply SimWorld::createObject(int uid, const SimFields &fields)
@@ -225,7 +227,7 @@ SimReply SimWorld::createObject(int uid, const SimFields &fields)
     const int objUid = os->obj.uid;
     fObjects[objUid] = std::move(os);
     changedLocked();
-    return SimReply::raw(200, objectJson(*fObjects[objUid]));
+    return SimReply::raw(200, objectJson(*fObjects[objUid], uid));
 }
 
 SimReply SimWorld::updateObject(int uid, int objUid, const SimFields &fields)
@@ -233,19 +235,24 @@ SimReply SimWorld::updateObject(int uid, int objUid, const SimFields &fields)
     std::lock_guard lock(fMutex);
     const qint64 now = fClock->nowMs();
     advanceLocked(now);
-    ObjectSim *os = ownObject(uid, objUid);
+    ObjectSim *os = visibleObject(uid, objUid);
     if (!os)
         return SimReply::error(404, QStringLiteral("Object not found"));
     if (fields.isEmpty())
         return SimReply::error(400, QStringLiteral("Nothing to update"));
+    const bool alien = os->obj.ownerUid != uid;
     SimObject next = os->obj;
     for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
         const QString v = it.value().trimmed();
+        // A user the object is shared with may rename and recolour it; its
+        // identity, its users and the trash stay with the owner.
+        if (alien && it.key() != QLatin1String("name") && it.key() != QLatin1String("track_color"))
+            return SimReply::error(403, QStringLiteral("Only the owner of the object may change %1").arg(it.key()));
         if (it.key() == QLatin1String("id")) {
             if (v.isEmpty())
                 return SimReply::error(400, QStringLiteral("The object id is required"));
             for (const auto &[u, other] : fObjects)
-                if (u != objUid && other->obj.ownerUid == uid && other->obj.id == v)
+                if (u != objUid && other->obj.ownerUid == os->obj.ownerUid && other->obj.id == v)
                     return SimReply::error(409, QStringLiteral("An object with the id %1 already exists").arg(v));
             next.id = v;
         } else if (it.key() == QLatin1String("name")) {
@@ -264,7 +271,7 @@ SimReply SimWorld::updateObject(int uid, int objUid, const SimFields &fields)
     os->obj = next;
     touch(os->obj, now);
     changedLocked();
-    return SimReply::raw(200, objectJson(*os));
+    return SimReply::raw(200, objectJson(*os, uid));
 }
 
 SimReply SimWorld::deleteObject(int uid, int objUid)
@@ -333,7 +340,7 @@ SimReply SimWorld::track(int uid, int objUid, qint64 fromMs, qint64 toMs, int mo
 {
     std::lock_guard lock(fMutex);
     advanceLocked(fClock->nowMs());
-    const ObjectSim *os = ownObject(uid, objUid);
+    const ObjectSim *os = visibleObject(uid, objUid);
     if (!os)
         return SimReply::error(404, QStringLiteral("Object not found"));
     if (fromMs < 0 || toMs < 0)
@@ -369,7 +376,7 @@ SimReply SimWorld::track(int uid, int objUid, qint64 fromMs, qint64 toMs, int mo
 SimReply SimWorld::getPhoto(int uid, int objUid)
 {
     std::lock_guard lock(fMutex);
-    const ObjectSim *os = ownObject(uid, objUid);
+    const ObjectSim *os = visibleObject(uid, objUid);
     if (!os)
         return SimReply::error(404, QStringLiteral("Object not found"));
     if (!os->obj.hasImage || os->obj.image.isEmpty())

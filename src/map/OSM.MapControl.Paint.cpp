@@ -5,8 +5,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 
-void TMapControl::paintEvent(QPaintEvent *)
+void TMapControl::paintEvent(QPaintEvent *Event)
 {
+    FPaintRegion = Event ? Event->region() : QRegion(viewport()->rect());
     QPainter p(viewport());
     const QRect view = ViewRect();
     if (FZoom < 0 || FCacheImage.isNull()) {

@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 #include <QImage>
+#include <QRegion>
 #include <QSet>
 
 #include <bitset>
@@ -141,6 +142,10 @@ protected:
     // Whether the map is being dragged by the mouse now.
     bool IsDragging() const { return FDragging; }
 
+    // The part of the view (view pixels) that the paint under way redraws;
+    // a layer may skip what lies wholly outside it.
+    const QRegion &PaintRegion() const { return FPaintRegion; }
+
 private:
     void UpdateScrollRanges();
     bool UpdateCacheImageSize(); // true when the size changed
@@ -163,6 +168,7 @@ private:
     TMapZoomLevel FMaxZoom = 0;
     std::unique_ptr<TTilesProvider> FTilesProvider;
     QImage FCacheImage;
+    QRegion FPaintRegion;
     QRect FCacheImageRect;
     QSet<QPoint> FMissingTiles; // tiles the cache image shows as loading
     int FCacheImageTilesH = 8;

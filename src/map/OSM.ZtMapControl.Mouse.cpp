@@ -304,6 +304,7 @@ void TZtMapControl::DragZone(const QPoint &ViewPt)
         if (std::fabs(dLat) < 1e-5 && std::fabs(dLong) < 1e-5)
             return;
         LogFmt(QStringLiteral("\rNew zone center: %s, %s"), {Dec4(g.Lat), Dec4(g.Long)});
+        const QRegion before = ZoneViewArea(*z);
         if (z->type_id == TZoneInfo::Circle) {
             z->geom.center = TGeoPoint{RoundTo6(g.Long), RoundTo6(g.Lat)};
         } else {
@@ -313,16 +314,18 @@ void TZtMapControl::DragZone(const QPoint &ViewPt)
             }
         }
         z->UpdateRect();
-        Invalidate();
+        // Only where the zone was and where it is now needs a repaint.
+        viewport()->update((before + ZoneViewArea(*z)).boundingRect());
         Cmd(QStringLiteral("update"), QStringLiteral("zone"), {QStringLiteral("center"), Dec4(g.Lat), Dec4(g.Long)});
     } else if (FDragType == 2) {
         const double d = ArcDistance(z->geom.center, g);
         if (!(d >= 5) || std::fabs(d - z->geom.radius) < 1)
             return;
         LogFmt(QStringLiteral("\rNew zone radius: %d"), {int(std::trunc(d))});
+        const QRegion before = ZoneViewArea(*z);
         z->geom.radius = d;
         z->UpdateRect();
-        Invalidate();
+        viewport()->update((before + ZoneViewArea(*z)).boundingRect());
         Cmd(QStringLiteral("update"), QStringLiteral("zone"), {QStringLiteral("radius"), FloatToStrN(d, 2)});
     } else if (IsNodeHit(FDragType)) {
         const int i = HitIndex(FDragType);
@@ -331,9 +334,11 @@ void TZtMapControl::DragZone(const QPoint &ViewPt)
         TGeoPoint &n = z->geom.nodes[i];
         if (std::fabs(n.Long - g.Long) < 1e-5 && std::fabs(n.Lat - g.Lat) < 1e-5)
             return;
+        const QRegion before = ZoneViewArea(*z, i);
         n = TGeoPoint{RoundTo6(g.Long), RoundTo6(g.Lat)};
         z->UpdateRect();
-        Invalidate();
+        // The node's two edges, its handle and the centre mark, before and after.
+        viewport()->update((before + ZoneViewArea(*z, i)).boundingRect());
         Cmd(QStringLiteral("update"), QStringLiteral("zone"),
             {QStringLiteral("node") + QString::number(i), Dec4(g.Lat), Dec4(g.Long)});
     }

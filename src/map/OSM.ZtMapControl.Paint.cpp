@@ -41,32 +41,97 @@ void TZtMapControl::PaintBelowMarks(QPainter &Canvas, const QRect &)
 
 void TZtMapControl::DrawZone(QPainter &Canvas, TZoneInfo &Zone)
 {
+    // Only what meets the region being repainted is drawn: while a node is
+    // dragged that is a small patch around it, which the other zones and the
+    // edited zone's other edges and handles do not reach. The pieces drawn are
+    // the same calls as in a full paint, so the pixels are the same.
+    const QRegion &dirty = PaintRegion();
+    const bool everything = dirty.isEmpty();
+    auto meets = [&](const QRect &r) {
+        return everything
+            || dirty.intersects(r.normalized().adjusted(-ZonePaintMargin, -ZonePaintMargin, ZonePaintMargin, ZonePaintMargin));
+    };
     const bool edited = Zone.edited;
-    Canvas.setPen(QPen(ColorOfTColor(Zone.color), edited ? 6 : 3));
+    const QPen pen(ColorOfTColor(Zone.color), edited ? 6 : 3);
+    Canvas.setPen(pen);
     Canvas.setBrush(Qt::NoBrush);
     QPoint c;
     const bool hasCenter = Zone.geom.HasCenter();
     if (hasCenter) {
         c = GeoPointToInnerPoint(Zone.geom.center);
-        if (edited)
-            Canvas.drawEllipse(QRect(c - QPoint(3, 3), c + QPoint(3, 3)));
+        const QRect dot(c - QPoint(3, 3), c + QPoint(3, 3));
+        if (edited && meets(dot))
+            Canvas.drawEllipse(dot);
     }
     if (Zone.type_id == TZoneInfo::Circle) {
         if (hasCenter && !std::isnan(Zone.geom.radius)) {
             const int r = ZoneRadiusPx(Zone);
-            Canvas.drawEllipse(c, r, r);
+            if (meets(QRect(c - QPoint(r, r), c + QPoint(r, r))))
+                Canvas.drawEllipse(c, r, r);
         }
     } else if (Zone.type_id == TZoneInfo::Poligon) {
         const auto &nodes = Zone.geom.nodes;
-        QVector<QPoint> pts;
+        QPolygon pts;
         pts.reserve(nodes.size());
         for (const TGeoPoint &n : nodes)
             pts << GeoPointToInnerPoint(n);
-        for (int i = 0; i < pts.size(); ++i)
-            Canvas.drawLine(pts[i], pts[i == 0 ? pts.size() - 1 : i - 1]);
+        if (!meets(pts.boundingRect()))
+            return;
+        const QPainterPathStroker stroker(pen);
+        for (int i = 0; i < pts.size(); ++i) {
+            const QPoint &a = pts[i], &b = pts[i == 0 ? pts.size() - 1 : i - 1];
+            if (meets(QRect(a, b))) {
+                // The pen's outline filled, not a drawn line: the raster
+                // engine cuts a drawn line at the clip before shading it, so
+                // a patch repainted during a drag would differ by a shade
+                // from the full paint around it. A filled outline does not.
+                QPainterPath edge(a);
+                edge.lineTo(b);
+                Canvas.fillPath(stroker.createStroke(edge), pen.brush());
+            }
+        }
         if (edited)
-            for (const QPoint &p : pts)
-                Canvas.drawEllipse(QRect(p - QPoint(3, 3), p + QPoint(3, 3)));
+            for (const QPoint &p : std::as_const(pts)) {
+                const QRect handle(p - QPoint(3, 3), p + QPoint(3, 3));
+                if (meets(handle))
+                    Canvas.drawEllipse(handle);
+            }
+    }
+}
+
+QRegion TZtMapControl::ZoneViewArea(const TZoneInfo &Zone, int Node) const
+{
+    auto grow = [](const QRect &r) {
+        return r.normalized().adjusted(-ZonePaintMargin, -ZonePaintMargin, ZonePaintMargin, ZonePaintMargin);
+    };
+    try {
+        QRegion area;
+        if (Zone.geom.HasCenter()) {
+            const QPoint c = GeoPointToInnerPoint(Zone.geom.center);
+            area += grow(QRect(c - QPoint(3, 3), c + QPoint(3, 3)));
+            if (Zone.type_id == TZoneInfo::Circle && !std::isnan(Zone.geom.radius)) {
+                const int r = ZoneRadiusPx(Zone);
+                area += grow(QRect(c - QPoint(r, r), c + QPoint(r, r)));
+            }
+        }
+        const auto &nodes = Zone.geom.nodes;
+        const int n = int(nodes.size());
+        if (Zone.type_id == TZoneInfo::Poligon && n > 0) {
+            if (Node >= 0 && Node < n) {
+                const QPoint p = GeoPointToInnerPoint(nodes[Node]);
+                area += grow(QRect(p, GeoPointToInnerPoint(nodes[(Node + n - 1) % n])));
+                area += grow(QRect(p, GeoPointToInnerPoint(nodes[(Node + 1) % n])));
+            } else {
+                QPolygon pts;
+                pts.reserve(n);
+                for (const TGeoPoint &g : nodes)
+                    pts << GeoPointToInnerPoint(g);
+                area += grow(pts.boundingRect());
+            }
+        }
+        return area;
+    } catch (const std::exception &) {
+        return QRegion(viewport()->rect());
     }
 }
 

@@ -143,6 +143,13 @@ private:
     void GotTile(TGotTileData &Data);
     void DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled);
     void DrawZone(QPainter &Canvas, TZoneInfo &Zone);
+    // How far a zone's drawing reaches beyond its lines and nodes: half the
+    // edited pen, a node handle and the antialiasing.
+    static constexpr int ZonePaintMargin = 10;
+    // The part of the view that the zone's drawing covers now; with Node >= 0
+    // only what a move of that polygon node changes (its two edges, its
+    // handle and the centre mark). The whole view when a point is off the map.
+    QRegion ZoneViewArea(const TZoneInfo &Zone, int Node = -1) const;
     void DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache, TTrackLayerTiles &Tiles);
     void DrawTrackAtDevicePixels(QPainter &Canvas, const TGeoTrack &Track, const TTrackScreenCache &Cache,
                                  const QPoint &Offset, int Margin);

@@ -127,6 +127,8 @@ private Q_SLOTS:
     void dragCircleCentre();
     void dragCircleRim();
     void dragPolygonNode();
+    void dragRepaintMatchesFullPaint_data();
+    void dragRepaintMatchesFullPaint();
     void rightButtonEditsNodes();
     void clickReports();
     void parkingRunDrawnOnce();
@@ -251,6 +253,105 @@ void tst_ZtMapControl::dragPolygonNode()
     QCOMPARE(zones[0]->geom.nodes[2].Long, std::nearbyint(g.Long * 1e6) / 1e6);
     QCOMPARE(f.cmds.last(), (QStringList{"update", "zone", "node2", FloatToStrN(g.Lat, 4), FloatToStrN(g.Long, 4)}));
     QCOMPARE(zones[0]->geom.nodes.size(), 5);
+}
+
+// A drag repaints only around the zone, drawing the other zones, the markers
+// and the tiles there afresh; what the screen ends up showing must be what
+// a full paint of the same scene shows.
+void tst_ZtMapControl::dragRepaintMatchesFullPaint_data()
+{
+    QTest::addColumn<QString>("shape");
+    QTest::addColumn<QString>("grip"); // node, centre or rim
+    QTest::addRow("polygon node") << "polygon" << "node";
+    QTest::addRow("polygon centre") << "polygon" << "centre";
+    QTest::addRow("circle centre") << "circle" << "centre";
+    QTest::addRow("circle rim") << "circle" << "rim";
+}
+
+void tst_ZtMapControl::dragRepaintMatchesFullPaint()
+{
+    QFETCH(QString, shape);
+    QFETCH(QString, grip);
+    Fixture f;
+    QVERIFY(f.Start());
+    QTRY_VERIFY_WITH_TIMEOUT(f.map->NetRequest().QueuedCount() == 0 && f.map->NetRequest().ActiveCount() == 0, 15000);
+    f.map->SetMarkerImages(TZtMapControl::DefaultMarkerImages());
+    // A marker with a tail and two other zones, all crossing the drag's path.
+    TObjectInfo obj(1, QStringLiteral("Van"));
+    obj.track_color = 0x00A000;
+    for (int dx : {-60, -30, 0}) {
+        auto p = std::make_unique<TTrackPointInfo>(dx + 100, 1);
+        const TGeoPoint g = f.Offset(60 + dx, 90);
+        p->lat = g.Lat;
+        p->lon = g.Long;
+        obj.tail.push_back(std::move(p));
+    }
+    TObjectInfo *cell = &obj;
+    f.map->MapMarks().Add(f.Offset(60, 90), QString())->Data = &cell;
+    std::vector<std::unique_ptr<TZoneInfo>> zones;
+    zones.push_back(Circle(f.Offset(80, 60), 60, false));
+    zones.push_back(Polygon({f.Offset(20, 40), f.Offset(150, 70), f.Offset(40, 160)}, false));
+    zones.back()->color = 0xFF00FF;
+    zones.push_back(shape == u"circle" ? Circle(f.Offset(40, 60), 80) : Polygon(Pentagon(f)));
+    TZoneInfo *z = zones.back().get();
+    f.map->SetGeoZones(&zones);
+    f.Paint();
+
+    QPoint at = f.At(z->geom.center);
+    if (grip == u"node")
+        at = f.At(z->geom.nodes[2]);
+    if (grip == u"rim")
+        for (int dx = 1; dx < 300 && f.map->ZoneHitTest(at, z) != 2; ++dx)
+            at = f.At(z->geom.center) + QPoint(dx, 0);
+    const int want = grip == u"node" ? TZtMapControl::NodeHit(2) : grip == u"rim" ? 2 : 1;
+    QCOMPARE(f.map->ZoneHitTest(at, z), want);
+
+    // The paints of the drag, each as the event loop runs it.
+    struct Recorder : QObject
+    {
+        QRegion painted;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent *>(e)->region();
+            return false;
+        }
+    } recorder;
+    QTest::mousePress(f.vp(), Qt::LeftButton, Qt::NoModifier, at);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    f.vp()->installEventFilter(&recorder);
+    const int cmds = f.cmds.size();
+    for (int step = 1; step <= 6; ++step) {
+        QTest::mouseMove(f.vp(), at + QPoint(9 * step, 6 * step));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    }
+    QTest::mouseRelease(f.vp(), Qt::LeftButton, Qt::NoModifier, at + QPoint(54, 36));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    f.vp()->removeEventFilter(&recorder);
+    QCOMPARE(f.cmds.size(), cmds + 6);
+    // Only part of the view was painted: the drag did not fall back to full paints.
+    QVERIFY(!recorder.painted.isEmpty());
+    const QRegion unpainted = QRegion(f.vp()->rect()) - recorder.painted;
+    QVERIFY(!unpainted.isEmpty());
+
+    const QPoint origin = f.vp()->mapTo(f.map.get(), QPoint(0, 0));
+    auto screen = [&] {
+        return f.map->screen()->grabWindow(f.map->winId(), origin.x(), origin.y(), f.vp()->width(), f.vp()->height())
+            .toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage dragged = screen();
+    f.vp()->repaint();
+    const QImage full = screen();
+    QCOMPARE(dragged.size(), f.vp()->size());
+    if (dragged != full) {
+        QRect differ;
+        for (int y = 0; y < full.height(); ++y)
+            for (int x = 0; x < full.width(); ++x)
+                if (dragged.pixel(x, y) != full.pixel(x, y))
+                    differ |= QRect(x, y, 1, 1);
+        QFAIL(qPrintable(QStringLiteral("the dragged view differs from a full paint within %1,%2 %3x%4")
+                             .arg(differ.x()).arg(differ.y()).arg(differ.width()).arg(differ.height())));
+    }
 }
 
 void tst_ZtMapControl::rightButtonEditsNodes()

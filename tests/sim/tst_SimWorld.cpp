@@ -5,6 +5,7 @@
 #include "SimWorld.h"
 
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -338,6 +339,136 @@ private Q_SLOTS:
         // The object list keeps the last full position.
         const QJsonObject o = obj(w.object(1, objUid));
         QVERIFY(o.value(QStringLiteral("lat")).toDouble() > 57.9);
+    }
+
+    // Another account's car, shared with demo through its users list: demo
+    // sees it marked as alien, may rename it, but may not change who shares
+    // it nor trash it; nobody else sees it.
+    void sharedObject_data()
+    {
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("alien");
+        QTest::addRow("owner lists it as own") << "olga" << "list" << 200 << false;
+        QTest::addRow("demo lists it as alien") << "demo" << "list" << 200 << true;
+        QTest::addRow("demo reads it as alien") << "demo" << "object" << 200 << true;
+        QTest::addRow("stranger does not list it") << "ann" << "list" << 404 << false;
+        QTest::addRow("stranger cannot read it") << "ann" << "object" << 404 << false;
+        QTest::addRow("demo reads its track") << "demo" << "track" << 200 << false;
+        QTest::addRow("demo renames it") << "demo" << "rename" << 200 << true;
+        QTest::addRow("owner renames it") << "olga" << "rename" << 200 << false;
+        QTest::addRow("demo changes its users") << "demo" << "users" << 403 << false;
+        QTest::addRow("demo moves it to the trash") << "demo" << "trash" << 403 << false;
+        QTest::addRow("demo deletes it") << "demo" << "delete" << 404 << false;
+        QTest::addRow("owner unshares it: demo loses it") << "olga" << "unshare" << 404 << false;
+    }
+    void sharedObject()
+    {
+        QFETCH(QString, login);
+        QFETCH(QString, op);
+        QFETCH(int, status);
+        QFETCH(bool, alien);
+        SimClock clock(SimClock::Manual{Start});
+        SimWorld::Options o = options();
+        o.sharedObject = true;
+        SimWorld w(o, &clock);
+        QCOMPARE(w.reg(QStringLiteral("ann")).status, 204);
+        auto account = [&w](const QString &name) {
+            return w.accountOfToken(obj(w.login(name, name)).value(QStringLiteral("apiToken")).toString());
+        };
+        const int user = account(login), demo = account(QStringLiteral("demo"));
+        QVERIFY(user > 0 && demo > 0);
+        // The shared car comes after the demo's own objects.
+        const int car = 1004;
+        QCOMPARE(obj(w.object(account(QStringLiteral("olga")), car)).value(QStringLiteral("name")).toString(), QStringLiteral("Olga's car"));
+        SimReply r;
+        if (op == QLatin1String("list")) {
+            r.status = 404;
+            for (const QJsonValue &v : obj(w.objects(user, -1)).value(QStringLiteral("objects")).toArray())
+                if (v.toObject().value(QStringLiteral("uid")).toInt() == car) {
+                    r.status = 200;
+                    r.body = QJsonDocument(v.toObject()).toJson();
+                }
+        } else if (op == QLatin1String("object")) {
+            r = w.object(user, car);
+        } else if (op == QLatin1String("track")) {
+            r = w.track(user, car, Start - 3'600'000, Start, 0, 0);
+            QCOMPARE(r.status, 200);
+            QVERIFY(arr(r).size() > 10);
+            return;
+        } else if (op == QLatin1String("rename")) {
+            r = w.updateObject(user, car, {{QStringLiteral("name"), QStringLiteral("Car")}});
+        } else if (op == QLatin1String("users")) {
+            r = w.updateObject(user, car, {{QStringLiteral("users_list"), QStringLiteral("demo, ann")}});
+        } else if (op == QLatin1String("trash")) {
+            r = w.updateObject(user, car, {{QStringLiteral("is_deleted"), QStringLiteral("true")}});
+        } else if (op == QLatin1String("delete")) {
+            r = w.deleteObject(user, car);
+        } else if (op == QLatin1String("unshare")) {
+            QCOMPARE(w.updateObject(user, car, {{QStringLiteral("users_list"), QString()}}).status, 200);
+            r = w.object(demo, car);
+        }
+        QVERIFY2(r.status == status, r.body.constData());
+        if (status == 200)
+            QCOMPARE(obj(r).value(QStringLiteral("is_alien")).toBool(), alien);
+        // A refused change leaves the car as it was; the owner's own objects
+        // never turn alien.
+        const QJsonObject seen = obj(w.object(account(QStringLiteral("olga")), car));
+        QCOMPARE(seen.value(QStringLiteral("users_list")).toString(), op == QLatin1String("unshare") ? QString() : QStringLiteral("demo"));
+        QCOMPARE(seen.value(QStringLiteral("is_deleted")).toBool(), false);
+        QCOMPARE(obj(w.object(demo, 1001)).value(QStringLiteral("is_alien")).toBool(), false);
+    }
+
+    // The first demo object starts with a JPEG photo that decodes.
+    void demoPhotoIsJpeg()
+    {
+        SimClock clock(SimClock::Manual{Start});
+        SimWorld w(options(), &clock);
+        const QJsonObject o = obj(w.object(1, 1001));
+        QVERIFY(o.value(QStringLiteral("has_image")).toBool());
+        QVERIFY(!o.value(QStringLiteral("image_dt")).toString().isEmpty());
+        const SimReply photo = w.getPhoto(1, 1001);
+        QCOMPARE(photo.status, 200);
+        QCOMPARE(photo.contentType, QByteArray("image/jpeg"));
+        QVERIFY(photo.body.startsWith("\xff\xd8\xff"));
+        QImage img;
+        QVERIFY(img.loadFromData(photo.body, "JPEG"));
+        QVERIFY(img.width() > 0 && img.height() > 0);
+    }
+
+    // A zone history holds points without device time (a lost clock), each
+    // still with its service time and position; by device or service time.
+    void zoneHistoryWithoutDeviceTime_data()
+    {
+        QTest::addColumn<int>("tmode");
+        QTest::addRow("by device time") << 0;
+        QTest::addRow("by service time") << 1;
+    }
+    void zoneHistoryWithoutDeviceTime()
+    {
+        QFETCH(int, tmode);
+        SimClock clock(SimClock::Manual{Start});
+        SimWorld::Options o = options();
+        o.sharedObject = true;
+        SimWorld w(o, &clock);
+        // Zone 1, "Home", lies at the start of the first object's route.
+        const SimReply r = w.zoneHistory(1, 1, Start - 12 * 3'600'000, Start, 0, tmode);
+        QCOMPARE(r.status, 200);
+        const QJsonArray pts = arr(r);
+        QVERIFY(pts.size() > 20);
+        int noClock = 0;
+        for (const QJsonValue &v : pts) {
+            const QJsonObject p = v.toObject();
+            QVERIFY(p.value(QStringLiteral("uid")).toInt() > 0);
+            QVERIFY(SimClock::parse(p.value(QStringLiteral("sys_dt")).toString()) > 0);
+            QVERIFY(p.value(QStringLiteral("lat")).toDouble() > 57.9);
+            if (!p.contains(QStringLiteral("obj_dt")))
+                ++noClock;
+            // Only the user's own objects: never the shared car.
+            QVERIFY(p.value(QStringLiteral("obj_id")).toInt() != 1004);
+        }
+        QVERIFY2(noClock > 0 && noClock < pts.size() / 4, qPrintable(QStringLiteral("%1 of %2").arg(noClock).arg(pts.size())));
     }
 
     void refusals()

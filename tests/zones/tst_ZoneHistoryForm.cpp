@@ -1,6 +1,7 @@
 #include "ZoneHistoryForm.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.ZoneInfo.h"
+#include "TestHttpServer.h"
 #include "ZoneHistoryExport.h"
 #include "ZoneSimSupport.h"
 #include "ZoneWorkflow.h"
@@ -206,6 +207,94 @@ private Q_SLOTS:
             QCOMPARE(lines[0], f.form.windowTitle());
             QCOMPARE(lines[1], obj.name + QStringLiteral("\t01.03.2025 10:00:00\t50m 0s"));
         }
+    }
+
+    // The service's answer, read by the client over HTTP and grouped into
+    // visits in the window. Points "object@hh:mm" carry device and service
+    // time; "object@~hh:mm" only the service time, with the device time
+    // left out, null or empty as devices without a clock report it;
+    // "object@none" no time at all. Visits read "object start duration".
+    void visitsFromTheService_data()
+    {
+        QTest::addColumn<QStringList>("pts");
+        QTest::addColumn<QStringList>("visits");
+        QTest::addRow("50 minutes apart: one visit") << QStringList{"1@10:00", "1@10:50"}
+                                                     << QStringList{"1 10:00:00 00:50"};
+        QTest::addRow("61 minutes apart: two visits")
+            << QStringList{"1@10:00", "1@11:01"} << QStringList{"1 10:00:00 00:00", "1 11:01:00 00:00"};
+        QTest::addRow("no device time at a visit's end")
+            << QStringList{"1@10:00", "1@10:20", "1@~10:45"} << QStringList{"1 10:00:00 00:45"};
+        QTest::addRow("device time null at a visit's end")
+            << QStringList{"1@10:00", "1@null10:45"} << QStringList{"1 10:00:00 00:45"};
+        QTest::addRow("device time empty at a visit's end")
+            << QStringList{"1@10:00", "1@empty10:45"} << QStringList{"1 10:00:00 00:45"};
+        QTest::addRow("no device time at a visit's start")
+            << QStringList{"1@~09:30", "1@10:00"} << QStringList{"1 09:30:00 00:30"};
+        QTest::addRow("no device time, 61 minutes on: a visit of its own")
+            << QStringList{"1@10:00", "1@~11:01"} << QStringList{"1 10:00:00 00:00", "1 11:01:00 00:00"};
+        QTest::addRow("no time at all: skipped") << QStringList{"1@10:00", "1@none", "1@10:30"}
+                                                 << QStringList{"1 10:00:00 00:30"};
+        QTest::addRow("interleaved objects")
+            << QStringList{"2@10:10", "1@10:00", "2@~10:30", "1@10:20", "2@10:50"}
+            << QStringList{"1 10:00:00 00:20", "2 10:10:00 00:40"};
+    }
+    void visitsFromTheService()
+    {
+        QFETCH(QStringList, pts);
+        QFETCH(QStringList, visits);
+        QJsonArray answer;
+        int uid = 0;
+        for (const QString &spec : pts) {
+            QString when = spec.section('@', 1);
+            QJsonObject p{{"uid", ++uid}, {"obj_id", spec.section('@', 0, 0).toInt()}, {"lat", 58.0}, {"lon", 56.25}};
+            QString form;
+            for (const char *f : {"~", "null", "empty"})
+                if (when.startsWith(QLatin1String(f))) {
+                    form = QString::fromLatin1(f);
+                    when.remove(0, form.size());
+                }
+            if (when != QLatin1String("none")) {
+                const QString iso = QStringLiteral("2025-03-01T%1:00Z").arg(when);
+                p.insert("sys_dt", iso);
+                if (form.isEmpty())
+                    p.insert("obj_dt", iso);
+                else if (form == QLatin1String("null"))
+                    p.insert("obj_dt", QJsonValue::Null);
+                else if (form == QLatin1String("empty"))
+                    p.insert("obj_dt", QString());
+            }
+            answer.append(p);
+        }
+        TestHttpServer server;
+        const std::string body = QJsonDocument(answer).toJson(QJsonDocument::Compact).toStdString();
+        server.server().Get("/api/v1/zone/5/history", [&body](const httplib::Request &, httplib::Response &res) {
+            res.set_content(body, "application/json");
+        });
+        QVERIFY(server.start());
+        QString log;
+        TVelmoraClient client(server.baseUrl(), QStringLiteral("TOKEN"), QStringLiteral("0"));
+        client.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int count) {
+            log += FormatLogText(fmt, args, count);
+        });
+        const double dt1 = EncodeDateTime(2025, 3, 1, 8, 0), dt2 = EncodeDateTime(2025, 3, 1, 18, 0);
+        QVERIFY2(client.GetZoneHistory(5, 0, 0, dt1, dt2) == pts.size(), qPrintable(log));
+
+        TZoneInfo zone(5, TZoneInfo::Circle);
+        TZoneHistoryForm form;
+        form.Fill(&client, &zone, client.TrackList(), dt1, dt2);
+        QStringList got;
+        QTreeWidget *t = form.HistoryList;
+        for (int i = 0; i < t->topLevelItemCount(); ++i)
+            for (int k = 0; k < t->topLevelItem(i)->childCount(); ++k) {
+                const QTreeWidgetItem *v = t->topLevelItem(i)->child(k);
+                got << QStringLiteral("%1 %2 %3").arg(form.Visits()[size_t(got.size())]->obj_id).arg(v->text(0).section(' ', 1), v->text(1));
+                // Every point of a visit shows a real time.
+                for (int n = 0; n < v->childCount(); ++n)
+                    QVERIFY2(v->child(n)->text(0).startsWith(QLatin1String("01.03.2025 ")), qPrintable(v->child(n)->text(0)));
+            }
+        QCOMPARE(got, visits);
+        for (const auto &v : form.Visits())
+            QVERIFY(v->GetDuration() >= 0 && v->GetDuration() < 86400);
     }
 
     void historyFromTheZoneList()
