@@ -141,6 +141,9 @@ int64_t JsonRules::TokenToInt(std::string_view t, Token kind, int64_t def)
     // when its value is whole.
     if (kind == Token::Number && !IsIntegerLiteral(t))
         return def;
+    // The document holds -0 as the integer 0, whose text is "0".
+    if (kind == Token::Number && t == "-0")
+        return 0;
     return TextToInt(t, def);
 }
 

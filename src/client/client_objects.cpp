@@ -88,6 +88,17 @@ public:
     TListAnswer fFound = TListAnswer::None;
     double fDt = NoDateTime;
 
+    // The zones of the list's objects, read when the list is known to be
+    // the answer's: ParseZone names every invalid zone in the log, and
+    // the zones of a list that a later one replaces are never read.
+    void ReadZones()
+    {
+        for (const auto &[point, zones] : fPendingZones)
+            for (const QJsonObject &zo : zones)
+                if (auto z = fCli.ParseZone(&zo); z && point)
+                    point->zones.push_back(std::move(z));
+    }
+
     bool StartObject() { return Start(true); }
     bool StartArray() { return Start(false); }
     bool EndObject(rapidjson::SizeType) { return End(); }
@@ -285,8 +296,7 @@ private:
         case RootObject:
             if (fKey == KList) {
                 if (kind == Token::Null) {
-                    fOut.clear();
-                    fListError.clear();
+                    ClearList();
                     fFound = TListAnswer::None;
                 } else {
                     SetNotList();
@@ -328,16 +338,21 @@ private:
 
     void BeginList()
     {
-        fOut.clear();
-        fListError.clear();
+        ClearList();
         fFound = TListAnswer::List;
     }
 
     void SetNotList()
     {
+        ClearList();
+        fFound = TListAnswer::NotArray;
+    }
+
+    void ClearList()
+    {
         fOut.clear();
         fListError.clear();
-        fFound = TListAnswer::NotArray;
+        fPendingZones.clear();
     }
 
     void BeginObject()
@@ -386,10 +401,11 @@ private:
         for (int i = 0; i < 3; ++i)
             if (fBadList[i])
                 return fail(i);
-        for (const QJsonObject &zo : fZones)
-            if (auto z = fCli.ParseZone(&zo))
-                o->last_point->zones.push_back(std::move(z));
-        if (fBadList[KAlarms - KSensors])
+        const bool alarmsBad = fBadList[KAlarms - KSensors];
+        if (!fZones.empty())
+            fPendingZones.emplace_back(alarmsBad ? nullptr : o->last_point.get(), std::move(fZones));
+        fZones.clear();
+        if (alarmsBad)
             return fail(KAlarms - KSensors);
         for (const auto &e : o->alarms)
             e->obj_id = o->uid;
@@ -529,7 +545,9 @@ private:
     KeyId fItems = KOther;
     std::unique_ptr<TObjectInfo> fObj;
     bool fBadList[ListCount] = {};
-    std::vector<QJsonObject> fZones; // read when the object is whole: a failing answer logs no zone of it
+    std::vector<QJsonObject> fZones; // of the object being read
+    // Per object, its position (none for an object that fails the list) and zones.
+    std::vector<std::pair<TTrackPointInfo *, std::vector<QJsonObject>>> fPendingZones;
     TSensorInfo fSensor;
     TValueCapture fCapture;
 };
@@ -629,6 +647,8 @@ TVelmoraClient::TListAnswer TVelmoraClient::ParseObjectsAnswer(QByteArray Answer
                                                .arg(ok.Offset());
         return TListAnswer::Malformed;
     }
+    if (reader.fFound == TListAnswer::List)
+        reader.ReadZones();
     if (reader.fFound == TListAnswer::NotArray)
         Error = QStringLiteral("member \"objects\" is not an array");
     else if (reader.fFound == TListAnswer::List && !reader.fListError.isEmpty()) {

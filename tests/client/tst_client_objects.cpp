@@ -304,7 +304,7 @@ private Q_SLOTS:
              "p.obj_id=1", "p.lat=55.700000000000003", "p.lon=37.5", "p.bat=0", "p.src=2", "track_color=255"},
             {"uid=8", "name=", "p.lat=nan", "p.lon=2", "p.src=-1", "p.bat=4", "p.HasEvent=0", "sensor=0     nan nan",
              "sensor=3    again nan nan", "p.sensor=3  again", "alarm=33 8 0  ", "p.event=24 0 nan"},
-            {"uid=9", "id=Грузовик №1 🚚", "users_list=日本語", "p.bat=0", "trip_status=0", "p.HasEvent=1",
+            {"uid=9", "id=Грузовик №1 🚚", "users_list=日本語", "p.bat=0", "trip_status=0", "p.src=0", "p.HasEvent=1",
              "p.sensor=0 event ", "p.sensor=1 event "},
             {"uid=0", "name=", "p.src=-1", "p.bat=0", "p.sys_dt=nan", "track_color=255"},
         };
