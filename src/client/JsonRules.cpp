@@ -141,6 +141,9 @@ int64_t JsonRules::TokenToInt(std::string_view t, Token kind, int64_t def)
     // when its value is whole.
     if (kind == Token::Number && !IsIntegerLiteral(t))
         return def;
+    // The document holds -0 as the integer 0, whose text is "0".
+    if (kind == Token::Number && t == "-0")
+        return 0;
     return TextToInt(t, def);
 }
 
@@ -191,21 +194,7 @@ public:
         return true;
     }
     bool String(const char *s, rapidjson::SizeType n, bool) { return Add(QString::fromUtf8(s, qsizetype(n))); }
-    bool RawNumber(const char *s, rapidjson::SizeType n, bool)
-    {
-        const std::string_view t(s, n);
-        int64_t v = 0;
-        const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
-        if (r.ec == std::errc() && r.ptr == t.data() + t.size())
-            return Add(QJsonValue(qint64(v)));
-        // A JSON value turns a whole double into an integer; 1.0 and 1e2
-        // keep their written form as text instead, so that they read as
-        // numbers but never as integers.
-        const double d = JsonRules::TextToFloat(t);
-        if (JsonRules::IsWholeNonInteger(t, d))
-            return Add(QJsonValue(QString::fromUtf8(t.data(), qsizetype(t.size()))));
-        return Add(QJsonValue(d));
-    }
+    bool RawNumber(const char *s, rapidjson::SizeType n, bool) { return Add(JsonRules::NumberValue(std::string_view(s, n))); }
     bool Bool(bool b) { return Add(QJsonValue(b)); }
     bool Null() { return Add(QJsonValue(QJsonValue::Null)); }
 
@@ -268,4 +257,19 @@ bool JsonRules::ParseJson(const char *text, size_t size, QJsonValue &result, QSt
     error.clear();
     result = builder.fRoot;
     return true;
+}
+
+QJsonValue JsonRules::NumberValue(std::string_view t)
+{
+    int64_t v = 0;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (r.ec == std::errc() && r.ptr == t.data() + t.size())
+        return QJsonValue(qint64(v));
+    // A JSON value turns a whole double into an integer; 1.0 and 1e2 keep
+    // their written form as text instead, so that they read as numbers but
+    // never as integers.
+    const double d = TextToFloat(t);
+    if (IsWholeNonInteger(t, d))
+        return QJsonValue(QString::fromUtf8(t.data(), qsizetype(t.size())));
+    return QJsonValue(d);
 }

@@ -61,4 +61,9 @@ double TokenToFloat(std::string_view text, Token kind);
 double TokenToDate(std::string_view text, Token kind, double zone);
 QString TokenToText(std::string_view text, Token kind);
 
+// A number literal as the document reader holds it: an integer that fits 64
+// bits as an integer, a whole number written otherwise as its text (see
+// IsWholeNonInteger), any other number as a double.
+QJsonValue NumberValue(std::string_view literal);
+
 } // namespace JsonRules

@@ -152,6 +152,16 @@ public:
     TObjectInfo *FindObject(int32_t uid) const;
     // Reads one object into oi, or into a new object when oi is nullptr.
     TObjectInfo *ParseObject(const QJsonObject *json, TObjectInfo *oi);
+    // Reads an objects answer straight from its bytes (and in them: Answer
+    // is spent), each object as ParseObject reads it into a new object,
+    // without building a document. List: the array of member "objects" (the
+    // last one when repeated) into Objects, and member "dt" into Dt (NaN
+    // when none). None: no such list (no member, null, or an answer that is
+    // no object); Objects is then empty. NotArray: "objects", or a list
+    // member of one of its objects, is of another type, as Error names;
+    // Malformed: text that is no JSON, with Error.
+    enum class TListAnswer;
+    TListAnswer ParseObjectsAnswer(QByteArray Answer, TObjectList &Objects, double &Dt, QString &Error) const;
 
     // ---- address lookup ----
     int OsmLookup(const QString &OsmIds, TAddressCache &Cache);

@@ -9,7 +9,550 @@
 #include "OSM.SensorInfo.h"
 #include "OSM.TrackPointInfo.h"
 
+#include "JsonRules.h"
 #include "ZtHttp.h"
+
+#include <QJsonArray>
+
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
+
+#include <string_view>
+
+namespace {
+
+using JsonRules::Token;
+
+// Builds a value from the parser's events as the document reader builds it.
+// The objects reader hands the rare nested records (alarms, a position's
+// events and zones) to their own document readers through it.
+class TValueCapture
+{
+public:
+    void Open(bool isObject) { fFrames.push_back(Frame{isObject, {}, {}, {}}); }
+    void Key(std::string_view k) { fFrames.back().key = QString::fromUtf8(k.data(), qsizetype(k.size())); }
+    void Add(const QJsonValue &v)
+    {
+        Frame &f = fFrames.back();
+        if (f.isObject)
+            f.object.insert(f.key, v); // a repeated member: the last one counts
+        else
+            f.array.append(v);
+    }
+    // Closes the innermost value; true, with it, when that was the outermost.
+    bool Close(QJsonValue &whole)
+    {
+        Frame f = std::move(fFrames.back());
+        fFrames.pop_back();
+        const QJsonValue v = f.isObject ? QJsonValue(f.object) : QJsonValue(f.array);
+        if (fFrames.empty()) {
+            whole = v;
+            return true;
+        }
+        Add(v);
+        return false;
+    }
+
+private:
+    struct Frame
+    {
+        bool isObject = false;
+        QJsonObject object;
+        QJsonArray array;
+        QString key;
+    };
+    std::vector<Frame> fFrames;
+};
+
+// Reads the objects answer ({"dt": ..., "objects": [...]}) straight from the
+// received bytes: ten thousand objects make ten megabytes of answer, and a
+// document of them costs many times the time of the records. Every member
+// reads as ParseObject reads it from a document into a new object: a
+// repeated member's last value counts, a null, an object or an array where
+// a scalar belongs gives the member's default, an element of the list that
+// is no object gives an object of defaults, and a list member of an object
+// (sensors, alarms, events, zones) that is neither an array nor null fails
+// the whole answer, named as the document reader names it.
+class TObjectsAnswerReader : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TObjectsAnswerReader>
+{
+public:
+    using TListAnswer = TVelmoraClient::TListAnswer;
+
+    TObjectsAnswerReader(const TVelmoraClient &cli, TObjectList &out)
+        : fCli(cli), fZone(cli.TimeZone()), fOut(out)
+    {
+    }
+
+    QString fError;    // the nesting refused
+    QString fListError; // a list member of an object, of another type
+    TListAnswer fFound = TListAnswer::None;
+    double fDt = NoDateTime;
+
+    // The zones of the list's objects, read when the list is known to be
+    // the answer's: ParseZone names every invalid zone in the log, and
+    // the zones of a list that a later one replaces are never read.
+    void ReadZones()
+    {
+        for (const auto &[point, zones] : fPendingZones)
+            for (const QJsonObject &zo : zones)
+                if (auto z = fCli.ParseZone(&zo); z && point)
+                    point->zones.push_back(std::move(z));
+    }
+
+    bool StartObject() { return Start(true); }
+    bool StartArray() { return Start(false); }
+    bool EndObject(rapidjson::SizeType) { return End(); }
+    bool EndArray(rapidjson::SizeType) { return End(); }
+    bool Key(const char *s, rapidjson::SizeType n, bool)
+    {
+        const std::string_view k(s, n);
+        switch (fState) {
+        case RootObject:
+            fKey = k == "objects" ? KList : k == "dt" ? KDt : KOther;
+            break;
+        case Object:
+            fKey = ObjectKey(k);
+            break;
+        case Sensor:
+            fKey = SensorKey(k);
+            break;
+        case Capture:
+            fCapture.Key(k);
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+    bool String(const char *s, rapidjson::SizeType n, bool) { return Scalar(std::string_view(s, n), Token::String); }
+    bool RawNumber(const char *s, rapidjson::SizeType n, bool) { return Scalar(std::string_view(s, n), Token::Number); }
+    bool Bool(bool b) { return Scalar(b ? "true" : "false", Token::Bool); }
+    bool Null() { return Scalar({}, Token::Null); }
+    bool Default() { return Scalar({}, Token::Null); }
+
+private:
+    // SensorList: an object's "sensors"; Items: its "alarms", "events" or
+    // "zones"; Capture: inside one of those items.
+    enum State { Root, RootObject, List, Object, SensorList, Sensor, Items, Capture, Skip };
+    enum KeyId {
+        KOther, KList, KDt,
+        // the object's own members
+        KUid, KId, KParentId, KTypeId, KUserId, KName, KIsDeleted, KDelDt, KTrackColor, KHasImage, KImageDt,
+        KIsAlien, KUsersList, KModel, KHwType, KHwInfo, KSwVer, KPhone, KImei, KSettings, KAddress, KTripId,
+        KTripStatus,
+        // its last position's
+        KObjId, KOsmId, KSysDt, KObjDt, KGpsDt, KLat, KLon, KAlt, KAcc, KSpeed, KAngle, KBat, KCrdSrc,
+        // its lists, in the order the document reader reads them
+        KSensors, KEvents, KZones, KAlarms,
+        // a sensor's
+        KSUid, KSName, KSSign, KSUnit, KSVal, KSObjDt, KSSysDt
+    };
+    static constexpr int ListCount = 4;
+
+    // Called for every member of every object: the length narrows the
+    // candidates to a few comparisons.
+    static KeyId ObjectKey(std::string_view k)
+    {
+        switch (k.size()) {
+        case 2: return k == "id" ? KId : KOther;
+        case 3:
+            return k == "uid" ? KUid : k == "lat" ? KLat : k == "lon" ? KLon : k == "bat" ? KBat : k == "alt" ? KAlt
+                 : k == "acc" ? KAcc : KOther;
+        case 4: return k == "name" ? KName : k == "imei" ? KImei : KOther;
+        case 5:
+            return k == "speed" ? KSpeed : k == "angle" ? KAngle : k == "model" ? KModel : k == "phone" ? KPhone
+                 : k == "zones" ? KZones : KOther;
+        case 6:
+            return k == "obj_dt" ? KObjDt : k == "sys_dt" ? KSysDt : k == "gps_dt" ? KGpsDt : k == "obj_id" ? KObjId
+                 : k == "osm_id" ? KOsmId : k == "sw_ver" ? KSwVer : k == "del_dt" ? KDelDt : k == "alarms" ? KAlarms
+                 : k == "events" ? KEvents : KOther;
+        case 7:
+            return k == "sensors" ? KSensors : k == "type_id" ? KTypeId : k == "user_id" ? KUserId : k == "hw_type" ? KHwType
+                 : k == "hw_info" ? KHwInfo : k == "address" ? KAddress : k == "trip_id" ? KTripId
+                 : k == "crd_src" ? KCrdSrc : KOther;
+        case 8: return k == "is_alien" ? KIsAlien : k == "image_dt" ? KImageDt : k == "settings" ? KSettings : KOther;
+        case 9: return k == "parent_id" ? KParentId : k == "has_image" ? KHasImage : KOther;
+        case 10: return k == "is_deleted" ? KIsDeleted : k == "users_list" ? KUsersList : KOther;
+        case 11: return k == "track_color" ? KTrackColor : k == "trip_status" ? KTripStatus : KOther;
+        }
+        return KOther;
+    }
+
+    static KeyId SensorKey(std::string_view k)
+    {
+        switch (k.size()) {
+        case 3: return k == "uid" ? KSUid : k == "val" ? KSVal : KOther;
+        case 4: return k == "name" ? KSName : k == "sign" ? KSSign : k == "unit" ? KSUnit : KOther;
+        case 6: return k == "obj_dt" ? KSObjDt : k == "sys_dt" ? KSSysDt : KOther;
+        }
+        return KOther;
+    }
+
+    static bool IsList(KeyId k) { return k >= KSensors && k <= KAlarms; }
+
+    void Push(State s)
+    {
+        fStack.push_back(fState);
+        fState = s;
+    }
+
+    bool Start(bool isObject)
+    {
+        // The depth the document reader refuses.
+        if (int(fStack.size()) >= JsonRules::MaxJsonDepth) {
+            fError = QStringLiteral("JSON nested too deeply");
+            return false;
+        }
+        switch (fState) {
+        case Root:
+            // A bare array holds no member "objects".
+            Push(isObject ? RootObject : Skip);
+            return true;
+        case RootObject:
+            if (fKey == KList && !isObject) {
+                BeginList(); // a repeated member: the last one counts
+                Push(List);
+                return true;
+            }
+            if (fKey == KList)
+                SetNotList();
+            else if (fKey == KDt)
+                fDt = NoDateTime;
+            Push(Skip);
+            return true;
+        case List:
+            BeginObject();
+            if (isObject) {
+                Push(Object);
+            } else {
+                FinishObject(); // no object: the defaults
+                Push(Skip);
+            }
+            return true;
+        case Object:
+            if (IsList(fKey)) {
+                BeginListMember(isObject);
+                Push(isObject ? Skip : fKey == KSensors ? SensorList : Items);
+                if (!isObject)
+                    fItems = fKey;
+            } else {
+                AssignObject({}, Token::Null); // a scalar member given as object or array reads empty
+                Push(Skip);
+            }
+            return true;
+        case SensorList:
+            fSensor = TSensorInfo();
+            if (isObject) {
+                Push(Sensor);
+            } else {
+                FinishSensor(false);
+                Push(Skip);
+            }
+            return true;
+        case Sensor:
+            AssignSensor({}, Token::Null);
+            Push(Skip);
+            return true;
+        case Items:
+            if (isObject) {
+                fCapture.Open(true);
+                Push(Capture);
+            } else {
+                FinishItem(QJsonObject());
+                Push(Skip);
+            }
+            return true;
+        case Capture:
+            fCapture.Open(isObject);
+            Push(Capture);
+            return true;
+        case Skip:
+            Push(Skip);
+            return true;
+        }
+        return true;
+    }
+
+    bool End()
+    {
+        const State closing = fState;
+        fState = fStack.back();
+        fStack.pop_back();
+        if (closing == Object) {
+            FinishObject();
+        } else if (closing == Sensor) {
+            FinishSensor(true);
+        } else if (closing == Capture) {
+            QJsonValue whole;
+            if (fCapture.Close(whole))
+                FinishItem(whole.toObject());
+        }
+        return true;
+    }
+
+    bool Scalar(std::string_view t, Token kind)
+    {
+        switch (fState) {
+        case RootObject:
+            if (fKey == KList) {
+                if (kind == Token::Null) {
+                    ClearList();
+                    fFound = TListAnswer::None;
+                } else {
+                    SetNotList();
+                }
+            } else if (fKey == KDt) {
+                fDt = JsonRules::TokenToDate(t, kind, fZone);
+            }
+            break;
+        case List:
+            BeginObject();
+            FinishObject();
+            break;
+        case Object:
+            AssignObject(t, kind);
+            break;
+        case SensorList:
+            fSensor = TSensorInfo();
+            FinishSensor(false);
+            break;
+        case Sensor:
+            AssignSensor(t, kind);
+            break;
+        case Items:
+            FinishItem(QJsonObject());
+            break;
+        case Capture:
+            switch (kind) {
+            case Token::String: fCapture.Add(QString::fromUtf8(t.data(), qsizetype(t.size()))); break;
+            case Token::Number: fCapture.Add(JsonRules::NumberValue(t)); break;
+            case Token::Bool: fCapture.Add(t == "true"); break;
+            case Token::Null: fCapture.Add(QJsonValue(QJsonValue::Null)); break;
+            }
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+
+    void BeginList()
+    {
+        ClearList();
+        fFound = TListAnswer::List;
+    }
+
+    void SetNotList()
+    {
+        ClearList();
+        fFound = TListAnswer::NotArray;
+    }
+
+    void ClearList()
+    {
+        fOut.clear();
+        fListError.clear();
+        fPendingZones.clear();
+    }
+
+    void BeginObject()
+    {
+        fObj = std::make_unique<TObjectInfo>();
+        TTrackPointInfo &p = *fObj->last_point;
+        // What an absent member reads as (ParseTrackPoint into a new point).
+        p.sys_dt = p.obj_dt = p.gps_dt = NoDateTime;
+        p.bat = 0;
+        p.src = -1;
+        for (bool &b : fBadList)
+            b = false;
+        fZones.clear();
+    }
+
+    // A list member of the object, again or for the first time: only the
+    // last one counts, and only an array or null is a list.
+    void BeginListMember(bool notList)
+    {
+        TObjectInfo &o = *fObj;
+        switch (fKey) {
+        case KSensors:
+            o.sensors.clear();
+            o.last_point->sensors.clear();
+            o.last_point->HasEvent = false;
+            break;
+        case KEvents: o.last_point->events.clear(); break;
+        case KZones: fZones.clear(); break;
+        case KAlarms: o.alarms.clear(); break;
+        default: break;
+        }
+        fBadList[fKey - KSensors] = notList;
+    }
+
+    void FinishObject()
+    {
+        std::unique_ptr<TObjectInfo> o = std::move(fObj);
+        // The document reader stops at the first object it cannot read.
+        if (!fListError.isEmpty())
+            return;
+        static const char *const names[ListCount] = {"sensors", "events", "zones", "alarms"};
+        const auto fail = [&](int i) {
+            fListError = QStringLiteral("member \"%1\" is not an array").arg(QLatin1String(names[i]));
+        };
+        // Its position's lists first, the zones read before the alarms.
+        for (int i = 0; i < 3; ++i)
+            if (fBadList[i])
+                return fail(i);
+        const bool alarmsBad = fBadList[KAlarms - KSensors];
+        if (!fZones.empty())
+            fPendingZones.emplace_back(alarmsBad ? nullptr : o->last_point.get(), std::move(fZones));
+        fZones.clear();
+        if (alarmsBad)
+            return fail(KAlarms - KSensors);
+        for (const auto &e : o->alarms)
+            e->obj_id = o->uid;
+        fOut.push_back(std::move(o));
+    }
+
+    // A sensor's element ends: it updates the object's sensor of its uid
+    // (the last one with it) and, when it was an object, the position's.
+    void FinishSensor(bool wasObject)
+    {
+        TObjectInfo &o = *fObj;
+        TSensorInfo *si = nullptr;
+        for (const auto &s : o.sensors)
+            if (s->uid == fSensor.uid)
+                si = s.get();
+        if (!si) {
+            o.sensors.push_back(std::make_unique<TSensorInfo>(fSensor.uid));
+            si = o.sensors.back().get();
+        }
+        *si = fSensor;
+        if (!wasObject)
+            return;
+        TTrackPointInfo &p = *o.last_point;
+        TTrackPointSensorInfo *ps = nullptr;
+        for (const auto &x : p.sensors)
+            if (x->uid == fSensor.uid) {
+                ps = x.get();
+                break;
+            }
+        if (!ps) {
+            p.sensors.push_back(std::make_unique<TTrackPointSensorInfo>());
+            ps = p.sensors.back().get();
+            ps->uid = fSensor.uid;
+        }
+        ps->sign = fSensor.sign;
+        ps->val = fSensor.val;
+        if (ps->sign == QLatin1String("event"))
+            p.HasEvent = true;
+    }
+
+    void FinishItem(const QJsonObject &item)
+    {
+        switch (fItems) {
+        case KEvents:
+            if (auto e = fCli.ParseEvent(&item))
+                fObj->last_point->events.push_back(std::move(e));
+            break;
+        case KAlarms:
+            if (auto e = fCli.ParseEvent(&item))
+                fObj->alarms.push_back(std::move(e));
+            break;
+        default:
+            fZones.push_back(item);
+            break;
+        }
+    }
+
+    static bool ToBool(std::string_view t, Token kind) { return kind != Token::Number && kind != Token::Null && t == "true"; }
+
+    void AssignObject(std::string_view t, Token kind)
+    {
+        TObjectInfo &o = *fObj;
+        TTrackPointInfo &p = *o.last_point;
+        const auto toInt = [&](int64_t def) { return int32_t(JsonRules::TokenToInt(t, kind, def)); };
+        const auto toFloat = [&] { return JsonRules::TokenToFloat(t, kind); };
+        const auto toDate = [&] { return JsonRules::TokenToDate(t, kind, fZone); };
+        const auto toText = [&] { return JsonRules::TokenToText(t, kind); };
+        switch (fKey) {
+        case KUid: o.uid = toInt(0); break;
+        case KId: o.id = toText(); break;
+        case KParentId: o.parent_id = toInt(0); break;
+        case KTypeId: o.type_id = toInt(0); break;
+        case KUserId: o.user_id = toInt(0); break;
+        case KName: o.name = toText(); break;
+        case KIsDeleted: o.is_deleted = ToBool(t, kind); break;
+        case KDelDt: o.del_dt = toDate(); break;
+        case KTrackColor: o.track_color = HtmlToColor(toText(), TObjectInfo::DefaultTrackColor); break;
+        case KHasImage: o.has_image = ToBool(t, kind); break;
+        case KImageDt: o.image_dt = toDate(); break;
+        case KIsAlien: o.is_alien = ToBool(t, kind); break;
+        case KUsersList: o.users_list = toText(); break;
+        case KModel: o.model = toText(); break;
+        case KHwType: o.hw_type = toText(); break;
+        case KHwInfo: o.hw_info = toText(); break;
+        case KSwVer: o.sw_ver = toText(); break;
+        case KPhone: o.phone = toText(); break;
+        case KImei: o.imei = toText(); break;
+        case KSettings: o.settings = toText(); break;
+        case KAddress: o.address = toText(); break;
+        case KTripId: o.trip_id = toInt(0); break;
+        case KTripStatus: o.trip_status = toInt(0); break;
+        case KObjId: p.obj_id = toInt(0); break;
+        case KOsmId: p.osm_id = toText(); break;
+        case KSysDt: p.sys_dt = toDate(); break;
+        case KObjDt: p.obj_dt = toDate(); break;
+        case KGpsDt: p.gps_dt = toDate(); break;
+        case KLat: p.lat = toFloat(); break;
+        case KLon: p.lon = toFloat(); break;
+        case KAlt: p.alt = toFloat(); break;
+        case KAcc: p.acc = toFloat(); break;
+        case KSpeed: p.speed = toFloat(); break;
+        case KAngle: p.angle = toFloat(); break;
+        case KBat: p.bat = toInt(0); break;
+        case KCrdSrc: p.src = toInt(-1); break;
+        case KSensors:
+        case KEvents:
+        case KZones:
+        case KAlarms:
+            BeginListMember(kind != Token::Null);
+            break;
+        default:
+            break;
+        }
+    }
+
+    void AssignSensor(std::string_view t, Token kind)
+    {
+        TSensorInfo &s = fSensor;
+        switch (fKey) {
+        case KSUid: s.uid = int32_t(JsonRules::TokenToInt(t, kind, 0)); break;
+        case KSName: s.name = JsonRules::TokenToText(t, kind); break;
+        case KSSign: s.sign = JsonRules::TokenToText(t, kind); break;
+        case KSUnit: s.unit = JsonRules::TokenToText(t, kind); break;
+        case KSVal: s.val = JsonRules::TokenToText(t, kind); break;
+        case KSObjDt: s.obj_dt = JsonRules::TokenToDate(t, kind, fZone); break;
+        case KSSysDt: s.sys_dt = JsonRules::TokenToDate(t, kind, fZone); break;
+        default: break;
+        }
+    }
+
+    const TVelmoraClient &fCli;
+    const double fZone;
+    TObjectList &fOut;
+    State fState = Root;
+    std::vector<State> fStack;
+    KeyId fKey = KOther;
+    KeyId fItems = KOther;
+    std::unique_ptr<TObjectInfo> fObj;
+    bool fBadList[ListCount] = {};
+    std::vector<QJsonObject> fZones; // of the object being read
+    // Per object, its position (none for an object that fails the list) and zones.
+    std::vector<std::pair<TTrackPointInfo *, std::vector<QJsonObject>>> fPendingZones;
+    TSensorInfo fSensor;
+    TValueCapture fCapture;
+};
+
+} // namespace
 
 TObjectInfo *TVelmoraClient::ParseObject(const QJsonObject *json, TObjectInfo *oi)
 {
@@ -81,33 +624,81 @@ TObjectInfo *TVelmoraClient::ParseObject(const QJsonObject *json, TObjectInfo *o
     return oi;
 }
 
+TVelmoraClient::TListAnswer TVelmoraClient::ParseObjectsAnswer(QByteArray Answer, TObjectList &Objects, double &Dt,
+                                                               QString &Error) const
+{
+    Error.clear();
+    TObjectList out;
+    TObjectsAnswerReader reader(*this, out);
+    // Strings are decoded in place, in the answer's own bytes, which end in
+    // a zero byte as every QByteArray does. A zero byte ends the text for
+    // the document reader too.
+    rapidjson::InsituStringStream ss(Answer.data());
+    rapidjson::Reader r;
+    // The flags of the document reader: the same texts are refused, and
+    // numbers arrive as their literals. Iterative: however deep the answer
+    // nests, the parser's stack is on the heap.
+    const rapidjson::ParseResult ok =
+        r.Parse<rapidjson::kParseInsituFlag | rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseIterativeFlag>(ss, reader);
+    if (!ok) {
+        Error = !reader.fError.isEmpty() ? reader.fError
+                                         : QStringLiteral("%1 at %2")
+                                               .arg(QString::fromUtf8(rapidjson::GetParseError_En(ok.Code())))
+                                               .arg(ok.Offset());
+        return TListAnswer::Malformed;
+    }
+    if (reader.fFound == TListAnswer::List)
+        reader.ReadZones();
+    if (reader.fFound == TListAnswer::NotArray)
+        Error = QStringLiteral("member \"objects\" is not an array");
+    else if (reader.fFound == TListAnswer::List && !reader.fListError.isEmpty()) {
+        Error = reader.fListError;
+        return TListAnswer::NotArray;
+    }
+    Dt = reader.fDt;
+    Objects = std::move(out);
+    return reader.fFound;
+}
+
 int TVelmoraClient::GetObjects()
 {
+    const QString op = QStringLiteral("Objects");
     try {
         QString data;
         if (!fObjList.empty() && (fObjListUpdated > 0 || std::isnan(fObjListUpdated)))
             data = QStringLiteral("dt=") + DateTimeToIso(fObjListUpdated, TimeZone());
-        if (DoGet(QStringLiteral("Objects"), QStringLiteral("/user/objects"), data) != 200)
+        if (Request(QStringLiteral("GET"), op, QStringLiteral("/user/objects"), data, QString(), true) != 200) {
+            ReadAnswerDocument(op);
             return -1;
-        // A cut or unreadable answer must not pass for an empty update: the
-        // time stamp would move and the next update would skip the changes.
+        }
+        // A cut answer must not pass for an empty update: the time stamp
+        // would move and the next update would skip the changes.
         if (!fAnswerError.isEmpty())
             return -1; // the envelope has logged why
-        if (!ResultData()) {
+        if (fApiClient->RcvdCount() <= 0 || !fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
             LogText(QStringLiteral("\r  X: no data"));
             return -1;
         }
 
         // Read the whole answer first: a malformed element fails the operation
-        // without leaving the list half merged.
+        // without leaving the list half merged. The answer is taken from the
+        // HTTP client, and freed once read.
         std::vector<std::unique_ptr<TObjectInfo>> received;
-        if (const auto objects = JsonArray(ResultData(), QStringLiteral("objects"))) {
-            for (const QJsonValue &v : *objects) {
-                QJsonObject holder;
-                received.emplace_back(ParseObject(AsObject(v, holder), nullptr));
-            }
+        double dt = NoDateTime;
+        QString error;
+        switch (ParseObjectsAnswer(fApiClient->TakeRcvdStream(), received, dt, error)) {
+        case TListAnswer::Malformed:
+            // Named here, once, as for any other answer that does not parse.
+            fAnswerError = QStringLiteral("malformed JSON answer (%1)").arg(error);
+            LogText(QStringLiteral("\r  X: ") + fAnswerError);
+            return -1;
+        case TListAnswer::NotArray:
+            LogText(QStringLiteral("\r  X: ") + error);
+            return -1;
+        case TListAnswer::List:
+        case TListAnswer::None:
+            break;
         }
-        const double dt = JsonDate(ResultData(), QStringLiteral("dt"));
         // Held times are local times of the account's zone, whatever the
         // computer's zone is.
         const TDateTime now = NowInZone(TimeZone());

@@ -2,12 +2,14 @@
 // tail of recent positions and the object operations.
 
 #include "ClientFixture.h"
+#include "JsonRules.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.SensorInfo.h"
 #include "SimProcess.h"
 #include "TestPaths.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -33,6 +35,62 @@ std::unique_ptr<TObjectInfo> Update(double lat, double lon, TDateTime sysDt)
     oi->last_point->lon = lon;
     oi->last_point->sys_dt = sysDt;
     return oi;
+}
+
+QByteArray j(const char *text)
+{
+    return QByteArray(text).replace('\'', '"');
+}
+
+QString Real(double v)
+{
+    return std::isnan(v) ? QStringLiteral("nan") : (std::signbit(v) ? QStringLiteral("-") : QString()) + QString::number(std::abs(v), 'g', 17);
+}
+
+// Every field of an object as read from an answer, one "name=value" each:
+// its own, its position's with the position's sensors, events and zones,
+// its sensors and its alarms.
+QStringList Describe(const TObjectInfo &o)
+{
+    QStringList d{QStringLiteral("uid=%1").arg(o.uid), QStringLiteral("id=") + o.id,
+                  QStringLiteral("parent_id=%1").arg(o.parent_id), QStringLiteral("type_id=%1").arg(o.type_id),
+                  QStringLiteral("user_id=%1").arg(o.user_id), QStringLiteral("name=") + o.name,
+                  QStringLiteral("is_deleted=%1").arg(o.is_deleted), QStringLiteral("del_dt=") + Real(o.del_dt),
+                  QStringLiteral("track_color=%1").arg(o.track_color), QStringLiteral("has_image=%1").arg(o.has_image),
+                  QStringLiteral("image_dt=") + Real(o.image_dt), QStringLiteral("is_alien=%1").arg(o.is_alien),
+                  QStringLiteral("users_list=") + o.users_list, QStringLiteral("model=") + o.model,
+                  QStringLiteral("hw_type=") + o.hw_type, QStringLiteral("hw_info=") + o.hw_info,
+                  QStringLiteral("sw_ver=") + o.sw_ver, QStringLiteral("phone=") + o.phone, QStringLiteral("imei=") + o.imei,
+                  QStringLiteral("settings=") + o.settings, QStringLiteral("address=") + o.address,
+                  QStringLiteral("trip_id=%1").arg(o.trip_id), QStringLiteral("trip_status=%1").arg(o.trip_status)};
+    const TTrackPointInfo &p = *o.last_point;
+    d << QStringLiteral("p.uid=%1").arg(p.uid) << QStringLiteral("p.obj_id=%1").arg(p.obj_id) << QStringLiteral("p.osm_id=") + p.osm_id
+      << QStringLiteral("p.sys_dt=") + Real(p.sys_dt) << QStringLiteral("p.obj_dt=") + Real(p.obj_dt)
+      << QStringLiteral("p.gps_dt=") + Real(p.gps_dt) << QStringLiteral("p.lat=") + Real(p.lat) << QStringLiteral("p.lon=") + Real(p.lon)
+      << QStringLiteral("p.alt=") + Real(p.alt) << QStringLiteral("p.acc=") + Real(p.acc) << QStringLiteral("p.speed=") + Real(p.speed)
+      << QStringLiteral("p.angle=") + Real(p.angle) << QStringLiteral("p.bat=%1").arg(p.bat) << QStringLiteral("p.src=%1").arg(p.src)
+      << QStringLiteral("p.HasEvent=%1").arg(p.HasEvent);
+    for (const auto &s : p.sensors)
+        d << QStringLiteral("p.sensor=%1 %2 %3").arg(s->uid).arg(s->sign, s->val);
+    for (const auto &e : p.events)
+        d << QStringLiteral("p.event=%1 %2 %3").arg(e->uid).arg(e->obj_id).arg(Real(e->h_lat));
+    for (const auto &z : p.zones)
+        d << QStringLiteral("p.zone=%1 %2 %3 %4 %5").arg(z->uid).arg(z->type_id).arg(z->name, Real(z->geom.radius)).arg(z->geom.nodes.size());
+    for (const auto &s : o.sensors)
+        d << QStringLiteral("sensor=%1 %2 %3 %4 %5 %6 %7")
+                 .arg(s->uid)
+                 .arg(s->name, s->sign, s->unit, s->val, Real(s->obj_dt), Real(s->sys_dt));
+    for (const auto &e : o.alarms)
+        d << QStringLiteral("alarm=%1 %2 %3 %4 %5").arg(e->uid).arg(e->obj_id).arg(e->trap_id).arg(e->h_sval, e->accept_msg);
+    return d;
+}
+
+QString Names(const TVelmoraClient &c)
+{
+    QStringList l;
+    for (const auto &o : const_cast<TVelmoraClient &>(c).ObjList())
+        l << QStringLiteral("%1 %2").arg(o->uid).arg(o->name);
+    return l.join(u',');
 }
 
 } // namespace
@@ -197,6 +255,165 @@ private Q_SLOTS:
         QCOMPARE(oi->alarms.size(), size_t(1)); // an event without uid is no event
         QCOMPARE(oi->alarms[0]->uid, 100u);
         QCOMPARE(oi->alarms[0]->obj_id, 5);
+    }
+
+    // The objects answer is read as it arrives, not through a document;
+    // every member of every object must read as the document reader reads
+    // it into a new object, whatever form the service writes it in.
+    void readersAgree()
+    {
+        QFile fixture(TestPaths::dataDir() + QStringLiteral("/client/objects_answer.json"));
+        QVERIFY(fixture.open(QIODevice::ReadOnly));
+        const QByteArray answer = fixture.readAll();
+        ClientFixture f;
+        QVERIFY(f.ok());
+
+        // As a document: the answer's elements through ParseObject.
+        QJsonValue doc;
+        QString error;
+        QVERIFY2(JsonRules::ParseJson(answer.constData(), size_t(answer.size()), doc, error), qPrintable(error));
+        const QJsonObject root = doc.toObject();
+        QList<QStringList> common;
+        for (const QJsonValue &v : root.value(QStringLiteral("objects")).toArray()) {
+            QJsonObject holder;
+            const std::unique_ptr<TObjectInfo> oi(f.client->ParseObject(TVelmoraClient::AsObject(v, holder), nullptr));
+            common << Describe(*oi);
+        }
+        const QString commonLog = f.log;
+        f.log.clear();
+
+        TObjectList streamed;
+        double dt = 0;
+        QCOMPARE(f.client->ParseObjectsAnswer(answer, streamed, dt, error), TVelmoraClient::TListAnswer::List);
+        QCOMPARE(error, QString());
+        QCOMPARE(Real(dt), Real(f.client->JsonDate(&root, QStringLiteral("dt"))));
+        QCOMPARE(int(streamed.size()), common.size());
+        for (int i = 0; i < common.size(); ++i)
+            QCOMPARE(Describe(*streamed[size_t(i)]), common[i]);
+        QCOMPARE(f.log, commonLog); // the same zones named invalid
+
+        // A few of the readings, that the comparison is not of two empty lists.
+        QCOMPARE(common.size(), 11);
+        const QStringList expected[] = {
+            {"uid=1", "track_color=16744448", "p.gps_dt=" + Real(EncodeDateTime(2025, 2, 3, 10, 0, 1)),
+             "p.HasEvent=1", "p.sensor=10  22", "p.sensor=11 event 1", "sensor=10 Temp again   22 nan nan",
+             "p.event=21 1 1.5", "p.zone=4 1 Home 150 0", "p.zone=6 2 Field nan 3", "alarm=31 1 2 91 ",
+             "alarm=32 1 0  line\nnext \u00e9 \"quoted\" \U0001F600"},
+            {"uid=7", "id=123", "parent_id=0", "type_id=0", "name=true", "is_deleted=1", "has_image=0", "users_list=1.5",
+             "model=12345678901234567000", "hw_type=9007199254740993", "phone=0", "imei=1e2", "trip_id=0",
+             "p.obj_id=1", "p.lat=55.700000000000003", "p.lon=37.5", "p.bat=0", "p.src=2", "track_color=255"},
+            {"uid=8", "name=", "p.lat=nan", "p.lon=2", "p.src=-1", "p.bat=4", "p.HasEvent=0", "sensor=0     nan nan",
+             "sensor=3    again nan nan", "p.sensor=3  again", "alarm=33 8 0  ", "p.event=24 0 nan"},
+            {"uid=9", "id=Грузовик №1 🚚", "users_list=日本語", "p.bat=0", "trip_status=0", "p.src=0", "p.HasEvent=1",
+             "p.sensor=0 event ", "p.sensor=1 event "},
+            {"uid=0", "name=", "p.src=-1", "p.bat=0", "p.sys_dt=nan", "track_color=255"},
+        };
+        for (int i = 0; i < 5; ++i)
+            for (const QString &line : expected[i])
+                QVERIFY2(common[i].contains(line), qPrintable(line + QStringLiteral(" not in ") + common[i].join(u' ')));
+        QCOMPARE(streamed[3]->name, QStringLiteral("Тягач \"Север\"\t") + QChar(0) + QStringLiteral("конец"));
+        QCOMPARE(common[10].first(), QStringLiteral("uid=13"));
+
+        // Through the request: each element a record, those of one uid and
+        // id merged into the first.
+        f.srv.answer(QStringLiteral("/api/v1/user/objects"), 200, answer);
+        QCOMPARE(f.client->GetObjects(), 11);
+        QCOMPARE(f.client->ObjList().size(), size_t(6)); // the six elements without an object: one of defaults
+        QCOMPARE(Describe(*Obj(*f.client, 0)).mid(0, 30), common[0].mid(0, 30));
+        QCOMPARE(f.client->ObjListUpdated(), EncodeDateTime(2025, 2, 3, 10, 0, 0)); // the last "dt", local
+    }
+
+    // Whole answers that replace or break the list: which list counts, what
+    // is kept (the list, its time stamp), what is logged.
+    void answers_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("names");  // the list afterwards; it held "1 old"
+        QTest::addColumn<QString>("logged"); // empty: the answer error, named once
+        QTest::addColumn<QString>("answerError");
+        const QByteArray json = "application/json";
+        const QString kept = QStringLiteral("1 old");
+        const auto notArray = [](const char *member) { return QStringLiteral("\r  X: member \"%1\" is not an array").arg(QLatin1String(member)); };
+        const auto nested = [](int depth) {
+            return j("{'objects':[{'uid':1,'id':'A','x':") + QByteArray(depth, '[') + QByteArray(depth, ']') + "}]}";
+        };
+        QTest::addRow("a repeated member: the last list counts")
+            << 200 << j("{'objects':[{'uid':5,'id':'E'}],'x':1,'objects':[{'uid':1,'id':'A','name':'new'},{'uid':2,'id':'B'}]}")
+            << json << 2 << "1 new,2 " << "): 200" << "";
+        QTest::addRow("a list, then null") << 200 << j("{'objects':[{'uid':5,'id':'E'}],'objects':null}") << json << 0 << kept
+                                           << "): 200" << "";
+        QTest::addRow("a list, then a number") << 200 << j("{'objects':[{'uid':5,'id':'E'}],'objects':5}") << json << -1 << kept
+                                               << notArray("objects") << "";
+        QTest::addRow("an object, then a list")
+            << 200 << j("{'objects':{'uid':5},'objects':[{'uid':1,'id':'A','name':'new'}]}") << json << 1 << "1 new" << "): 200" << "";
+        QTest::addRow("a broken list, then a whole one")
+            << 200 << j("{'objects':[{'uid':5,'id':'E','sensors':1}],'objects':[{'uid':6,'id':'F','name':'six'}]}") << json << 1
+            << "1 old,6 six" << "): 200" << "";
+        QTest::addRow("sensors, then sensors of another type")
+            << 200 << j("{'objects':[{'uid':1,'id':'A','sensors':[],'sensors':'x'}]}") << json << -1 << kept << notArray("sensors") << "";
+        QTest::addRow("sensors of another type, then a list")
+            << 200 << j("{'objects':[{'uid':1,'id':'A','name':'new','sensors':{},'sensors':[{'uid':1}]}]}") << json << 1 << "1 new"
+            << "): 200" << "";
+        QTest::addRow("events not an array") << 200 << j("{'objects':[{'uid':1,'id':'A','events':{}}]}") << json << -1 << kept
+                                             << notArray("events") << "";
+        QTest::addRow("zones not an array") << 200 << j("{'objects':[{'uid':1,'id':'A','zones':true}]}") << json << -1 << kept
+                                            << notArray("zones") << "";
+        QTest::addRow("the first broken member named")
+            << 200 << j("{'objects':[{'uid':1,'id':'A','alarms':1,'zones':2,'events':3,'sensors':4}]}") << json << -1 << kept
+            << notArray("sensors") << "";
+        QTest::addRow("the first broken object named")
+            << 200 << j("{'objects':[{'uid':1,'id':'A'},{'uid':2,'alarms':1},{'uid':3,'sensors':1}]}") << json << -1 << kept
+            << notArray("alarms") << "";
+        QTest::addRow("a bare array holds no objects") << 200 << j("[{'uid':1,'id':'A','name':'new'}]") << json << 0 << kept
+                                                       << "): 200" << "";
+        QTest::addRow("a number") << 200 << QByteArray("5") << json << 0 << kept << "): 200" << "";
+        QTest::addRow("no body") << 200 << QByteArray() << json << -1 << kept << "\r  X: no data" << "";
+        QTest::addRow("not JSON") << 200 << j("{'objects':[]}") << QByteArray("text/plain") << -1 << kept << "\r  X: no data" << "";
+        QTest::addRow("cut off") << 200 << j("{'objects':[{'uid':1,'id':'A'") << json << -1 << kept << QString()
+                                 << "malformed JSON answer (Missing a comma or '}' after an object member. at 29)";
+        QTest::addRow("followed by more") << 200 << j("{'objects':[]} [") << json << -1 << kept << QString()
+                                          << "malformed JSON answer (The document root must not be followed by other values. at 15)";
+        QTest::addRow("a number no double holds") << 200 << j("{'objects':[{'uid':1,'lat':1e400}]}") << json << -1 << kept << QString()
+                                                  << "malformed JSON answer (Number too big to be stored in double. at 27)";
+        QTest::addRow("nested as deep as allowed") << 200 << nested(253) << json << 1 << "1 " << "): 200" << "";
+        QTest::addRow("nested deeper") << 200 << nested(254) << json << -1 << kept << QString()
+                                       << "malformed JSON answer (JSON nested too deeply)";
+        QTest::addRow("nested far deeper") << 200 << QByteArray(300000, '[') << json << -1 << kept << QString()
+                                           << "malformed JSON answer (JSON nested too deeply)";
+        QTest::addRow("refused") << 500 << j("{'text':'boom'}") << json << -1 << kept << "): 500" << "";
+    }
+    void answers()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, contentType);
+        QFETCH(int, result);
+        QFETCH(QString, names);
+        QFETCH(QString, logged);
+        QFETCH(QString, answerError);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer(QStringLiteral("/api/v1/user/objects"), 200, j("{'dt':'2024-03-01 10:00:00','objects':[{'uid':1,'id':'A','name':'old'}]}"));
+        QCOMPARE(f.client->GetObjects(), 1);
+        const TDateTime updated = f.client->ObjListUpdated();
+        f.log.clear();
+        f.srv.answer(QStringLiteral("/api/v1/user/objects"), status, answer, contentType);
+        QCOMPARE(f.client->GetObjects(), result);
+        QCOMPARE(Names(*f.client), names);
+        if (result < 0)
+            QCOMPARE(f.client->ObjListUpdated(), updated);
+        else
+            QVERIFY(f.client->ObjListUpdated() != updated); // no "dt": the present time
+        if (logged.isEmpty()) {
+            QVERIFY2(f.log.count(answerError) == 1, qPrintable(f.log));
+            QVERIFY2(f.log.endsWith(QStringLiteral("\r  X: ") + answerError), qPrintable(f.log));
+        } else {
+            QVERIFY2(f.log.endsWith(logged), qPrintable(f.log));
+        }
+        QCOMPARE(f.client->AnswerError(), answerError);
     }
 
     void trackColour_data()
