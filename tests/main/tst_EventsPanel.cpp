@@ -280,6 +280,47 @@ private Q_SLOTS:
         QCOMPARE(m.Event(m.index(0, 0))->uid, 1u);
     }
 
+    // The period asked for: an end before the start, or none, widens to the
+    // end of the start's day; the minute's refresh asks again only while the
+    // period holds the present.
+    void periods_data()
+    {
+        // Minutes from the present; NaN: no end. asked: the end sent, in
+        // minutes from the present, or NaN for the end of the start's day.
+        QTest::addColumn<double>("fromMin");
+        QTest::addColumn<double>("toMin");
+        QTest::addColumn<double>("askedMin");
+        QTest::addColumn<bool>("refreshes");
+        QTest::addRow("holds the present") << -2.0 << 2.0 << 2.0 << true;
+        QTest::addRow("a minute back to two back: to the end of the day") << -1.0 << -2.0 << qQNaN() << true;
+        QTest::addRow("equal ends: to the end of the day") << -1.0 << -1.0 << qQNaN() << true;
+        QTest::addRow("no end") << -1.0 << qQNaN() << qQNaN() << true;
+        QTest::addRow("ends a minute ago: no refresh") << -3.0 << -1.0 << -1.0 << false;
+        QTest::addRow("starts in a minute: no refresh") << 1.0 << 3.0 << 3.0 << false;
+    }
+    void periods()
+    {
+        QFETCH(double, fromMin);
+        QFETCH(double, toMin);
+        QFETCH(double, askedMin);
+        QFETCH(bool, refreshes);
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QTabWidget pager;
+        TEventsPanel panel(ctx, &pager, nullptr);
+        const TDateTime now = ctx.AccountNow();
+        if (now - std::floor(now) < 5.0 / 1440 || std::ceil(now) - now < 5.0 / 1440)
+            QSKIP("too near the account's midnight for periods of minutes");
+        const TDateTime from = now + fromMin / 1440;
+        QVERIFY(panel.LoadEvents(from, now + toMin / 1440) >= 0);
+        QCOMPARE(ctx.Client()->EventListDt1(), from);
+        const TDateTime asked = std::isnan(askedMin) ? std::floor(from) + 0.999999 : now + askedMin / 1440;
+        QVERIFY2(std::abs(ctx.Client()->EventListDt2() - asked) < 1e-9,
+                 qPrintable(FormatDateTimeNaN(QString(), ctx.Client()->EventListDt2())));
+        ctx.LogText.clear();
+        panel.RefreshEvents();
+        QCOMPARE(ctx.LogText.contains(QLatin1String("Load events")), refreshes);
+    }
+
     // The pictures of column 0: open and accepted alarms differ from plain events.
     void images_data()
     {
