@@ -224,9 +224,10 @@ void TObjectsPanel::UpdateObjects()
         n = client->GetObjects();
     }
     fCtx.Log(QStringLiteral("\r  -> ") + QString::number(n));
-    if (n < 0 && client->ResultCode() < 400) {
-        // No answer (or a broken one): the list stays as it was, and the
-        // user sees that it is getting old until an update succeeds.
+    if (n < 0 && (client->ResultCode() < 400 || client->ResultCode() >= 500)) {
+        // No answer, a broken one, or a failure of the service itself (5xx):
+        // the list stays as it was, and the user sees that it is getting old
+        // until an update succeeds. Only a refusal (4xx) means the token.
         Q_EMIT NotAnswering();
         return;
     }

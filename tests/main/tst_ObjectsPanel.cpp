@@ -10,6 +10,8 @@
 #include "PanelTestSupport.h"
 #include "ZtMsgBox.h"
 
+#include <httplib.h>
+
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
@@ -102,12 +104,14 @@ private Q_SLOTS:
         QTest::addRow("answer") << "";
         QTest::addRow("token refused") << "refused";
         QTest::addRow("service down") << "down";
+        QTest::addRow("service failing (503)") << "503";
+        QTest::addRow("service failing (500)") << "500";
     }
     void updateOutcome()
     {
         QFETCH(QString, fault);
         SimProcess sim;
-        QVERIFY(sim.start());
+        QVERIFY(sim.start({QStringLiteral("--faults-control")}));
         TTestPanelContext ctx(sim.url(), sim.demoToken());
         QSplitter parent;
         TObjectsPanel panel(ctx, &parent, nullptr);
@@ -122,11 +126,17 @@ private Q_SLOTS:
             ctx.Client()->SetToken(QStringLiteral("revoked"));
         else if (fault == QLatin1String("down"))
             sim.stop();
+        else if (!fault.isEmpty()) {
+            httplib::Client cli(sim.url().toStdString());
+            const auto res = cli.Put("/sim/faults", ("/api/v1/user/objects:" + fault + "=1").toStdString(), "text/plain");
+            QVERIFY(res && res->status < 300);
+        }
         QTest::qWait(20);
         panel.UpdateObjects();
+        const bool failing = fault == QLatin1String("down") || fault.startsWith(u'5');
         QCOMPARE(updated.count(), fault.isEmpty() ? 1 : 0);
         QCOMPARE(refused.count(), fault == QLatin1String("refused") ? 1 : 0);
-        QCOMPARE(silent.count(), fault == QLatin1String("down") ? 1 : 0);
+        QCOMPARE(silent.count(), failing ? 1 : 0);
         QVERIFY(panel.Model()->rowCount() > 0);
         if (!fault.isEmpty())
             QCOMPARE(panel.LastUpdate(), loadedAt);
