@@ -181,13 +181,15 @@ int TVelmoraClient::GetZoneHistory(int32_t ZoneUid, int Mode, int TMode, TDateTi
                   PeriodQuery(Dt1, Dt2, Mode, TMode))
             != 200)
             return -1;
+        // A broken answer leaves the points held before (a track on the map).
+        const auto arr = AnswerList(QStringLiteral("ZoneHistory"));
+        if (!arr)
+            return -1;
         TTrackPointList list;
-        if (const auto arr = JsonArray(ResultData(), QStringLiteral("ZoneHistory"))) {
-            for (const QJsonValue &v : *arr) {
-                const QJsonObject o = v.toObject();
-                if (JsonInt(&o, QStringLiteral("uid"), 0) != 0)
-                    list.push_back(ParseTrackPoint(&o));
-            }
+        for (const QJsonValue &v : *arr) {
+            const QJsonObject o = v.toObject();
+            if (JsonInt(&o, QStringLiteral("uid"), 0) != 0)
+                list.push_back(ParseTrackPoint(&o));
         }
         fTrackList = std::move(list);
         fTrackListUpdated = Now();
