@@ -106,11 +106,14 @@ int TVelmoraClient::GetZones()
 {
     fZoneList.clear();
     try {
-        if (DoGet(QStringLiteral("Zones"), QStringLiteral("/user/zones")) != 200)
+        // A cut or broken answer is named by the envelope.
+        if (DoGet(QStringLiteral("Zones"), QStringLiteral("/user/zones")) != 200 || !fAnswerError.isEmpty())
             return -1;
         const auto arr = JsonArray(ResultData(), QStringLiteral("Zones"));
-        if (!arr)
+        if (!arr) {
+            LogText(QStringLiteral("\r  X: no data"));
             return -1;
+        }
         TZoneList list;
         for (const QJsonValue &v : *arr) {
             const QJsonObject o = v.toObject();

@@ -25,14 +25,17 @@ struct ListAnswer
 Q_DECLARE_METATYPE(ListAnswer)
 
 // Columns "answer" (ListAnswer) and "result" (0 for an empty list, -1 for a
-// failure); opName is the member a list may come under in an object.
-inline void addListAnswerRows(const QByteArray &opName, const QByteArray &goodList)
+// failure); opName is the member a list may come under in an object. With
+// listRequired, an answer without the list (null, an object without it) is a
+// failure too.
+inline void addListAnswerRows(const QByteArray &opName, const QByteArray &goodList, bool listRequired = false)
 {
     QTest::addColumn<ListAnswer>("answer");
     QTest::addColumn<int>("result");
+    const int none = listRequired ? -1 : 0;
     QTest::addRow("empty list") << ListAnswer{"[]"} << 0;
-    QTest::addRow("null") << ListAnswer{"null"} << 0;
-    QTest::addRow("object without the list") << ListAnswer{"{}"} << 0;
+    QTest::addRow("null") << ListAnswer{"null"} << none;
+    QTest::addRow("object without the list") << ListAnswer{"{}"} << none;
     QTest::addRow("JSON cut off") << ListAnswer{goodList.left(goodList.size() - 3)} << -1;
     QTest::addRow("transfer cut off") << ListAnswer{goodList, "application/json", goodList.size() / 2} << -1;
     QTest::addRow("no body") << ListAnswer{QByteArray(), QByteArray()} << -1;

@@ -128,6 +128,21 @@ private Q_SLOTS:
         QVERIFY(f.log.contains("\r  X: TZoneGeom.ToJsonString: unknown type_id [3]"));
     }
 
+    // The zone list starts empty; a broken answer, or one without the list,
+    // fails and is named once.
+    void zoneListAnswers_data() { addListAnswerRows("Zones", j("[{'uid':1,'type_id':1,'name':'A'},{'uid':2,'type_id':1,'name':'B'}]"), true); }
+    void zoneListAnswers()
+    {
+        QFETCH(ListAnswer, answer);
+        QFETCH(int, result);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        answer.serve(f.srv, "/api/v1/user/zones");
+        QCOMPARE(f.client->GetZones(), result);
+        QVERIFY(f.client->ZoneList().empty());
+        QCOMPARE(f.log.count(QLatin1String("  X: ")), result < 0 ? 1 : 0);
+    }
+
     void history()
     {
         ClientFixture f;
