@@ -21,7 +21,7 @@ constexpr int LookupSeconds = 4;
 
 // Found before the C library's: libcurl's resolver thread calls this one.
 extern "C" int getaddrinfo(const char *node, const char *service, const struct addrinfo *hints,
-                           struct addrinfo **res) noexcept
+                           struct addrinfo **res)
 {
     if (node && std::strcmp(node, SlowName) == 0) {
         std::this_thread::sleep_for(std::chrono::seconds(LookupSeconds));
