@@ -31,6 +31,12 @@ TZtHttpTransfer::TZtHttpTransfer(CURL *curl, const TZtTransferSettings &settings
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_2TLS));
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // A transfer given up during the host name lookup (time-out, cancel,
+    // closing the program) leaves the resolver thread to finish on its own
+    // instead of waiting for the system's lookup, which can take seconds.
+    curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
+#endif
 
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, settings.tlsVerify ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, settings.tlsVerify ? 2L : 0L);

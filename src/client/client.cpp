@@ -263,7 +263,27 @@ void TVelmoraClient::ReadAnswerDocument(const QString &OpName)
         obj = doc.toObject();
     else if (doc.isArray())
         obj.insert(OpName, doc.toArray()); // a bare array becomes the member OpName
+    else if (!doc.isNull() && !doc.isUndefined())
+        return; // a bare text, number or boolean carries no data of ours
     fResultData = obj;
+}
+
+std::optional<QJsonArray> TVelmoraClient::AnswerList(const QString &OpName)
+{
+    if (!fAnswerError.isEmpty())
+        return std::nullopt; // the envelope has named it
+    if (!ResultData()) {
+        LogText(QStringLiteral("\r  X: no data"));
+        return std::nullopt;
+    }
+    const QJsonValue v = JsonValue(ResultData(), OpName);
+    if (v.isUndefined())
+        return QJsonArray();
+    if (!v.isArray()) {
+        LogText(QStringLiteral("\r  X: member \"%1\" is not an array").arg(OpName));
+        return std::nullopt;
+    }
+    return v.toArray();
 }
 
 int TVelmoraClient::DoGet(const QString &OpName, const QString &Path, const QString &Data)

@@ -98,6 +98,11 @@ public:
     // Reads the last answer into ResultData() as Request does, for a caller
     // that asked for the raw answer and got a refusal.
     void ReadAnswerDocument(const QString &OpName);
+    // The list of the last answer to OpName (a bare array, or the member
+    // OpName of an object; none or null is an empty list). Nothing, named
+    // once in the log, when the answer was cut or broken (named by the
+    // envelope), held no JSON, or held something other than a list.
+    std::optional<QJsonArray> AnswerList(const QString &OpName);
 
     // ---- JSON readers ----
     // A JSON object is passed by pointer; nullptr is "none" and every reader

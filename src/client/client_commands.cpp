@@ -31,22 +31,24 @@ int TVelmoraClient::GetCommandLog(int32_t ObjUid, int Count, const QString &Text
             return -1;
         TCommandList list;
         if (code != 204) {
-            if (const auto arr = JsonArray(ResultData(), QStringLiteral("CommandLog"))) {
-                for (const QJsonValue &v : *arr) {
-                    const QJsonObject o = v.toObject();
-                    const auto uid = uint32_t(JsonInt(&o, QStringLiteral("uid"), 0));
-                    if (uid == 0)
-                        continue;
-                    auto c = std::make_unique<TCommandInfo>(uid);
-                    c->obj_uid = uint32_t(JsonInt(&o, QStringLiteral("obj_id"), 0));
-                    c->txt = JsonStr(&o, QStringLiteral("txt"));
-                    c->create_dt = JsonDate(&o, QStringLiteral("create_dt"));
-                    c->send_dt = JsonDate(&o, QStringLiteral("send_dt"));
-                    c->r_type = JsonStr(&o, QStringLiteral("r_type"));
-                    c->r_size = uint32_t(JsonInt(&o, QStringLiteral("r_size"), 0));
-                    c->r_dt = JsonDate(&o, QStringLiteral("resp_dt"));
-                    list.push_back(std::move(c));
-                }
+            // A broken answer leaves the log held before.
+            const auto arr = AnswerList(QStringLiteral("CommandLog"));
+            if (!arr)
+                return -1;
+            for (const QJsonValue &v : *arr) {
+                const QJsonObject o = v.toObject();
+                const auto uid = uint32_t(JsonInt(&o, QStringLiteral("uid"), 0));
+                if (uid == 0)
+                    continue;
+                auto c = std::make_unique<TCommandInfo>(uid);
+                c->obj_uid = uint32_t(JsonInt(&o, QStringLiteral("obj_id"), 0));
+                c->txt = JsonStr(&o, QStringLiteral("txt"));
+                c->create_dt = JsonDate(&o, QStringLiteral("create_dt"));
+                c->send_dt = JsonDate(&o, QStringLiteral("send_dt"));
+                c->r_type = JsonStr(&o, QStringLiteral("r_type"));
+                c->r_size = uint32_t(JsonInt(&o, QStringLiteral("r_size"), 0));
+                c->r_dt = JsonDate(&o, QStringLiteral("resp_dt"));
+                list.push_back(std::move(c));
             }
         }
         fCommandLog = std::move(list);

@@ -33,17 +33,18 @@ int TVelmoraClient::GetTraps()
 {
     fTrapList.clear();
     try {
-        // A cut or broken answer is a failure (named by the envelope), not
+        if (DoGet(QStringLiteral("Traps"), QStringLiteral("/user/traps")) != 200)
+            return -1;
+        // A cut or broken answer, or one that is no JSON, is a failure, not
         // an empty list.
-        if (DoGet(QStringLiteral("Traps"), QStringLiteral("/user/traps")) != 200 || !fAnswerError.isEmpty())
+        const auto arr = AnswerList(QStringLiteral("Traps"));
+        if (!arr)
             return -1;
         TTrapList list;
-        if (const auto arr = JsonArray(ResultData(), QStringLiteral("Traps"))) {
-            for (const QJsonValue &v : *arr) {
-                const QJsonObject o = v.toObject();
-                if (auto t = ParseTrap(&o))
-                    list.push_back(std::move(t));
-            }
+        for (const QJsonValue &v : *arr) {
+            const QJsonObject o = v.toObject();
+            if (auto t = ParseTrap(&o))
+                list.push_back(std::move(t));
         }
         fTrapList = std::move(list);
         LogText(QStringLiteral(" [%1]").arg(fTrapList.size()));

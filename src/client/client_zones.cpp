@@ -106,11 +106,14 @@ int TVelmoraClient::GetZones()
 {
     fZoneList.clear();
     try {
-        if (DoGet(QStringLiteral("Zones"), QStringLiteral("/user/zones")) != 200)
+        // A cut or broken answer is named by the envelope.
+        if (DoGet(QStringLiteral("Zones"), QStringLiteral("/user/zones")) != 200 || !fAnswerError.isEmpty())
             return -1;
         const auto arr = JsonArray(ResultData(), QStringLiteral("Zones"));
-        if (!arr)
+        if (!arr) {
+            LogText(QStringLiteral("\r  X: no data"));
             return -1;
+        }
         TZoneList list;
         for (const QJsonValue &v : *arr) {
             const QJsonObject o = v.toObject();
@@ -181,13 +184,15 @@ int TVelmoraClient::GetZoneHistory(int32_t ZoneUid, int Mode, int TMode, TDateTi
                   PeriodQuery(Dt1, Dt2, Mode, TMode))
             != 200)
             return -1;
+        // A broken answer leaves the points held before (a track on the map).
+        const auto arr = AnswerList(QStringLiteral("ZoneHistory"));
+        if (!arr)
+            return -1;
         TTrackPointList list;
-        if (const auto arr = JsonArray(ResultData(), QStringLiteral("ZoneHistory"))) {
-            for (const QJsonValue &v : *arr) {
-                const QJsonObject o = v.toObject();
-                if (JsonInt(&o, QStringLiteral("uid"), 0) != 0)
-                    list.push_back(ParseTrackPoint(&o));
-            }
+        for (const QJsonValue &v : *arr) {
+            const QJsonObject o = v.toObject();
+            if (JsonInt(&o, QStringLiteral("uid"), 0) != 0)
+                list.push_back(ParseTrackPoint(&o));
         }
         fTrackList = std::move(list);
         fTrackListUpdated = Now();

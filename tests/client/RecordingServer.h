@@ -29,6 +29,7 @@ struct CannedAnswer
     int status = 200;
     QByteArray body = "{}";
     QByteArray contentType = "application/json";
+    qsizetype cutAt = -1; // when set: the whole length is announced, this much sent, then the connection drops
 };
 
 class RecordingServer
@@ -58,7 +59,16 @@ public:
                 a = fAnswers.value(r.method + QLatin1Char(' ') + r.path, fAnswers.value(r.path, fDefault));
             }
             res.status = a.status;
-            if (!a.body.isEmpty() || !a.contentType.isEmpty())
+            if (a.cutAt >= 0) {
+                const std::string body = a.body.toStdString();
+                const size_t cut = qMin(size_t(a.cutAt), body.size());
+                res.set_content_provider(body.size(), a.contentType.toStdString(),
+                                         [body, cut](size_t offset, size_t, httplib::DataSink &sink) {
+                                             if (offset >= cut)
+                                                 return false; // drops the connection
+                                             return sink.write(body.data() + offset, cut - offset);
+                                         });
+            } else if (!a.body.isEmpty() || !a.contentType.isEmpty())
                 res.set_content(a.body.toStdString(), a.contentType.toStdString());
         };
         const char *pattern = ".*";
@@ -79,6 +89,13 @@ public:
     {
         std::lock_guard<std::mutex> lock(fMutex);
         fAnswers.insert(key, CannedAnswer{status, body, body.isEmpty() ? QByteArray() : contentType});
+    }
+    // Announces the whole body but sends only its first sentBytes.
+    void answerCut(const QString &key, int status, const QByteArray &body, qsizetype sentBytes,
+                   const QByteArray &contentType = "application/json")
+    {
+        std::lock_guard<std::mutex> lock(fMutex);
+        fAnswers.insert(key, CannedAnswer{status, body, contentType, sentBytes});
     }
     QList<RecordedRequest> requests() const
     {

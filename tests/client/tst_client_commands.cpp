@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "ListAnswerRows.h"
 #include "OSM.CommandInfo.h"
 
 #include <QFile>
@@ -84,6 +85,30 @@ private Q_SLOTS:
             QCOMPARE(c.r_dt, EncodeDateTime(2025, 2, 3, 10, 2));
             QVERIFY(std::isnan(f.client->CommandLog()[1]->send_dt));
             QVERIFY(f.log.contains(" [2]"));
+        }
+    }
+
+    // A broken log fails and leaves the entries held before, which the
+    // Commands dialog lists; an empty one is an answer.
+    void logAnswers_data() { addListAnswerRows("CommandLog", j("[{'uid':3,'txt':'get config'},{'uid':4,'txt':'get places'}]")); }
+    void logAnswers()
+    {
+        QFETCH(ListAnswer, answer);
+        QFETCH(int, result);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/object/7/cmdlog", 200, j("[{'uid':1,'txt':'get config'}]"));
+        QCOMPARE(f.client->GetCommandLog(7, 10), 1);
+        const TDateTime updated = f.client->CommandLogUpdated();
+        QTest::qWait(5); // a later update time would show
+        answer.serve(f.srv, "/api/v1/object/7/cmdlog");
+        f.log.clear();
+        QCOMPARE(f.client->GetCommandLog(7, 10), result);
+        QCOMPARE(int(f.client->CommandLog().size()), result < 0 ? 1 : 0);
+        QCOMPARE(f.log.count(QLatin1String("  X: ")), result < 0 ? 1 : 0);
+        if (result < 0) {
+            QCOMPARE(f.client->CommandLog()[0]->uid, 1u);
+            QCOMPARE(f.client->CommandLogUpdated(), updated);
         }
     }
 

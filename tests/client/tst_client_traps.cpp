@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "ListAnswerRows.h"
 #include "OSM.TrapInfo.h"
 
 #include <QTest>
@@ -55,6 +56,20 @@ private Q_SLOTS:
             QCOMPARE(f.client->FindTrap(1), &t);
             QVERIFY(f.log.contains(" [1]"));
         }
+    }
+
+    // The trap list starts empty; a broken answer fails and is named once.
+    void trapListAnswers_data() { addListAnswerRows("Traps", j("[{'uid':1,'obj_id':7},{'uid':2,'obj_id':7}]")); }
+    void trapListAnswers()
+    {
+        QFETCH(ListAnswer, answer);
+        QFETCH(int, result);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        answer.serve(f.srv, "/api/v1/user/traps");
+        QCOMPARE(f.client->GetTraps(), result);
+        QVERIFY(f.client->TrapList().empty());
+        QCOMPARE(f.log.count(QLatin1String("  X: ")), result < 0 ? 1 : 0);
     }
 
     void createUpdateDelete()

@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "ListAnswerRows.h"
 #include "OSM.TripInfo.h"
 
 #include <QTest>
@@ -87,6 +88,24 @@ private Q_SLOTS:
             QCOMPARE(f.client->TripList()[1]->uid, 4);
             QVERIFY(!f.client->TripList()[1]->HasPeriod());
         }
+    }
+
+    // A broken answer is a failure the trips window shows as an error, not
+    // a period without trips; the list starts empty for the new period.
+    void tripAnswers_data() { addListAnswerRows("GetTrips", j("[{'uid':1,'obj_id':7,'name':'Sea'},{'uid':2,'obj_id':7}]")); }
+    void tripAnswers()
+    {
+        QFETCH(ListAnswer, answer);
+        QFETCH(int, result);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/user/objects", 200, j("{'objects':[{'uid':7,'id':'phone'}]}"));
+        QCOMPARE(f.client->GetObjects(), 1);
+        answer.serve(f.srv, "/api/v1/user/trips");
+        f.log.clear();
+        QCOMPARE(f.client->GetTrips(0, 1), result);
+        QVERIFY(f.client->TripList().empty());
+        QCOMPARE(f.log.count(QLatin1String("  X: ")), result < 0 ? 1 : 0);
     }
 };
 

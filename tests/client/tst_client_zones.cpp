@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "ListAnswerRows.h"
 #include "OSM.TrackPointInfo.h"
 #include "OSM.ZoneInfo.h"
 #include "geo_utils.h"
@@ -127,6 +128,21 @@ private Q_SLOTS:
         QVERIFY(f.log.contains("\r  X: TZoneGeom.ToJsonString: unknown type_id [3]"));
     }
 
+    // The zone list starts empty; a broken answer, or one without the list,
+    // fails and is named once.
+    void zoneListAnswers_data() { addListAnswerRows("Zones", j("[{'uid':1,'type_id':1,'name':'A'},{'uid':2,'type_id':1,'name':'B'}]"), true); }
+    void zoneListAnswers()
+    {
+        QFETCH(ListAnswer, answer);
+        QFETCH(int, result);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        answer.serve(f.srv, "/api/v1/user/zones");
+        QCOMPARE(f.client->GetZones(), result);
+        QVERIFY(f.client->ZoneList().empty());
+        QCOMPARE(f.log.count(QLatin1String("  X: ")), result < 0 ? 1 : 0);
+    }
+
     void history()
     {
         ClientFixture f;
@@ -140,6 +156,24 @@ private Q_SLOTS:
         f.srv.answer("/api/v1/zone/9/history", 404);
         QCOMPARE(f.client->GetZoneHistory(9, 1, 1, 0, 1), -1);
         QVERIFY(f.srv.last().target.endsWith("&mode=1&tmode=1"));
+    }
+
+    // A broken history fails and leaves the points held before (the track
+    // on the map); an empty one is an answer.
+    void historyAnswers_data() { addListAnswerRows("ZoneHistory", j("[{'uid':1,'obj_id':7},{'uid':2,'obj_id':8}]")); }
+    void historyAnswers()
+    {
+        QFETCH(ListAnswer, answer);
+        QFETCH(int, result);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/zone/9/history", 200, j("[{'uid':1,'obj_id':7},{'uid':2,'obj_id':8},{'uid':3,'obj_id':8}]"));
+        QCOMPARE(f.client->GetZoneHistory(9, 0, 0, 0, 1), 3);
+        answer.serve(f.srv, "/api/v1/zone/9/history");
+        f.log.clear();
+        QCOMPARE(f.client->GetZoneHistory(9, 0, 0, 0, 1), result);
+        QCOMPARE(int(f.client->TrackList().size()), result < 0 ? 3 : 0);
+        QCOMPARE(f.log.count(QLatin1String("  X: ")), result < 0 ? 1 : 0);
     }
 };
 
