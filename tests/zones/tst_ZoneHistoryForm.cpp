@@ -244,9 +244,9 @@ private Q_SLOTS:
         QFETCH(QStringList, visits);
         QJsonArray answer;
         int uid = 0;
-        for (const QString &spec : pts) {
-            QString when = spec.section('@', 1);
-            QJsonObject p{{"uid", ++uid}, {"obj_id", spec.section('@', 0, 0).toInt()}, {"lat", 58.0}, {"lon", 56.25}};
+        for (const QString &row : pts) {
+            QString when = row.section('@', 1);
+            QJsonObject p{{"uid", ++uid}, {"obj_id", row.section('@', 0, 0).toInt()}, {"lat", 58.0}, {"lon", 56.25}};
             QString form;
             for (const char *f : {"~", "null", "empty"})
                 if (when.startsWith(QLatin1String(f))) {
