@@ -46,8 +46,27 @@ void TTrackLineMask::AddSegment(const QPoint &A, const QPoint &B)
     // minor = y0 + round(dy * (x - x0) / dx), halves rounded up, stepped
     // with a remainder so that no division is made per pixel.
     const int64_t den = 2 * dx;
-    int64_t num = 2 * dy * (from - x0) + dx;
-    int64_t q = FloorDiv(num, den), r = num - q * den;
+    int64_t q = 0, r = dx; // the segment's first pixel, without dividing
+    if (from != x0) {
+        const int64_t num = 2 * dy * (from - x0) + dx;
+        q = FloorDiv(num, den);
+        r = num - q * den;
+    }
+    if (from == x0 && to == x1 && y0 >= 0 && y0 < minorLimit && y1 >= 0 && y1 < minorLimit) {
+        // Wholly inside, as nearly every segment of a dense track.
+        for (int64_t x = from; x <= to; ++x) {
+            xMajor ? Set(int(x), int(y0 + q)) : Set(int(y0 + q), int(x));
+            r += 2 * dy;
+            if (r >= den) {
+                r -= den;
+                ++q;
+            } else if (r < 0) {
+                r += den;
+                --q;
+            }
+        }
+        return;
+    }
     for (int64_t x = from; x <= to; ++x) {
         const int64_t y = y0 + q;
         if (y >= 0 && y < minorLimit)

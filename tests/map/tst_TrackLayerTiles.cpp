@@ -3,7 +3,9 @@
 // are drawn anew.
 #include "OSM.GeoTrack.h"
 #include "OSM.SlippyMapUtils.h"
+#include "OSM.TrackGlyphs.h"
 #include "OSM.TrackLayerTiles.h"
+#include "OSM.TrackLineMask.h"
 #include "OSM.TrackScreenCache.h"
 
 #include <QPainter>
@@ -76,6 +78,7 @@ class tst_TrackLayerTiles : public QObject
 private Q_SLOTS:
     void tilesMeetWithoutSeams_data();
     void tilesMeetWithoutSeams();
+    void tilesGiveThePixelsOfDrawingInPlace();
     void changesAreDrawnAnew();
     void cacheUsesTheMapPixels();
 };
@@ -145,6 +148,41 @@ void tst_TrackLayerTiles::tilesMeetWithoutSeams()
     // Panned there from elsewhere, with tiles kept from before: the same.
     PaintLayer(tiled, *track, cache, off + QPoint(tileSize * 3 + 11, -tileSize - 5), view);
     got = PaintLayer(tiled, *track, cache, off, view);
+    QCOMPARE(got, expected);
+}
+
+// The tiles leave out glyphs that later ones hide and copy the others from
+// sprites; drawing every glyph in place, in order, must give the same pixels.
+void tst_TrackLayerTiles::tilesGiveThePixelsOfDrawingInPlace()
+{
+    const auto track = Walk(20000, 0.0002, 16, 4);
+    const QSize view(420, 300);
+    TTrackScreenCache cache;
+    const QPoint off = CentreOffset(cache, *track, view) + QPoint(-13, 29);
+    TTrackLayerTiles tiles(64);
+    const QImage got = PaintLayer(tiles, *track, cache, off, view);
+
+    QImage expected(view, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    QPainter p(&expected);
+    const TGeoTrackStyle &st = track->Style();
+    const auto &px = cache.MapPixels();
+    TTrackLineMask line;
+    line.Begin(view, st.LineWidth);
+    for (const auto &seg : cache.Segments())
+        line.AddSegment(px[seg.a] - off, px[seg.b] - off);
+    line.Paint(p, ColorOfTColor(st.LineColor));
+    const int s = st.PointSize / 2;
+    int drawn = 0;
+    for (const auto &gl : cache.Glyphs()) {
+        const QPoint at = px[gl.index] - off - QPoint(s, s);
+        if (QRect(at, QSize(st.PointSize + 1, st.PointSize + 1)).adjusted(-4, -4, 4, 4).intersects(expected.rect())) {
+            DrawGlyph(p, TrackGlyphKey(st, *track->Points()[gl.index], gl.kind), at);
+            ++drawn;
+        }
+    }
+    p.end();
+    QVERIFY(drawn > 500); // glyphs stacked many deep
     QCOMPARE(got, expected);
 }
 
