@@ -37,12 +37,6 @@ TTrackGlyphSprites &Sprites()
     return sprites;
 }
 
-std::vector<uint32_t> &Shown()
-{
-    static std::vector<uint32_t> shown;
-    return shown;
-}
-
 // A segment reaching over more tile columns (or rows) than this is checked
 // by every tile instead of being sorted into all of them.
 constexpr int64_t MaxSortedSpan = 4096;
@@ -130,6 +124,9 @@ bool TTrackLayerTiles::IsLong(const QPoint &A, const QPoint &B) const
 {
     const int64_t m = fLineMargin, T = fTileSize;
     const int64_t dx = std::abs(int64_t(B.x()) - A.x()), dy = std::abs(int64_t(B.y()) - A.y());
+    // A sorted segment's ends, relative to a tile it touches, fit 16 bits.
+    if (std::max(dx, dy) + 2 * (m + T) >= 32000)
+        return true;
     if (std::max(dx, dy) + 2 * m < (MaxSortedSpan - 2) * T)
         return false; // the common case, without dividing
     return std::max(TileOf(std::max(A.x(), B.x()) + m) - TileOf(std::min(A.x(), B.x()) - m),
@@ -227,61 +224,77 @@ void TTrackLayerTiles::Sort(const TGeoTrack &Track, const TTrackScreenCache &Cac
         fDense = fColumns * fRows <= MaxDenseCells + int64_t(segs.size() + glyphs.size());
     }
 
-    // A counting sort. One pass notes every item's cells (as pairs) and
-    // counts them per cell; the counts summed give each cell's start; the
-    // pairs are then placed. Flat arrays kept between sorts, no list per tile.
-    auto sortInto = [this](CellLists &lists, uint32_t count, auto &&forTiles) {
-        std::vector<std::pair<uint32_t, uint32_t>> &pairs = fPairs; // cell, item
-        pairs.clear();
-        for (uint32_t i = 0; i < count; ++i)
-            forTiles(i, [&](int64_t tx, int64_t ty) {
-                int64_t c;
-                if (fDense) {
-                    const int64_t cx = tx - fTx0, cy = ty - fTy0;
-                    if (cx < 0 || cy < 0 || cx >= fColumns || cy >= fRows)
-                        return;
-                    c = cy * fColumns + cx;
-                } else {
-                    c = Cell(tx, ty, true);
-                }
-                pairs.emplace_back(uint32_t(c), i);
-            });
-        std::vector<uint32_t> &start = lists.start;
-        start.assign(size_t(fDense ? fColumns * fRows : fCellOf.size()) + 1, 0);
-        for (const auto &[c, i] : pairs)
-            ++start[size_t(c) + 1];
-        for (size_t c = 1; c < start.size(); ++c)
-            start[c] += start[c - 1];
-        lists.items.resize(pairs.size());
-        // start[c] moves to the end of cell c while placing, then back.
-        for (const auto &[c, i] : pairs)
-            lists.items[start[c]++] = i;
-        for (size_t c = start.size() - 1; c > 0; --c)
-            start[c] = start[c - 1];
-        start[0] = 0;
-    };
-
     fLong.clear();
-    sortInto(fSegs, uint32_t(segs.size()), [&](uint32_t i, auto &&each) {
+    SortInto(fSegs, uint32_t(segs.size()), [&](uint32_t i, auto &&emit) {
         const QPoint A = px[segs[i].a], B = px[segs[i].b];
-        if (IsLong(A, B))
+        if (IsLong(A, B)) {
             fLong.push_back(i);
-        else
-            ForSegmentTiles(A, B, each);
+            return;
+        }
+        ForSegmentTiles(A, B, [&](int64_t tx, int64_t ty) {
+            const int ox = int(tx * fTileSize), oy = int(ty * fTileSize);
+            emit(tx, ty,
+                 SegItem{int16_t(A.x() - ox), int16_t(A.y() - oy), int16_t(B.x() - ox), int16_t(B.y() - oy)});
+        });
     });
-    sortInto(fGlyphs, uint32_t(glyphs.size()),
-             [&](uint32_t g, auto &&each) { ForGlyphTiles(px[glyphs[g].index], each); });
-    if (fPairs.capacity() > 2 * fPairs.size() + 4096)
-        std::vector<std::pair<uint32_t, uint32_t>>().swap(fPairs); // a much bigger track before
+    SortInto(fGlyphs, uint32_t(glyphs.size()), [&](uint32_t g, auto &&emit) {
+        const QPoint P = px[glyphs[g].index];
+        const uint32_t point = glyphs[g].index | (uint32_t(glyphs[g].kind) << KindShift);
+        ForGlyphTiles(P, [&](int64_t tx, int64_t ty) {
+            emit(tx, ty, GlyphItem{point, int16_t(P.x() - tx * fTileSize), int16_t(P.y() - ty * fTileSize)});
+        });
+    });
+}
+
+// A counting sort. One pass notes every item with its cell and counts the
+// items per cell; the counts summed give each cell's start; the items are
+// then placed. Flat arrays kept between sorts, no list per tile.
+template <typename Item, typename F>
+void TTrackLayerTiles::SortInto(CellLists<Item> &Lists, uint32_t Count, F &&ForTiles)
+{
+    auto &pairs = Lists.pairs;
+    pairs.clear();
+    for (uint32_t i = 0; i < Count; ++i)
+        ForTiles(i, [&](int64_t tx, int64_t ty, const Item &item) {
+            int64_t c;
+            if (fDense) {
+                const int64_t cx = tx - fTx0, cy = ty - fTy0;
+                if (cx < 0 || cy < 0 || cx >= fColumns || cy >= fRows)
+                    return;
+                c = cy * fColumns + cx;
+            } else {
+                c = Cell(tx, ty, true);
+            }
+            pairs.emplace_back(uint32_t(c), item);
+        });
+    std::vector<uint32_t> &start = Lists.start;
+    start.assign(size_t(fDense ? fColumns * fRows : fCellOf.size()) + 1, 0);
+    for (const auto &pr : pairs)
+        ++start[size_t(pr.first) + 1];
+    for (size_t c = 1; c < start.size(); ++c)
+        start[c] += start[c - 1];
+    Lists.items.resize(pairs.size());
+    // start[c] moves to the end of cell c while placing, then back.
+    for (const auto &pr : pairs)
+        Lists.items[start[pr.first]++] = pr.second;
+    for (size_t c = start.size() - 1; c > 0; --c)
+        start[c] = start[c - 1];
+    start[0] = 0;
+    // The scratch is kept for the next zoom unless a much bigger track left it.
+    if (pairs.capacity() > 2 * pairs.size() + 4096)
+        std::vector<std::pair<uint32_t, Item>>().swap(pairs);
+    else
+        pairs.clear();
 }
 
 QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, int64_t Tx, int64_t Ty)
 {
     const int64_t cell = Cell(Tx, Ty, false);
-    auto span = [cell](const CellLists &l) -> std::pair<const uint32_t *, const uint32_t *> {
+    auto span = [cell](const auto &l) {
+        using Ptr = decltype(l.items.data());
         if (cell < 0 || size_t(cell) + 1 >= l.start.size())
-            return {nullptr, nullptr};
-        return {l.items.data() + l.start[size_t(cell)], l.items.data() + l.start[size_t(cell) + 1]};
+            return std::pair<Ptr, Ptr>{nullptr, nullptr};
+        return std::pair<Ptr, Ptr>{l.items.data() + l.start[size_t(cell)], l.items.data() + l.start[size_t(cell) + 1]};
     };
     const auto [segFrom, segTo] = span(fSegs);
     const auto [glyphFrom, glyphTo] = span(fGlyphs);
@@ -314,8 +327,8 @@ QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &C
     // The line: every segment's pixels set in one mask, painted once.
     TTrackLineMask &line = LineMask();
     line.Begin(QSize(edge, edge), st.LineWidth);
-    for (const uint32_t *i = segFrom; i != segTo; ++i)
-        line.AddSegment(px[segs[*i].a] - origin, px[segs[*i].b] - origin);
+    for (const SegItem *i = segFrom; i != segTo; ++i)
+        line.AddSegment(QPoint(i->ax, i->ay), QPoint(i->bx, i->by));
     for (uint32_t i : crossing)
         line.AddSegment(px[segs[i].a] - origin, px[segs[i].b] - origin);
     {
@@ -326,26 +339,27 @@ QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &C
         return img;
 
     // The glyphs: from the last back, which can show; then those in order.
-    const auto &glyphs = Cache.Glyphs();
     const int size = std::max(st.PointSize, 1), s = size / 2;
-    std::vector<uint32_t> &shown = Shown();
+    std::vector<GlyphItem> &shown = fShown;
     shown.assign(glyphFrom, glyphTo);
     if (Coverage().Begin(size, edge, edge)) {
-        const QPoint corner(fGlyphReach, fGlyphReach);
         size_t kept = shown.size();
         for (size_t g = shown.size(); g-- > 0;) {
-            const TTrackScreenCache::Glyph &gl = glyphs[shown[g]];
-            const QPoint tl = px[gl.index] - origin - corner;
-            if (Coverage().Shows(gl.kind, tl.x(), tl.y()))
-                shown[--kept] = shown[g];
+            const GlyphItem &gl = shown[g];
+            if (Coverage().Shows(int(gl.point >> KindShift), gl.x - fGlyphReach, gl.y - fGlyphReach))
+                shown[--kept] = gl;
         }
         shown.erase(shown.begin(), shown.begin() + std::ptrdiff_t(kept));
     }
     const auto &pts = Track.Points();
-    for (uint32_t g : shown) {
-        const TTrackScreenCache::Glyph &gl = glyphs[g];
-        const GlyphKey k = TrackGlyphKey(st, *pts[gl.index], gl.kind);
-        Sprites().Draw(img, k, px[gl.index] - origin - QPoint(s, s));
+    constexpr uint32_t IndexMask = (uint32_t(1) << KindShift) - 1;
+    for (size_t g = 0; g < shown.size(); ++g) {
+        // The point records lie anywhere in memory: ask for one a few ahead.
+        if (g + 8 < shown.size())
+            __builtin_prefetch(pts[shown[g + 8].point & IndexMask].get());
+        const GlyphItem &gl = shown[g];
+        const GlyphKey k = TrackGlyphKey(st, *pts[gl.point & IndexMask], int8_t(gl.point >> KindShift));
+        Sprites().Draw(img, k, QPoint(gl.x - s, gl.y - s));
     }
     return img;
 }

@@ -41,11 +41,26 @@ private:
         QImage image; // null: nothing of the track there
         uint64_t used = 0;
     };
-    // The segments (or glyphs) of every cell, one flat list sorted by cell:
-    // those of cell c are items[start[c] .. start[c + 1]).
-    struct CellLists
+    // What a tile draws, in its own pixels, so that drawing it reads one
+    // flat list and no point: a segment's ends, or a glyph's point (its
+    // index, the kind in the top two bits) and pixel.
+    struct SegItem
     {
-        std::vector<uint32_t> start, items;
+        int16_t ax, ay, bx, by;
+    };
+    struct GlyphItem
+    {
+        uint32_t point;
+        int16_t x, y;
+    };
+    static constexpr int KindShift = 30;
+    // The items of every cell, one flat list sorted by cell: those of cell
+    // c are items[start[c] .. start[c + 1]).
+    template <typename Item> struct CellLists
+    {
+        std::vector<uint32_t> start;
+        std::vector<Item> items;
+        std::vector<std::pair<uint32_t, Item>> pairs; // scratch of the sort: cell, item
     };
 
     static uint64_t Key(int64_t Tx, int64_t Ty) { return (uint64_t(uint32_t(Tx)) << 32) | uint32_t(Ty); }
@@ -53,6 +68,7 @@ private:
     void Sort(const TGeoTrack &Track, const TTrackScreenCache &Cache);
     bool IsLong(const QPoint &A, const QPoint &B) const;
     template <typename F> void ForSegmentTiles(const QPoint &A, const QPoint &B, F &&Each) const;
+    template <typename Item, typename F> void SortInto(CellLists<Item> &Lists, uint32_t Count, F &&ForTiles);
     template <typename F> void ForGlyphTiles(const QPoint &P, F &&Each) const;
     int64_t Cell(int64_t Tx, int64_t Ty, bool Add);
     QImage Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, int64_t Tx, int64_t Ty);
@@ -70,9 +86,10 @@ private:
     bool fDense = true;
     QHash<uint64_t, uint32_t> fCellOf;
     int64_t fLastKey = -1, fLastCell = -1;
-    CellLists fSegs, fGlyphs;
+    CellLists<SegItem> fSegs;
+    CellLists<GlyphItem> fGlyphs;
     std::vector<uint32_t> fLong; // segments across too many tiles to sort
-    std::vector<std::pair<uint32_t, uint32_t>> fPairs; // scratch of the sort
+    std::vector<GlyphItem> fShown; // scratch of drawing a tile
     QHash<uint64_t, Tile> fTiles;
     std::vector<QImage> fSpare; // images of dropped tiles, drawn over again
     uint64_t fFrame = 0;
