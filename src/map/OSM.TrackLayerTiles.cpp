@@ -252,39 +252,52 @@ void TTrackLayerTiles::Sort(const TGeoTrack &Track, const TTrackScreenCache &Cac
 template <typename Item, typename F>
 void TTrackLayerTiles::SortInto(CellLists<Item> &Lists, uint32_t Count, F &&ForTiles)
 {
-    auto &pairs = Lists.pairs;
-    pairs.clear();
+    // The scratch holds entries of the one list being sorted; raw bytes, so
+    // that both lists share it.
+    struct Entry
+    {
+        uint32_t cell;
+        Item item;
+    };
+    size_t n = 0, capacity = fScratch.size() / sizeof(Entry);
+    if (capacity < Count + Count / 4 + 1024) {
+        capacity = Count + Count / 4 + 1024;
+        fScratch.resize(capacity * sizeof(Entry));
+    }
+    Entry *entries = reinterpret_cast<Entry *>(fScratch.data());
+    std::vector<uint32_t> &start = Lists.start;
+    start.assign(size_t(fDense ? fColumns * fRows : 0) + 1, 0);
+    // One pass: the entries, and each cell's count in start[cell + 1].
     for (uint32_t i = 0; i < Count; ++i)
         ForTiles(i, [&](int64_t tx, int64_t ty, const Item &item) {
-            int64_t c;
+            size_t c;
             if (fDense) {
                 const int64_t cx = tx - fTx0, cy = ty - fTy0;
                 if (cx < 0 || cy < 0 || cx >= fColumns || cy >= fRows)
                     return;
-                c = cy * fColumns + cx;
+                c = size_t(cy * fColumns + cx);
             } else {
-                c = Cell(tx, ty, true);
+                c = size_t(Cell(tx, ty, true));
+                if (c + 2 > start.size())
+                    start.resize(c + 2, 0);
             }
-            pairs.emplace_back(uint32_t(c), item);
+            if (n == capacity) {
+                capacity *= 2;
+                fScratch.resize(capacity * sizeof(Entry));
+                entries = reinterpret_cast<Entry *>(fScratch.data());
+            }
+            entries[n++] = Entry{uint32_t(c), item};
+            ++start[c + 1];
         });
-    std::vector<uint32_t> &start = Lists.start;
-    start.assign(size_t(fDense ? fColumns * fRows : fCellOf.size()) + 1, 0);
-    for (const auto &pr : pairs)
-        ++start[size_t(pr.first) + 1];
     for (size_t c = 1; c < start.size(); ++c)
         start[c] += start[c - 1];
-    Lists.items.resize(pairs.size());
+    Lists.items.resize(n);
     // start[c] moves to the end of cell c while placing, then back.
-    for (const auto &pr : pairs)
-        Lists.items[start[pr.first]++] = pr.second;
+    for (size_t k = 0; k < n; ++k)
+        Lists.items[start[entries[k].cell]++] = entries[k].item;
     for (size_t c = start.size() - 1; c > 0; --c)
         start[c] = start[c - 1];
     start[0] = 0;
-    // The scratch is kept for the next zoom unless a much bigger track left it.
-    if (pairs.capacity() > 2 * pairs.size() + 4096)
-        std::vector<std::pair<uint32_t, Item>>().swap(pairs);
-    else
-        pairs.clear();
 }
 
 QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, int64_t Tx, int64_t Ty)

@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QRect>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -60,7 +61,6 @@ private:
     {
         std::vector<uint32_t> start;
         std::vector<Item> items;
-        std::vector<std::pair<uint32_t, Item>> pairs; // scratch of the sort: cell, item
     };
 
     static uint64_t Key(int64_t Tx, int64_t Ty) { return (uint64_t(uint32_t(Tx)) << 32) | uint32_t(Ty); }
@@ -90,6 +90,7 @@ private:
     CellLists<GlyphItem> fGlyphs;
     std::vector<uint32_t> fLong; // segments across too many tiles to sort
     std::vector<GlyphItem> fShown; // scratch of drawing a tile
+    std::vector<std::byte> fScratch; // of sorting, kept between zooms
     QHash<uint64_t, Tile> fTiles;
     std::vector<QImage> fSpare; // images of dropped tiles, drawn over again
     uint64_t fFrame = 0;

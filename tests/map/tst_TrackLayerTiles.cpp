@@ -79,6 +79,7 @@ private Q_SLOTS:
     void tilesMeetWithoutSeams_data();
     void tilesMeetWithoutSeams();
     void tilesGiveThePixelsOfDrawingInPlace();
+    void trackAcrossTheWorld();
     void changesAreDrawnAnew();
     void cacheUsesTheMapPixels();
 };
@@ -184,6 +185,36 @@ void tst_TrackLayerTiles::tilesGiveThePixelsOfDrawingInPlace()
     p.end();
     QVERIFY(drawn > 500); // glyphs stacked many deep
     QCOMPARE(got, expected);
+}
+
+// A track over half the world has too many tiles in its extent to number
+// them all; only the tiles it touches are numbered then.
+void tst_TrackLayerTiles::trackAcrossTheWorld()
+{
+    auto track = Walk(3000, 0.0005, 16, 4);
+    auto far = Walk(3000, 0.0005, 16, 4);
+    for (auto &p : far->Points()) {
+        p->lat -= 90; // to the southern hemisphere, a world away
+        p->lon += 95;
+        track->Points().push_back(std::move(p));
+    }
+    const QSize view(420, 300);
+    for (const QPoint &where : {QPoint(0, 0), QPoint(0, 1)}) {
+        TTrackScreenCache cache;
+        cache.Update(*track, Zoom);
+        // Centred on the first walk or on the far one.
+        const auto &px = cache.MapPixels();
+        QRect box;
+        for (size_t i = where.y() ? 3000 : 0; i < (where.y() ? px.size() : 3000); ++i)
+            box |= QRect(px[i], QSize(1, 1));
+        const QPoint off = box.center() - QPoint(view.width() / 2, view.height() / 2);
+        TTrackLayerTiles whole(1024), tiled(64);
+        const QImage expected = PaintLayer(whole, *track, cache, off - QPoint(100, 100), view + QSize(200, 200))
+                                    .copy(QRect(QPoint(100, 100), view));
+        const QImage got = PaintLayer(tiled, *track, cache, off, view);
+        QVERIFY(got != QImage(view, QImage::Format_ARGB32_Premultiplied));
+        QCOMPARE(got, expected);
+    }
 }
 
 void tst_TrackLayerTiles::changesAreDrawnAnew()
