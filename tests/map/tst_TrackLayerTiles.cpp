@@ -80,6 +80,7 @@ private Q_SLOTS:
     void tilesMeetWithoutSeams();
     void tilesGiveThePixelsOfDrawingInPlace();
     void trackAcrossTheWorld();
+    void lineMaskClipsWithoutMovingPixels();
     void changesAreDrawnAnew();
     void cacheUsesTheMapPixels();
 };
@@ -215,6 +216,45 @@ void tst_TrackLayerTiles::trackAcrossTheWorld()
         QVERIFY(got != QImage(view, QImage::Format_ARGB32_Premultiplied));
         QCOMPARE(got, expected);
     }
+}
+
+// Short segments wholly in the mask take their pixels from a table, others
+// are rasterised: a segment must light the same pixels either way, that is
+// whether or not its ends lie beyond the mask.
+void tst_TrackLayerTiles::lineMaskClipsWithoutMovingPixels()
+{
+    const QSize view(40, 40);
+    auto paint = [&view](const QPoint &A, const QPoint &B) {
+        QImage img(view, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        TTrackLineMask mask;
+        mask.Begin(view, 1);
+        mask.AddSegment(A, B);
+        mask.Paint(p, Qt::black);
+        return img;
+    };
+    // With a one-pixel line the mask reaches one pixel beyond the view: a
+    // segment touching that edge is wholly in the mask, and moved one pixel
+    // further it is not. The pixels in view must move along, no more.
+    const int r = TTrackLineMask::ShortReach + 2;
+    for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx) {
+            const QPoint d(dx, dy);
+            const struct
+            {
+                QPoint a, shift;
+            } cases[] = {{QPoint(-1 - std::min(0, dx), 15), QPoint(-1, 0)},
+                         {QPoint(40 - std::max(0, dx), 15), QPoint(1, 0)},
+                         {QPoint(15, -1 - std::min(0, dy)), QPoint(0, -1)},
+                         {QPoint(15, 40 - std::max(0, dy)), QPoint(0, 1)}};
+            for (const auto &c : cases) {
+                const QImage in = paint(c.a, c.a + d), out = paint(c.a + c.shift, c.a + c.shift + d);
+                const QRect common = QRect(QPoint(0, 0), view).intersected(QRect(c.shift, view));
+                QVERIFY2(out.copy(common) == in.copy(common.translated(-c.shift)),
+                         qPrintable(QStringLiteral("segment (%1, %2) from (%3, %4)").arg(dx).arg(dy).arg(c.a.x()).arg(c.a.y())));
+            }
+        }
 }
 
 void tst_TrackLayerTiles::changesAreDrawnAnew()
