@@ -185,10 +185,14 @@ bool TTrackGlyphCoverage::Begin(int Size, int Width, int Height)
     fWidth = Width;
     fHeight = Height;
     fMask.assign(size_t(fWords) * size_t(Height + 2 * fSide), ~uint64_t(0));
+    // Columns 0 .. Width - 1 of the area are open: the words after the
+    // first, the last of them in part.
+    const int full = Width / 64, rest = Width % 64;
     for (int y = 0; y < Height; ++y) {
         uint64_t *row = &fMask[size_t(y + fSide) * size_t(fWords)];
-        for (int x = 0; x < Width; ++x)
-            row[(x + 64) / 64] &= ~(uint64_t(1) << ((x + 64) % 64));
+        std::fill(row + 1, row + 1 + full, 0);
+        if (rest)
+            row[1 + full] = ~uint64_t(0) << rest;
     }
     return true;
 }

@@ -48,6 +48,20 @@ constexpr size_t MaxSpare = 64;
 
 } // namespace
 
+inline bool TTrackLayerTiles::IsLong(const QPoint &A, const QPoint &B) const
+{
+    const int64_t m = fLineMargin, T = fTileSize;
+    const int64_t dx = std::abs(int64_t(B.x()) - A.x()), dy = std::abs(int64_t(B.y()) - A.y());
+    // A sorted segment's ends, relative to a tile it touches, fit 16 bits.
+    if (std::max(dx, dy) + 2 * (m + T) >= 32000)
+        return true;
+    if (std::max(dx, dy) + 2 * m < (MaxSortedSpan - 2) * T)
+        return false; // the common case, without dividing
+    return std::max(TileOf(std::max(A.x(), B.x()) + m) - TileOf(std::min(A.x(), B.x()) - m),
+                    TileOf(std::max(A.y(), B.y()) + m) - TileOf(std::min(A.y(), B.y()) - m))
+           >= MaxSortedSpan;
+}
+
 TTrackLayerTiles::TTrackLayerTiles(int TileSize) : fTileSize(std::max(TileSize, 1))
 {
     if (std::has_single_bit(unsigned(fTileSize)))
@@ -118,20 +132,6 @@ void TTrackLayerTiles::Trim(const QRect &Keep)
             fSpare.push_back(std::move(it->image));
         fTiles.erase(it);
     }
-}
-
-bool TTrackLayerTiles::IsLong(const QPoint &A, const QPoint &B) const
-{
-    const int64_t m = fLineMargin, T = fTileSize;
-    const int64_t dx = std::abs(int64_t(B.x()) - A.x()), dy = std::abs(int64_t(B.y()) - A.y());
-    // A sorted segment's ends, relative to a tile it touches, fit 16 bits.
-    if (std::max(dx, dy) + 2 * (m + T) >= 32000)
-        return true;
-    if (std::max(dx, dy) + 2 * m < (MaxSortedSpan - 2) * T)
-        return false; // the common case, without dividing
-    return std::max(TileOf(std::max(A.x(), B.x()) + m) - TileOf(std::min(A.x(), B.x()) - m),
-                    TileOf(std::max(A.y(), B.y()) + m) - TileOf(std::min(A.y(), B.y()) - m))
-           >= MaxSortedSpan;
 }
 
 template <typename F> void TTrackLayerTiles::ForSegmentTiles(const QPoint &A, const QPoint &B, F &&Each) const
