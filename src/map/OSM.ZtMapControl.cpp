@@ -194,7 +194,7 @@ void TZtMapControl::GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> 
     // Download thread: touch nothing but the flag, and hand the result over.
     if (!FActive)
         return;
-    auto data = std::make_shared<TGotTileData>(TGotTileData{Tile, std::move(Ms), Error});
+    auto data = std::make_shared<TGotTileData>(TGotTileData{Tile, std::move(Ms), Error, false, QImage(), QString()});
     // The record is freed with the call, or with the posted event when the
     // layer is gone before it runs.
     if (data->Error.isEmpty() && data->Ms) {
