@@ -187,6 +187,9 @@ public:
     // skipped. The number of points, or -1 with Error set (Points untouched).
     int ParseTrackAnswer(const QByteArray &Answer, const QString &OpName, TTrackPointList &Points,
                          QString &Error) const;
+    // The same, taking the answer: its text is given back to the system
+    // while it is read, and freed at the end.
+    int ParseTrackAnswer(QByteArray &&Answer, const QString &OpName, TTrackPointList &Points, QString &Error) const;
     // "from=<utc>&to=<utc>", then "&mode=" and "&tmode=" when above 0.
     QString PeriodQuery(TDateTime Dt1, TDateTime Dt2, int Mode = 0, int tMode = 0) const;
 

@@ -14,10 +14,16 @@
 #include <rapidjson/reader.h>
 
 #include <QJsonDocument>
+#include <QtGlobal>
 
 #include <charconv>
 #include <cmath>
 #include <string_view>
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -334,8 +340,36 @@ private:
         if (fPoint->uid == 0)
             return true; // not a point: its object is reused for the next one
         fOut.push_back(std::move(fPoint));
+        if (fReleasable && ++fSinceRelease >= 8192) {
+            fSinceRelease = 0;
+            ReleaseRead();
+        }
         return true;
     }
+
+    // The answer's text behind the reader is read for good once a point
+    // ends: its pages go back to the system as the reading goes, so that
+    // the text and the points it becomes are never held whole together.
+    void ReleaseRead()
+    {
+#ifdef Q_OS_LINUX
+        static const size_t page = size_t(sysconf(_SC_PAGESIZE));
+        const uintptr_t from = (reinterpret_cast<uintptr_t>(fReleasable) + fReleased + page - 1) / page * page;
+        const size_t pos = fStream.Tell();
+        if (pos < page)
+            return;
+        const uintptr_t to = (reinterpret_cast<uintptr_t>(fReleasable) + pos - page) / page * page;
+        if (to > from && madvise(reinterpret_cast<void *>(from), to - from, MADV_DONTNEED) == 0)
+            fReleased = size_t(to - reinterpret_cast<uintptr_t>(fReleasable));
+#endif
+    }
+
+public:
+    char *fReleasable = nullptr; // the answer, when its pages may be returned while reading
+
+private:
+    size_t fReleased = 0;
+    uint32_t fSinceRelease = 0;
 
     void EndSensor()
     {
@@ -398,13 +432,18 @@ private:
 
 } // namespace
 
-int TVelmoraClient::ParseTrackAnswer(const QByteArray &Answer, const QString &OpName, TTrackPointList &Points,
-                                     QString &Error) const
+namespace {
+
+// Reads a track answer ending in a zero byte; Releasable, when set, is the
+// same text, which the reader may drop behind itself.
+int ReadTrackAnswer(const TVelmoraClient &Cli, const char *Text, char *Releasable, const QString &OpName,
+                    TTrackPointList &Points, QString &Error)
 {
     Error.clear();
-    rapidjson::StringStream ss(Answer.constData());
+    rapidjson::StringStream ss(Text);
     TTrackPointList out;
-    TTrackAnswerReader reader(*this, OpName, ss, Answer.constData(), out);
+    TTrackAnswerReader reader(Cli, OpName, ss, Text, out);
+    reader.fReleasable = Releasable;
     rapidjson::Reader r;
     // Iterative: however deep the answer nests, the parser keeps its own
     // stack on the heap, and the reader refuses it past MaxDepth.
@@ -420,6 +459,23 @@ int TVelmoraClient::ParseTrackAnswer(const QByteArray &Answer, const QString &Op
     }
     Points = std::move(out);
     return int(Points.size());
+}
+
+} // namespace
+
+int TVelmoraClient::ParseTrackAnswer(const QByteArray &Answer, const QString &OpName, TTrackPointList &Points,
+                                     QString &Error) const
+{
+    return ReadTrackAnswer(*this, Answer.constData(), nullptr, OpName, Points, Error);
+}
+
+int TVelmoraClient::ParseTrackAnswer(QByteArray &&Answer, const QString &OpName, TTrackPointList &Points,
+                                     QString &Error) const
+{
+    QByteArray text = std::move(Answer);
+    // Only a text nobody else holds may lose its pages while being read.
+    char *releasable = text.isDetached() ? text.data() : nullptr;
+    return ReadTrackAnswer(*this, text.constData(), releasable, OpName, Points, Error);
 }
 
 TTrackPointInfo &TVelmoraClient::ParseTrackPoint(const QJsonObject *Json, TTrackPointInfo &Point) const
@@ -513,9 +569,8 @@ int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int M
             // The received stream ends in zero bytes, as the reader needs. The
             // answer is taken from the HTTP client and freed once read: at a
             // million points it is as large as the points themselves.
-            const QByteArray answer = fApiClient->TakeRcvdStream();
             QString error;
-            if (ParseTrackAnswer(answer, op, points, error) < 0) {
+            if (ParseTrackAnswer(fApiClient->TakeRcvdStream(), op, points, error) < 0) {
                 LogText(QStringLiteral("\r  X: ") + error);
                 return -1;
             }

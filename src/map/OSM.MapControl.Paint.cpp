@@ -14,10 +14,12 @@ void TMapControl::paintEvent(QPaintEvent *Event)
         p.fillRect(viewport()->rect(), viewport()->palette().color(viewport()->backgroundRole()));
         return;
     }
-    if (UpdateCacheImageSize() || !FCacheImageRect.contains(view)) {
-        // A move to a screen of another pixel density, or a view off the cache.
+    if (UpdateCacheImageSize()) {
+        // A move to a screen of another pixel density.
         PlaceCacheImage();
         RedrawCacheImage();
+    } else if (!FCacheImageRect.contains(view)) {
+        MoveCacheImage();
     }
     if (!FMissingTiles.isEmpty())
         RetryMissingTiles(view);

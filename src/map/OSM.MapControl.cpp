@@ -2,11 +2,13 @@
 #include "OSM.MapControl.h"
 
 #include <QPainter>
+#include <QRegion>
 #include <QRubberBand>
 #include <QScrollBar>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -328,7 +330,64 @@ bool TMapControl::UpdateCacheImageSize()
 
 void TMapControl::PlaceCacheImage()
 {
-    FCacheImageRect.moveTopLeft(TileAlignRect(ViewRect()).topLeft());
+    // The view in the middle, so that panning any way stays in the image
+    // for a while; tile-aligned, and not before the map's first tile.
+    const QRect view = ViewRect(), aligned = TileAlignRect(view);
+    const QSize size = FCacheImageRect.size();
+    QPoint tl(int(FloorDiv(view.left() - (size.width() - view.width()) / 2, TileSize) * TileSize),
+              int(FloorDiv(view.top() - (size.height() - view.height()) / 2, TileSize) * TileSize));
+    tl.rx() = std::max(tl.x(), std::min(aligned.left(), 0));
+    tl.ry() = std::max(tl.y(), std::min(aligned.top(), 0));
+    if (!QRect(tl, size).contains(view))
+        tl = aligned.topLeft();
+    FCacheImageRect.moveTopLeft(tl);
+}
+
+void TMapControl::MoveCacheImage()
+{
+    // The view left the image: place it around the view again, moving the
+    // tiles it holds to their new place and drawing only those new to it.
+    const QRect old = FCacheImageRect;
+    PlaceCacheImage();
+    const QRect kept = old.intersected(FCacheImageRect);
+    if (FZoom < 0 || FCacheImage.isNull() || kept.isEmpty() || FCacheImage.devicePixelRatio() != 1
+        || FCacheImage.format() != QImage::Format_RGB32) {
+        RedrawCacheImage();
+        return;
+    }
+    const QPoint from = kept.topLeft() - old.topLeft(), to = kept.topLeft() - FCacheImageRect.topLeft();
+    const qsizetype bpl = FCacheImage.bytesPerLine();
+    uchar *bits = FCacheImage.bits();
+    const size_t rowBytes = size_t(kept.width()) * 4;
+    // Rows in the order that never overwrites one still to be moved.
+    const bool down = to.y() > from.y();
+    for (int i = 0; i < kept.height(); ++i) {
+        const int r = down ? kept.height() - 1 - i : i;
+        std::memmove(bits + (to.y() + r) * bpl + to.x() * 4, bits + (from.y() + r) * bpl + from.x() * 4, rowBytes);
+    }
+    // Tiles out of the image no longer count as missing.
+    for (auto it = FMissingTiles.begin(); it != FMissingTiles.end();)
+        it = FCacheImageRect.contains(QPoint(it->x() * TileSize, it->y() * TileSize)) ? std::next(it)
+                                                                                    : FMissingTiles.erase(it);
+    const int cols = std::max(0, std::min(FMapSize.width() - FCacheImageRect.left(), FCacheImageRect.width())) / TileSize;
+    const int rows = std::max(0, std::min(FMapSize.height() - FCacheImageRect.top(), FCacheImageRect.height())) / TileSize;
+    const int x0 = FCacheImageRect.left() / TileSize, y0 = FCacheImageRect.top() / TileSize;
+    QPainter p(&FCacheImage);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QColor background = viewport()->palette().color(viewport()->backgroundRole());
+    const QRect keptInImage(to, kept.size());
+    // The new parts: the background first (also beyond the map's edge).
+    for (const QRect &part : QRegion(QRect(QPoint(0, 0), FCacheImageRect.size())).subtracted(keptInImage))
+        p.fillRect(part, background);
+    if (cols == 0 || rows == 0)
+        return;
+    PrepareTiles(QRect(x0, y0, cols, rows));
+    for (int c = 0; c < cols; ++c)
+        for (int r = 0; r < rows; ++r) {
+            const QPoint at(c * TileSize, r * TileSize);
+            if (!keptInImage.contains(at))
+                DrawTile(x0 + c, y0 + r, at, p);
+        }
 }
 
 void TMapControl::RedrawCacheImage()

@@ -151,6 +151,7 @@ private:
     bool UpdateCacheImageSize(); // true when the size changed
     void PlaceCacheImage();
     void RedrawCacheImage();
+    void MoveCacheImage();
     void DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLeft, QPainter &Canvas);
     void RetryMissingTiles(const QRect &View);
     void DrawMapMarks(QPainter &Canvas, const QRect &MapRect);

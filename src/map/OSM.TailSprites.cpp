@@ -4,12 +4,14 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
 constexpr int PenWidth = 3;
 constexpr int Reach = PenWidth; // pixels beyond the points that the pen may touch
 constexpr int MaxSpritePixels = 256 * 256; // longer tails are drawn each time
+constexpr qsizetype MaxKeptBytes = qsizetype(24) << 20; // all sprites; those in use stay regardless
 
 QPen TailPen(const QColor &Color)
 {
@@ -59,23 +61,30 @@ void TTailSprites::Draw(QPainter &Canvas, const QVector<QPoint> &Line, const QCo
         p.translate(-(base + box.topLeft()));
         p.drawPolyline(Line.constData(), int(Line.size()));
         p.end();
+        fBytes += s.image.sizeInBytes();
         it = fSprites.insert(key, std::move(s));
     }
-    if (it->used != fFrame) {
-        it->used = fFrame;
-        ++fUsedNow;
-    }
+    it->used = fFrame;
     Canvas.drawImage(base + it->origin, it->image);
 }
 
 void TTailSprites::EndPaint()
 {
-    // Keep a reserve beside the sprites in use, so that markers moving in
-    // and out at the view's edge are not drawn again and again.
-    if (fSprites.size() > 2 * fUsedNow + 256) {
-        for (auto it = fSprites.begin(); it != fSprites.end();)
-            it = it->used == fFrame ? std::next(it) : fSprites.erase(it);
+    // Sprites not used in this paint stay while they fit the budget, those
+    // used longest ago going first: markers moving in and out at the view's
+    // edge, and a zoom step back to where the view was, find their tails
+    // drawn (a thousand tails cost 100 ms to stroke again).
+    if (fBytes > MaxKeptBytes) {
+        std::vector<std::pair<uint64_t, uint64_t>> old; // used, key
+        for (auto it = fSprites.cbegin(); it != fSprites.cend(); ++it)
+            if (it->used != fFrame)
+                old.emplace_back(it->used, it.key());
+        std::sort(old.begin(), old.end());
+        for (size_t i = 0; i < old.size() && fBytes > MaxKeptBytes; ++i) {
+            auto it = fSprites.find(old[i].second);
+            fBytes -= it->image.sizeInBytes();
+            fSprites.erase(it);
+        }
     }
     ++fFrame;
-    fUsedNow = 0;
 }

@@ -32,5 +32,5 @@ private:
 
     QHash<uint64_t, Sprite> fSprites;
     uint64_t fFrame = 1;
-    qsizetype fUsedNow = 0;
+    qsizetype fBytes = 0; // of all the sprites' images
 };

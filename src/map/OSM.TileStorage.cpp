@@ -193,7 +193,15 @@ QImage TTileStorage::GetTile(const TTile &Tile)
 
 bool TTileStorage::StoreTile(const TTile &Tile, QByteArray Ms, QString *ErrMsg)
 {
-    FPreloaded.remove(Tile); // the new bytes win over a copy read before
+    const QImage png = PrepareTile(Tile, Ms, ErrMsg);
+    if (png.isNull())
+        return false;
+    KeepTile(Tile, Ms, png);
+    return true;
+}
+
+QImage TTileStorage::PrepareTile(const TTile &Tile, const QByteArray &Ms, QString *ErrMsg) const
+{
     if (ErrMsg)
         ErrMsg->clear();
     const QImage png = DecodePng(Ms);
@@ -201,7 +209,7 @@ bool TTileStorage::StoreTile(const TTile &Tile, QByteArray Ms, QString *ErrMsg)
         if (ErrMsg)
             *ErrMsg = Ms.startsWith(PngSignature) ? QStringLiteral("damaged PNG image")
                                                   : QStringLiteral("not a PNG image");
-        return false;
+        return QImage();
     }
     if (!HasOption(TTileStorageOption::tsoNoFileCache) && !HasOption(TTileStorageOption::tsoReadOnlyFileCache)) {
         const QString path = TilePath(Tile);
@@ -214,11 +222,16 @@ bool TTileStorage::StoreTile(const TTile &Tile, QByteArray Ms, QString *ErrMsg)
             *ErrMsg = QStringLiteral("cannot write %1: %2").arg(path, f.errorString());
         // The tile stays usable from memory even when the disk refuses it.
     }
+    return png;
+}
+
+void TTileStorage::KeepTile(const TTile &Tile, const QByteArray &Ms, const QImage &Png)
+{
+    FPreloaded.remove(Tile); // the new bytes win over a copy read before
     const uint32_t size = uint32_t(Ms.size());
     FStmCache.Push(Tile, Ms, size);
-    FPngCache.Push(Tile, png, size);
-    PushDecoded(Tile, png);
-    return true;
+    FPngCache.Push(Tile, Png, size);
+    PushDecoded(Tile, Png);
 }
 
 void TTileStorage::ClearCache()

@@ -57,6 +57,13 @@ public:
     // The file is written atomically; a failed write is reported in ErrMsg but
     // the tile is still cached in memory, and the answer stays true.
     bool StoreTile(const TTile &Tile, QByteArray Ms, QString *ErrMsg = nullptr);
+    // StoreTile in two parts. PrepareTile decodes the bytes and writes the
+    // file; it touches no cache and may run on another thread (the folder and
+    // options are set before tiles arrive). A null image, ErrMsg set, when the
+    // bytes are no PNG image. KeepTile then puts what PrepareTile accepted
+    // into the memory caches.
+    QImage PrepareTile(const TTile &Tile, const QByteArray &Ms, QString *ErrMsg) const;
+    void KeepTile(const TTile &Tile, const QByteArray &Ms, const QImage &Png);
 
     // Empties the memory caches; disk files stay.
     void ClearCache();

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <set>
 
@@ -27,14 +28,36 @@ GlyphKey TrackGlyphKey(const TGeoTrackStyle &St, const TTrackPointInfo &Tp, int8
         k.pen = wifi ? St.PointWifiColor : St.PointColor;
         k.fill = !Tp.osm_id.isEmpty() ? St.HighlightColor : (wifi ? St.PointWifiBgColor : St.PointBgColor);
         if (Tp.HasBearing()) {
-            const double a = Tp.angle * M_PI / 180;
-            k.dx = int8_t(RoundEven(std::sin(a) * r));
-            k.dy = int8_t(RoundEven(std::cos(a) * r));
-            const double p1 = a - M_PI / 4, p2 = a + M_PI / 4;
-            k.h1x = int8_t(-RoundEven(std::sin(p1) * L));
-            k.h1y = int8_t(RoundEven(std::cos(p1) * L));
-            k.h2x = int8_t(-RoundEven(std::sin(p2) * L));
-            k.h2y = int8_t(RoundEven(std::cos(p2) * L));
+            const auto arrow = [r, L](double angle) {
+                const double a = angle * M_PI / 180;
+                const double p1 = a - M_PI / 4, p2 = a + M_PI / 4;
+                return std::array<int8_t, 6>{int8_t(RoundEven(std::sin(a) * r)), int8_t(RoundEven(std::cos(a) * r)),
+                                             int8_t(-RoundEven(std::sin(p1) * L)), int8_t(RoundEven(std::cos(p1) * L)),
+                                             int8_t(-RoundEven(std::sin(p2) * L)), int8_t(RoundEven(std::cos(p2) * L))};
+            };
+            // Bearings are mostly whole degrees: their arrows computed once
+            // per glyph size (the same arithmetic, so the same offsets).
+            static int tableSize = -1; // user-interface thread only
+            static std::array<std::array<int8_t, 6>, 360> table;
+            std::array<int8_t, 6> ar;
+            const bool inRange = Tp.angle >= 0 && Tp.angle < 360;
+            const int whole = inRange ? int(Tp.angle) : -1;
+            if (inRange && double(whole) == Tp.angle) {
+                if (tableSize != size) {
+                    for (int d = 0; d < 360; ++d)
+                        table[size_t(d)] = arrow(d);
+                    tableSize = size;
+                }
+                ar = table[size_t(whole)];
+            } else {
+                ar = arrow(Tp.angle);
+            }
+            k.dx = ar[0];
+            k.dy = ar[1];
+            k.h1x = ar[2];
+            k.h1y = ar[3];
+            k.h2x = ar[4];
+            k.h2y = ar[5];
         }
     }
     return k;
@@ -89,21 +112,61 @@ void DrawGlyph(QPainter &p, const GlyphKey &k, const QPoint &TL)
     }
 }
 
-void TTrackGlyphSprites::Draw(QPainter &p, const GlyphKey &k, const QPoint &TL)
+void TTrackGlyphSprites::Draw(QImage &Target, const GlyphKey &k, const QPoint &TL)
 {
     const int pad = Pad;
-    auto it = fSprites.constFind(k);
-    if (it == fSprites.constEnd()) {
-        QImage img(k.size + 2 * pad + 1, k.size + 2 * pad + 1, QImage::Format_ARGB32_Premultiplied);
-        img.fill(Qt::transparent);
-        QPainter sp(&img);
-        DrawGlyph(sp, k, QPoint(pad, pad));
-        sp.end();
+    auto it = fSprites.find(k);
+    if (it == fSprites.end()) {
+        Sprite sp;
+        sp.image = QImage(k.size + 2 * pad + 1, k.size + 2 * pad + 1, QImage::Format_ARGB32_Premultiplied);
+        sp.image.fill(Qt::transparent);
+        QPainter p(&sp.image);
+        DrawGlyph(p, k, QPoint(pad, pad));
+        p.end();
+        for (int y = 0; y < sp.image.height() && sp.opaqueRuns; ++y) {
+            const QRgb *line = reinterpret_cast<const QRgb *>(sp.image.constScanLine(y));
+            for (int x = 0; x < sp.image.width();) {
+                const int a = qAlpha(line[x]);
+                if (a != 0 && a != 255) {
+                    sp.opaqueRuns = false;
+                    break;
+                }
+                if (a == 0) {
+                    ++x;
+                    continue;
+                }
+                const int from = x;
+                while (x < sp.image.width() && qAlpha(line[x]) == 255)
+                    ++x;
+                sp.runs.push_back(Run{int16_t(y), int16_t(from), int16_t(x)});
+            }
+        }
         if (fSprites.size() > 4096)
             fSprites.clear();
-        it = fSprites.insert(k, img);
+        it = fSprites.insert(k, std::move(sp));
     }
-    p.drawImage(TL - QPoint(pad, pad), *it);
+    const QPoint at = TL - QPoint(pad, pad);
+    if (!it->opaqueRuns || Target.format() != QImage::Format_ARGB32_Premultiplied) {
+        QPainter p(&Target);
+        p.drawImage(at, it->image);
+        return;
+    }
+    // Opaque over anything is the source pixel itself: copy the runs.
+    const int w = Target.width(), h = Target.height();
+    const qsizetype stride = Target.bytesPerLine();
+    uchar *bits = Target.bits();
+    for (const Run &r : it->runs) {
+        const int y = at.y() + r.y;
+        if (y < 0 || y >= h)
+            continue;
+        const int x0 = std::max(at.x() + r.x0, 0), x1 = std::min(at.x() + r.x1, w);
+        if (x0 >= x1)
+            continue;
+        const QRgb *src = reinterpret_cast<const QRgb *>(it->image.constScanLine(r.y)) + (x0 - at.x());
+        QRgb *dst = reinterpret_cast<QRgb *>(bits + y * stride) + x0;
+        for (int x = 0; x < x1 - x0; ++x) // short runs: a loop beats a call
+            dst[x] = src[x];
+    }
 }
 
 bool TTrackGlyphCoverage::Begin(int Size, int Width, int Height)
@@ -115,42 +178,21 @@ bool TTrackGlyphCoverage::Begin(int Size, int Width, int Height)
         fSize = Size;
         BuildShapes();
     }
+    // A word left of the area, its words, one more for a sprite's spill;
+    // a sprite's height above and below. Everything outside counts as
+    // covered: nothing there shows.
     fWords = (Width + 63) / 64 + 2;
+    fWidth = Width;
     fHeight = Height;
-    fMask.assign(size_t(fWords) * size_t(Height), 0);
-    // Columns right of the area count as covered: nothing there shows.
-    for (int y = 0; y < Height; ++y)
-        for (int x = Width; x < fWords * 64; ++x)
-            fMask[size_t(y) * size_t(fWords) + size_t(x / 64)] |= uint64_t(1) << (x % 64);
-    return true;
-}
-
-bool TTrackGlyphCoverage::Shows(int Kind, int X, int Y)
-{
-    const Shape &sh = fShapes[size_t(Kind)];
-    bool shows = false;
-    for (int r = 0; r < fSide && !shows; ++r) {
-        const int y = Y + r;
-        if (y < 0 || y >= fHeight || !sh.show[size_t(r)])
-            continue;
-        uint64_t lo, hi;
-        int w;
-        Place(sh.show[size_t(r)], X, lo, hi, w);
-        const uint64_t *row = &fMask[size_t(y) * size_t(fWords)];
-        shows = (lo & ~row[w]) || (hi & ~row[w + 1]);
-    }
-    if (!shows)
-        return false;
-    for (int r = 0; r < fSide; ++r) {
-        const int y = Y + r;
-        if (y < 0 || y >= fHeight || !sh.cover[size_t(r)])
-            continue;
-        uint64_t lo, hi;
-        int w;
-        Place(sh.cover[size_t(r)], X, lo, hi, w);
-        uint64_t *row = &fMask[size_t(y) * size_t(fWords)];
-        row[w] |= lo;
-        row[w + 1] |= hi;
+    fMask.assign(size_t(fWords) * size_t(Height + 2 * fSide), ~uint64_t(0));
+    // Columns 0 .. Width - 1 of the area are open: the words after the
+    // first, the last of them in part.
+    const int full = Width / 64, rest = Width % 64;
+    for (int y = 0; y < Height; ++y) {
+        uint64_t *row = &fMask[size_t(y + fSide) * size_t(fWords)];
+        std::fill(row + 1, row + 1 + full, 0);
+        if (rest)
+            row[1 + full] = ~uint64_t(0) << rest;
     }
     return true;
 }
@@ -205,6 +247,14 @@ void TTrackGlyphCoverage::BuildShapes()
             k.h2y = int8_t(ar[5]);
             Accumulate(k, S, false);
         }
+    }
+    for (Shape &S : fShapes) {
+        S.first = 0;
+        S.last = fSide;
+        while (S.first < S.last && !S.show[size_t(S.first)])
+            ++S.first;
+        while (S.last > S.first && !S.show[size_t(S.last - 1)])
+            --S.last;
     }
 }
 

@@ -54,10 +54,25 @@ class TTrackGlyphSprites
 public:
     static constexpr int Pad = 4; // transparent border around the square
 
-    void Draw(QPainter &p, const GlyphKey &k, const QPoint &TL);
+    // Draws onto Target (premultiplied ARGB32), which no painter may be
+    // open on. A sprite's pixels are either transparent or opaque, so its
+    // opaque runs are copied: the pixels drawImage gives, without its cost
+    // per call.
+    void Draw(QImage &Target, const GlyphKey &k, const QPoint &TL);
 
 private:
-    QHash<GlyphKey, QImage> fSprites;
+    struct Run
+    {
+        int16_t y, x0, x1; // x1 exclusive
+    };
+    struct Sprite
+    {
+        QImage image;
+        bool opaqueRuns = true; // false: some pixel is partly transparent
+        std::vector<Run> runs;
+    };
+
+    QHash<GlyphKey, Sprite> fSprites;
 };
 
 // Which glyphs of a track can be seen at all. A dense track stacks hundreds
@@ -79,31 +94,45 @@ public:
     // Glyph of the kind with its sprite's top-left at (X, Y) in the area,
     // tested against the glyphs registered before (the later ones in drawing
     // order); when it shows, its opaque pixels cover what lies below it.
-    bool Shows(int Kind, int X, int Y);
+    bool Shows(int Kind, int X, int Y)
+    {
+        // The mask has a word of columns left of the area and a sprite's
+        // height of rows above and below, all covered: nothing there shows,
+        // so no row or column needs a bounds check.
+        if (X <= -fSide || X >= fWidth || Y <= -fSide || Y >= fHeight)
+            return false;
+        const Shape &sh = fShapes[size_t(Kind)];
+        const int col = X + 64, shift = col & 63;
+        uint64_t *row0 = &fMask[size_t(Y + fSide) * size_t(fWords) + size_t(col >> 6)];
+        const uint64_t *row = row0 + size_t(sh.first) * size_t(fWords);
+        uint64_t open = 0;
+        for (int r = sh.first; r < sh.last; ++r, row += fWords) {
+            const uint64_t b = sh.show[size_t(r)];
+            // b >> 1 >> (63 - shift): the high part without a 64-bit shift.
+            open |= ((b << shift) & ~row[0]) | (((b >> 1) >> (63 - shift)) & ~row[1]);
+        }
+        if (!open)
+            return false;
+        uint64_t *out = row0 + size_t(sh.first) * size_t(fWords);
+        for (int r = sh.first; r < sh.last; ++r, out += fWords) {
+            const uint64_t b = sh.cover[size_t(r)];
+            out[0] |= b << shift;
+            out[1] |= (b >> 1) >> (63 - shift);
+        }
+        return true;
+    }
 
 private:
     struct Shape
     {
         std::vector<uint64_t> show, cover;
+        int first = 0, last = 0; // rows with shown pixels
     };
-
-    // Bits of a sprite row starting at column X, as two words from word W.
-    static void Place(uint64_t Bits, int X, uint64_t &Lo, uint64_t &Hi, int &W)
-    {
-        if (X < 0) {
-            Bits = -X >= 64 ? 0 : Bits >> -X;
-            X = 0;
-        }
-        W = X / 64;
-        const int sh = X % 64;
-        Lo = Bits << sh;
-        Hi = sh ? Bits >> (64 - sh) : 0;
-    }
 
     void Accumulate(const GlyphKey &K, Shape &S, bool Cover);
     void BuildShapes();
 
-    int fSize = -1, fSide = 0, fWords = 0, fHeight = 0;
+    int fSize = -1, fSide = 0, fWords = 0, fWidth = 0, fHeight = 0;
     std::array<Shape, 3> fShapes;
     std::vector<uint64_t> fMask;
 };

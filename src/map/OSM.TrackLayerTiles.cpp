@@ -1,13 +1,13 @@
 #include "OSM.TrackLayerTiles.h"
 
 #include "OSM.GeoTrack.h"
-#include "OSM.SlippyMapUtils.h"
 #include "OSM.TrackGlyphs.h"
 #include "OSM.TrackLineMask.h"
 
 #include <QPainter>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -40,15 +40,47 @@ TTrackGlyphSprites &Sprites()
 // A segment reaching over more tile columns (or rows) than this is checked
 // by every tile instead of being sorted into all of them.
 constexpr int64_t MaxSortedSpan = 4096;
+// Tiles of the track's extent numbered directly up to this many (plus one
+// per sorted item); beyond, only the tiles touched get a number.
+constexpr int64_t MaxDenseCells = int64_t(1) << 20;
+// Images of dropped tiles kept for the next ones.
+constexpr size_t MaxSpare = 64;
 
 } // namespace
+
+inline bool TTrackLayerTiles::IsLong(const QPoint &A, const QPoint &B) const
+{
+    const int64_t m = fLineMargin, T = fTileSize;
+    const int64_t dx = std::abs(int64_t(B.x()) - A.x()), dy = std::abs(int64_t(B.y()) - A.y());
+    // A sorted segment's ends, relative to a tile it touches, fit 16 bits.
+    if (std::max(dx, dy) + 2 * (m + T) >= 32000)
+        return true;
+    if (std::max(dx, dy) + 2 * m < (MaxSortedSpan - 2) * T)
+        return false; // the common case, without dividing
+    return std::max(TileOf(std::max(A.x(), B.x()) + m) - TileOf(std::min(A.x(), B.x()) - m),
+                    TileOf(std::max(A.y(), B.y()) + m) - TileOf(std::min(A.y(), B.y()) - m))
+           >= MaxSortedSpan;
+}
+
+TTrackLayerTiles::TTrackLayerTiles(int TileSize) : fTileSize(std::max(TileSize, 1))
+{
+    if (std::has_single_bit(unsigned(fTileSize)))
+        fShift = std::countr_zero(unsigned(fTileSize));
+}
 
 void TTrackLayerTiles::Reset()
 {
     fRevision = 0;
     fStyleKey = 0;
-    fBuckets.clear();
+    fSegs.start.clear();
+    fSegs.items.clear();
+    fGlyphs.start.clear();
+    fGlyphs.items.clear();
+    fCellOf.clear();
     fLong.clear();
+    for (auto it = fTiles.begin(); it != fTiles.end() && fSpare.size() < MaxSpare; ++it)
+        if (!it->image.isNull())
+            fSpare.push_back(std::move(it->image));
     fTiles.clear();
     fTilesDrawn = 0;
 }
@@ -67,8 +99,8 @@ void TTrackLayerTiles::Paint(QPainter &Canvas, const TGeoTrack &Track, const TTr
     }
     ++fFrame;
     const int64_t T = fTileSize;
-    const int64_t tx0 = FloorDiv(Offset.x(), T), tx1 = FloorDiv(int64_t(Offset.x()) + View.width() - 1, T);
-    const int64_t ty0 = FloorDiv(Offset.y(), T), ty1 = FloorDiv(int64_t(Offset.y()) + View.height() - 1, T);
+    const int64_t tx0 = TileOf(Offset.x()), tx1 = TileOf(int64_t(Offset.x()) + View.width() - 1);
+    const int64_t ty0 = TileOf(Offset.y()), ty1 = TileOf(int64_t(Offset.y()) + View.height() - 1);
     for (int64_t ty = ty0; ty <= ty1; ++ty)
         for (int64_t tx = tx0; tx <= tx1; ++tx) {
             auto it = fTiles.find(Key(tx, ty));
@@ -94,8 +126,73 @@ void TTrackLayerTiles::Trim(const QRect &Keep)
         if (it->used != fFrame)
             old.emplace_back(it->used, it.key());
     std::sort(old.begin(), old.end());
-    for (size_t i = 0; i < old.size() && fTiles.size() > limit; ++i)
-        fTiles.remove(old[i].second);
+    for (size_t i = 0; i < old.size() && fTiles.size() > limit; ++i) {
+        auto it = fTiles.find(old[i].second);
+        if (fSpare.size() < MaxSpare && !it->image.isNull())
+            fSpare.push_back(std::move(it->image));
+        fTiles.erase(it);
+    }
+}
+
+template <typename F> void TTrackLayerTiles::ForSegmentTiles(const QPoint &A, const QPoint &B, F &&Each) const
+{
+    const int64_t T = fTileSize, m = fLineMargin;
+    const int64_t x0 = TileOf(std::min(A.x(), B.x()) - m), x1 = TileOf(std::max(A.x(), B.x()) + m);
+    const int64_t y0 = TileOf(std::min(A.y(), B.y()) - m), y1 = TileOf(std::max(A.y(), B.y()) + m);
+    if ((x1 - x0 + 1) * (y1 - y0 + 1) <= 4) {
+        for (int64_t ty = y0; ty <= y1; ++ty)
+            for (int64_t tx = x0; tx <= x1; ++tx)
+                Each(tx, ty);
+        return;
+    }
+    // A long segment: along its major axis, one band of tiles at a time,
+    // with the minor range it covers within that band.
+    const bool xMajor = std::abs(B.x() - A.x()) >= std::abs(B.y() - A.y());
+    const double ax = xMajor ? A.x() : A.y(), ay = xMajor ? A.y() : A.x();
+    const double bx = xMajor ? B.x() : B.y(), by = xMajor ? B.y() : B.x();
+    const int64_t b0 = xMajor ? x0 : y0, b1 = xMajor ? x1 : y1;
+    const double lo = std::min(ax, bx), hi = std::max(ax, bx);
+    for (int64_t band = b0; band <= b1; ++band) {
+        const double from = std::clamp(double(band * T - m), lo, hi);
+        const double to = std::clamp(double((band + 1) * T + m), lo, hi);
+        const double ya = ay + (by - ay) * (from - ax) / (bx - ax);
+        const double yb = ay + (by - ay) * (to - ax) / (bx - ax);
+        const int64_t m0 = TileOf(int64_t(std::floor(std::min(ya, yb))) - m - 1);
+        const int64_t m1 = TileOf(int64_t(std::ceil(std::max(ya, yb))) + m + 1);
+        for (int64_t k = m0; k <= m1; ++k)
+            xMajor ? Each(band, k) : Each(k, band);
+    }
+}
+
+template <typename F> void TTrackLayerTiles::ForGlyphTiles(const QPoint &P, F &&Each) const
+{
+    const int64_t left = int64_t(P.x()) - fGlyphReach, top = int64_t(P.y()) - fGlyphReach;
+    const int64_t x0 = TileOf(left), x1 = TileOf(left + fGlyphSide - 1);
+    const int64_t y0 = TileOf(top), y1 = TileOf(top + fGlyphSide - 1);
+    for (int64_t ty = y0; ty <= y1; ++ty)
+        for (int64_t tx = x0; tx <= x1; ++tx)
+            Each(tx, ty);
+}
+
+int64_t TTrackLayerTiles::Cell(int64_t Tx, int64_t Ty, bool Add)
+{
+    if (fDense) {
+        const int64_t cx = Tx - fTx0, cy = Ty - fTy0;
+        return cx < 0 || cy < 0 || cx >= fColumns || cy >= fRows ? -1 : cy * fColumns + cx;
+    }
+    // Consecutive items mostly fall into one tile: one look-up per change.
+    const int64_t k = int64_t(Key(Tx, Ty));
+    if (k == fLastKey)
+        return fLastCell;
+    auto it = fCellOf.constFind(uint64_t(k));
+    if (it == fCellOf.constEnd()) {
+        if (!Add)
+            return -1;
+        it = fCellOf.insert(uint64_t(k), uint32_t(fCellOf.size()));
+    }
+    fLastKey = k;
+    fLastCell = *it;
+    return fLastCell;
 }
 
 void TTrackLayerTiles::Sort(const TGeoTrack &Track, const TTrackScreenCache &Cache)
@@ -106,71 +203,114 @@ void TTrackLayerTiles::Sort(const TGeoTrack &Track, const TTrackScreenCache &Cac
     // glyph's sprite starts PointSize div 2 plus the padding before its point.
     fLineMargin = std::max(st.LineWidth, 1) + 1;
     fGlyphReach = s + TTrackGlyphSprites::Pad;
-    const int side = size + 2 * TTrackGlyphSprites::Pad + 1;
+    fGlyphSide = size + 2 * TTrackGlyphSprites::Pad + 1;
     const auto &px = Cache.MapPixels();
-    const int64_t T = fTileSize;
-
-    uint64_t lastKey = ~uint64_t(0);
-    Bucket *last = nullptr;
-    auto bucket = [&](int64_t tx, int64_t ty) -> Bucket & {
-        const uint64_t k = Key(tx, ty);
-        if (k != lastKey) {
-            lastKey = k;
-            last = &fBuckets[k];
-        }
-        return *last;
-    };
-
     const auto &segs = Cache.Segments();
-    for (uint32_t i = 0; i < segs.size(); ++i) {
-        const QPoint A = px[segs[i].a], B = px[segs[i].b];
-        const int64_t m = fLineMargin;
-        const int64_t x0 = FloorDiv(std::min(A.x(), B.x()) - m, T), x1 = FloorDiv(std::max(A.x(), B.x()) + m, T);
-        const int64_t y0 = FloorDiv(std::min(A.y(), B.y()) - m, T), y1 = FloorDiv(std::max(A.y(), B.y()) + m, T);
-        if ((x1 - x0 + 1) * (y1 - y0 + 1) <= 4) {
-            for (int64_t ty = y0; ty <= y1; ++ty)
-                for (int64_t tx = x0; tx <= x1; ++tx)
-                    bucket(tx, ty).segments.push_back(i);
-            continue;
-        }
-        if (std::max(x1 - x0, y1 - y0) >= MaxSortedSpan) {
-            fLong.push_back(i);
-            continue;
-        }
-        // A long segment: along its major axis, one band of tiles at a time,
-        // with the minor range it covers within that band.
-        const bool xMajor = std::abs(B.x() - A.x()) >= std::abs(B.y() - A.y());
-        const double ax = xMajor ? A.x() : A.y(), ay = xMajor ? A.y() : A.x();
-        const double bx = xMajor ? B.x() : B.y(), by = xMajor ? B.y() : B.x();
-        const int64_t b0 = xMajor ? x0 : y0, b1 = xMajor ? x1 : y1;
-        const double lo = std::min(ax, bx), hi = std::max(ax, bx);
-        for (int64_t band = b0; band <= b1; ++band) {
-            const double from = std::clamp(double(band * T - m), lo, hi);
-            const double to = std::clamp(double((band + 1) * T + m), lo, hi);
-            const double ya = ay + (by - ay) * (from - ax) / (bx - ax);
-            const double yb = ay + (by - ay) * (to - ax) / (bx - ax);
-            const int64_t m0 = FloorDiv(int64_t(std::floor(std::min(ya, yb))) - m - 1, T);
-            const int64_t m1 = FloorDiv(int64_t(std::ceil(std::max(ya, yb))) + m + 1, T);
-            for (int64_t k = m0; k <= m1; ++k)
-                (xMajor ? bucket(band, k) : bucket(k, band)).segments.push_back(i);
-        }
+    const auto &glyphs = Cache.Glyphs();
+
+    // The extent in tiles: the points' bounds with the larger of the reaches.
+    const QRect bounds = Cache.PixelBounds();
+    fLastKey = fLastCell = -1;
+    fCellOf.clear();
+    if (bounds.isEmpty()) {
+        fDense = true;
+        fColumns = fRows = 0;
+    } else {
+        const int64_t reach = std::max(fLineMargin, fGlyphReach + fGlyphSide) + 1;
+        fTx0 = TileOf(bounds.left() - reach);
+        fTy0 = TileOf(bounds.top() - reach);
+        fColumns = TileOf(bounds.right() + reach) - fTx0 + 1;
+        fRows = TileOf(bounds.bottom() + reach) - fTy0 + 1;
+        fDense = fColumns * fRows <= MaxDenseCells + int64_t(segs.size() + glyphs.size());
     }
 
-    const auto &glyphs = Cache.Glyphs();
-    for (uint32_t g = 0; g < glyphs.size(); ++g) {
-        const QPoint tl = px[glyphs[g].index] - QPoint(fGlyphReach, fGlyphReach);
-        const int64_t x0 = FloorDiv(tl.x(), T), x1 = FloorDiv(int64_t(tl.x()) + side - 1, T);
-        const int64_t y0 = FloorDiv(tl.y(), T), y1 = FloorDiv(int64_t(tl.y()) + side - 1, T);
-        for (int64_t ty = y0; ty <= y1; ++ty)
-            for (int64_t tx = x0; tx <= x1; ++tx)
-                bucket(tx, ty).glyphs.push_back(g);
+    fLong.clear();
+    SortInto(fSegs, uint32_t(segs.size()), [&](uint32_t i, auto &&emit) {
+        const QPoint A = px[segs[i].a], B = px[segs[i].b];
+        if (IsLong(A, B)) {
+            fLong.push_back(i);
+            return;
+        }
+        ForSegmentTiles(A, B, [&](int64_t tx, int64_t ty) {
+            const int ox = int(tx * fTileSize), oy = int(ty * fTileSize);
+            emit(tx, ty,
+                 SegItem{int16_t(A.x() - ox), int16_t(A.y() - oy), int16_t(B.x() - ox), int16_t(B.y() - oy)});
+        });
+    });
+    SortInto(fGlyphs, uint32_t(glyphs.size()), [&](uint32_t g, auto &&emit) {
+        const QPoint P = px[glyphs[g].index];
+        const uint32_t point = glyphs[g].index | (uint32_t(glyphs[g].kind) << KindShift);
+        ForGlyphTiles(P, [&](int64_t tx, int64_t ty) {
+            emit(tx, ty, GlyphItem{point, int16_t(P.x() - tx * fTileSize), int16_t(P.y() - ty * fTileSize)});
+        });
+    });
+}
+
+// A counting sort. One pass notes every item with its cell and counts the
+// items per cell; the counts summed give each cell's start; the items are
+// then placed. Flat arrays kept between sorts, no list per tile.
+template <typename Item, typename F>
+void TTrackLayerTiles::SortInto(CellLists<Item> &Lists, uint32_t Count, F &&ForTiles)
+{
+    // The scratch holds entries of the one list being sorted; raw bytes, so
+    // that both lists share it.
+    struct Entry
+    {
+        uint32_t cell;
+        Item item;
+    };
+    size_t n = 0, capacity = fScratch.size() / sizeof(Entry);
+    if (capacity < Count + Count / 4 + 1024) {
+        capacity = Count + Count / 4 + 1024;
+        fScratch.resize(capacity * sizeof(Entry));
     }
+    Entry *entries = reinterpret_cast<Entry *>(fScratch.data());
+    std::vector<uint32_t> &start = Lists.start;
+    start.assign(size_t(fDense ? fColumns * fRows : 0) + 1, 0);
+    // One pass: the entries, and each cell's count in start[cell + 1].
+    for (uint32_t i = 0; i < Count; ++i)
+        ForTiles(i, [&](int64_t tx, int64_t ty, const Item &item) {
+            size_t c;
+            if (fDense) {
+                const int64_t cx = tx - fTx0, cy = ty - fTy0;
+                if (cx < 0 || cy < 0 || cx >= fColumns || cy >= fRows)
+                    return;
+                c = size_t(cy * fColumns + cx);
+            } else {
+                c = size_t(Cell(tx, ty, true));
+                if (c + 2 > start.size())
+                    start.resize(c + 2, 0);
+            }
+            if (n == capacity) {
+                capacity *= 2;
+                fScratch.resize(capacity * sizeof(Entry));
+                entries = reinterpret_cast<Entry *>(fScratch.data());
+            }
+            entries[n++] = Entry{uint32_t(c), item};
+            ++start[c + 1];
+        });
+    for (size_t c = 1; c < start.size(); ++c)
+        start[c] += start[c - 1];
+    Lists.items.resize(n);
+    // start[c] moves to the end of cell c while placing, then back.
+    for (size_t k = 0; k < n; ++k)
+        Lists.items[start[entries[k].cell]++] = entries[k].item;
+    for (size_t c = start.size() - 1; c > 0; --c)
+        start[c] = start[c - 1];
+    start[0] = 0;
 }
 
 QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, int64_t Tx, int64_t Ty)
 {
-    const auto found = fBuckets.find(Key(Tx, Ty));
-    const Bucket *b = found == fBuckets.end() ? nullptr : &found->second;
+    const int64_t cell = Cell(Tx, Ty, false);
+    auto span = [cell](const auto &l) {
+        using Ptr = decltype(l.items.data());
+        if (cell < 0 || size_t(cell) + 1 >= l.start.size())
+            return std::pair<Ptr, Ptr>{nullptr, nullptr};
+        return std::pair<Ptr, Ptr>{l.items.data() + l.start[size_t(cell)], l.items.data() + l.start[size_t(cell) + 1]};
+    };
+    const auto [segFrom, segTo] = span(fSegs);
+    const auto [glyphFrom, glyphTo] = span(fGlyphs);
     const int64_t T = fTileSize;
     const QPoint origin(int(Tx * T), int(Ty * T));
     const auto &px = Cache.MapPixels();
@@ -183,48 +323,56 @@ QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &C
             && std::min(A.y(), B.y()) < T + m)
             crossing.push_back(i);
     }
-    if ((!b || (b->segments.empty() && b->glyphs.empty())) && crossing.empty())
+    if (segFrom == segTo && glyphFrom == glyphTo && crossing.empty())
         return QImage();
 
     const TGeoTrackStyle &st = Track.Style();
     const int edge = fTileSize;
-    QImage img(edge, edge, QImage::Format_ARGB32_Premultiplied);
+    QImage img;
+    if (!fSpare.empty()) {
+        img = std::move(fSpare.back());
+        fSpare.pop_back();
+    }
+    if (img.size() != QSize(edge, edge) || img.format() != QImage::Format_ARGB32_Premultiplied)
+        img = QImage(edge, edge, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, false);
 
     // The line: every segment's pixels set in one mask, painted once.
     TTrackLineMask &line = LineMask();
     line.Begin(QSize(edge, edge), st.LineWidth);
-    if (b)
-        for (uint32_t i : b->segments)
-            line.AddSegment(px[segs[i].a] - origin, px[segs[i].b] - origin);
+    for (const SegItem *i = segFrom; i != segTo; ++i)
+        line.AddSegment(QPoint(i->ax, i->ay), QPoint(i->bx, i->by));
     for (uint32_t i : crossing)
         line.AddSegment(px[segs[i].a] - origin, px[segs[i].b] - origin);
-    line.Paint(p, ColorOfTColor(st.LineColor));
-    if (!b || b->glyphs.empty())
+    {
+        QPainter p(&img);
+        line.Paint(p, ColorOfTColor(st.LineColor));
+    }
+    if (glyphFrom == glyphTo)
         return img;
 
     // The glyphs: from the last back, which can show; then those in order.
-    const auto &glyphs = Cache.Glyphs();
     const int size = std::max(st.PointSize, 1), s = size / 2;
-    std::vector<uint32_t> shown(b->glyphs.begin(), b->glyphs.end());
+    std::vector<GlyphItem> &shown = fShown;
+    shown.assign(glyphFrom, glyphTo);
     if (Coverage().Begin(size, edge, edge)) {
-        const QPoint corner(fGlyphReach, fGlyphReach);
         size_t kept = shown.size();
         for (size_t g = shown.size(); g-- > 0;) {
-            const TTrackScreenCache::Glyph &gl = glyphs[shown[g]];
-            const QPoint tl = px[gl.index] - origin - corner;
-            if (Coverage().Shows(gl.kind, tl.x(), tl.y()))
-                shown[--kept] = shown[g];
+            const GlyphItem &gl = shown[g];
+            if (Coverage().Shows(int(gl.point >> KindShift), gl.x - fGlyphReach, gl.y - fGlyphReach))
+                shown[--kept] = gl;
         }
         shown.erase(shown.begin(), shown.begin() + std::ptrdiff_t(kept));
     }
     const auto &pts = Track.Points();
-    for (uint32_t g : shown) {
-        const TTrackScreenCache::Glyph &gl = glyphs[g];
-        const GlyphKey k = TrackGlyphKey(st, *pts[gl.index], gl.kind);
-        Sprites().Draw(p, k, px[gl.index] - origin - QPoint(s, s));
+    constexpr uint32_t IndexMask = (uint32_t(1) << KindShift) - 1;
+    for (size_t g = 0; g < shown.size(); ++g) {
+        // The point records lie anywhere in memory: ask for one a few ahead.
+        if (g + 8 < shown.size())
+            __builtin_prefetch(pts[shown[g + 8].point & IndexMask].get());
+        const GlyphItem &gl = shown[g];
+        const GlyphKey k = TrackGlyphKey(st, *pts[gl.point & IndexMask], int8_t(gl.point >> KindShift));
+        Sprites().Draw(img, k, QPoint(gl.x - s, gl.y - s));
     }
     return img;
 }

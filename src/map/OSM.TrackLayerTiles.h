@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OSM.SlippyMapUtils.h"
 #include "OSM.TrackScreenCache.h"
 
 #include <QHash>
@@ -7,8 +8,8 @@
 #include <QPoint>
 #include <QRect>
 
+#include <cstddef>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 class QPainter;
@@ -23,41 +24,75 @@ class TGeoTrack;
 class TTrackLayerTiles
 {
 public:
-    explicit TTrackLayerTiles(int TileSize = 256) : fTileSize(TileSize) {}
+    explicit TTrackLayerTiles(int TileSize = 256);
 
     // Paints the track over the view whose top-left is the map pixel Offset.
     void Paint(QPainter &Canvas, const TGeoTrack &Track, const TTrackScreenCache &Cache, const QPoint &Offset,
                const QSize &View);
+    // Forgets the sorted track and the tiles, keeping the buffers for the
+    // next sort (a zoom step sorts a million points again).
     void Reset();
 
     // Tiles drawn since the last Reset (for tests and measurements).
     int TilesDrawn() const { return fTilesDrawn; }
 
 private:
-    struct Bucket
-    {
-        std::vector<uint32_t> segments, glyphs;
-    };
     struct Tile
     {
         QImage image; // null: nothing of the track there
         uint64_t used = 0;
     };
+    // What a tile draws, in its own pixels, so that drawing it reads one
+    // flat list and no point: a segment's ends, or a glyph's point (its
+    // index, the kind in the top two bits) and pixel.
+    struct SegItem
+    {
+        int16_t ax, ay, bx, by;
+    };
+    struct GlyphItem
+    {
+        uint32_t point;
+        int16_t x, y;
+    };
+    static constexpr int KindShift = 30;
+    // The items of every cell, one flat list sorted by cell: those of cell
+    // c are items[start[c] .. start[c + 1]).
+    template <typename Item> struct CellLists
+    {
+        std::vector<uint32_t> start;
+        std::vector<Item> items;
+    };
 
     static uint64_t Key(int64_t Tx, int64_t Ty) { return (uint64_t(uint32_t(Tx)) << 32) | uint32_t(Ty); }
+    int64_t TileOf(int64_t V) const { return fShift >= 0 ? V >> fShift : FloorDiv(V, fTileSize); }
     void Sort(const TGeoTrack &Track, const TTrackScreenCache &Cache);
-    void AddSegment(uint32_t S, const QPoint &A, const QPoint &B);
+    bool IsLong(const QPoint &A, const QPoint &B) const;
+    template <typename F> void ForSegmentTiles(const QPoint &A, const QPoint &B, F &&Each) const;
+    template <typename Item, typename F> void SortInto(CellLists<Item> &Lists, uint32_t Count, F &&ForTiles);
+    template <typename F> void ForGlyphTiles(const QPoint &P, F &&Each) const;
+    int64_t Cell(int64_t Tx, int64_t Ty, bool Add);
     QImage Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, int64_t Tx, int64_t Ty);
     void Trim(const QRect &Keep);
 
     int fTileSize;
+    int fShift = -1; // log2 of the tile size, -1 when it is no power of two
     uint64_t fRevision = 0;
     uint64_t fStyleKey = 0;
-    int fLineMargin = 0, fGlyphReach = 0;
-    // Node-based, so a bucket stays put while others are added.
-    std::unordered_map<uint64_t, Bucket> fBuckets;
+    int fLineMargin = 0, fGlyphReach = 0, fGlyphSide = 0;
+    // Cells are the tiles of the track's extent, numbered row by row; an
+    // extent of too many tiles (a long journey at a deep zoom) numbers the
+    // tiles touched instead, in a hash.
+    int64_t fTx0 = 0, fTy0 = 0, fColumns = 0, fRows = 0;
+    bool fDense = true;
+    QHash<uint64_t, uint32_t> fCellOf;
+    int64_t fLastKey = -1, fLastCell = -1;
+    CellLists<SegItem> fSegs;
+    CellLists<GlyphItem> fGlyphs;
     std::vector<uint32_t> fLong; // segments across too many tiles to sort
+    std::vector<GlyphItem> fShown; // scratch of drawing a tile
+    std::vector<std::byte> fScratch; // of sorting, kept between zooms
     QHash<uint64_t, Tile> fTiles;
+    std::vector<QImage> fSpare; // images of dropped tiles, drawn over again
     uint64_t fFrame = 0;
     int fTilesDrawn = 0;
 };

@@ -19,7 +19,55 @@ void TTrackLineMask::Begin(const QSize &View, int LineWidth)
     fBits.assign(size_t(fWords) * size_t(std::max(fH, 0)), 0);
 }
 
+namespace {
+
+// The pixels of every short segment, relative to its first end, as the
+// general rasteriser sets them; a segment wholly in the mask sets the same
+// pixels wherever it lies.
+struct ShortSegment
+{
+    uint8_t n = 0;
+    int8_t x[TTrackLineMask::ShortReach + 1], y[TTrackLineMask::ShortReach + 1];
+};
+constexpr int ShortSide = 2 * TTrackLineMask::ShortReach + 1;
+
+} // namespace
+
 void TTrackLineMask::AddSegment(const QPoint &A, const QPoint &B)
+{
+    static const std::vector<ShortSegment> table = [] {
+        std::vector<ShortSegment> t(size_t(ShortSide * ShortSide));
+        TTrackLineMask m;
+        const int c = 2 * ShortReach;
+        for (int dy = -ShortReach; dy <= ShortReach; ++dy)
+            for (int dx = -ShortReach; dx <= ShortReach; ++dx) {
+                m.Begin(QSize(2 * c + 1, 2 * c + 1), 1);
+                m.AddSegmentGeneral(QPoint(c, c), QPoint(c + dx, c + dy));
+                ShortSegment &s = t[size_t((dy + ShortReach) * ShortSide + dx + ShortReach)];
+                for (int y = 0; y < m.fH; ++y)
+                    for (int x = 0; x < m.fW; ++x)
+                        if (m.fBits[size_t(y) * size_t(m.fWords) + size_t(x >> 6)] >> (x & 63) & 1) {
+                            s.x[s.n] = int8_t(x - m.fMargin - c);
+                            s.y[s.n] = int8_t(y - m.fMargin - c);
+                            ++s.n;
+                        }
+            }
+        return t;
+    }();
+    const int dx = B.x() - A.x(), dy = B.y() - A.y();
+    if (dx >= -ShortReach && dx <= ShortReach && dy >= -ShortReach && dy <= ShortReach) {
+        const int ax = A.x() + fMargin, ay = A.y() + fMargin, bx = ax + dx, by = ay + dy;
+        if (ax >= 0 && ay >= 0 && bx >= 0 && by >= 0 && ax < fW && bx < fW && ay < fH && by < fH) {
+            const ShortSegment &s = table[size_t((dy + ShortReach) * ShortSide + dx + ShortReach)];
+            for (int k = 0; k < s.n; ++k)
+                Set(ax + s.x[k], ay + s.y[k]);
+            return;
+        }
+    }
+    AddSegmentGeneral(A, B);
+}
+
+void TTrackLineMask::AddSegmentGeneral(const QPoint &A, const QPoint &B)
 {
     // Mask coordinates; 64-bit arithmetic, the ends may lie far outside.
     int64_t x0 = int64_t(A.x()) + fMargin, y0 = int64_t(A.y()) + fMargin;
@@ -46,8 +94,27 @@ void TTrackLineMask::AddSegment(const QPoint &A, const QPoint &B)
     // minor = y0 + round(dy * (x - x0) / dx), halves rounded up, stepped
     // with a remainder so that no division is made per pixel.
     const int64_t den = 2 * dx;
-    int64_t num = 2 * dy * (from - x0) + dx;
-    int64_t q = FloorDiv(num, den), r = num - q * den;
+    int64_t q = 0, r = dx; // the segment's first pixel, without dividing
+    if (from != x0) {
+        const int64_t num = 2 * dy * (from - x0) + dx;
+        q = FloorDiv(num, den);
+        r = num - q * den;
+    }
+    if (from == x0 && to == x1 && y0 >= 0 && y0 < minorLimit && y1 >= 0 && y1 < minorLimit) {
+        // Wholly inside, as nearly every segment of a dense track.
+        for (int64_t x = from; x <= to; ++x) {
+            xMajor ? Set(int(x), int(y0 + q)) : Set(int(y0 + q), int(x));
+            r += 2 * dy;
+            if (r >= den) {
+                r -= den;
+                ++q;
+            } else if (r < 0) {
+                r += den;
+                --q;
+            }
+        }
+        return;
+    }
     for (int64_t x = from; x <= to; ++x) {
         const int64_t y = y0 + q;
         if (y >= 0 && y < minorLimit)

@@ -24,10 +24,15 @@ public:
     // Adds the segment between two view pixels (both ends included).
     void AddSegment(const QPoint &A, const QPoint &B);
 
+    // Segments up to this long each way, wholly in the mask, set pixels
+    // from a table made by the general rasteriser.
+    static constexpr int ShortReach = 7;
+
     // Paints the line, widened to its width, at the view's top-left.
     void Paint(QPainter &Canvas, const QColor &Color);
 
 private:
+    void AddSegmentGeneral(const QPoint &A, const QPoint &B);
     void Set(int X, int Y)
     {
         fBits[size_t(Y) * size_t(fWords) + size_t(X >> 6)] |= uint64_t(1) << (X & 63);

@@ -5,6 +5,7 @@
 #include "OSM.TrackGlyphs.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -45,6 +46,7 @@ void TTrackScreenCache::Reset()
     fV.clear();
     fFlags.clear();
     fPx.clear();
+    fBounds = QRect();
     fSegments.clear();
     fGlyphs.clear();
 }
@@ -76,16 +78,20 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
         fV.resize(pts.size());
         fFlags.resize(pts.size());
         // The zoom-free part of LongToMapX and LatToMapY, once per track.
+        // Scaling by a power of two is exact, so floor(U * 2^FixBits) shifted
+        // right by FixBits - (8 + zoom) is floor(U * MapSize) itself.
+        const double fix = double(int64_t(1) << FixBits);
         for (size_t i = 0; i < pts.size(); ++i) {
             const TTrackPointInfo &p = *pts[i];
             fFlags[i] = uint8_t((p.IsParking ? FlagParking : 0) | (p.HasEvent ? FlagEvent : 0));
             if (!p.HasLatLon() || p.lon < -180 || p.lon > 180 || p.lat < -85.1 || p.lat > 85.1) {
-                fU[i] = NAN;
-                fV[i] = NAN;
+                fU[i] = NoPosition;
+                fV[i] = 0;
                 continue;
             }
-            fU[i] = LongToMercatorU(p.lon);
-            fV[i] = LatToMercatorV(p.lat);
+            // V lies within -0.0003 .. 1.0003 at the latitude limits: it fits.
+            fU[i] = int32_t(std::floor(LongToMercatorU(p.lon) * fix));
+            fV[i] = int32_t(std::floor(LatToMercatorV(p.lat) * fix));
         }
     }
     if (Zoom == fZoom)
@@ -93,18 +99,29 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
     fZoom = Zoom;
     fRevision = NextRevision();
     fPx.resize(fU.size());
-    const double size = double(int64_t(256) << Zoom);
+    const int bits = 8 + Zoom; // MapSize is 2^bits
+    const int64_t size = int64_t(1) << bits;
+    // Up to zoom 22 the shift is exact; deeper zooms (no tile source has
+    // them) scale the fixed point up.
+    const int down = std::max(FixBits - bits, 0), up = std::max(bits - FixBits, 0);
+    int minX = INT_MAX, minY = INT_MAX, maxX = INT_MIN, maxY = INT_MIN;
     for (size_t i = 0; i < fU.size(); ++i) {
-        if (std::isnan(fU[i])) {
+        if (fU[i] == NoPosition) {
             fPx[i] = QPoint(NoPosition, NoPosition);
             continue;
         }
-        const double x = std::floor(fU[i] * size), y = std::floor(fV[i] * size);
-        if (y < 0 || y > size) // beyond the Mercator limit
+        const int64_t x = (int64_t(fU[i]) >> down) << up, y = (int64_t(fV[i]) >> down) << up;
+        if (y < 0 || y > size) { // beyond the Mercator limit
             fPx[i] = QPoint(NoPosition, NoPosition);
-        else
-            fPx[i] = QPoint(int(x), int(y));
+            continue;
+        }
+        fPx[i] = QPoint(int(x), int(y));
+        minX = std::min(minX, int(x));
+        maxX = std::max(maxX, int(x));
+        minY = std::min(minY, int(y));
+        maxY = std::max(maxY, int(y));
     }
+    fBounds = minX > maxX ? QRect() : QRect(QPoint(minX, minY), QPoint(maxX, maxY));
 
     // The line and the glyphs, in the order they are drawn.
     fSegments.clear();

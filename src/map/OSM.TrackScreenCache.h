@@ -46,6 +46,8 @@ public:
     // Glyphs in drawing order: every point but the second and later points
     // of a parking run.
     const std::vector<Glyph> &Glyphs() const { return fGlyphs; }
+    // The smallest rectangle holding every point with a position.
+    const QRect &PixelBounds() const { return fBounds; }
     // Changes whenever the pixels, segments or glyphs do.
     uint64_t Revision() const { return fRevision; }
 
@@ -65,9 +67,14 @@ private:
     uint64_t fFingerprint = 0;
     int fZoom = -1;
     uint64_t fRevision = 0;
-    std::vector<double> fU, fV; // Web Mercator position in 0..1, zoom free
+    // Web Mercator position, zoom free, in fixed point: floor(U * 2^FixBits),
+    // so that a zoom's pixel is a shift of it and exactly floor(U * MapSize).
+    // fU is NoPosition for a point without a drawable position.
+    static constexpr int FixBits = 30;
+    std::vector<int32_t> fU, fV;
     std::vector<uint8_t> fFlags; // parking, event
     std::vector<QPoint> fPx;
+    QRect fBounds;
     std::vector<Segment> fSegments;
     std::vector<Glyph> fGlyphs;
 

@@ -55,6 +55,7 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
     if (agent.isEmpty())
         agent = DefaultTileUserAgent();
 
+    FTileWriter.setMaxThreadCount(1);
     FNetRequest = std::make_unique<TNetworkRequestQueue>(4, 3, &BlockingTileRequest,
                                                          std::make_unique<TOSMTilesProvider>(url));
     // An honest agent as the OpenStreetMap tile policy asks, no cache bypass.
@@ -92,6 +93,7 @@ TZtMapControl::~TZtMapControl()
     FActive = false;
     // The queue waits for its workers; tiles they still deliver are dropped.
     FNetRequest.reset();
+    FTileWriter.waitForDone();
     FTileStorage.reset();
     FGeoTracks.clear();
 }
@@ -192,9 +194,19 @@ void TZtMapControl::GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> 
     // Download thread: touch nothing but the flag, and hand the result over.
     if (!FActive)
         return;
-    auto data = std::make_shared<TGotTileData>(TGotTileData{Tile, std::move(Ms), Error});
+    auto data = std::make_shared<TGotTileData>(TGotTileData{Tile, std::move(Ms), Error, false, QImage(), QString()});
     // The record is freed with the call, or with the posted event when the
     // layer is gone before it runs.
+    if (data->Error.isEmpty() && data->Ms) {
+        // Decoding and the disk's write (with its flush) are no work for the
+        // user-interface thread; the destructor waits for the writer.
+        FTileWriter.start([this, data] {
+            data->Png = FTileStorage->PrepareTile(data->Tile, *data->Ms, &data->StoreError);
+            data->Prepared = true;
+            QMetaObject::invokeMethod(this, [this, data] { GotTile(*data); }, Qt::QueuedConnection);
+        });
+        return;
+    }
     QMetaObject::invokeMethod(this, [this, data] { GotTile(*data); }, Qt::QueuedConnection);
 }
 
@@ -205,7 +217,16 @@ void TZtMapControl::GotTile(TGotTileData &Data)
     const QString tileName = QStringLiteral("%1/%2/%3").arg(Data.Tile.Zoom).arg(Data.Tile.ParameterX).arg(Data.Tile.ParameterY);
     QString err = Data.Error;
     if (err.isEmpty() && Data.Ms) {
-        if (FTileStorage->StoreTile(Data.Tile, std::move(*Data.Ms), &err)) {
+        bool stored;
+        if (Data.Prepared) {
+            stored = !Data.Png.isNull();
+            err = Data.StoreError;
+            if (stored)
+                FTileStorage->KeepTile(Data.Tile, *Data.Ms, Data.Png);
+        } else {
+            stored = FTileStorage->StoreTile(Data.Tile, std::move(*Data.Ms), &err);
+        }
+        if (stored) {
             FFailedTiles.remove(Data.Tile);
             // A tile of a zoom left meanwhile is kept but not drawn.
             if (Data.Tile.Zoom == Zoom())

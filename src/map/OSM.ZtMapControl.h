@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QImage>
+#include <QThreadPool>
 #include <QTimer>
 #include <QList>
 
@@ -31,6 +32,10 @@ struct TGotTileData
     TTile Tile;
     std::unique_ptr<QByteArray> Ms; // null: the download failed
     QString Error;
+    // Decoded and written to disk off the user-interface thread.
+    bool Prepared = false;
+    QImage Png; // null: not a PNG image (StoreError says why)
+    QString StoreError;
 };
 
 // The map of the monitoring window: tiles from the tile storage with
@@ -171,6 +176,9 @@ private:
     TCmdCallback FCmdCallback;
     std::unique_ptr<TTileStorage> FTileStorage;
     std::unique_ptr<TNetworkRequestQueue> FNetRequest;
+    // Decodes arrived tiles and writes them to disk, one at a time, so that
+    // neither the downloads nor the user-interface thread wait for the disk.
+    QThreadPool FTileWriter;
     std::vector<std::unique_ptr<TGeoTrack>> FGeoTracks;
     std::vector<std::unique_ptr<TZoneInfo>> *FGeoZones = nullptr;
     QList<QImage> FMarkerImages;

@@ -76,6 +76,31 @@ private Q_SLOTS:
         QCOMPARE(r.header("X-Auth-Token"), QStringLiteral("TOKEN"));
     }
 
+    // GetTrack gives the answer's pages back while reading it; the points
+    // must be those of reading a text that stays whole (events and zones,
+    // which are cut out of the text, included).
+    void longAnswerReadWhileItsTextIsDropped()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        QByteArray answer = "[";
+        for (int i = 1; i <= 40000; ++i) {
+            QByteArray point = fullPoint;
+            point.replace("'uid':11", "'uid':" + QByteArray::number(i))
+                .replace("'lat':55.75", "'lat':" + QByteArray::number(55 + i * 1e-5, 'f', 6));
+            answer += (i > 1 ? "," : "") + (i % 100 == 0 ? point : j("{'uid':") + QByteArray::number(i) + j(",'lat':1}"));
+        }
+        answer += "]";
+        f.srv.answer("/api/v1/object/7/track", 200, answer);
+        QCOMPARE(f.client->GetTrack(7, 0, 1), 40000);
+        TTrackPointList whole;
+        QString error;
+        QCOMPARE(f.client->ParseTrackAnswer(static_cast<const QByteArray &>(answer), QStringLiteral("Track"), whole, error), 40000);
+        for (size_t i = 0; i < whole.size(); i += 7)
+            QCOMPARE(describe(*f.client->TrackList()[i]), describe(*whole[i]));
+        QCOMPARE(describe(*f.client->TrackList().back()), describe(*whole.back()));
+    }
+
     // The streaming reader of GetTrack and ParseTrackPoint read a point alike.
     void pointMembers()
     {

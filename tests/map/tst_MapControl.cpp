@@ -1,10 +1,21 @@
 #include "OSM.MapControl.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QScrollBar>
 #include <QtTest>
 
 namespace {
+
+// A tile of its own colour with a mark at its own place.
+QImage PatternTile(int x, int y)
+{
+    QImage img(256, 256, QImage::Format_ARGB32_Premultiplied);
+    img.fill(QColor((x * 40) % 256, (y * 70) % 256, ((x + y) * 25) % 256));
+    for (int i = 0; i < 9; ++i)
+        img.setPixelColor((x * 7) % 200 + i, (y * 11) % 200 + i / 3, Qt::white);
+    return img;
+}
 
 // A map with solid tiles of a known colour and a fixed viewport size.
 class TestMap : public TMapControl
@@ -20,6 +31,7 @@ public:
     }
     QColor tileColor = Qt::darkGreen;
     bool tilesReady = true;
+    bool patterned = false; // each tile its own colour and a mark at its own place
     QList<QPoint> requested;
 
 protected:
@@ -28,6 +40,8 @@ protected:
         requested << QPoint(x, y);
         if (!tilesReady)
             return QImage();
+        if (patterned)
+            return PatternTile(x, y);
         QImage img(256, 256, QImage::Format_ARGB32_Premultiplied);
         img.fill(tileColor);
         return img;
@@ -91,6 +105,8 @@ private Q_SLOTS:
     void selectionBoxReportsArea();
     void zoomZeroDrawsOnlyExistingTile();
     void refreshTileRepaintsArrivedTile();
+    void panningOffTheCacheImageShowsTheTilesThere_data();
+    void panningOffTheCacheImageShowsTheTilesThere();
     void scaleBarFollowsCentreLatitude_data();
     void scaleBarFollowsCentreLatitude();
 };
@@ -321,6 +337,48 @@ void tst_MapControl::refreshTileRepaintsArrivedTile()
     QTRY_COMPARE(map.viewport()->grab().toImage().pixelColor(128, 128), QColor(Qt::darkGreen));
     // Its neighbour was not redrawn.
     QVERIFY(map.viewport()->grab().toImage().pixelColor(256 + 128, 128) != QColor(Qt::darkGreen));
+}
+
+// Leaving the cache image moves the tiles it holds and draws only the new
+// ones; the view must show what a map opened there shows.
+void tst_MapControl::panningOffTheCacheImageShowsTheTilesThere_data()
+{
+    QTest::addColumn<QList<QPoint>>("steps");
+    QTest::addRow("east in small steps") << QList<QPoint>(90, QPoint(31, 0));
+    QTest::addRow("west and north") << QList<QPoint>(80, QPoint(-37, -23));
+    QTest::addRow("south-west") << QList<QPoint>(70, QPoint(-29, 41));
+    QTest::addRow("north slowly") << QList<QPoint>(90, QPoint(5, -17));
+    QTest::addRow("south slowly") << QList<QPoint>(90, QPoint(-3, 19));
+    QTest::addRow("south-east, past the cache at once") << QList<QPoint>{QPoint(700, 300), QPoint(1900, 1700)};
+    QTest::addRow("back and forth") << (QList<QPoint>(20, QPoint(97, 13)) + QList<QPoint>(30, QPoint(-101, -9)));
+}
+
+void tst_MapControl::panningOffTheCacheImageShowsTheTilesThere()
+{
+    QFETCH(QList<QPoint>, steps);
+    TestMap map;
+    map.patterned = true;
+    map.SetMapOptions(moDontDrawCopyright | moDontDrawScale);
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.SetZoom(6);
+    map.ScrollMapTo(256 * 20 + 77, 256 * 20 + 31);
+    map.viewport()->repaint();
+    const QRect first = map.CacheImageRect();
+    for (const QPoint &d : steps) {
+        map.ScrollMapBy(d.x(), d.y());
+        map.viewport()->repaint();
+        // The tiles as they lie under the view.
+        const QRect view = map.ViewRect();
+        QImage expected(map.viewport()->size(), QImage::Format_RGB32);
+        QPainter p(&expected);
+        for (int ty = view.top() / 256; ty * 256 <= view.bottom(); ++ty)
+            for (int tx = view.left() / 256; tx * 256 <= view.right(); ++tx)
+                p.drawImage(QPoint(tx * 256 - view.left(), ty * 256 - view.top()), PatternTile(tx, ty));
+        p.end();
+        QCOMPARE(map.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32), expected);
+    }
+    QVERIFY(map.CacheImageRect() != first); // the image moved
 }
 
 void tst_MapControl::scaleBarFollowsCentreLatitude_data()

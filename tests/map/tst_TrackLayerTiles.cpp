@@ -3,7 +3,9 @@
 // are drawn anew.
 #include "OSM.GeoTrack.h"
 #include "OSM.SlippyMapUtils.h"
+#include "OSM.TrackGlyphs.h"
 #include "OSM.TrackLayerTiles.h"
+#include "OSM.TrackLineMask.h"
 #include "OSM.TrackScreenCache.h"
 
 #include <QPainter>
@@ -76,6 +78,9 @@ class tst_TrackLayerTiles : public QObject
 private Q_SLOTS:
     void tilesMeetWithoutSeams_data();
     void tilesMeetWithoutSeams();
+    void tilesGiveThePixelsOfDrawingInPlace();
+    void trackAcrossTheWorld();
+    void lineMaskClipsWithoutMovingPixels();
     void changesAreDrawnAnew();
     void cacheUsesTheMapPixels();
 };
@@ -146,6 +151,110 @@ void tst_TrackLayerTiles::tilesMeetWithoutSeams()
     PaintLayer(tiled, *track, cache, off + QPoint(tileSize * 3 + 11, -tileSize - 5), view);
     got = PaintLayer(tiled, *track, cache, off, view);
     QCOMPARE(got, expected);
+}
+
+// The tiles leave out glyphs that later ones hide and copy the others from
+// sprites; drawing every glyph in place, in order, must give the same pixels.
+void tst_TrackLayerTiles::tilesGiveThePixelsOfDrawingInPlace()
+{
+    const auto track = Walk(20000, 0.0002, 16, 4);
+    const QSize view(420, 300);
+    TTrackScreenCache cache;
+    const QPoint off = CentreOffset(cache, *track, view) + QPoint(-13, 29);
+    TTrackLayerTiles tiles(64);
+    const QImage got = PaintLayer(tiles, *track, cache, off, view);
+
+    QImage expected(view, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(Qt::transparent);
+    QPainter p(&expected);
+    const TGeoTrackStyle &st = track->Style();
+    const auto &px = cache.MapPixels();
+    TTrackLineMask line;
+    line.Begin(view, st.LineWidth);
+    for (const auto &seg : cache.Segments())
+        line.AddSegment(px[seg.a] - off, px[seg.b] - off);
+    line.Paint(p, ColorOfTColor(st.LineColor));
+    const int s = st.PointSize / 2;
+    int drawn = 0;
+    for (const auto &gl : cache.Glyphs()) {
+        const QPoint at = px[gl.index] - off - QPoint(s, s);
+        if (QRect(at, QSize(st.PointSize + 1, st.PointSize + 1)).adjusted(-4, -4, 4, 4).intersects(expected.rect())) {
+            DrawGlyph(p, TrackGlyphKey(st, *track->Points()[gl.index], gl.kind), at);
+            ++drawn;
+        }
+    }
+    p.end();
+    QVERIFY(drawn > 500); // glyphs stacked many deep
+    QCOMPARE(got, expected);
+}
+
+// A track over half the world has too many tiles in its extent to number
+// them all; only the tiles it touches are numbered then.
+void tst_TrackLayerTiles::trackAcrossTheWorld()
+{
+    auto track = Walk(3000, 0.0005, 16, 4);
+    auto far = Walk(3000, 0.0005, 16, 4);
+    for (auto &p : far->Points()) {
+        p->lat -= 90; // to the southern hemisphere, a world away
+        p->lon += 95;
+        track->Points().push_back(std::move(p));
+    }
+    const QSize view(420, 300);
+    for (const QPoint &where : {QPoint(0, 0), QPoint(0, 1)}) {
+        TTrackScreenCache cache;
+        cache.Update(*track, Zoom);
+        // Centred on the first walk or on the far one.
+        const auto &px = cache.MapPixels();
+        QRect box;
+        for (size_t i = where.y() ? 3000 : 0; i < (where.y() ? px.size() : 3000); ++i)
+            box |= QRect(px[i], QSize(1, 1));
+        const QPoint off = box.center() - QPoint(view.width() / 2, view.height() / 2);
+        TTrackLayerTiles whole(1024), tiled(64);
+        const QImage expected = PaintLayer(whole, *track, cache, off - QPoint(100, 100), view + QSize(200, 200))
+                                    .copy(QRect(QPoint(100, 100), view));
+        const QImage got = PaintLayer(tiled, *track, cache, off, view);
+        QVERIFY(got != QImage(view, QImage::Format_ARGB32_Premultiplied));
+        QCOMPARE(got, expected);
+    }
+}
+
+// Short segments wholly in the mask take their pixels from a table, others
+// are rasterised: a segment must light the same pixels either way, that is
+// whether or not its ends lie beyond the mask.
+void tst_TrackLayerTiles::lineMaskClipsWithoutMovingPixels()
+{
+    const QSize view(40, 40);
+    auto paint = [&view](const QPoint &A, const QPoint &B) {
+        QImage img(view, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        TTrackLineMask mask;
+        mask.Begin(view, 1);
+        mask.AddSegment(A, B);
+        mask.Paint(p, Qt::black);
+        return img;
+    };
+    // With a one-pixel line the mask reaches one pixel beyond the view: a
+    // segment touching that edge is wholly in the mask, and moved one pixel
+    // further it is not. The pixels in view must move along, no more.
+    const int r = TTrackLineMask::ShortReach + 2;
+    for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx) {
+            const QPoint d(dx, dy);
+            const struct
+            {
+                QPoint a, shift;
+            } cases[] = {{QPoint(-1 - std::min(0, dx), 15), QPoint(-1, 0)},
+                         {QPoint(40 - std::max(0, dx), 15), QPoint(1, 0)},
+                         {QPoint(15, -1 - std::min(0, dy)), QPoint(0, -1)},
+                         {QPoint(15, 40 - std::max(0, dy)), QPoint(0, 1)}};
+            for (const auto &c : cases) {
+                const QImage in = paint(c.a, c.a + d), out = paint(c.a + c.shift, c.a + c.shift + d);
+                const QRect common = QRect(QPoint(0, 0), view).intersected(QRect(c.shift, view));
+                QVERIFY2(out.copy(common) == in.copy(common.translated(-c.shift)),
+                         qPrintable(QStringLiteral("segment (%1, %2) from (%3, %4)").arg(dx).arg(dy).arg(c.a.x()).arg(c.a.y())));
+            }
+        }
 }
 
 void tst_TrackLayerTiles::changesAreDrawnAnew()
