@@ -23,7 +23,7 @@ const QString ZonesSection = QStringLiteral("Zones");
 
 TZoneWorkflow::TZoneWorkflow(TVelmoraClient *Client, TZtMapControl *Map, QAbstractItemView *View,
                              QStandardItemModel *Model, TZoneWorkflowContext Ctx, QObject *Parent)
-    : QObject(Parent), fClient(Client), fMap(Map), fCtx(std::move(Ctx)), fView(View), fList(Model)
+    : QObject(Parent), fClient(Client), fMap(Map), fView(View), fList(Model), fCtx(std::move(Ctx))
 {
     connect(Model, &QStandardItemModel::itemChanged, this, &TZoneWorkflow::ZoneListChecking);
 }

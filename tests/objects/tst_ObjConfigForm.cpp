@@ -96,7 +96,7 @@ private Q_SLOTS:
             << "set config service_enabled=true continuously_tracking=false" << "";
         QTest::addRow("server with a blank") << "" << "server:https://a b" << "1"
                                              << "set config tracking_server=https://a%20b" << "";
-        QTest::addRow("literal %20 refused") << "" << "server:https://a%20b" << "1" << "" << "%20";
+        QTest::newRow("literal %20 refused") << "" << "server:https://a%20b" << "1" << "" << "%20";
     }
     void edits()
     {
