@@ -119,6 +119,8 @@ void tst_TrackLayerTiles::tilesMeetWithoutSeams_data()
     QTest::addColumn<QPoint>("shift");
     QTest::addRow("dense walk, odd tiles") << 20000 << 0.0002 << 16 << 4 << 37 << QPoint(0, 0);
     QTest::addRow("dense walk, view between tiles") << 20000 << 0.0002 << 16 << 4 << 64 << QPoint(-29, 41);
+    // Enough segments and glyphs for the two sorts to run on two threads.
+    QTest::addRow("dense walk, sorted on two threads") << 60000 << 0.0002 << 16 << 4 << 64 << QPoint(7, -3);
     QTest::addRow("long jumps over many tiles") << 300 << 0.01 << 12 << 3 << 16 << QPoint(5, -7);
     QTest::addRow("wide line, big glyphs") << 3000 << 0.001 << 40 << 11 << 50 << QPoint(13, 3);
     QTest::addRow("glyphs too big to sort out covered ones") << 2000 << 0.001 << 60 << 2 << 45 << QPoint(0, 17);
