@@ -89,14 +89,18 @@ private Q_SLOTS:
 // still land on the pixel the geometry gives it, at every zoom.
 void tst_TrackLayerTiles::cacheUsesTheMapPixels()
 {
-    auto track = Walk(200, 0.01, 8, 2);
+    // Long enough to be projected in halves on two threads; the edge cases
+    // at both ends.
+    auto track = Walk(120000, 0.01, 8, 2);
     const double edges[][2] = {{-180, 85.05}, {180, -85.05}, {0.5, -0.5}, {179.9999999, 85.0511287}, {-0.0000001, -85.0511287}};
-    for (const auto &e : edges) {
-        auto p = std::make_unique<TTrackPointInfo>(int(track->Points().size()) + 1, 1);
-        p->lon = e[0];
-        p->lat = e[1];
-        track->Points().push_back(std::move(p));
-    }
+    for (bool front : {true, false})
+        for (const auto &e : edges) {
+            auto p = std::make_unique<TTrackPointInfo>(int(track->Points().size()) + 1, 1);
+            p->lon = e[0];
+            p->lat = e[1];
+            auto &pts = track->Points();
+            pts.insert(front ? pts.begin() : pts.end(), std::move(p));
+        }
     TTrackScreenCache cache;
     for (int zoom : {0, 1, 7, 12, 15, 18, 20}) {
         cache.Update(*track, zoom);
