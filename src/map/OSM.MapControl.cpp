@@ -160,10 +160,9 @@ void TMapControl::SetZoom(int Value, const QPoint &MapBindPt)
     UpdateCacheImageSize();
     if (!FCacheImageRect.contains(ViewRect()))
         PlaceCacheImage();
-    if (FHoldCacheRedraw)
-        FStaleTiles.clear(); // the caller redraws it at once
-    else
-        RedrawCacheImage(ViewRect());
+    // Held: the caller redraws it at once; a paint before that draws the
+    // tiles it shows.
+    RedrawCacheImage(ViewRect(), FHoldCacheRedraw);
     viewport()->update();
     if (OnZoomChanged)
         OnZoomChanged(this);
@@ -394,7 +393,7 @@ void TMapControl::MoveCacheImage()
         }
 }
 
-void TMapControl::RedrawCacheImage(const QRect &First)
+void TMapControl::RedrawCacheImage(const QRect &First, bool AllLater)
 {
     FStaleTiles.clear();
     if (FZoom < 0 || FCacheImage.isNull())
@@ -403,7 +402,8 @@ void TMapControl::RedrawCacheImage(const QRect &First)
     const QColor background = viewport()->palette().color(viewport()->backgroundRole());
     const int cols = std::max(0, std::min(FMapSize.width() - FCacheImageRect.left(), FCacheImageRect.width())) / TileSize;
     const int rows = std::max(0, std::min(FMapSize.height() - FCacheImageRect.top(), FCacheImageRect.height())) / TileSize;
-    if (cols == 0 || rows == 0 || First.isEmpty()) {
+    const bool lazy = AllLater || !First.isEmpty();
+    if (cols == 0 || rows == 0 || !lazy) {
         FCacheImage.fill(background);
         if (cols == 0 || rows == 0)
             return;
@@ -415,7 +415,7 @@ void TMapControl::RedrawCacheImage(const QRect &First)
     for (int c = 0; c < cols; ++c)
         for (int r = 0; r < rows; ++r) {
             const QRect at(QPoint(c * TileSize, r * TileSize), QSize(TileSize, TileSize));
-            if (First.isEmpty() || First.intersects(at.translated(FCacheImageRect.topLeft()))) {
+            if (!lazy || (!AllLater && First.intersects(at.translated(FCacheImageRect.topLeft())))) {
                 now |= QRect(x0 + c, y0 + r, 1, 1);
             } else {
                 FStaleTiles.insert(QPoint(x0 + c, y0 + r));
@@ -424,7 +424,7 @@ void TMapControl::RedrawCacheImage(const QRect &First)
         }
     QPainter p(&FCacheImage);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (!First.isEmpty())
+    if (lazy)
         for (const QRect &part : QRegion(QRect(QPoint(0, 0), FCacheImageRect.size())).subtracted(later))
             p.fillRect(part, background);
     if (now.isEmpty())

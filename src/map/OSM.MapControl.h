@@ -157,8 +157,8 @@ private:
     bool UpdateCacheImageSize(); // true when the size changed
     void PlaceCacheImage();
     // First not empty (map pixels): tiles that do not meet it wait in
-    // FStaleTiles.
-    void RedrawCacheImage(const QRect &First = QRect());
+    // FStaleTiles; AllLater: all of them wait.
+    void RedrawCacheImage(const QRect &First = QRect(), bool AllLater = false);
     // Draws the waiting tiles that meet Area (map pixels; null: all of them).
     void DrawStaleTiles(const QRect &Area);
     void ScheduleStaleTiles();
