@@ -21,6 +21,8 @@ void TMapControl::paintEvent(QPaintEvent *Event)
     } else if (!FCacheImageRect.contains(view)) {
         MoveCacheImage();
     }
+    if (!FStaleTiles.isEmpty())
+        DrawStaleTiles(view); // the rest when the event loop is idle
     if (!FMissingTiles.isEmpty())
         RetryMissingTiles(view);
     // The source rectangle is in the cache image's own (device) pixels.
@@ -37,6 +39,7 @@ void TMapControl::paintEvent(QPaintEvent *Event)
     DrawMapMarks(p, r);
     PaintAboveMarks(p, r);
     DrawLabels(p, viewport()->rect());
+    ScheduleStaleTiles();
 }
 
 void TMapControl::DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLeft, QPainter &Canvas)

@@ -5,6 +5,7 @@
 #include <QRegion>
 #include <QRubberBand>
 #include <QScrollBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -159,7 +160,9 @@ void TMapControl::SetZoom(int Value, const QPoint &MapBindPt)
     UpdateCacheImageSize();
     if (!FCacheImageRect.contains(ViewRect()))
         PlaceCacheImage();
-    RedrawCacheImage();
+    // Held: the caller redraws it at once; a paint before that draws the
+    // tiles it shows.
+    RedrawCacheImage(ViewRect(), FHoldCacheRedraw);
     viewport()->update();
     if (OnZoomChanged)
         OnZoomChanged(this);
@@ -390,30 +393,93 @@ void TMapControl::MoveCacheImage()
         }
 }
 
-void TMapControl::RedrawCacheImage()
+void TMapControl::RedrawCacheImage(const QRect &First, bool AllLater)
 {
+    FStaleTiles.clear();
     if (FZoom < 0 || FCacheImage.isNull())
         return;
-    FCacheImage.fill(viewport()->palette().color(viewport()->backgroundRole()));
     FMissingTiles.clear();
+    const QColor background = viewport()->palette().color(viewport()->backgroundRole());
     const int cols = std::max(0, std::min(FMapSize.width() - FCacheImageRect.left(), FCacheImageRect.width())) / TileSize;
     const int rows = std::max(0, std::min(FMapSize.height() - FCacheImageRect.top(), FCacheImageRect.height())) / TileSize;
-    if (cols == 0 || rows == 0)
-        return;
+    const bool lazy = AllLater || !First.isEmpty();
+    if (cols == 0 || rows == 0 || !lazy) {
+        FCacheImage.fill(background);
+        if (cols == 0 || rows == 0)
+            return;
+    }
     const int x0 = FCacheImageRect.left() / TileSize, y0 = FCacheImageRect.top() / TileSize;
-    PrepareTiles(QRect(x0, y0, cols, rows));
+    // The tiles drawn now: all, or those meeting First.
+    QRect now;
+    QRegion later;
+    for (int c = 0; c < cols; ++c)
+        for (int r = 0; r < rows; ++r) {
+            const QRect at(QPoint(c * TileSize, r * TileSize), QSize(TileSize, TileSize));
+            if (!lazy || (!AllLater && First.intersects(at.translated(FCacheImageRect.topLeft())))) {
+                now |= QRect(x0 + c, y0 + r, 1, 1);
+            } else {
+                FStaleTiles.insert(QPoint(x0 + c, y0 + r));
+                later += at;
+            }
+        }
     QPainter p(&FCacheImage);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    for (int c = 0; c < cols; ++c)
-        for (int r = 0; r < rows; ++r)
-            DrawTile(x0 + c, y0 + r, QPoint(c * TileSize, r * TileSize), p);
+    if (lazy)
+        for (const QRect &part : QRegion(QRect(QPoint(0, 0), FCacheImageRect.size())).subtracted(later))
+            p.fillRect(part, background);
+    if (now.isEmpty())
+        return;
+    PrepareTiles(now);
+    for (int x = now.left(); x <= now.right(); ++x)
+        for (int y = now.top(); y <= now.bottom(); ++y)
+            DrawTile(x, y, QPoint(x * TileSize, y * TileSize) - FCacheImageRect.topLeft(), p);
 }
 
-void TMapControl::RedrawCache()
+void TMapControl::DrawStaleTiles(const QRect &Area)
+{
+    QRect span;
+    std::vector<QPoint> due;
+    for (auto it = FStaleTiles.begin(); it != FStaleTiles.end();) {
+        const QRect at(QPoint(it->x() * TileSize, it->y() * TileSize), QSize(TileSize, TileSize));
+        if (!FCacheImageRect.contains(at)) { // moved out of the image since
+            it = FStaleTiles.erase(it);
+        } else if (Area.isNull() || Area.intersects(at)) {
+            due.push_back(*it);
+            span |= QRect(*it, QSize(1, 1));
+            it = FStaleTiles.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (due.empty() || FZoom < 0 || FCacheImage.isNull())
+        return;
+    PrepareTiles(span);
+    QPainter p(&FCacheImage);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QColor background = viewport()->palette().color(viewport()->backgroundRole());
+    for (const QPoint &t : due) {
+        const QPoint at = QPoint(t.x() * TileSize, t.y() * TileSize) - FCacheImageRect.topLeft();
+        p.fillRect(QRect(at, QSize(TileSize, TileSize)), background);
+        DrawTile(t.x(), t.y(), at, p);
+    }
+}
+
+void TMapControl::ScheduleStaleTiles()
+{
+    if (FStaleTiles.isEmpty() || FStaleScheduled)
+        return;
+    FStaleScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        FStaleScheduled = false;
+        DrawStaleTiles(QRect());
+    });
+}
+
+void TMapControl::RedrawCache(bool ViewFirst)
 {
     if (!FCacheImageRect.contains(ViewRect()))
         PlaceCacheImage();
-    RedrawCacheImage();
+    RedrawCacheImage(ViewFirst ? ViewRect() : QRect());
     viewport()->update();
 }
 
@@ -423,6 +489,7 @@ void TMapControl::RefreshTile(int TileHorzNum, int TileVertNum)
     if (FZoom < 0 || FCacheImage.isNull() || !FCacheImageRect.contains(at))
         return;
     const QPoint offset = at - FCacheImageRect.topLeft();
+    FStaleTiles.remove(QPoint(TileHorzNum, TileVertNum));
     {
         QPainter p(&FCacheImage);
         p.setRenderHint(QPainter::SmoothPixmapTransform);

@@ -137,7 +137,13 @@ protected:
     void keyPressEvent(QKeyEvent *Event) override;
 
     // Re-places the cache image over the view if needed and redraws all of it.
-    void RedrawCache();
+    // ViewFirst: only the tiles under the view now, the others when the view
+    // reaches them or the event loop is idle (a zoom step's frame waits for
+    // no tile it does not show).
+    void RedrawCache(bool ViewFirst = false);
+    // Set while a zoom change is followed at once by a move and RedrawCache:
+    // the zoom change then leaves the cache image to it.
+    bool FHoldCacheRedraw = false;
 
     // Whether the map is being dragged by the mouse now.
     bool IsDragging() const { return FDragging; }
@@ -150,7 +156,12 @@ private:
     void UpdateScrollRanges();
     bool UpdateCacheImageSize(); // true when the size changed
     void PlaceCacheImage();
-    void RedrawCacheImage();
+    // First not empty (map pixels): tiles that do not meet it wait in
+    // FStaleTiles; AllLater: all of them wait.
+    void RedrawCacheImage(const QRect &First = QRect(), bool AllLater = false);
+    // Draws the waiting tiles that meet Area (map pixels; null: all of them).
+    void DrawStaleTiles(const QRect &Area);
+    void ScheduleStaleTiles();
     void MoveCacheImage();
     void DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLeft, QPainter &Canvas);
     void RetryMissingTiles(const QRect &View);
@@ -172,6 +183,8 @@ private:
     QRegion FPaintRegion;
     QRect FCacheImageRect;
     QSet<QPoint> FMissingTiles; // tiles the cache image shows as loading
+    QSet<QPoint> FStaleTiles; // tiles of the cache image not drawn yet
+    bool FStaleScheduled = false;
     int FCacheImageTilesH = 8;
     int FCacheImageTilesV = 8;
     int FCacheMarginSize = 2;

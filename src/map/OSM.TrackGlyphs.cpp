@@ -37,8 +37,9 @@ GlyphKey TrackGlyphKey(const TGeoTrackStyle &St, const TTrackPointInfo &Tp, int8
             };
             // Bearings are mostly whole degrees: their arrows computed once
             // per glyph size (the same arithmetic, so the same offsets).
-            static int tableSize = -1; // user-interface thread only
-            static std::array<std::array<int8_t, 6>, 360> table;
+            // One table per thread: tiles are drawn on two threads.
+            thread_local int tableSize = -1;
+            thread_local std::array<std::array<int8_t, 6>, 360> table;
             std::array<int8_t, 6> ar;
             const bool inRange = Tp.angle >= 0 && Tp.angle < 360;
             const int whole = inRange ? int(Tp.angle) : -1;

@@ -7,8 +7,11 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -18,24 +21,11 @@ uint64_t StyleKey(const TGeoTrackStyle &st)
                       st.PointWifiBgColor, st.LineColor, st.HighlightColor);
 }
 
-// Scratch state of drawing a tile; the user-interface thread draws them all.
-TTrackLineMask &LineMask()
-{
-    static TTrackLineMask mask;
-    return mask;
-}
-
-TTrackGlyphCoverage &Coverage()
-{
-    static TTrackGlyphCoverage coverage;
-    return coverage;
-}
-
-TTrackGlyphSprites &Sprites()
-{
-    static TTrackGlyphSprites sprites;
-    return sprites;
-}
+// Tiles missing from a frame are drawn on a second thread as well from this
+// many on (a zoom step or a jump); a pan's few new tiles are not worth it.
+constexpr size_t MinSharedJobs = 4;
+// The same for sorting, from this many segments and glyphs on.
+constexpr size_t MinSharedSort = 50000;
 
 // A segment reaching over more tile columns (or rows) than this is checked
 // by every tile instead of being sorted into all of them.
@@ -47,6 +37,23 @@ constexpr int64_t MaxDenseCells = int64_t(1) << 20;
 constexpr size_t MaxSpare = 64;
 
 } // namespace
+
+struct TTrackLayerTiles::Lane
+{
+    TTrackLineMask line;
+    TTrackGlyphCoverage coverage;
+    TTrackGlyphSprites sprites;
+    std::vector<GlyphItem> shown;
+};
+
+// Lane 0 is the user-interface thread's, lane 1 the helper's. Paint waits for
+// the helper, and only the user-interface thread paints, so no lane is ever
+// used by two threads at once, whichever map's tiles they draw.
+TTrackLayerTiles::Lane &TTrackLayerTiles::LaneAt(int Index)
+{
+    static Lane lanes[2];
+    return lanes[Index];
+}
 
 inline bool TTrackLayerTiles::IsLong(const QPoint &A, const QPoint &B) const
 {
@@ -101,13 +108,29 @@ void TTrackLayerTiles::Paint(QPainter &Canvas, const TGeoTrack &Track, const TTr
     const int64_t T = fTileSize;
     const int64_t tx0 = TileOf(Offset.x()), tx1 = TileOf(int64_t(Offset.x()) + View.width() - 1);
     const int64_t ty0 = TileOf(Offset.y()), ty1 = TileOf(int64_t(Offset.y()) + View.height() - 1);
+    // The tiles in view not drawn yet, drawn together first.
+    std::vector<Job> jobs;
+    for (int64_t ty = ty0; ty <= ty1; ++ty)
+        for (int64_t tx = tx0; tx <= tx1; ++tx)
+            if (!fTiles.contains(Key(tx, ty))) {
+                Job j{tx, ty, Cell(tx, ty, false), QImage()};
+                if (!fSpare.empty()) {
+                    j.image = std::move(fSpare.back());
+                    fSpare.pop_back();
+                }
+                jobs.push_back(std::move(j));
+            }
+    if (!jobs.empty())
+        DrawJobs(Track, Cache, jobs);
+    for (Job &j : jobs) {
+        if (!j.drawn && !j.image.isNull() && fSpare.size() < MaxSpare)
+            fSpare.push_back(std::move(j.image)); // nothing there: the image is not needed
+        fTiles.insert(Key(j.tx, j.ty), Tile{j.drawn ? std::move(j.image) : QImage(), 0});
+        ++fTilesDrawn;
+    }
     for (int64_t ty = ty0; ty <= ty1; ++ty)
         for (int64_t tx = tx0; tx <= tx1; ++tx) {
             auto it = fTiles.find(Key(tx, ty));
-            if (it == fTiles.end()) {
-                it = fTiles.insert(Key(tx, ty), Tile{Draw(Track, Cache, tx, ty), 0});
-                ++fTilesDrawn;
-            }
             it->used = fFrame;
             if (!it->image.isNull())
                 Canvas.drawImage(QPoint(int(tx * T - Offset.x()), int(ty * T - Offset.y())), it->image);
@@ -225,46 +248,65 @@ void TTrackLayerTiles::Sort(const TGeoTrack &Track, const TTrackScreenCache &Cac
     }
 
     fLong.clear();
-    SortInto(fSegs, uint32_t(segs.size()), [&](uint32_t i, auto &&emit) {
-        const QPoint A = px[segs[i].a], B = px[segs[i].b];
-        if (IsLong(A, B)) {
-            fLong.push_back(i);
-            return;
+    auto sortSegments = [&] {
+        SortInto(fSegs, uint32_t(segs.size()), fScratch, [&](uint32_t i, auto &&emit) {
+            const QPoint A = px[segs[i].a], B = px[segs[i].b];
+            if (IsLong(A, B)) {
+                fLong.push_back(i);
+                return;
+            }
+            ForSegmentTiles(A, B, [&](int64_t tx, int64_t ty) {
+                const int ox = int(tx * fTileSize), oy = int(ty * fTileSize);
+                emit(tx, ty,
+                     SegItem{int16_t(A.x() - ox), int16_t(A.y() - oy), int16_t(B.x() - ox), int16_t(B.y() - oy)});
+            });
+        });
+    };
+    auto sortGlyphs = [&] {
+        SortInto(fGlyphs, uint32_t(glyphs.size()), fGlyphScratch, [&](uint32_t g, auto &&emit) {
+            const QPoint P = px[glyphs[g].index];
+            const uint32_t point = glyphs[g].index | (uint32_t(glyphs[g].kind) << KindShift);
+            ForGlyphTiles(P, [&](int64_t tx, int64_t ty) {
+                emit(tx, ty, GlyphItem{point, int16_t(P.x() - tx * fTileSize), int16_t(P.y() - ty * fTileSize)});
+            });
+        });
+    };
+    // With cells numbered over the extent the two sorts share nothing but
+    // what they read: the glyphs are sorted on a second thread meanwhile.
+    // Numbering touched tiles writes one hash; those sort one after the other.
+    std::thread helper;
+    if (fDense && glyphs.size() + segs.size() >= MinSharedSort && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread(sortGlyphs);
+        } catch (const std::system_error &) {
+            // no thread to be had: sorted below
         }
-        ForSegmentTiles(A, B, [&](int64_t tx, int64_t ty) {
-            const int ox = int(tx * fTileSize), oy = int(ty * fTileSize);
-            emit(tx, ty,
-                 SegItem{int16_t(A.x() - ox), int16_t(A.y() - oy), int16_t(B.x() - ox), int16_t(B.y() - oy)});
-        });
-    });
-    SortInto(fGlyphs, uint32_t(glyphs.size()), [&](uint32_t g, auto &&emit) {
-        const QPoint P = px[glyphs[g].index];
-        const uint32_t point = glyphs[g].index | (uint32_t(glyphs[g].kind) << KindShift);
-        ForGlyphTiles(P, [&](int64_t tx, int64_t ty) {
-            emit(tx, ty, GlyphItem{point, int16_t(P.x() - tx * fTileSize), int16_t(P.y() - ty * fTileSize)});
-        });
-    });
+    }
+    sortSegments();
+    if (helper.joinable())
+        helper.join();
+    else
+        sortGlyphs();
 }
 
 // A counting sort. One pass notes every item with its cell and counts the
 // items per cell; the counts summed give each cell's start; the items are
 // then placed. Flat arrays kept between sorts, no list per tile.
 template <typename Item, typename F>
-void TTrackLayerTiles::SortInto(CellLists<Item> &Lists, uint32_t Count, F &&ForTiles)
+void TTrackLayerTiles::SortInto(CellLists<Item> &Lists, uint32_t Count, std::vector<std::byte> &Scratch, F &&ForTiles)
 {
-    // The scratch holds entries of the one list being sorted; raw bytes, so
-    // that both lists share it.
+    // The scratch holds the entries of the list being sorted, as raw bytes.
     struct Entry
     {
         uint32_t cell;
         Item item;
     };
-    size_t n = 0, capacity = fScratch.size() / sizeof(Entry);
+    size_t n = 0, capacity = Scratch.size() / sizeof(Entry);
     if (capacity < Count + Count / 4 + 1024) {
         capacity = Count + Count / 4 + 1024;
-        fScratch.resize(capacity * sizeof(Entry));
+        Scratch.resize(capacity * sizeof(Entry));
     }
-    Entry *entries = reinterpret_cast<Entry *>(fScratch.data());
+    Entry *entries = reinterpret_cast<Entry *>(Scratch.data());
     std::vector<uint32_t> &start = Lists.start;
     start.assign(size_t(fDense ? fColumns * fRows : 0) + 1, 0);
     // One pass: the entries, and each cell's count in start[cell + 1].
@@ -283,8 +325,8 @@ void TTrackLayerTiles::SortInto(CellLists<Item> &Lists, uint32_t Count, F &&ForT
             }
             if (n == capacity) {
                 capacity *= 2;
-                fScratch.resize(capacity * sizeof(Entry));
-                entries = reinterpret_cast<Entry *>(fScratch.data());
+                Scratch.resize(capacity * sizeof(Entry));
+                entries = reinterpret_cast<Entry *>(Scratch.data());
             }
             entries[n++] = Entry{uint32_t(c), item};
             ++start[c + 1];
@@ -300,9 +342,36 @@ void TTrackLayerTiles::SortInto(CellLists<Item> &Lists, uint32_t Count, F &&ForT
     start[0] = 0;
 }
 
-QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, int64_t Tx, int64_t Ty)
+void TTrackLayerTiles::DrawJobs(const TGeoTrack &Track, const TTrackScreenCache &Cache, std::vector<Job> &Jobs)
 {
-    const int64_t cell = Cell(Tx, Ty, false);
+    // Tiles are independent images and Draw only reads the sorted lists, the
+    // track and the cache: two threads take the next tile in turn (dense
+    // tiles cost far more than sparse ones), each with its own scratch.
+    std::atomic<size_t> next{0};
+    auto work = [&](Lane &lane) {
+        for (size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < Jobs.size();) {
+            QImage img = Draw(Track, Cache, Jobs[k], lane);
+            Jobs[k].drawn = !img.isNull();
+            if (Jobs[k].drawn)
+                Jobs[k].image = std::move(img); // else the unused image stays in the job
+        }
+    };
+    std::thread helper;
+    if (Jobs.size() >= MinSharedJobs && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread(work, std::ref(LaneAt(1)));
+        } catch (const std::system_error &) {
+            // no thread to be had: this one draws them all
+        }
+    }
+    work(LaneAt(0));
+    if (helper.joinable())
+        helper.join();
+}
+
+QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, Job &J, Lane &L) const
+{
+    const int64_t Tx = J.tx, Ty = J.ty, cell = J.cell;
     auto span = [cell](const auto &l) {
         using Ptr = decltype(l.items.data());
         if (cell < 0 || size_t(cell) + 1 >= l.start.size())
@@ -328,17 +397,13 @@ QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &C
 
     const TGeoTrackStyle &st = Track.Style();
     const int edge = fTileSize;
-    QImage img;
-    if (!fSpare.empty()) {
-        img = std::move(fSpare.back());
-        fSpare.pop_back();
-    }
+    QImage img = std::move(J.image);
     if (img.size() != QSize(edge, edge) || img.format() != QImage::Format_ARGB32_Premultiplied)
         img = QImage(edge, edge, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
 
     // The line: every segment's pixels set in one mask, painted once.
-    TTrackLineMask &line = LineMask();
+    TTrackLineMask &line = L.line;
     line.Begin(QSize(edge, edge), st.LineWidth);
     for (const SegItem *i = segFrom; i != segTo; ++i)
         line.AddSegment(QPoint(i->ax, i->ay), QPoint(i->bx, i->by));
@@ -353,13 +418,13 @@ QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &C
 
     // The glyphs: from the last back, which can show; then those in order.
     const int size = std::max(st.PointSize, 1), s = size / 2;
-    std::vector<GlyphItem> &shown = fShown;
+    std::vector<GlyphItem> &shown = L.shown;
     shown.assign(glyphFrom, glyphTo);
-    if (Coverage().Begin(size, edge, edge)) {
+    if (L.coverage.Begin(size, edge, edge)) {
         size_t kept = shown.size();
         for (size_t g = shown.size(); g-- > 0;) {
             const GlyphItem &gl = shown[g];
-            if (Coverage().Shows(int(gl.point >> KindShift), gl.x - fGlyphReach, gl.y - fGlyphReach))
+            if (L.coverage.Shows(int(gl.point >> KindShift), gl.x - fGlyphReach, gl.y - fGlyphReach))
                 shown[--kept] = gl;
         }
         shown.erase(shown.begin(), shown.begin() + std::ptrdiff_t(kept));
@@ -372,7 +437,7 @@ QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &C
             __builtin_prefetch(pts[shown[g + 8].point & IndexMask].get());
         const GlyphItem &gl = shown[g];
         const GlyphKey k = TrackGlyphKey(st, *pts[gl.point & IndexMask], int8_t(gl.point >> KindShift));
-        Sprites().Draw(img, k, QPoint(gl.x - s, gl.y - s));
+        L.sprites.Draw(img, k, QPoint(gl.x - s, gl.y - s));
     }
     return img;
 }

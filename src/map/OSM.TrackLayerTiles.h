@@ -68,10 +68,25 @@ private:
     void Sort(const TGeoTrack &Track, const TTrackScreenCache &Cache);
     bool IsLong(const QPoint &A, const QPoint &B) const;
     template <typename F> void ForSegmentTiles(const QPoint &A, const QPoint &B, F &&Each) const;
-    template <typename Item, typename F> void SortInto(CellLists<Item> &Lists, uint32_t Count, F &&ForTiles);
+    template <typename Item, typename F>
+    void SortInto(CellLists<Item> &Lists, uint32_t Count, std::vector<std::byte> &Scratch, F &&ForTiles);
     template <typename F> void ForGlyphTiles(const QPoint &P, F &&Each) const;
     int64_t Cell(int64_t Tx, int64_t Ty, bool Add);
-    QImage Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, int64_t Tx, int64_t Ty);
+    // Scratch of drawing tiles, one per thread that draws them.
+    struct Lane;
+    static Lane &LaneAt(int Index);
+    // A tile to draw: its cell (looked up beforehand, Cell is not safe on
+    // two threads) and an image to reuse; the drawn image comes back in it.
+    struct Job
+    {
+        int64_t tx, ty, cell;
+        QImage image;
+        bool drawn = false;
+    };
+    void DrawJobs(const TGeoTrack &Track, const TTrackScreenCache &Cache, std::vector<Job> &Jobs);
+    // Reads only what Sort made, and the job: safe on two threads at once.
+    // Takes the job's image unless the tile holds nothing.
+    QImage Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, Job &J, Lane &L) const;
     void Trim(const QRect &Keep);
 
     int fTileSize;
@@ -89,8 +104,7 @@ private:
     CellLists<SegItem> fSegs;
     CellLists<GlyphItem> fGlyphs;
     std::vector<uint32_t> fLong; // segments across too many tiles to sort
-    std::vector<GlyphItem> fShown; // scratch of drawing a tile
-    std::vector<std::byte> fScratch; // of sorting, kept between zooms
+    std::vector<std::byte> fScratch, fGlyphScratch; // of sorting, kept between zooms
     QHash<uint64_t, Tile> fTiles;
     std::vector<QImage> fSpare; // images of dropped tiles, drawn over again
     uint64_t fFrame = 0;

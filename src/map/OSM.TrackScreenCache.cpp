@@ -8,6 +8,8 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -33,6 +35,25 @@ uint64_t NextRevision()
 }
 
 enum : uint8_t { FlagParking = 1, FlagEvent = 2 };
+
+// Runs A on a second thread and B on this one when there are enough points
+// to be worth a thread, else both here.
+template <typename FA, typename FB> void RunBoth(size_t Points, FA &&A, FB &&B)
+{
+    std::thread helper;
+    if (Points >= 100000 && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread(std::ref(A));
+        } catch (const std::system_error &) {
+            // no thread to be had: both here
+        }
+    }
+    B();
+    if (helper.joinable())
+        helper.join();
+    else
+        A();
+}
 
 } // namespace
 
@@ -104,56 +125,80 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
     // Up to zoom 22 the shift is exact; deeper zooms (no tile source has
     // them) scale the fixed point up.
     const int down = std::max(FixBits - bits, 0), up = std::max(bits - FixBits, 0);
-    int minX = INT_MAX, minY = INT_MAX, maxX = INT_MIN, maxY = INT_MIN;
-    for (size_t i = 0; i < fU.size(); ++i) {
-        if (fU[i] == NoPosition) {
-            fPx[i] = QPoint(NoPosition, NoPosition);
-            continue;
+    struct Box
+    {
+        int minX = INT_MAX, minY = INT_MAX, maxX = INT_MIN, maxY = INT_MIN;
+    };
+    auto project = [&](size_t From, size_t To, Box &B) {
+        for (size_t i = From; i < To; ++i) {
+            if (fU[i] == NoPosition) {
+                fPx[i] = QPoint(NoPosition, NoPosition);
+                continue;
+            }
+            const int64_t x = (int64_t(fU[i]) >> down) << up, y = (int64_t(fV[i]) >> down) << up;
+            if (y < 0 || y > size) { // beyond the Mercator limit
+                fPx[i] = QPoint(NoPosition, NoPosition);
+                continue;
+            }
+            fPx[i] = QPoint(int(x), int(y));
+            B.minX = std::min(B.minX, int(x));
+            B.maxX = std::max(B.maxX, int(x));
+            B.minY = std::min(B.minY, int(y));
+            B.maxY = std::max(B.maxY, int(y));
         }
-        const int64_t x = (int64_t(fU[i]) >> down) << up, y = (int64_t(fV[i]) >> down) << up;
-        if (y < 0 || y > size) { // beyond the Mercator limit
-            fPx[i] = QPoint(NoPosition, NoPosition);
-            continue;
-        }
-        fPx[i] = QPoint(int(x), int(y));
-        minX = std::min(minX, int(x));
-        maxX = std::max(maxX, int(x));
-        minY = std::min(minY, int(y));
-        maxY = std::max(maxY, int(y));
-    }
+    };
+    // A long track is done in halves on two threads: each half writes only
+    // its own pixels and box.
+    Box first, second;
+    const size_t half = fU.size() / 2;
+    RunBoth(fU.size(), [&] { project(0, half, first); }, [&] { project(half, fU.size(), second); });
+    const int minX = std::min(first.minX, second.minX), maxX = std::max(first.maxX, second.maxX);
+    const int minY = std::min(first.minY, second.minY), maxY = std::max(first.maxY, second.maxY);
     fBounds = minX > maxX ? QRect() : QRect(QPoint(minX, minY), QPoint(maxX, maxY));
 
-    // The line and the glyphs, in the order they are drawn.
-    fSegments.clear();
-    fGlyphs.clear();
-    bool havePrev = false, prevParking = false, parkingDrawn = false;
-    uint32_t anchor = 0;
-    for (size_t i = 0; i < fPx.size(); ++i) {
-        if (fPx[i].x() == NoPosition)
-            continue;
-        const bool parking = fFlags[i] & FlagParking;
-        // One parking glyph per run; an ordinary point ends a run.
-        if (parking) {
-            if (!parkingDrawn)
-                fGlyphs.push_back(Glyph{uint32_t(i), GlyphParking});
-            parkingDrawn = true;
-        } else {
-            fGlyphs.push_back(Glyph{uint32_t(i), (fFlags[i] & FlagEvent) ? GlyphEvent : GlyphPoint});
-            parkingDrawn = false;
-        }
-        if (!havePrev) {
-            havePrev = true;
-            anchor = uint32_t(i);
+    // The line and the glyphs, in the order they are drawn; each list on
+    // its own thread, reading the same pixels and flags.
+    auto buildSegments = [&] {
+        fSegments.clear();
+        bool havePrev = false, prevParking = false;
+        uint32_t anchor = 0;
+        for (size_t i = 0; i < fPx.size(); ++i) {
+            if (fPx[i].x() == NoPosition)
+                continue;
+            const bool parking = fFlags[i] & FlagParking;
+            if (!havePrev) {
+                havePrev = true;
+                anchor = uint32_t(i);
+                prevParking = parking;
+                continue;
+            }
+            // A run of parking points is entered at its first point and left from there.
+            if (!(prevParking && parking)) {
+                if (fPx[i] != fPx[anchor])
+                    fSegments.push_back(Segment{anchor, uint32_t(i)});
+                anchor = uint32_t(i);
+            }
             prevParking = parking;
-            continue;
         }
-        if (!(prevParking && parking)) {
-            if (fPx[i] != fPx[anchor])
-                fSegments.push_back(Segment{anchor, uint32_t(i)});
-            anchor = uint32_t(i);
+    };
+    auto buildGlyphs = [&] {
+        fGlyphs.clear();
+        bool parkingDrawn = false;
+        for (size_t i = 0; i < fPx.size(); ++i) {
+            if (fPx[i].x() == NoPosition)
+                continue;
+            // One parking glyph per run; an ordinary point ends a run.
+            if (fFlags[i] & FlagParking) {
+                if (!parkingDrawn)
+                    fGlyphs.push_back(Glyph{uint32_t(i), GlyphParking});
+                parkingDrawn = true;
+            } else {
+                fGlyphs.push_back(Glyph{uint32_t(i), (fFlags[i] & FlagEvent) ? GlyphEvent : GlyphPoint});
+                parkingDrawn = false;
+            }
         }
-        prevParking = parking;
-    }
+    };
+    RunBoth(fPx.size(), buildSegments, buildGlyphs);
 }
 
 void TTrackScreenCache::SetPainted(const QPoint &Offset, const QRect &Area)

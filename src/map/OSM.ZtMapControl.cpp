@@ -263,15 +263,17 @@ void TZtMapControl::SetCenter(int Zoom, double Lat, double Lon)
     // position only to move away at once: tiles wait until the centre is set.
     const bool zoomChanges = Zoom != this->Zoom() && Zoom >= MinZoom() && Zoom <= MaxZoom();
     FDeferTiles = zoomChanges;
+    FHoldCacheRedraw = zoomChanges;
     SetZoom(Zoom);
     FDeferTiles = false;
+    FHoldCacheRedraw = false;
     try {
         SetCenterPoint(TGeoPoint{Lon, Lat});
     } catch (const std::exception &e) {
         Log(QStringLiteral("\rX: ") + QString::fromUtf8(e.what()));
     }
     if (zoomChanges)
-        RedrawCache();
+        RedrawCache(true);
 }
 
 TMapMark *TZtMapControl::SetMark(int Zoom, double Lat, double Lon)

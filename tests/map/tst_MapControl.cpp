@@ -48,6 +48,18 @@ protected:
     }
 };
 
+// The patterned tiles as they lie under the view.
+QImage TilesUnder(const TMapControl &map)
+{
+    const QRect view = map.ViewRect();
+    QImage expected(map.viewport()->size(), QImage::Format_RGB32);
+    QPainter p(&expected);
+    for (int ty = view.top() / 256; ty * 256 <= view.bottom(); ++ty)
+        for (int tx = view.left() / 256; tx * 256 <= view.right(); ++tx)
+            p.drawImage(QPoint(tx * 256 - view.left(), ty * 256 - view.top()), PatternTile(tx, ty));
+    return expected;
+}
+
 void Wheel(QWidget *viewport, const QPoint &pos, int delta)
 {
     QWheelEvent ev(QPointF(pos), QPointF(viewport->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton,
@@ -107,6 +119,8 @@ private Q_SLOTS:
     void refreshTileRepaintsArrivedTile();
     void panningOffTheCacheImageShowsTheTilesThere_data();
     void panningOffTheCacheImageShowsTheTilesThere();
+    void zoomStepThenPansShowTheTilesThere_data();
+    void zoomStepThenPansShowTheTilesThere();
     void scaleBarFollowsCentreLatitude_data();
     void scaleBarFollowsCentreLatitude();
 };
@@ -368,17 +382,51 @@ void tst_MapControl::panningOffTheCacheImageShowsTheTilesThere()
     for (const QPoint &d : steps) {
         map.ScrollMapBy(d.x(), d.y());
         map.viewport()->repaint();
-        // The tiles as they lie under the view.
-        const QRect view = map.ViewRect();
-        QImage expected(map.viewport()->size(), QImage::Format_RGB32);
-        QPainter p(&expected);
-        for (int ty = view.top() / 256; ty * 256 <= view.bottom(); ++ty)
-            for (int tx = view.left() / 256; tx * 256 <= view.right(); ++tx)
-                p.drawImage(QPoint(tx * 256 - view.left(), ty * 256 - view.top()), PatternTile(tx, ty));
-        p.end();
-        QCOMPARE(map.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32), expected);
+        QCOMPARE(map.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32), TilesUnder(map));
     }
     QVERIFY(map.CacheImageRect() != first); // the image moved
+}
+
+// A zoom step draws the cache image's tiles under the view at once and the
+// others later; whether panning reaches them before the event loop is idle
+// or after, the view shows the tiles there.
+void tst_MapControl::zoomStepThenPansShowTheTilesThere_data()
+{
+    QTest::addColumn<bool>("idle");
+    QTest::addRow("panning at once") << false;
+    QTest::addRow("idle between frames") << true;
+}
+
+void tst_MapControl::zoomStepThenPansShowTheTilesThere()
+{
+    QFETCH(bool, idle);
+    TestMap map;
+    map.patterned = true;
+    map.SetMapOptions(moDontDrawCopyright | moDontDrawScale);
+    map.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&map));
+    map.SetZoom(6);
+    map.ScrollMapTo(256 * 20 + 77, 256 * 20 + 31);
+    map.viewport()->repaint();
+    QCoreApplication::processEvents();
+    for (int zoom : {7, 6, 7}) {
+        map.requested.clear();
+        map.SetZoom(zoom, map.ViewRect().center());
+        map.viewport()->repaint();
+        QCOMPARE(map.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32), TilesUnder(map));
+        // The frame after the step asked for no tile it does not show.
+        const QRect view = map.ViewRect();
+        for (const QPoint &t : std::as_const(map.requested))
+            QVERIFY2(QRect(t * 256, QSize(256, 256)).intersects(view), qPrintable(QStringLiteral("tile %1, %2").arg(t.x()).arg(t.y())));
+        // Into the tiles drawn later, then back and out of the cache image.
+        for (int i = 0; i < 60; ++i) {
+            map.ScrollMapBy(i < 20 ? 29 : -41, i < 20 ? 17 : -13);
+            map.viewport()->repaint();
+            if (idle)
+                QCoreApplication::processEvents();
+            QCOMPARE(map.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32), TilesUnder(map));
+        }
+    }
 }
 
 void tst_MapControl::scaleBarFollowsCentreLatitude_data()

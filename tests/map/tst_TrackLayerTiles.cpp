@@ -89,14 +89,18 @@ private Q_SLOTS:
 // still land on the pixel the geometry gives it, at every zoom.
 void tst_TrackLayerTiles::cacheUsesTheMapPixels()
 {
-    auto track = Walk(200, 0.01, 8, 2);
+    // Long enough to be projected in halves on two threads; the edge cases
+    // at both ends.
+    auto track = Walk(120000, 0.01, 8, 2);
     const double edges[][2] = {{-180, 85.05}, {180, -85.05}, {0.5, -0.5}, {179.9999999, 85.0511287}, {-0.0000001, -85.0511287}};
-    for (const auto &e : edges) {
-        auto p = std::make_unique<TTrackPointInfo>(int(track->Points().size()) + 1, 1);
-        p->lon = e[0];
-        p->lat = e[1];
-        track->Points().push_back(std::move(p));
-    }
+    for (bool front : {true, false})
+        for (const auto &e : edges) {
+            auto p = std::make_unique<TTrackPointInfo>(int(track->Points().size()) + 1, 1);
+            p->lon = e[0];
+            p->lat = e[1];
+            auto &pts = track->Points();
+            pts.insert(front ? pts.begin() : pts.end(), std::move(p));
+        }
     TTrackScreenCache cache;
     for (int zoom : {0, 1, 7, 12, 15, 18, 20}) {
         cache.Update(*track, zoom);
@@ -119,6 +123,8 @@ void tst_TrackLayerTiles::tilesMeetWithoutSeams_data()
     QTest::addColumn<QPoint>("shift");
     QTest::addRow("dense walk, odd tiles") << 20000 << 0.0002 << 16 << 4 << 37 << QPoint(0, 0);
     QTest::addRow("dense walk, view between tiles") << 20000 << 0.0002 << 16 << 4 << 64 << QPoint(-29, 41);
+    // Enough segments and glyphs for the two sorts to run on two threads.
+    QTest::addRow("dense walk, sorted on two threads") << 60000 << 0.0002 << 16 << 4 << 64 << QPoint(7, -3);
     QTest::addRow("long jumps over many tiles") << 300 << 0.01 << 12 << 3 << 16 << QPoint(5, -7);
     QTest::addRow("wide line, big glyphs") << 3000 << 0.001 << 40 << 11 << 50 << QPoint(13, 3);
     QTest::addRow("glyphs too big to sort out covered ones") << 2000 << 0.001 << 60 << 2 << 45 << QPoint(0, 17);
