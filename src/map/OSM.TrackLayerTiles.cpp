@@ -80,9 +80,9 @@ void TTrackLayerTiles::Reset()
     fRevision = 0;
     fStyleKey = 0;
     fSegs.start.clear();
-    fSegs.items.clear();
+    fSegs.runs.clear();
     fGlyphs.start.clear();
-    fGlyphs.items.clear();
+    fGlyphs.runs.clear();
     fCellOf.clear();
     fLong.clear();
     for (auto it = fTiles.begin(); it != fTiles.end() && fSpare.size() < MaxSpare; ++it)
@@ -248,27 +248,33 @@ void TTrackLayerTiles::Sort(const TGeoTrack &Track, const TTrackScreenCache &Cac
     }
 
     fLong.clear();
+    // Each item reports its tiles: One for an item within a single tile (the
+    // common case, which extends the current run), Each for every tile of
+    // one reaching into several.
     auto sortSegments = [&] {
-        SortInto(fSegs, uint32_t(segs.size()), fScratch, [&](uint32_t i, auto &&emit) {
+        SortInto(fSegs, uint32_t(segs.size()), fScratch, [&](uint32_t i, auto &&One, auto &&Each) {
             const QPoint A = px[segs[i].a], B = px[segs[i].b];
-            if (IsLong(A, B)) {
+            const int m = fLineMargin;
+            const int64_t x0 = TileOf(std::min(A.x(), B.x()) - m), x1 = TileOf(std::max(A.x(), B.x()) + m);
+            const int64_t y0 = TileOf(std::min(A.y(), B.y()) - m), y1 = TileOf(std::max(A.y(), B.y()) + m);
+            if (x0 == x1 && y0 == y1)
+                One(x0, y0);
+            else if (IsLong(A, B))
                 fLong.push_back(i);
-                return;
-            }
-            ForSegmentTiles(A, B, [&](int64_t tx, int64_t ty) {
-                const int ox = int(tx * fTileSize), oy = int(ty * fTileSize);
-                emit(tx, ty,
-                     SegItem{int16_t(A.x() - ox), int16_t(A.y() - oy), int16_t(B.x() - ox), int16_t(B.y() - oy)});
-            });
+            else
+                ForSegmentTiles(A, B, Each);
         });
     };
     auto sortGlyphs = [&] {
-        SortInto(fGlyphs, uint32_t(glyphs.size()), fGlyphScratch, [&](uint32_t g, auto &&emit) {
+        SortInto(fGlyphs, uint32_t(glyphs.size()), fGlyphScratch, [&](uint32_t g, auto &&One, auto &&Each) {
             const QPoint P = px[glyphs[g].index];
-            const uint32_t point = glyphs[g].index | (uint32_t(glyphs[g].kind) << KindShift);
-            ForGlyphTiles(P, [&](int64_t tx, int64_t ty) {
-                emit(tx, ty, GlyphItem{point, int16_t(P.x() - tx * fTileSize), int16_t(P.y() - ty * fTileSize)});
-            });
+            const int64_t left = int64_t(P.x()) - fGlyphReach, top = int64_t(P.y()) - fGlyphReach;
+            const int64_t x0 = TileOf(left), x1 = TileOf(left + fGlyphSide - 1);
+            const int64_t y0 = TileOf(top), y1 = TileOf(top + fGlyphSide - 1);
+            if (x0 == x1 && y0 == y1)
+                One(x0, y0);
+            else
+                ForGlyphTiles(P, Each);
         });
     };
     // With cells numbered over the extent the two sorts share nothing but
@@ -289,54 +295,83 @@ void TTrackLayerTiles::Sort(const TGeoTrack &Track, const TTrackScreenCache &Cac
         sortGlyphs();
 }
 
-// A counting sort. One pass notes every item with its cell and counts the
-// items per cell; the counts summed give each cell's start; the items are
-// then placed. Flat arrays kept between sorts, no list per tile.
-template <typename Item, typename F>
-void TTrackLayerTiles::SortInto(CellLists<Item> &Lists, uint32_t Count, std::vector<std::byte> &Scratch, F &&ForTiles)
+// A counting sort of runs. One pass notes every run with its cell and counts
+// the runs per cell; the counts summed give each cell's start; the runs are
+// then placed. The pass goes through the items in order and every run is
+// noted before any later item, so each cell's runs keep the drawing order.
+// Flat arrays kept between sorts, no list per tile.
+template <typename F>
+void TTrackLayerTiles::SortInto(CellLists &Lists, uint32_t Count, std::vector<std::byte> &Scratch, F &&ForTiles)
 {
-    // The scratch holds the entries of the list being sorted, as raw bytes.
+    // The scratch holds the entries being sorted, as raw bytes.
     struct Entry
     {
         uint32_t cell;
-        Item item;
+        Run run;
     };
     size_t n = 0, capacity = Scratch.size() / sizeof(Entry);
-    if (capacity < Count + Count / 4 + 1024) {
-        capacity = Count + Count / 4 + 1024;
+    if (capacity < Count / 8 + 1024) {
+        capacity = Count / 8 + 1024;
         Scratch.resize(capacity * sizeof(Entry));
     }
     Entry *entries = reinterpret_cast<Entry *>(Scratch.data());
     std::vector<uint32_t> &start = Lists.start;
     start.assign(size_t(fDense ? fColumns * fRows : 0) + 1, 0);
-    // One pass: the entries, and each cell's count in start[cell + 1].
+    auto cellOf = [&](int64_t tx, int64_t ty) -> int64_t {
+        if (fDense) {
+            const int64_t cx = tx - fTx0, cy = ty - fTy0;
+            return cx < 0 || cy < 0 || cx >= fColumns || cy >= fRows ? -1 : cy * fColumns + cx;
+        }
+        const int64_t c = Cell(tx, ty, true);
+        if (size_t(c) + 2 > start.size())
+            start.resize(size_t(c) + 2, 0);
+        return c;
+    };
+    // Notes a run, and its cell's count in start[cell + 1].
+    auto note = [&](int64_t c, Run r) {
+        if (n == capacity) {
+            capacity *= 2;
+            Scratch.resize(capacity * sizeof(Entry));
+            entries = reinterpret_cast<Entry *>(Scratch.data());
+        }
+        entries[n++] = Entry{uint32_t(c), r};
+        ++start[size_t(c) + 1];
+    };
+    int64_t runCell = -1;
+    Run run{0, 0};
+    auto flush = [&] {
+        if (run.count > 0)
+            note(runCell, run);
+        run.count = 0;
+    };
     for (uint32_t i = 0; i < Count; ++i)
-        ForTiles(i, [&](int64_t tx, int64_t ty, const Item &item) {
-            size_t c;
-            if (fDense) {
-                const int64_t cx = tx - fTx0, cy = ty - fTy0;
-                if (cx < 0 || cy < 0 || cx >= fColumns || cy >= fRows)
+        ForTiles(
+            i,
+            [&](int64_t tx, int64_t ty) {
+                const int64_t c = cellOf(tx, ty);
+                if (run.count > 0 && c == runCell && run.first + run.count == i) {
+                    ++run.count;
                     return;
-                c = size_t(cy * fColumns + cx);
-            } else {
-                c = size_t(Cell(tx, ty, true));
-                if (c + 2 > start.size())
-                    start.resize(c + 2, 0);
-            }
-            if (n == capacity) {
-                capacity *= 2;
-                Scratch.resize(capacity * sizeof(Entry));
-                entries = reinterpret_cast<Entry *>(Scratch.data());
-            }
-            entries[n++] = Entry{uint32_t(c), item};
-            ++start[c + 1];
-        });
+                }
+                flush();
+                if (c >= 0) {
+                    runCell = c;
+                    run = Run{i, 1};
+                }
+            },
+            [&](int64_t tx, int64_t ty) {
+                flush();
+                const int64_t c = cellOf(tx, ty);
+                if (c >= 0)
+                    note(c, Run{i, 1});
+            });
+    flush();
     for (size_t c = 1; c < start.size(); ++c)
         start[c] += start[c - 1];
-    Lists.items.resize(n);
+    Lists.runs.resize(n);
     // start[c] moves to the end of cell c while placing, then back.
     for (size_t k = 0; k < n; ++k)
-        Lists.items[start[entries[k].cell]++] = entries[k].item;
+        Lists.runs[start[entries[k].cell]++] = entries[k].run;
     for (size_t c = start.size() - 1; c > 0; --c)
         start[c] = start[c - 1];
     start[0] = 0;
@@ -372,11 +407,11 @@ void TTrackLayerTiles::DrawJobs(const TGeoTrack &Track, const TTrackScreenCache 
 QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &Cache, Job &J, Lane &L) const
 {
     const int64_t Tx = J.tx, Ty = J.ty, cell = J.cell;
-    auto span = [cell](const auto &l) {
-        using Ptr = decltype(l.items.data());
+    auto span = [cell](const CellLists &l) {
         if (cell < 0 || size_t(cell) + 1 >= l.start.size())
-            return std::pair<Ptr, Ptr>{nullptr, nullptr};
-        return std::pair<Ptr, Ptr>{l.items.data() + l.start[size_t(cell)], l.items.data() + l.start[size_t(cell) + 1]};
+            return std::pair<const Run *, const Run *>{nullptr, nullptr};
+        return std::pair<const Run *, const Run *>{l.runs.data() + l.start[size_t(cell)],
+                                                   l.runs.data() + l.start[size_t(cell) + 1]};
     };
     const auto [segFrom, segTo] = span(fSegs);
     const auto [glyphFrom, glyphTo] = span(fGlyphs);
@@ -405,8 +440,9 @@ QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &C
     // The line: every segment's pixels set in one mask, painted once.
     TTrackLineMask &line = L.line;
     line.Begin(QSize(edge, edge), st.LineWidth);
-    for (const SegItem *i = segFrom; i != segTo; ++i)
-        line.AddSegment(QPoint(i->ax, i->ay), QPoint(i->bx, i->by));
+    for (const Run *r = segFrom; r != segTo; ++r)
+        for (uint32_t i = r->first, end = r->first + r->count; i != end; ++i)
+            line.AddSegment(px[segs[i].a] - origin, px[segs[i].b] - origin);
     for (uint32_t i : crossing)
         line.AddSegment(px[segs[i].a] - origin, px[segs[i].b] - origin);
     {
@@ -419,7 +455,14 @@ QImage TTrackLayerTiles::Draw(const TGeoTrack &Track, const TTrackScreenCache &C
     // The glyphs: from the last back, which can show; then those in order.
     const int size = std::max(st.PointSize, 1), s = size / 2;
     std::vector<GlyphItem> &shown = L.shown;
-    shown.assign(glyphFrom, glyphTo);
+    shown.clear();
+    const auto &glyphs = Cache.Glyphs();
+    for (const Run *r = glyphFrom; r != glyphTo; ++r)
+        for (uint32_t g = r->first, end = r->first + r->count; g != end; ++g) {
+            const QPoint P = px[glyphs[g].index] - origin;
+            shown.push_back(GlyphItem{glyphs[g].index | (uint32_t(uint8_t(glyphs[g].kind)) << KindShift), int16_t(P.x()),
+                                      int16_t(P.y())});
+        }
     if (L.coverage.Begin(size, edge, edge)) {
         size_t kept = shown.size();
         for (size_t g = shown.size(); g-- > 0;) {

@@ -19,8 +19,8 @@ class TGeoTrack;
 // drawn once and kept: panning then copies a few images however many points
 // the track has. A tile holds exactly the pixels of drawing the whole track
 // (line, then every glyph in order) clipped to it, so the tiles meet without
-// seams. Segments and glyphs are sorted into the tiles they touch first;
-// only tiles in view are drawn.
+// seams. Segments and glyphs are sorted into the tiles they touch first, in
+// runs; only tiles in view are drawn.
 class TTrackLayerTiles
 {
 public:
@@ -42,25 +42,29 @@ private:
         QImage image; // null: nothing of the track there
         uint64_t used = 0;
     };
-    // What a tile draws, in its own pixels, so that drawing it reads one
-    // flat list and no point: a segment's ends, or a glyph's point (its
-    // index, the kind in the top two bits) and pixel.
-    struct SegItem
+    // What a cell draws: a run of consecutive segments or glyphs (indices
+    // into the cache's lists). Consecutive points of a track mostly stay in
+    // one tile, so a run stands for hundreds of items: sorting writes one
+    // entry per run, and an item reaching into several tiles is a run of one
+    // in each of them.
+    struct Run
     {
-        int16_t ax, ay, bx, by;
+        uint32_t first, count;
     };
+    // A glyph to draw in a tile: its point's index (the kind in the top two
+    // bits) and its pixel in the tile's own coordinates.
     struct GlyphItem
     {
         uint32_t point;
         int16_t x, y;
     };
     static constexpr int KindShift = 30;
-    // The items of every cell, one flat list sorted by cell: those of cell
-    // c are items[start[c] .. start[c + 1]).
-    template <typename Item> struct CellLists
+    // The runs of every cell, one flat list sorted by cell: those of cell
+    // c are runs[start[c] .. start[c + 1]).
+    struct CellLists
     {
         std::vector<uint32_t> start;
-        std::vector<Item> items;
+        std::vector<Run> runs;
     };
 
     static uint64_t Key(int64_t Tx, int64_t Ty) { return (uint64_t(uint32_t(Tx)) << 32) | uint32_t(Ty); }
@@ -68,8 +72,7 @@ private:
     void Sort(const TGeoTrack &Track, const TTrackScreenCache &Cache);
     bool IsLong(const QPoint &A, const QPoint &B) const;
     template <typename F> void ForSegmentTiles(const QPoint &A, const QPoint &B, F &&Each) const;
-    template <typename Item, typename F>
-    void SortInto(CellLists<Item> &Lists, uint32_t Count, std::vector<std::byte> &Scratch, F &&ForTiles);
+    template <typename F> void SortInto(CellLists &Lists, uint32_t Count, std::vector<std::byte> &Scratch, F &&ForTiles);
     template <typename F> void ForGlyphTiles(const QPoint &P, F &&Each) const;
     int64_t Cell(int64_t Tx, int64_t Ty, bool Add);
     // Scratch of drawing tiles, one per thread that draws them.
@@ -101,8 +104,7 @@ private:
     bool fDense = true;
     QHash<uint64_t, uint32_t> fCellOf;
     int64_t fLastKey = -1, fLastCell = -1;
-    CellLists<SegItem> fSegs;
-    CellLists<GlyphItem> fGlyphs;
+    CellLists fSegs, fGlyphs;
     std::vector<uint32_t> fLong; // segments across too many tiles to sort
     std::vector<std::byte> fScratch, fGlyphScratch; // of sorting, kept between zooms
     QHash<uint64_t, Tile> fTiles;
