@@ -159,7 +159,8 @@ public:
     TObjectInfo *ParseObject(const QJsonObject *json, TObjectInfo *oi);
     // Reads an objects answer straight from its bytes (and in them: Answer
     // is spent), each object as ParseObject reads it into a new object,
-    // without building a document. List: the array of member "objects" (the
+    // without building a document; elements that are no objects are
+    // skipped, and their count logged once. List: the array of member "objects" (the
     // last one when repeated) into Objects, and member "dt" into Dt (NaN
     // when none). None: no such list (no member, null, or an answer that is
     // no object); Objects is then empty. NotArray: "objects", or a list

@@ -70,7 +70,7 @@ private:
 // reads as ParseObject reads it from a document into a new object: a
 // repeated member's last value counts, a null, an object or an array where
 // a scalar belongs gives the member's default, an element of the list that
-// is no object gives an object of defaults, and a list member of an object
+// is no object is skipped (and counted), and a list member of an object
 // (sensors, alarms, events, zones) that is neither an array nor null fails
 // the whole answer, named as the document reader names it.
 class TObjectsAnswerReader : public rapidjson::BaseReaderHandler<rapidjson::UTF8<>, TObjectsAnswerReader>
@@ -87,6 +87,7 @@ public:
     QString fListError; // a list member of an object, of another type
     TListAnswer fFound = TListAnswer::None;
     double fDt = NoDateTime;
+    int fSkipped = 0; // elements of the list that are no objects
 
     // The zones of the list's objects, read when the list is known to be
     // the answer's: ParseZone names every invalid zone in the log, and
@@ -221,11 +222,11 @@ private:
             Push(Skip);
             return true;
         case List:
-            BeginObject();
             if (isObject) {
+                BeginObject();
                 Push(Object);
             } else {
-                FinishObject(); // no object: the defaults
+                ++fSkipped; // no object: no record
                 Push(Skip);
             }
             return true;
@@ -306,8 +307,7 @@ private:
             }
             break;
         case List:
-            BeginObject();
-            FinishObject();
+            ++fSkipped; // no object: no record
             break;
         case Object:
             AssignObject(t, kind);
@@ -353,6 +353,7 @@ private:
         fOut.clear();
         fListError.clear();
         fPendingZones.clear();
+        fSkipped = 0;
     }
 
     void BeginObject()
@@ -655,6 +656,8 @@ TVelmoraClient::TListAnswer TVelmoraClient::ParseObjectsAnswer(QByteArray Answer
         Error = reader.fListError;
         return TListAnswer::NotArray;
     }
+    if (reader.fFound == TListAnswer::List && reader.fSkipped > 0)
+        LogText(QStringLiteral("\r  X: %1 element(s) of \"objects\" not an object: skipped").arg(reader.fSkipped));
     Dt = reader.fDt;
     Objects = std::move(out);
     return reader.fFound;

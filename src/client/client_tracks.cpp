@@ -30,7 +30,7 @@ namespace {
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 // What a token was; the rules of JsonRules apply to its text.
-enum class Token { String, Number, Bool, Null };
+using JsonRules::Token;
 
 // Reads the track answer (a bare array of points, or an object holding it
 // under the request name) straight from the received bytes, without building
@@ -225,20 +225,20 @@ private:
             TTrackPointInfo &p = *fPoint;
             const double tz = fZone;
             switch (fKey) {
-            case KUid: p.uid = int32_t(ReadInt(t, kind, 0)); break;
-            case KObjId: p.obj_id = int32_t(ReadInt(t, kind, 0)); break;
-            case KOsmId: p.osm_id = ReadText(t, kind); break;
-            case KSysDt: p.sys_dt = ReadDate(t, kind, tz); break;
-            case KObjDt: p.obj_dt = ReadDate(t, kind, tz); break;
-            case KGpsDt: p.gps_dt = ReadDate(t, kind, tz); break;
-            case KLat: p.lat = JsonRules::TextToFloat(t); break;
-            case KLon: p.lon = JsonRules::TextToFloat(t); break;
-            case KAlt: p.alt = JsonRules::TextToFloat(t); break;
-            case KAcc: p.acc = JsonRules::TextToFloat(t); break;
-            case KSpeed: p.speed = JsonRules::TextToFloat(t); break;
-            case KAngle: p.angle = JsonRules::TextToFloat(t); break;
-            case KBat: p.bat = int32_t(ReadInt(t, kind, 0)); break;
-            case KSrc: p.src = int32_t(ReadInt(t, kind, -1)); break;
+            case KUid: p.uid = int32_t(JsonRules::TokenToInt(t, kind, 0)); break;
+            case KObjId: p.obj_id = int32_t(JsonRules::TokenToInt(t, kind, 0)); break;
+            case KOsmId: p.osm_id = JsonRules::TokenToText(t, kind); break;
+            case KSysDt: p.sys_dt = JsonRules::TokenToDate(t, kind, tz); break;
+            case KObjDt: p.obj_dt = JsonRules::TokenToDate(t, kind, tz); break;
+            case KGpsDt: p.gps_dt = JsonRules::TokenToDate(t, kind, tz); break;
+            case KLat: p.lat = JsonRules::TokenToFloat(t, kind); break;
+            case KLon: p.lon = JsonRules::TokenToFloat(t, kind); break;
+            case KAlt: p.alt = JsonRules::TokenToFloat(t, kind); break;
+            case KAcc: p.acc = JsonRules::TokenToFloat(t, kind); break;
+            case KSpeed: p.speed = JsonRules::TokenToFloat(t, kind); break;
+            case KAngle: p.angle = JsonRules::TokenToFloat(t, kind); break;
+            case KBat: p.bat = int32_t(JsonRules::TokenToInt(t, kind, 0)); break;
+            case KSrc: p.src = int32_t(JsonRules::TokenToInt(t, kind, -1)); break;
             case KSensors:
             case KEvents:
             case KZones:
@@ -254,7 +254,7 @@ private:
         }
         if (fState == Sensor) {
             if (fKey == KUid)
-                fSensorUid = int32_t(ReadInt(t, kind, 0));
+                fSensorUid = int32_t(JsonRules::TokenToInt(t, kind, 0));
             else if (fKey == KSign)
                 fSensorSign = kind == Token::Number ? JsonRules::NumberText(t) : Intern(t, fSignCache);
             else if (fKey == KVal)
@@ -264,28 +264,6 @@ private:
         if (fState == RootObject && fKey == KPoints && kind != Token::Null)
             return Fail(QStringLiteral("member \"%1\" is not an array").arg(QString::fromUtf8(fOpName)));
         return true;
-    }
-
-    // An integer member: a number must be written as one (not 7.0 or 1e2).
-    static int64_t ReadInt(std::string_view t, Token kind, int64_t def)
-    {
-        if (kind == Token::Number && !JsonRules::IsIntegerLiteral(t))
-            return def;
-        return JsonRules::TextToInt(t, def);
-    }
-
-    static QString ReadText(std::string_view t, Token kind)
-    {
-        if (kind == Token::Number)
-            return JsonRules::NumberText(t);
-        return QString::fromUtf8(t.data(), qsizetype(t.size()));
-    }
-
-    static double ReadDate(std::string_view t, Token kind, double zone)
-    {
-        if (kind == Token::Number)
-            return JsonRules::TextToDate(JsonRules::NumberText(t), zone);
-        return JsonRules::TextToDate(t, zone);
     }
 
     void ClearList(KeyId key)

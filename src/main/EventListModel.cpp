@@ -26,6 +26,9 @@ int cmpDt(double a, double b)
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
+// What "Happened" shows: the device's time, or the service's without it.
+double happened(const TEventInfo *ev) { return std::isnan(ev->h_obj_dt) ? ev->h_sys_dt : ev->h_obj_dt; }
+
 template <typename T> int cmpNum(T a, T b) { return a < b ? -1 : (a > b ? 1 : 0); }
 } // namespace
 
@@ -71,7 +74,7 @@ QString TEventListModel::CellText(const TEventInfo *ev, int Column) const
         return obj->name;
     }
     case 1: {
-        QString s = dt(std::isnan(ev->h_obj_dt) ? ev->h_sys_dt : ev->h_obj_dt);
+        QString s = dt(happened(ev));
         if (!std::isnan(ev->h_lat) && !std::isnan(ev->h_lon))
             s += u'\n' + coord(ev->h_lat, ev->h_lon);
         return s;
@@ -118,9 +121,9 @@ int TEventListModel::CompareEvents(const TEventInfo *A, const TEventInfo *B, int
     case 0:
         return cmpNum(A->obj_id, B->obj_id);
     case 1:
-        if (std::isnan(A->h_obj_dt) || std::isnan(B->h_obj_dt))
-            return cmpDt(A->h_sys_dt, B->h_sys_dt);
-        return cmpDt(A->h_obj_dt, B->h_obj_dt);
+        // By the time the column shows: one time per row, so that rows with
+        // and without a device time still sort in one consistent order.
+        return cmpDt(happened(A), happened(B));
     case 2:
         return cmpDt(A->c_obj_dt, B->c_obj_dt);
     case 5:

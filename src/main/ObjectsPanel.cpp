@@ -158,11 +158,6 @@ int TObjectsPanel::LoadObjects(int SelUid)
 {
     TVelmoraClient *client = fCtx.Client();
     List->setUpdatesEnabled(false);
-    // Markers and rows point into the client's objects, which the request
-    // below may replace: drop them first.
-    if (fCtx.Map())
-        fCtx.Map()->ClearObjectMarks();
-    fModel->Clear();
     if (SelUid < 1)
         SelUid = static_cast<int>(IniFile.ReadInteger(QStringLiteral("Main"), QStringLiteral("SelectedUid"), 0));
     int count = -1;
@@ -174,11 +169,30 @@ int TObjectsPanel::LoadObjects(int SelUid)
             n = client->GetObjects();
         }
         fCtx.Log(QStringLiteral("\r  -> ") + QString::number(n));
-        if (n < 0 && client->ResultCode() >= 400) {
+        if (n < 0 && client->ResultCode() >= 400 && client->ResultCode() < 500) {
+            // The token was refused: rows and markers go before the window
+            // frees the client's objects they point into.
+            Clear();
             List->setUpdatesEnabled(true);
             Q_EMIT LoadRefused();
             return -1;
         }
+        if (n < 0) {
+            // No answer, a broken one, or a failure of the service itself
+            // (5xx): what the user had stays (the client keeps the objects
+            // the rows and markers point into), the list is no fresher than
+            // it was, and the minute update loads it afresh once the service
+            // answers again.
+            fLoadPending = true;
+            count = ListedCount();
+            List->setUpdatesEnabled(true);
+            Q_EMIT NotAnswering();
+            Q_EMIT Listed(count);
+            return count;
+        }
+        fLoadPending = false;
+        // Rows and markers are built anew from the client's list.
+        Clear();
         count = 0;
         fLastUpdate = fCtx.AccountNow();
         QModelIndex selected;
@@ -209,10 +223,23 @@ int TObjectsPanel::LoadObjects(int SelUid)
     return count;
 }
 
+int TObjectsPanel::ListedCount() const
+{
+    const QModelIndex group = fModel->DeletedGroup();
+    return fModel->rowCount() - (group.isValid() ? 1 - fModel->rowCount(group) : 0);
+}
+
 void TObjectsPanel::UpdateObjects()
 {
     if (!fCtx.IsSignedIn()) {
         fCtx.ShowMsg(QStringLiteral("not_logged_in"), 3);
+        return;
+    }
+    if (fLoadPending) {
+        // The last load got no list: this update is a load, rows and the
+        // zones, traps and events after them included.
+        const TObjectInfo *selected = SelectedObject();
+        LoadObjects(selected ? selected->uid : 0);
         return;
     }
     TVelmoraClient *client = fCtx.Client();
@@ -276,6 +303,7 @@ void TObjectsPanel::MoveMarkers(TDateTime Prev)
 
 void TObjectsPanel::Clear()
 {
+    fLoadPending = false;
     if (fCtx.Map())
         fCtx.Map()->ClearObjectMarks();
     fModel->Clear();

@@ -37,11 +37,16 @@ public:
 
     // Asks the service for the objects and lists them, selecting SelUid, or
     // (SelUid < 1) the uid remembered in [Main] SelectedUid, or the first
-    // row. The count, or -1 when the service refused the request.
+    // row. The count, or -1 when the service refused the request (4xx).
+    // Without an answer, or with a failing service (5xx), the rows and
+    // markers stay as they were and their count is returned.
     int LoadObjects(int SelUid);
     // The periodic update: merges the changed objects into their rows and
     // moves their markers. Reports its outcome through the signals below.
+    // After a load that got no list it loads instead.
     void UpdateObjects();
+    // The last load got no list: the next update loads.
+    bool LoadPending() const { return fLoadPending; }
     // Rows and markers go (before the client frees the objects).
     void Clear();
     // The list lets go of its model: the window is closing.
@@ -107,7 +112,8 @@ Q_SIGNALS:
     // or on an update (the rows are still there).
     void LoadRefused();
     void UpdateRefused();
-    // The update got no answer, or a broken one: the rows stay as they were.
+    // A load or an update got no answer, a broken one, or a failure of the
+    // service (5xx): the rows stay as they were.
     void NotAnswering();
     // The update succeeded; Changed objects were merged into their rows.
     void Updated(int Changed);
@@ -123,6 +129,8 @@ private:
     // The first row the filter shows, or none.
     QModelIndex FirstShownRow() const;
     bool RequireSelection();
+    // The objects the rows hold (the "Deleted" group row not counted).
+    int ListedCount() const;
 
     TPanelContext &fCtx;
     TObjListModel *fModel = nullptr;
@@ -130,6 +138,7 @@ private:
     QHash<QString, std::function<void()>> fActions;
     TDateTime fLastUpdate = NoDateTime;
     bool fLoadingAll = false;
+    bool fLoadPending = false;
     // Some rows may be hidden by the search.
     bool fFiltered = false;
 };

@@ -72,6 +72,9 @@ void TMonitorMainWin::ConnectLoadChain()
 
     // What the objects' load and update mean for the rest of the window.
     connect(ObjectsPanel, &TObjectsPanel::Listed, this, [this] {
+        // A load that got its list shows the service answers again.
+        if (!ObjectsPanel->LoadPending())
+            ClearOutage();
         fUpdateHeld = false;
         UpdateTimer->start(UpdateInterval());
         FitLeftPanelToRows();

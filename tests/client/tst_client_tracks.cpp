@@ -246,6 +246,9 @@ private Q_SLOTS:
         QTest::addRow("integers written 7.0 or 1e2")
             << j("{'uid':1,'obj_id':7.0,'bat':1e2,'crd_src':2.0,'sensors':[{'uid':3.0,'sign':5,'val':7.0},{'uid':4,'sign':1e2,'val':-0.5}]}")
             << QStringList{"obj_id=0", "bat=0", "src=-1", "sensors=0:5:7.0,4:1e2:-0.5"};
+        QTest::addRow("numbers written -0")
+            << j("{'uid':1,'obj_id':-0,'bat':-0,'crd_src':-0,'lat':-0,'speed':'-0','sensors':[{'uid':-0,'sign':'t','val':-0}]}")
+            << QStringList{"obj_id=0", "bat=0", "src=0", "lat=0", "speed=0", "sensors=0:t:0"};
         QTest::addRow("number texts of 64 characters and more")
             << j("{'uid':1,'lat':'57.50000000000000000000000000000000000000000000000000000000000000001',"
                  "'lon':37.600000000000000000000000000000000000000000000000000000000000000000001,"

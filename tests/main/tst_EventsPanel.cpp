@@ -15,6 +15,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeView>
+#include <QHash>
+#include <QMap>
+
+#include <memory>
 
 #include <cmath>
 
@@ -251,7 +255,7 @@ private Q_SLOTS:
     }
 
     // What the list shows: service time without a device time, "-" while
-    // open, and sorting by "Happened" falls back to the service time.
+    // open, and sorting by "Happened" orders by the time the column shows.
     void rowsOnScreen()
     {
         TVelmoraClient c(QStringLiteral("http://127.0.0.1:9"), QString(), QString());
@@ -269,15 +273,75 @@ private Q_SLOTS:
         v.resize(900, 200);
         v.show();
         QVERIFY(QTest::qWaitForWindowExposed(&v));
-        // Descending by "Happened": 13:00 (service, compared with the other's
-        // service time) before 12:00.
-        QCOMPARE(m.Event(m.index(0, 0))->uid, 2u);
-        QCOMPARE(m.index(1, 1).data().toString(), QStringLiteral("03.02.2025 12:00:00"));
-        QCOMPARE(m.index(1, 2).data().toString(), QStringLiteral("-"));
-        QCOMPARE(m.index(0, 2).data().toString(), QStringLiteral("03.02.2025 10:30:00\n58.000000,56.250000"));
+        // Descending by "Happened": 12:00 (shown as the service's time)
+        // before 10:00 (the device's), whatever the other's service time.
+        QCOMPARE(m.Event(m.index(0, 0))->uid, 1u);
+        QCOMPARE(m.index(0, 1).data().toString(), QStringLiteral("03.02.2025 12:00:00"));
+        QCOMPARE(m.index(0, 2).data().toString(), QStringLiteral("-"));
+        QCOMPARE(m.index(1, 2).data().toString(), QStringLiteral("03.02.2025 10:30:00\n58.000000,56.250000"));
         QVERIFY(!v.visualRect(m.index(1, 1)).isEmpty());
         m.sort(1, Qt::AscendingOrder);
-        QCOMPARE(m.Event(m.index(0, 0))->uid, 1u);
+        QCOMPARE(m.Event(m.index(0, 0))->uid, 2u);
+    }
+
+    // Rows with and without a device time sorted by "Happened": the view
+    // shows them in the order of the times it shows, ties in their order.
+    // Each row: uid, device time, service time (hours; negative: none).
+    void happenedOrderOnScreen_data()
+    {
+        QTest::addColumn<QList<QList<double>>>("rows");
+        QTest::addColumn<QList<uint>>("descending"); // uids from the top
+        QTest::addRow("device times between service times")
+            << QList<QList<double>>{{1, -1, 12}, {2, 10, 13}, {3, -1, 11}, {4, 14, 9}, {5, 11.5, 20}}
+            << QList<uint>{4, 1, 5, 3, 2};
+        QTest::addRow("the comparison that was not transitive")
+            << QList<QList<double>>{{1, -1, 12}, {2, 10, 13}, {3, 11, 11.5}}
+            << QList<uint>{1, 3, 2};
+        QTest::addRow("ties keep their order, no time at the bottom")
+            << QList<QList<double>>{{1, 10, 15}, {2, -1, 10}, {3, -1, -1}, {4, 10, 8}, {5, -1, -1}}
+            << QList<uint>{1, 2, 4, 3, 5};
+    }
+    void happenedOrderOnScreen()
+    {
+        QFETCH(QList<QList<double>>, rows);
+        QFETCH(QList<uint>, descending);
+        TVelmoraClient c(QStringLiteral("http://127.0.0.1:9"), QString(), QString());
+        std::vector<std::unique_ptr<TEventInfo>> events;
+        std::vector<TEventInfo *> list;
+        const auto at = [](double h) { return h < 0 ? qQNaN() : EncodeDateTime(2025, 2, 3, 0, 0) + h / 24; };
+        for (const auto &r : rows) {
+            events.push_back(std::make_unique<TEventInfo>(uint(r[0]), 7));
+            events.back()->h_obj_dt = at(r[1]);
+            events.back()->h_sys_dt = at(r[2]);
+            list.push_back(events.back().get());
+        }
+        TEventListModel m(&c);
+        m.SetEvents(list);
+        QTreeView v;
+        v.setModel(&m);
+        v.setSortingEnabled(true);
+        v.resize(900, 400);
+        v.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&v));
+        // The uids from the top of the view, by the rows' places on screen.
+        const auto onScreen = [&] {
+            QMap<int, uint> byY;
+            for (int i = 0; i < m.rowCount(); ++i)
+                byY.insert(v.visualRect(m.index(i, 1)).y(), m.Event(m.index(i, 0))->uid);
+            return byY.values();
+        };
+        v.sortByColumn(1, Qt::DescendingOrder);
+        QCOMPARE(onScreen(), descending);
+        // Ascending: the shown times never fall from the top down (rows
+        // without a time first).
+        v.sortByColumn(1, Qt::AscendingOrder);
+        QHash<uint, double> shown;
+        for (const auto &r : rows)
+            shown.insert(uint(r[0]), r[1] >= 0 ? r[1] : r[2]);
+        const QList<uint> ascending = onScreen();
+        QCOMPARE(ascending.size(), rows.size());
+        for (int i = 1; i < ascending.size(); ++i)
+            QVERIFY2(shown[ascending[i - 1]] <= shown[ascending[i]], qPrintable(QString::number(ascending[i])));
     }
 
     // The period asked for: an end before the start, or none, widens to the

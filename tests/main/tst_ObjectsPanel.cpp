@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QTreeView>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -140,6 +141,100 @@ private Q_SLOTS:
         QVERIFY(panel.Model()->rowCount() > 0);
         if (!fault.isEmpty())
             QCOMPARE(panel.LastUpdate(), loadedAt);
+    }
+
+    // A load (sign-in, or a reload after an edit) reports its outcome like
+    // the update: only a refused token drops the rows and sends the user to
+    // sign in; without an answer, or with a failing service, the rows and
+    // markers stay, no update time is stamped, and the next minute update
+    // loads the list afresh once the service answers.
+    void loadOutcome_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("first"); // the first load after sign-in
+        QTest::addRow("answer") << "" << false;
+        QTest::addRow("token refused") << "refused" << false;
+        QTest::addRow("service down") << "down" << false;
+        QTest::addRow("service failing (503)") << "503" << false;
+        QTest::addRow("service failing (500)") << "500" << false;
+        QTest::addRow("first load, service failing (503)") << "503" << true;
+        QTest::addRow("first load, service down") << "down" << true;
+    }
+    void loadOutcome()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, first);
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--faults-control")}));
+        TMapPanelContext ctx(sim.url(), sim.demoToken(), fDir.filePath(QStringLiteral("tiles")));
+        QSplitter parent;
+        TObjectsPanel panel(ctx, &parent, nullptr);
+        TObjListModel *m = panel.Model();
+        int rows = 0;
+        TDateTime loadedAt = NoDateTime;
+        if (!first) {
+            QVERIFY(panel.LoadObjects(0) > 0);
+            rows = m->rowCount();
+            loadedAt = panel.LastUpdate();
+            QVERIFY(!std::isnan(loadedAt));
+            QVERIFY(m->setData(m->index(0, 0), Qt::Checked, Qt::CheckStateRole));
+            QCOMPARE(ctx.Map()->MarkCount(), 1);
+        }
+        QSignalSpy loaded(&panel, &TObjectsPanel::ObjectsLoaded);
+        QSignalSpy listed(&panel, &TObjectsPanel::Listed);
+        QSignalSpy refused(&panel, &TObjectsPanel::LoadRefused);
+        QSignalSpy silent(&panel, &TObjectsPanel::NotAnswering);
+        const QString port = QString::number(QUrl(sim.url()).port());
+        httplib::Client cli(sim.url().toStdString());
+        if (fault == QLatin1String("refused"))
+            ctx.Client()->SetToken(QStringLiteral("revoked"));
+        else if (fault == QLatin1String("down"))
+            sim.stop();
+        else if (!fault.isEmpty()) {
+            const auto res = cli.Put("/sim/faults", ("/api/v1/user/objects:" + fault + "=1").toStdString(), "text/plain");
+            QVERIFY(res && res->status < 300);
+        }
+        QTest::qWait(20);
+        const int n = panel.LoadObjects(0);
+        const bool failing = fault == QLatin1String("down") || fault.startsWith(u'5');
+        QCOMPARE(refused.count(), fault == QLatin1String("refused") ? 1 : 0);
+        QCOMPARE(silent.count(), failing ? 1 : 0);
+        QCOMPARE(loaded.count(), fault.isEmpty() ? 1 : 0);
+        if (fault == QLatin1String("refused")) {
+            QCOMPARE(n, -1);
+            QCOMPARE(m->rowCount(), 0);
+            QCOMPARE(ctx.Map()->MarkCount(), 0);
+            return;
+        }
+        // The minute update runs on: it is what notices the service's return.
+        QCOMPARE(listed.count(), 1);
+        if (fault.isEmpty()) {
+            QCOMPARE(n, rows);
+            QVERIFY(panel.LastUpdate() >= loadedAt);
+            return;
+        }
+        // What the user had stays as it was.
+        QCOMPARE(n, rows);
+        QCOMPARE(m->rowCount(), rows);
+        QCOMPARE(ctx.Map()->MarkCount(), first ? 0 : 1);
+        if (!first)
+            QVERIFY(m->IsChecked(m->index(0, 0)));
+        QCOMPARE(panel.LastUpdate(), loadedAt); // NaN stays NaN: QCOMPARE takes them as equal
+
+        // The service answers again: the next update lists the objects.
+        SimProcess again;
+        if (fault == QLatin1String("down")) {
+            QVERIFY(again.start({QStringLiteral("--port"), port}));
+            ctx.Client()->SetToken(again.demoToken());
+        } else {
+            const auto res = cli.Put("/sim/faults", "", "text/plain");
+            QVERIFY(res && res->status < 300);
+        }
+        panel.UpdateObjects();
+        QCOMPARE(silent.count(), 1);
+        QVERIFY(m->rowCount() > 0);
+        QVERIFY(!std::isnan(panel.LastUpdate()));
+        QCOMPARE(loaded.count(), 1);
     }
 
     void tickingCreatesMarkerAndUpdateKeepsState()

@@ -44,6 +44,8 @@
 
 #include <ctime>
 
+#include <httplib.h>
+
 class tst_main : public QObject
 {
     Q_OBJECT
@@ -596,6 +598,41 @@ private Q_SLOTS:
         QVERIFY(w->IsSignedIn());
         QVERIFY2(!w->MsgPanel->isVisible(), qPrintable(w->MsgLabel->text()));
         QCOMPARE(w->ObjModel()->rowCount(), objects);
+        w->UpdateTimer->stop();
+    }
+
+    // A remembered token whose object list meets a failing service (5xx) is
+    // kept: no sign-in dialog, the outage notice shows, and the minute update
+    // lists the objects once the service answers again.
+    void failingServiceAtSignInKeepsToken()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--faults-control")}));
+        Config.SetVal("server", sim.url());
+        IniFile.WriteString("Login", "Token", sim.demoToken());
+        httplib::Client cli(sim.url().toStdString());
+        auto res = cli.Put("/sim/faults", "/api/v1/user/objects:503=1", "text/plain");
+        QVERIFY(res && res->status < 300);
+        ModalWatcher unexpected([](QWidget *m) {
+            m->close();
+            return true;
+        });
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->UpdateTimer->isActive(), 10000);
+        QVERIFY(!unexpected.done());
+        QVERIFY(w->IsSignedIn());
+        QVERIFY(w->MsgPanel->isVisible());
+        const QString notice = w->MsgLabel->text();
+        QVERIFY2(notice.startsWith(TMonitorMainWin::TrFmt("service_not_answering", {QString()}).mid(1).left(20)),
+                 qPrintable(notice));
+        QCOMPARE(w->ObjModel()->rowCount(), 0);
+
+        res = cli.Put("/sim/faults", "", "text/plain");
+        QVERIFY(res && res->status < 300);
+        w->UpdateTimerTimer();
+        QVERIFY(w->ObjModel()->rowCount() > 0);
+        QVERIFY2(!w->MsgPanel->isVisible(), qPrintable(w->MsgLabel->text()));
+        QVERIFY(!unexpected.done());
         w->UpdateTimer->stop();
     }
 
