@@ -296,14 +296,10 @@ void SimWorld::advanceLocked(qint64 nowMs)
             if (os->obj.ownerUid != t.userId || (t.objId != 0 && t.objId != uid) || os->points.isEmpty())
                 continue;
             const auto h = SimTrapEvaluator::holds(t, nullptr, os->obj.sensors, os->points.last(), nowMs);
-            if (h && *h) {
-                const bool raised = t.isAlarm && !fOpenEvents.contains(qMakePair(t.uid, uid));
-                setTrapStateLocked(t, *os, true, os->points.last());
-                // Raised now, not by the last report: the object changes now,
-                // or the incremental object list would never carry the alarm.
-                if (raised)
-                    touch(os->obj, nowMs);
-            }
+            // Raised now, not by the last report: the object changes now,
+            // or the incremental object list would never carry the alarm.
+            if (h && *h && setTrapStateLocked(t, *os, true, os->points.last()) && t.isAlarm)
+                touch(os->obj, nowMs);
         }
     }
     processCommandsLocked(nowMs);
@@ -336,11 +332,23 @@ void SimWorld::evaluateTrapsLocked(ObjectSim &os, const SimPoint &p, qint64 nowM
     }
 }
 
-void SimWorld::setTrapStateLocked(const SimTrap &trap, ObjectSim &os, bool holds, const SimPoint &p)
+bool SimWorld::setTrapStateLocked(const SimTrap &trap, ObjectSim &os, bool holds, const SimPoint &p)
 {
     const QPair<int, int> key(trap.uid, os.obj.uid);
     const auto open = fOpenEvents.constFind(key);
     if (holds && open == fOpenEvents.constEnd()) {
+        // A report time-out alarm that waits to be accepted is not raised
+        // again while its object is silent once more: the waiting one stands
+        // for this silence too (it is not completed a second time).
+        if (trap.targetTypeId == 3 && trap.isAlarm && trap.acceptTypeId == 1) {
+            for (qsizetype i = fEvents.size() - 1; i >= 0; --i) {
+                const SimEvent &w = fEvents[i];
+                if (w.trapId == trap.uid && w.trapVid == trap.vid && w.objId == os.obj.uid && w.isOpenAlarm()) {
+                    fOpenEvents.insert(key, w.uid);
+                    return false;
+                }
+            }
+        }
         SimEvent e;
         e.uid = fNextEvent++;
         e.objId = os.obj.uid;
@@ -354,19 +362,24 @@ void SimWorld::setTrapStateLocked(const SimTrap &trap, ObjectSim &os, bool holds
         fOpenEvents.insert(key, e.uid);
         if (e.isAlarm)
             touch(os.obj, p.sysMs);
+        return true;
     } else if (!holds && open != fOpenEvents.constEnd()) {
         const int uid = open.value();
         fOpenEvents.remove(key);
-        for (qsizetype i = fEvents.size() - 1; i >= 0; --i)
-            if (fEvents[i].uid == uid) {
+        for (qsizetype i = fEvents.size() - 1; i >= 0; --i) {
+            if (fEvents[i].uid != uid)
+                continue;
+            if (!fEvents[i].completed) {
                 fEvents[i].completed = true;
                 fEvents[i].c = p;
                 fEvents[i].cSval = sensorValueLocked(trap, os, p);
                 if (fEvents[i].isAlarm)
                     touch(os.obj, p.sysMs);
-                break;
             }
+            break;
+        }
     }
+    return false;
 }
 
 QString SimWorld::sensorValueLocked(const SimTrap &trap, const ObjectSim &os, const SimPoint &p) const

@@ -106,7 +106,8 @@ private:
     void advanceLocked(qint64 nowMs);
     void addPointLocked(ObjectSim &os, const SimPoint &p, qint64 nowMs, bool evaluate);
     void evaluateTrapsLocked(ObjectSim &os, const SimPoint &p, qint64 nowMs);
-    void setTrapStateLocked(const SimTrap &trap, ObjectSim &os, bool holds, const SimPoint &p);
+    // True when it raised a new event.
+    bool setTrapStateLocked(const SimTrap &trap, ObjectSim &os, bool holds, const SimPoint &p);
     void processCommandsLocked(qint64 nowMs);
     // What the trap, alarm and trip windows show at once: template fields in
     // the trap messages, an open alarm to accept, a public trip.

@@ -97,8 +97,12 @@ void TZtHash::SetAsInteger(const QString &key, qint64 value) { SetVal(key, QStri
 
 bool TZtHash::AsBool(const QString &key) const
 {
-    const QString v = GetVal(key);
-    return !v.isEmpty() && QStringLiteral("1TtYyOo").contains(v[0]);
+    // The first letter decides ("on", "ok", "yes", "true", "1"), except that
+    // "off" shares its letter with "on" and must read false.
+    const QString v = GetVal(key).trimmed();
+    if (v.isEmpty() || v.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0)
+        return false;
+    return QStringLiteral("1TtYyOo").contains(v[0]);
 }
 
 void TZtHash::SetAsBool(const QString &key, bool value) { SetVal(key, value ? QStringLiteral("true") : QStringLiteral("false")); }

@@ -45,13 +45,13 @@ TMapMark *TMapMarkList::Get(int Index) const
 {
     if (Index < 0 || Index >= Count())
         throw std::out_of_range("TMapMarkList::Get: index out of range");
-    return FList[size_t(Index)].get();
+    return At(Index);
 }
 
 int TMapMarkList::Find(const TGeoPoint &GeoCoords, bool, int StartIndex) const
 {
     for (int i = std::max(StartIndex, 0); i < Count(); ++i) {
-        const TGeoPoint &c = FList[size_t(i)]->Coord;
+        const TGeoPoint &c = At(i)->Coord;
         if (SameCoord(c.Long, GeoCoords.Long) && SameCoord(c.Lat, GeoCoords.Lat))
             return i;
     }
@@ -61,7 +61,7 @@ int TMapMarkList::Find(const TGeoPoint &GeoCoords, bool, int StartIndex) const
 int TMapMarkList::Find(const TGeoRect &GeoRect, bool, int StartIndex) const
 {
     for (int i = std::max(StartIndex + 1, 0); i < Count(); ++i)
-        if (GeoRect.Contains(FList[size_t(i)]->Coord))
+        if (GeoRect.Contains(At(i)->Coord))
             return i;
     return -1;
 }
@@ -90,9 +90,10 @@ TMapMark *TMapMarkList::Add(std::unique_ptr<TMapMark> MapMark)
 {
     if (!MapMark)
         return nullptr;
-    // Before every mark of the same layer: newest first within a layer.
-    const auto at = std::find_if(FList.begin(), FList.end(),
-                                 [&](const auto &m) { return m->Layer >= MapMark->Layer; });
+    // Before every mark of the same layer: newest first within a layer. In
+    // the reversed store that is after them, before the first lower layer.
+    const auto at = std::partition_point(FList.begin(), FList.end(),
+                                         [&](const auto &m) { return m->Layer >= MapMark->Layer; });
     TMapMark *raw = MapMark.get();
     FList.insert(at, std::move(MapMark));
     if (OnItemNotify)
@@ -115,8 +116,8 @@ void TMapMarkList::Delete(TMapMark *MapMark)
 void TMapMarkList::Clear()
 {
     if (OnItemNotify)
-        for (auto &m : FList)
-            OnItemNotify(this, m.get(), TMapMarkAction::mmaDeleted);
+        for (auto it = FList.rbegin(); it != FList.rend(); ++it)
+            OnItemNotify(this, it->get(), TMapMarkAction::mmaDeleted);
     FList.clear();
     Changed();
 }

@@ -45,8 +45,12 @@ public:
 
 private:
     void Changed();
+    TMapMark *At(int Index) const { return FList[FList.size() - 1 - size_t(Index)].get(); }
 
     TMapControl *FMap;
+    // Stored back to front (highest layer first, oldest first within a
+    // layer), so that adding to the lowest layer, as every object marker
+    // does, is an append rather than a shift of the whole list.
     std::vector<std::unique_ptr<TMapMark>> FList;
     int FUpdateCount = 0;
 };

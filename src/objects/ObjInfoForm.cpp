@@ -100,13 +100,18 @@ void TObjInfoForm::ShowObjInfo(const TObjectInfo *Object)
     for (const TRow &r : rows) {
         auto *item = new QTreeWidgetItem(InfoList, {r.key, r.value});
         item->setToolTip(1, r.hint);
-        // An address takes a line per 20 characters.
+        // An address takes a line per 20 characters. The width must not be
+        // negative: an invalid size is stored as no size hint at all, and the
+        // row then takes the font's bare height. The value column stretches,
+        // so its width hint is not used.
         const int lines = r.key == Tr("address") ? r.value.size() / 20 + 1 : 1;
-        item->setSizeHint(1, QSize(-1, line * lines));
-        height += line * lines + 1;
+        item->setSizeHint(1, QSize(0, line * lines));
+        height += line * lines;
     }
     InfoList->resizeColumnToContents(0);
-    resize(std::clamp(InfoList->columnWidth(0) + 220, 300, 600), std::clamp(height + 4, 200, 600));
+    // Tall enough for every row and no more (the list has no grid lines).
+    const int frame = 2 * InfoList->frameWidth();
+    resize(std::clamp(InfoList->columnWidth(0) + 220, 300, 600), std::clamp(height + frame, 200, 600));
     show();
     activateWindow();
 }

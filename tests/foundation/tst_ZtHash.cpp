@@ -90,11 +90,24 @@ void TestZtHash::asBool_data()
     QTest::addRow("true") << "true" << true;
     QTest::addRow("Yes") << "Yes" << true;
     QTest::addRow("on") << "on" << true;
-    QTest::addRow("off reads true") << "off" << true;
+    QTest::addRow("off") << "off" << false;
+    QTest::addRow("OFF") << "OFF" << false;
+    QTest::addRow("Off padded") << "  Off  " << false;
+    QTest::addRow("on padded") << "  on" << true;
+    QTest::addRow("ON") << "ON" << true;
+    QTest::addRow("ok") << "ok" << true;
+    QTest::addRow("TRUE") << "TRUE" << true;
+    QTest::addRow("y") << "y" << true;
+    QTest::addRow("yes padded") << "\tyes " << true;
     QTest::addRow("0") << "0" << false;
     QTest::addRow("false") << "false" << false;
     QTest::addRow("no") << "no" << false;
     QTest::addRow("empty") << "" << false;
+    QTest::addRow("spaces only") << "   " << false;
+    QTest::addRow("FALSE") << "FALSE" << false;
+    QTest::addRow("No") << "No" << false;
+    QTest::addRow("unknown word") << "maybe" << false;
+    QTest::addRow("unknown number") << "2" << false;
 }
 
 void TestZtHash::asBool()

@@ -114,6 +114,8 @@ private Q_SLOTS:
     void dragScrollsWithPointer();
     void pressOnMarkDoesNotDrag();
     void marksDrawnByLayerNewestFirst();
+    void markListOrder_data();
+    void markListOrder();
     void selectionBoxReportsArea();
     void zoomZeroDrawsOnlyExistingTile();
     void refreshTileRepaintsArrivedTile();
@@ -284,6 +286,63 @@ void tst_MapControl::marksDrawnByLayerNewestFirst()
     drawn.clear();
     map.viewport()->repaint();
     QCOMPARE(drawn, QStringList());
+}
+
+void tst_MapControl::markListOrder_data()
+{
+    // Steps: "+name:layer" adds, "-name" deletes; then the list's order.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("order");
+    QTest::addRow("one layer, newest first") << QStringList{"+a:0", "+b:0", "+c:0"} << QStringList{"c", "b", "a"};
+    QTest::addRow("layers ascending") << QStringList{"+a:2", "+b:0", "+c:255", "+d:1"} << QStringList{"b", "d", "a", "c"};
+    QTest::addRow("mixed") << QStringList{"+a:0", "+b:1", "+c:0", "+d:1", "+e:0", "+f:2"}
+                           << QStringList{"e", "c", "a", "d", "b", "f"};
+    QTest::addRow("deletes keep the rest in order")
+        << QStringList{"+a:0", "+b:1", "+c:0", "+d:1", "-c", "+e:0", "-d", "+f:1", "-a"} << QStringList{"e", "f", "b"};
+    QTest::addRow("delete the newest and the oldest")
+        << QStringList{"+a:0", "+b:0", "+c:0", "+d:0", "-d", "-a", "+e:0"} << QStringList{"e", "c", "b"};
+    QTest::addRow("all deleted, then added") << QStringList{"+a:3", "+b:3", "-a", "-b", "+c:3", "+d:0"}
+                                             << QStringList{"d", "c"};
+}
+
+void tst_MapControl::markListOrder()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, order);
+    TMapMarkList marks(nullptr);
+    // Every mark at the same place, so that both searches walk the whole list.
+    const TGeoPoint at{56.27, 58.0};
+    QStringList notified;
+    marks.OnItemNotify = [&](TMapMarkList *, TMapMark *m, TMapMarkAction a) {
+        if (a == TMapMarkAction::mmaDeleted)
+            notified << m->Caption;
+    };
+    QHash<QString, TMapMark *> byName;
+    for (const QString &step : steps) {
+        const QString name = step.mid(1).section(u':', 0, 0);
+        if (step.startsWith(u'+'))
+            byName[name] = marks.Add(at, name, uint8_t(step.section(u':', 1).toInt()));
+        else
+            marks.Delete(byName.take(name));
+    }
+    notified.clear();
+
+    QStringList listed, byPoint, byRect;
+    for (int i = 0; i < marks.Count(); ++i)
+        listed << marks.Get(i)->Caption;
+    QCOMPARE(listed, order);
+    for (int i = marks.Find(at); i >= 0; i = marks.Find(at, false, i + 1))
+        byPoint << marks.Get(i)->Caption;
+    QCOMPARE(byPoint, order);
+    const TGeoRect box{TGeoPoint{56.0, 58.5}, TGeoPoint{56.5, 57.5}};
+    for (int i = marks.Find(box, false, -1); i >= 0; i = marks.Find(box, false, i))
+        byRect << marks.Get(i)->Caption;
+    QCOMPARE(byRect, order);
+    QVERIFY_THROWS_EXCEPTION(std::out_of_range, marks.Get(marks.Count()));
+
+    marks.Clear();
+    QCOMPARE(notified, order);
+    QCOMPARE(marks.Count(), 0);
 }
 
 void tst_MapControl::selectionBoxReportsArea()

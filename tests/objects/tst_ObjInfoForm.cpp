@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -80,6 +81,76 @@ private Q_SLOTS:
         QVERIFY(k.contains(QStringLiteral("Temperature, C=21.5")));
         QCOMPARE(k.filter(QStringLiteral("hum")).size(), 0);
         QCOMPARE(k.filter(QStringLiteral("vector")).size(), 0);
+    }
+
+    // The window is as tall as its rows (within 200 to 600 pixels): the last
+    // row ends at the list's bottom edge, and a long address takes a line
+    // per 20 characters.
+    void heightFitsRows_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("address");
+        QTest::addRow("ordinary user") << 0 << QStringLiteral("Lenina St, 12, Perm, 614000");
+        QTest::addRow("expert, long address")
+            << 9 << QStringLiteral("Komsomolsky Ave, 118, building 2, entrance 4, Perm, Perm Krai, 614010");
+    }
+    void heightFitsRows()
+    {
+        QFETCH(int, level);
+        QFETCH(QString, address);
+        const int oldLevel = UserLevel;
+        UserLevel = level;
+        TObjectInfo o;
+        fill(o);
+        o.model = QStringLiteral("X1");
+        o.sw_ver = QStringLiteral("2.4");
+        o.settings = QStringLiteral("interval=60");
+        o.address = address;
+        // Fresh sensors, so that the rows need more than the least height.
+        for (int i = 0; i < 4; ++i) {
+            auto s = std::make_unique<TSensorInfo>(10 + i);
+            s->sign = QStringLiteral("s%1").arg(i);
+            s->val = QString::number(i);
+            s->sys_dt = Now();
+            o.sensors.push_back(std::move(s));
+        }
+        QPointer<TObjInfoForm> f = new TObjInfoForm;
+        f->ShowObjInfo(&o);
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        UserLevel = oldLevel;
+        QTreeWidget *list = f->InfoList;
+        const int n = list->topLevelItemCount();
+        QVERIFY(n > 10);
+        const int line = list->fontMetrics().height() + 4;
+        int addressLines = 0;
+        for (int i = 0; i < n; ++i) {
+            const QRect r = list->visualItemRect(list->topLevelItem(i));
+            const bool isAddress = list->topLevelItem(i)->text(1) == address;
+            if (isAddress)
+                addressLines = r.height() / line;
+            QCOMPARE(r.height(), isAddress ? line * (address.size() / 20 + 1) : line);
+        }
+        QCOMPARE(addressLines, address.size() / 20 + 1);
+        QVERIFY(f->height() > 200 && f->height() < 600);
+        QVERIFY(!list->verticalScrollBar()->isVisible());
+        const QRect last = list->visualItemRect(list->topLevelItem(n - 1));
+        QCOMPARE(last.bottom() + 1, list->viewport()->height());
+
+        // On screen: the last row's text is in the lowest line of the list,
+        // and no empty band lies below it.
+        const QImage shot = list->viewport()->grab().toImage();
+        auto inked = [&shot](int y) {
+            for (int x = 0; x < shot.width(); ++x)
+                if (qGray(shot.pixel(x, y)) < 128)
+                    return true;
+            return false;
+        };
+        bool lastRowInked = false;
+        for (int y = shot.height() - line; y < shot.height(); ++y)
+            lastRowInked = lastRowInked || inked(y);
+        QVERIFY(lastRowInked);
+        f->close();
+        QTRY_VERIFY(!f);
     }
 
     void popupCopiesAndCloses()

@@ -365,6 +365,60 @@ private Q_SLOTS:
         QVERIFY(!fClient->DeleteTrap(uid));
     }
 
+    // A report time-out alarm that waits to be accepted stands for every
+    // silence until it is accepted; once accepted, the next silence raises
+    // a new one.
+    void timeoutAlarmWaitsForAcceptance()
+    {
+        TObjectInfo *o = object(1);
+        QVERIFY(o);
+        // Half a minute: the device is silent that long between most reports
+        // (10 to 60 s), so it fires again and again.
+        TTrapInfo t(0, o->uid);
+        t.target_type_id = 3;
+        t.condition_id = 1;
+        t.val = QStringLiteral("0.5");
+        t.is_alarm = true;
+        t.accept_type_id = 1;
+        const int uid = fClient->CreateTrap(t);
+        QVERIFY(uid > 0);
+        auto waiting = [&] {
+            QList<uint32_t> out;
+            if (fClient->GetObjects() >= 0)
+                for (const auto &a : o->alarms)
+                    if (a->trap_id == uid)
+                        out << a->uid;
+            return out;
+        };
+        QVERIFY(waitFor([&] { return !waiting().isEmpty(); }));
+        // Four simulated minutes: several silences, still the one alarm.
+        QList<uint32_t> seen;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 8000) {
+            const QList<uint32_t> now = waiting();
+            QCOMPARE(now.size(), 1);
+            if (!seen.contains(now[0]))
+                seen << now[0];
+            QTest::qWait(250);
+        }
+        QCOMPARE(seen.size(), 1);
+        QVERIFY(fClient->GetEvents(Now() - 1, Now() + 1) > 0);
+        int raised = 0;
+        for (const auto &e : fClient->EventList())
+            raised += e->trap_id == uid ? 1 : 0;
+        QCOMPARE(raised, 1);
+
+        QVERIFY(fClient->AcceptEvent(seen[0], QStringLiteral("seen")));
+        // The accepted one leaves the object's alarms; a later silence
+        // raises the next.
+        QVERIFY(waitFor([&] {
+            const QList<uint32_t> now = waiting();
+            return now.size() == 1 && now[0] != seen[0];
+        }));
+        QVERIFY(fClient->DeleteTrap(uid));
+    }
+
     // Each device dialog's set command changes what its query command shows.
     void commandRoundTrips_data()
     {
