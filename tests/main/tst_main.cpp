@@ -1104,10 +1104,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("effect");
         QTest::addRow("F5") << int(Qt::Key_F5) << "update";
-        QTest::addRow("Ctrl+Q") << int(Qt::CTRL | Qt::Key_Q) << "quit";
-        QTest::addRow("Ctrl+plus") << int(Qt::CTRL | Qt::Key_Plus) << "+1";
-        QTest::addRow("Ctrl+=") << int(Qt::CTRL | Qt::Key_Equal) << "+1";
-        QTest::addRow("Ctrl+minus") << int(Qt::CTRL | Qt::Key_Minus) << "-1";
+        QTest::addRow("Ctrl+Q") << (Qt::CTRL | Qt::Key_Q).toCombined() << "quit";
+        QTest::addRow("Ctrl+plus") << (Qt::CTRL | Qt::Key_Plus).toCombined() << "+1";
+        QTest::addRow("Ctrl+=") << (Qt::CTRL | Qt::Key_Equal).toCombined() << "+1";
+        QTest::addRow("Ctrl+minus") << (Qt::CTRL | Qt::Key_Minus).toCombined() << "-1";
     }
     void shortcuts()
     {
