@@ -81,9 +81,7 @@ void TMonitorMap::DeleteMark(int Index) { fCtrl->MapMarks().Delete(fCtrl->MapMar
 void TMonitorMap::ClearObjectMarks()
 {
     // Only markers made for objects carry a data cell.
-    for (int i = fCtrl->MapMarks().Count() - 1; i >= 0; --i)
-        if (fCtrl->MapMarks().Get(i)->Data)
-            fCtrl->MapMarks().Delete(fCtrl->MapMarks().Get(i));
+    fCtrl->MapMarks().DeleteIf([](const TMapMark &m) { return m.Data != nullptr; });
 }
 
 void TMonitorMap::ClearTracks()

@@ -113,6 +113,27 @@ void TMapMarkList::Delete(TMapMark *MapMark)
     Changed();
 }
 
+void TMapMarkList::DeleteIf(const std::function<bool(const TMapMark &)> &Pick)
+{
+    // The storage runs from the last mark to the first.
+    std::vector<char> gone(FList.size());
+    bool any = false;
+    for (size_t i = 0; i < FList.size(); ++i)
+        any |= (gone[i] = Pick(*FList[i]) ? 1 : 0) != 0;
+    if (!any)
+        return;
+    if (OnItemNotify)
+        for (size_t i = 0; i < FList.size(); ++i)
+            if (gone[i])
+                OnItemNotify(this, FList[i].get(), TMapMarkAction::mmaDeleted);
+    size_t kept = 0;
+    for (size_t i = 0; i < FList.size(); ++i)
+        if (!gone[i])
+            FList[kept++] = std::move(FList[i]);
+    FList.resize(kept);
+    Changed();
+}
+
 void TMapMarkList::Clear()
 {
     if (OnItemNotify)

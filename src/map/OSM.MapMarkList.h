@@ -39,6 +39,9 @@ public:
     TMapMark *Add(std::unique_ptr<TMapMark> MapMark);
     // Removes and destroys that mark; a mark not in the list is ignored.
     void Delete(TMapMark *MapMark);
+    // Removes and destroys every mark Pick chooses, in one pass: the notices
+    // go out in the order deleting them one by one from the last would give.
+    void DeleteIf(const std::function<bool(const TMapMark &)> &Pick);
     void Clear();
 
     TOnItemNotify OnItemNotify;

@@ -116,6 +116,7 @@ private Q_SLOTS:
     void marksDrawnByLayerNewestFirst();
     void markListOrder_data();
     void markListOrder();
+    void deleteIfMatchesDeletingOneByOne();
     void selectionBoxReportsArea();
     void zoomZeroDrawsOnlyExistingTile();
     void refreshTileRepaintsArrivedTile();
@@ -343,6 +344,44 @@ void tst_MapControl::markListOrder()
     marks.Clear();
     QCOMPARE(notified, order);
     QCOMPARE(marks.Count(), 0);
+}
+
+void tst_MapControl::deleteIfMatchesDeletingOneByOne()
+{
+    // Two lists alike; capitals are picked. One deletes them one by one from
+    // the last mark, the other at once: the same marks stay in the same
+    // order, and the same notices come in the same order.
+    const QStringList adds{"a:0", "B:1", "c:0", "D:2", "E:0", "f:1", "G:0", "h:2"};
+    TMapMarkList one(nullptr), all(nullptr);
+    QStringList noticedOne, noticedAll;
+    one.OnItemNotify = [&](TMapMarkList *, TMapMark *m, TMapMarkAction a) {
+        if (a == TMapMarkAction::mmaDeleted)
+            noticedOne << m->Caption;
+    };
+    all.OnItemNotify = [&](TMapMarkList *, TMapMark *m, TMapMarkAction a) {
+        if (a == TMapMarkAction::mmaDeleted)
+            noticedAll << m->Caption;
+    };
+    for (const QString &a : adds)
+        for (TMapMarkList *l : {&one, &all})
+            l->Add(TGeoPoint{56.27, 58.0}, a.section(u':', 0, 0), uint8_t(a.section(u':', 1).toInt()));
+    auto picked = [](const TMapMark &m) { return m.Caption.front().isUpper(); };
+    for (int i = one.Count() - 1; i >= 0; --i)
+        if (picked(*one.Get(i)))
+            one.Delete(one.Get(i));
+    all.DeleteIf(picked);
+    QCOMPARE(noticedAll, noticedOne);
+    QCOMPARE(noticedAll.size(), 4);
+    QStringList keptOne, keptAll;
+    for (int i = 0; i < one.Count(); ++i)
+        keptOne << one.Get(i)->Caption;
+    for (int i = 0; i < all.Count(); ++i)
+        keptAll << all.Get(i)->Caption;
+    QCOMPARE(keptAll, keptOne);
+    QCOMPARE(keptAll, (QStringList{"c", "a", "f", "h"}));
+    all.DeleteIf(picked); // nothing left to pick
+    QCOMPARE(noticedAll.size(), 4);
+    QCOMPARE(all.Count(), 4);
 }
 
 void tst_MapControl::selectionBoxReportsArea()
