@@ -4,14 +4,15 @@
 # The libraries of src/ stand in layers (docs/architecture.md): a library uses
 # only libraries of its own layer or lower ones, and never in a circle.
 # src/CMakeLists.txt declares every library with its layer and link list; each
-# folder's CMakeLists.txt then hands its files to libraries, by name patterns
-# first, every file left over going to the folder's default library. A new
-# file therefore needs no CMake edit: it lands in its folder's default library.
+# folder's CMakeLists.txt then hands whole folders to libraries: an area's
+# widget-free records and models sit in its model/ subfolder, and the folder,
+# never a file name, decides the library. A new file therefore needs no CMake
+# edit: it lands in the library of the folder it is put in.
 
 # velmora_layer(<name> LAYER <n> [PUBLIC <targets>...] [PRIVATE <targets>...])
 # Declares the static library velmora_<name> in layer n; its files come later
-# from velmora_sources() and velmora_folder(). PUBLIC: what its headers include
-# too; PRIVATE: what only its .cpp files include.
+# from velmora_folder(). PUBLIC: what its headers include too; PRIVATE: what
+# only its .cpp files include.
 function(velmora_layer name)
   cmake_parse_arguments(A "" "LAYER" "PUBLIC;PRIVATE" ${ARGN})
   if(NOT DEFINED A_LAYER)
@@ -22,42 +23,23 @@ function(velmora_layer name)
   set_target_properties(velmora_${name} PROPERTIES VELMORA_LAYER ${A_LAYER})
 endfunction()
 
-# velmora_sources(<name> <patterns>...)
-# The .cpp and .h files of the calling folder that match a glob pattern join
-# velmora_<name>, unless an earlier call of the folder took them.
-function(velmora_sources name)
-  set(files)
-  foreach(pattern ${ARGN})
-    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${pattern})
-    list(FILTER found INCLUDE REGEX "\\.(cpp|h)$")
-    list(APPEND files ${found})
-  endforeach()
-  _velmora_take(${name} "${files}")
-endfunction()
-
-# velmora_folder(<name>)
-# Every .cpp and .h file of the calling folder not taken yet joins
-# velmora_<name>: the folder's default library.
+# velmora_folder(<name> [<subfolder>])
+# Every .cpp and .h file of the calling folder (or of its subfolder) joins
+# velmora_<name>, and the folder's headers are found by every library that
+# links velmora_<name>. Subfolders are never taken with their parent.
 function(velmora_folder name)
-  file(GLOB files CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-  _velmora_take(${name} "${files}")
-endfunction()
-
-function(_velmora_take name files)
+  set(dir ${CMAKE_CURRENT_SOURCE_DIR})
+  if(ARGC GREATER 1)
+    set(dir ${dir}/${ARGV1})
+  endif()
   if(NOT TARGET velmora_${name})
     message(FATAL_ERROR "${CMAKE_CURRENT_LIST_FILE}: velmora_${name} is not declared (velmora_layer in src/CMakeLists.txt)")
   endif()
-  get_property(taken DIRECTORY PROPERTY VELMORA_TAKEN_FILES)
-  if(taken AND files)
-    list(REMOVE_ITEM files ${taken})
-  endif()
+  file(GLOB files CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
   if(files)
-    list(REMOVE_DUPLICATES files)
     target_sources(velmora_${name} PRIVATE ${files})
-    set_property(DIRECTORY APPEND PROPERTY VELMORA_TAKEN_FILES ${files})
   endif()
-  # A folder's headers are found by every library that has files in it.
-  target_include_directories(velmora_${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_include_directories(velmora_${name} PUBLIC ${dir})
 endfunction()
 
 # velmora_check_library_graph()
