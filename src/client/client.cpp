@@ -1,6 +1,7 @@
 // The request envelope, the JSON readers, logging and the client's state.
 
 #include "client.h"
+#include "AccountClock.h"
 
 #include "OSM.CommandInfo.h"
 #include "OSM.EventInfo.h"
@@ -67,6 +68,7 @@ TVelmoraClient::TVelmoraClient(const QString &aServer, const QString &aToken, co
     fTimeZone = std::abs(tz) >= 1 ? tz / 1440.0 : tz;
     if (fTimeZone == 0 || std::isnan(fTimeZone))
         fTimeZone = TimeZoneOffset;
+    SetAccountZone(fTimeZone);
 
     // TLS: the system store plus the CA file, found beside the configuration.
     QString caFile = aCaFile.trimmed();
@@ -399,6 +401,8 @@ QString TVelmoraClient::ErrorMessage() const
     return text.trimmed();
 }
 
+// The account's zone: SetAccountZone publishes it to the windows whenever it
+// changes (here, and when the user's data is read).
 double TVelmoraClient::TimeZone() const
 {
     return fUserInfo.TimeZone != 0 ? fUserInfo.TimeZone : fTimeZone;

@@ -1,6 +1,7 @@
 // Sign-in and account operations.
 
 #include "client.h"
+#include "AccountClock.h"
 
 #include "ZtUtils.h"
 
@@ -31,6 +32,7 @@ void TVelmoraClient::ParseUser(const QJsonObject *json)
     fUserInfo.TgChatId = JsonInt(json, QStringLiteral("t_chat_id"), 0);
     // Signed: zones west of UTC have negative offsets, which JsonInt refuses.
     fUserInfo.TimeZone = double(ToInt64Def(JsonStr(json, QStringLiteral("tz")), 0)) / 86400.0;
+    SetAccountZone(TimeZone());
     fUserInfo.Lang = JsonStr(json, QStringLiteral("lang"));
     fUserInfo.ApiToken = fApiToken;
 }

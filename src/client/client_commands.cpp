@@ -1,6 +1,7 @@
 // Device commands: sending, the command log and the device's stored answers.
 
 #include "client.h"
+#include "AccountClock.h"
 
 #include "OSM.CommandInfo.h"
 
@@ -52,7 +53,7 @@ int TVelmoraClient::GetCommandLog(int32_t ObjUid, int Count, const QString &Text
             }
         }
         fCommandLog = std::move(list);
-        fCommandLogUpdated = Now();
+        fCommandLogUpdated = AccountNow();
         LogText(QStringLiteral(" [%1]").arg(fCommandLog.size()));
         return int(fCommandLog.size());
     } catch (const std::exception &e) {

@@ -2,6 +2,7 @@
 // events answer.
 
 #include "client.h"
+#include "AccountClock.h"
 
 #include "OSM.EventInfo.h"
 
@@ -314,7 +315,7 @@ int TVelmoraClient::GetEvents(TDateTime DtFrom, TDateTime DtTo)
             TakeAnswerError();
             return -1;
         }
-        fEventListUpdated = Now();
+        fEventListUpdated = AccountNow();
         fEventListDt1 = DtFrom;
         fEventListDt2 = DtTo;
         TEventList list;

@@ -50,7 +50,12 @@ bool TVelmoraClient::GetPhoto(TObjectInfo *oi)
         for (const char *ext : cacheExts) {
             const QString file = dir + uid + QLatin1Char('.') + QLatin1String(ext);
             const QFileInfo fi(file);
-            if (!fi.exists() || QDateTimeToDateTime(fi.lastModified()) < oi->image_dt)
+            if (!fi.exists())
+                continue;
+            // The file's time is an instant of the computer's clock, the
+            // photo's a wall-clock time of the account's zone.
+            const TDateTime written = UnixDateDelta + double(fi.lastModified().toMSecsSinceEpoch()) / 86400000.0 + TimeZone();
+            if (written < oi->image_dt)
                 continue;
             const QImage img = loadPhoto(file, QLatin1String(ext));
             if (img.isNull())

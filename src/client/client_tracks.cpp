@@ -2,6 +2,7 @@
 // histories and trips, and GetTrack with its streaming reader of the answer.
 
 #include "client.h"
+#include "AccountClock.h"
 
 #include "OSM.EventInfo.h"
 #include "OSM.TrackPointInfo.h"
@@ -554,7 +555,7 @@ int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int M
             }
         }
         fTrackList = std::move(points);
-        fTrackListUpdated = Now();
+        fTrackListUpdated = AccountNow();
         return int(fTrackList.size());
     } catch (const std::exception &e) {
         LogError(e);

@@ -1,6 +1,7 @@
 // Trips: starting and stopping them, and the trip list of a period.
 
 #include "client.h"
+#include "AccountClock.h"
 
 #include "OSM.EventInfo.h"
 #include "OSM.TrackPointInfo.h"
@@ -14,7 +15,7 @@ QString TVelmoraClient::DefaultTripName(TDateTime Now)
 bool TVelmoraClient::StartTrip(int32_t ObjUid, const QString &TripName)
 {
     try {
-        const QString name = TripName.isEmpty() ? DefaultTripName(Now()) : TripName;
+        const QString name = TripName.isEmpty() ? DefaultTripName(AccountNow()) : TripName;
         return DoPut(QStringLiteral("StartTrip"), QStringLiteral("/object/%1/starttrip").arg(ObjUid),
                      QStringLiteral("name=") + UrlEncode(name))
             == 200;

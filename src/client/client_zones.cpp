@@ -1,6 +1,7 @@
 // Zones: the zone reader, the four zone requests and the zone history.
 
 #include "client.h"
+#include "AccountClock.h"
 
 #include "OSM.TrackPointInfo.h"
 #include "OSM.ZoneInfo.h"
@@ -195,7 +196,7 @@ int TVelmoraClient::GetZoneHistory(int32_t ZoneUid, int Mode, int TMode, TDateTi
                 list.push_back(ParseTrackPoint(&o));
         }
         fTrackList = std::move(list);
-        fTrackListUpdated = Now();
+        fTrackListUpdated = AccountNow();
         return int(fTrackList.size());
     } catch (const std::exception &e) {
         LogError(e);

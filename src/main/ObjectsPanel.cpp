@@ -92,7 +92,10 @@ TObjectsPanel::TObjectsPanel(TPanelContext &Ctx, QWidget *Parent, QObject *Owner
     List->setModel(fModel);
     List->setItemDelegate(fDelegate);
     fModel->SetCheckingHandler([this](const QModelIndex &i, bool c) { ObjListChecking(i, c); });
-    connect(List->selectionModel(), &QItemSelectionModel::currentChanged, this, &TObjectsPanel::ObjListChange);
+    // On the selection, not the current row: a mouse press makes its row
+    // current before it selects it, so a handler of the current-row change
+    // would still read the previous object as the selected one.
+    connect(List->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TObjectsPanel::ObjListChange);
     connect(List, &QTreeView::doubleClicked, this, &TObjectsPanel::ObjListDblClick);
     Group->layout()->addWidget(List);
 

@@ -1,6 +1,7 @@
 // TMonitorMainWin: the log, the message panel over the map and message boxes.
 
 #include "main.h"
+#include "AccountClock.h"
 
 #include "MonitorMap.h"
 #include "ZtMsgBox.h"
@@ -26,9 +27,9 @@ void TMonitorMainWin::Log(const QString &Text)
 {
     if (!LogBox)
         return;
-    // Every carriage return starts a new line stamped with the local time.
+    // Every carriage return starts a new line stamped with the account's time.
     QString s = Text;
-    s.replace(u'\r', u'\r' + FormatDateTimeNaN(TimeFmt, Now()) + QStringLiteral(": "));
+    s.replace(u'\r', u'\r' + FormatDateTimeNaN(TimeFmt, AccountNow()) + QStringLiteral(": "));
     LogBox->PutString(s);
 }
 
@@ -117,7 +118,7 @@ void TMonitorMainWin::ShowMessagePanel(const QString &Text, int Seconds)
     MsgLabel->setText(text);
     LayoutMsgPanel();
     MsgPanel->show();
-    fMsgTimeout = Now() + Seconds / 86400.0;
+    fMsgTimeout = ComputerNow() + Seconds / 86400.0;
     MsgTimer->start();
 }
 
@@ -134,7 +135,7 @@ void TMonitorMainWin::ShowMsgFmt(const QString &Key, const QVariantList &Args, i
 void TMonitorMainWin::MsgTimerTimer()
 {
     if (MsgPanel->isVisible()) {
-        if (Now() >= fMsgTimeout) {
+        if (ComputerNow() >= fMsgTimeout) {
             MsgPanel->hide();
             fMsgTimeout = 0;
             if (fMap)

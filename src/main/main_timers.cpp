@@ -1,6 +1,7 @@
 // TMonitorMainWin: activation, the timers and the task queue.
 
 #include "main.h"
+#include "AccountClock.h"
 
 #include "client.h"
 #include "common.h"
@@ -53,7 +54,8 @@ constexpr int HeldUpdatePollMs = 200;
 
 TDateTime TMonitorMainWin::AccountNow() const
 {
-    return NowInZone(fClient ? fClient->TimeZone() : TimeZoneOffset);
+    // The client publishes the account's zone as soon as it knows it.
+    return ::AccountNow();
 }
 
 int TMonitorMainWin::UpdateInterval() const

@@ -84,6 +84,7 @@ uint64_t TTrackScreenCache::Fingerprint(const TGeoTrack &Track) const
     for (size_t i = 0; i < n; i += step)
         h = Mix(Mix(Mix(h, reinterpret_cast<uintptr_t>(pts[i].get())), Bits(pts[i]->lat)), Bits(pts[i]->lon));
     const auto &last = pts.back();
+    h = Mix(h, Track.ParkingRevision());
     return Mix(Mix(Mix(h, reinterpret_cast<uintptr_t>(last.get())), Bits(last->lat)), Bits(last->lon));
 }
 
@@ -102,6 +103,7 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
         // Scaling by a power of two is exact, so floor(U * 2^FixBits) shifted
         // right by FixBits - (8 + zoom) is floor(U * MapSize) itself.
         const double fix = double(int64_t(1) << FixBits);
+        bool prevParking = false;
         for (size_t i = 0; i < pts.size(); ++i) {
             const TTrackPointInfo &p = *pts[i];
             fFlags[i] = uint8_t((p.IsParking ? FlagParking : 0) | (p.HasEvent ? FlagEvent : 0));
@@ -110,9 +112,17 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
                 fV[i] = 0;
                 continue;
             }
+            // A run of parking points is drawn at its first point only (see
+            // the glyphs and the line below): that point stands at the
+            // parking's centre, where the line enters and leaves it.
+            double lat = p.lat, lon = p.lon;
+            if (p.IsParking && !prevParking)
+                if (const TTrackParking *k = Track.ParkingAt(p.obj_dt); k && !std::isnan(k->Center.Lat))
+                    lat = k->Center.Lat, lon = k->Center.Long;
+            prevParking = p.IsParking;
             // V lies within -0.0003 .. 1.0003 at the latitude limits: it fits.
-            fU[i] = int32_t(std::floor(LongToMercatorU(p.lon) * fix));
-            fV[i] = int32_t(std::floor(LatToMercatorV(p.lat) * fix));
+            fU[i] = int32_t(std::floor(LongToMercatorU(lon) * fix));
+            fV[i] = int32_t(std::floor(LatToMercatorV(lat) * fix));
         }
     }
     if (Zoom == fZoom)

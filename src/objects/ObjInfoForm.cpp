@@ -1,4 +1,5 @@
 #include "ObjInfoForm.h"
+#include "AccountClock.h"
 
 #include "OSM.ObjectInfo.h"
 #include "ZtUtils.h"
@@ -94,7 +95,7 @@ void TObjInfoForm::ShowObjInfo(const TObjectInfo *Object)
     if (!Object)
         return;
     InfoList->clear();
-    const QList<TRow> rows = InfoRows(*Object, UserLevel, Now());
+    const QList<TRow> rows = InfoRows(*Object, UserLevel, AccountNow());
     int height = 0;
     const int line = InfoList->fontMetrics().height() + 4;
     for (const TRow &r : rows) {

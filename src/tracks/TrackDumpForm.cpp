@@ -408,7 +408,18 @@ void TTrackDumpForm::DrawChart()
     // Two values a pixel column are all a line of this width can show.
     const int columns = std::max(200, int(ChartView->chart()->plotArea().width()));
     fSeries = TrackChartData::Build(*fTrack, entry, sign, columns);
-    QList<QPointF> pts(fSeries.Points.begin(), fSeries.Points.end());
+    // The time axis labels its ticks in the computer's zone, while the
+    // points hold the account's clock: moved by the computer's offset at the
+    // track's start, the labels read the account's clock.
+    fChartShift = 0;
+    if (fSeries.Count > 0) {
+        const QDateTime wall = QDateTime::fromMSecsSinceEpoch(qint64(fSeries.MinX), Qt::UTC);
+        fChartShift = double(QDateTime(wall.date(), wall.time(), Qt::LocalTime).toMSecsSinceEpoch()) - fSeries.MinX;
+    }
+    QList<QPointF> pts;
+    pts.reserve(qsizetype(fSeries.Points.size()));
+    for (const QPointF &p : fSeries.Points)
+        pts << QPointF(p.x() + fChartShift, p.y());
     Series->replace(pts);
     double lo, hi;
     TrackChartData::AxisRange(fSeries, entry, lo, hi);
@@ -417,8 +428,9 @@ void TTrackDumpForm::DrawChart()
     AxisX->setFormat(sameDay ? QStringLiteral("hh:mm") : QStringLiteral("dd.MM hh:mm"));
     if (fSeries.Count > 0) {
         const double pad = fSeries.MaxX > fSeries.MinX ? 0 : 60000;
-        AxisX->setRange(QDateTime::fromMSecsSinceEpoch(qint64(fSeries.MinX - pad), Qt::UTC),
-                        QDateTime::fromMSecsSinceEpoch(qint64(fSeries.MaxX + pad), Qt::UTC));
+        // Rounded: a 10:00 point held as a day fraction is 09:59:59.9999.
+        AxisX->setRange(QDateTime::fromMSecsSinceEpoch(std::llround(fSeries.MinX + fChartShift - pad)),
+                        QDateTime::fromMSecsSinceEpoch(std::llround(fSeries.MaxX + fChartShift + pad)));
     }
 }
 
@@ -426,6 +438,7 @@ int TTrackDumpForm::PointAtChartX(double X) const
 {
     if (fSeries.Points.empty())
         return -1;
+    X -= fChartShift;
     const auto it = std::lower_bound(fSeries.Points.begin(), fSeries.Points.end(), X,
                                      [](const QPointF &p, double x) { return p.x() < x; });
     size_t i = size_t(it - fSeries.Points.begin());

@@ -108,4 +108,6 @@ private:
     TTrackDumpModel *fModel = nullptr;
     QPointer<TCalculatorForm> fCalculator;
     TrackChartData::TSeries fSeries;
+    // Chart x minus the point's time: see DrawChart.
+    double fChartShift = 0;
 };

@@ -1,4 +1,5 @@
 #include "TrackRequestForm.h"
+#include "AccountClock.h"
 
 #include "FormTranslate.h"
 #include "OSM.GeoTrack.h"
@@ -147,7 +148,7 @@ bool TTrackRequestForm::DoRequest(const TObjectInfo &ObjInfo)
     ObjId->setText(ObjInfo.id);
     // Nothing saved yet, or a caller's preset left a date out.
     if (GetDt1() < 1 || GetDt2() < 1) {
-        const TDateTime today = std::floor(std::isnan(fNow) ? Now() : fNow);
+        const TDateTime today = std::floor(std::isnan(fNow) ? AccountNow() : fNow);
         SetDt1(today + 0.25);
         SetDt2(today + 0.5);
         fTrackSign = QStringLiteral("six_hours");

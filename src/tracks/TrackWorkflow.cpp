@@ -70,13 +70,18 @@ TTrackWorkflow::TResult TTrackWorkflow::RequestMessages(const TObjectInfo &Objec
 {
     // Fewer than one hour (a 0 or a negative setting) would ask for nothing.
     Hours = std::max(1, Hours);
-    const TDateTime dt2 = Now;
-    const TDateTime dt1 = dt2 - Hours / 24.0;
+    // Both ends in whole seconds, as the service reads them: with the end
+    // sent truncated but the start meant to the millisecond, the answer
+    // could begin up to a second before the period the caller was told.
+    const TDateTime dt2 = std::floor(std::round(Now * 86400000.0) / 1000.0) / 86400.0;
+    const TDateTime dt1 = dt2 - Hours * 3600 / 86400.0;
     LogFmt(QStringLiteral("id=%d for %d hour(s) [%s .. %s]"),
            {Object.uid, Hours, FormatDateTimeDef(QStringLiteral("hh:nn"), dt1), FormatDateTimeDef(QStringLiteral("hh:nn"), dt2)});
     const int n = fClient.GetTrack(Object.uid, dt1, dt2, 1, 1);
     LogFmt(QStringLiteral("\r  -> %d "), {n});
     TResult r = BuildFromClient(Object, n);
+    r.Dt1 = dt1;
+    r.Dt2 = dt2;
     if (!r.Track)
         return r;
     TGeoTrack &t = *r.Track;

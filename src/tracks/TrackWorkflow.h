@@ -28,6 +28,8 @@ public:
         std::unique_ptr<TGeoTrack> Track;
         int Count = 0;        // points the service sent; -1 when the request failed
         QString ErrorMessage; // the client's message of a failed request
+        // The period asked for, as the service reads it (whole seconds).
+        TDateTime Dt1 = NoDateTime, Dt2 = NoDateTime;
         bool Failed() const { return Count < 0; }
         bool NoData() const { return Count == 0; }
     };
@@ -58,6 +60,8 @@ public:
     // extended and by the service's time, labelled "<name> <hours> hour";
     // parkings marked. Now is the present in the account's zone, the zone
     // every service time is shown in, which need not be the computer's.
+    // The service reads whole seconds, so the period ends at Now's whole
+    // second: every message of the answer lies within Dt1 .. Dt2 <= Now.
     TResult RequestMessages(const TObjectInfo &Object, int Hours, TDateTime Now);
     // Looks up the distinct address ids of the points, AddressBatch at a time,
     // in the order they first appear; returns the number of look-ups made.

@@ -1,4 +1,5 @@
 #include "period_request_form.h"
+#include "AccountClock.h"
 
 #include "FormTranslate.h"
 #include "ZtFlash.h"
@@ -202,7 +203,7 @@ bool TPeriodRequestForm::QuickPeriod(const QString &sign, TDateTime now, TDateTi
 void TPeriodRequestForm::QuickButtonClick(const QString &sign)
 {
     TDateTime dt1 = 0, dt2 = 0;
-    if (!QuickPeriod(sign, Now(), dt1, dt2))
+    if (!QuickPeriod(sign, AccountNow(), dt1, dt2))
         return;
     SetDt1(dt1);
     SetDt2(dt2);
@@ -284,7 +285,7 @@ bool TPeriodRequestForm::DoRequest(bool closeAfterClick)
 {
     fCloseAfterClick = closeAfterClick;
     if (GetDt1() == 0 || GetDt2() == 0) {
-        const TDateTime day0 = DateOf(DateTimeToQDateTime(Now()).date());
+        const TDateTime day0 = DateOf(DateTimeToQDateTime(AccountNow()).date());
         SetDt1(day0 + 0.25);
         SetDt2(day0 + 0.5);
     }

@@ -4,7 +4,10 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <ctime>
 
 static QByteArray picture(const char *format, QColor color)
 {
@@ -35,18 +38,37 @@ private Q_SLOTS:
     // cache file age relative to image_dt, and what it holds
     void cache_data()
     {
-        QTest::addColumn<int>("ageDays"); // cache file time minus image_dt, in days
+        QTest::addColumn<double>("ageHours"); // cache file time minus image_dt
         QTest::addColumn<bool>("damaged");
         QTest::addColumn<bool>("downloads");
-        QTest::addRow("fresh cache") << 1 << false << false;
-        QTest::addRow("cache older than the photo") << -1 << false << true;
-        QTest::addRow("damaged cache") << 1 << true << true;
+        QTest::addColumn<QByteArray>("computerZone"); // the account is at UTC+3
+        QTest::addRow("fresh cache") << 24.0 << false << false << QByteArray();
+        QTest::addRow("cache older than the photo") << -24.0 << false << true << QByteArray();
+        QTest::addRow("damaged cache") << 24.0 << true << true << QByteArray();
+        // The file's time is the computer's, the photo's the account's.
+        QTest::addRow("fresh by 2 h, computer UTC-11") << 2.0 << false << false << QByteArray("Etc/GMT+11");
+        QTest::addRow("older by 2 h, computer UTC-11") << -2.0 << false << true << QByteArray("Etc/GMT+11");
+        QTest::addRow("fresh by 2 h, computer UTC+14") << 2.0 << false << false << QByteArray("Etc/GMT-14");
+        QTest::addRow("older by 2 h, computer UTC+14") << -2.0 << false << true << QByteArray("Etc/GMT-14");
     }
     void cache()
     {
-        QFETCH(int, ageDays);
+        QFETCH(double, ageHours);
         QFETCH(bool, damaged);
         QFETCH(bool, downloads);
+        QFETCH(QByteArray, computerZone);
+        const QByteArray oldTz = qgetenv("TZ");
+        const auto restore = qScopeGuard([&] {
+            if (oldTz.isEmpty())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", oldTz);
+            tzset();
+        });
+        if (!computerZone.isEmpty()) {
+            qputenv("TZ", computerZone);
+            tzset();
+        }
         ClientFixture f;
         QVERIFY(f.ok());
         f.client->SetPhotoDir(f.dir.path() + "/PhotoCache");
@@ -59,7 +81,7 @@ private Q_SLOTS:
         }
         TObjectInfo oi(7, QStringLiteral("p"));
         oi.has_image = true;
-        oi.image_dt = Now() - ageDays;
+        oi.image_dt = NowInZone(f.client->TimeZone()) - ageHours / 24;
         f.srv.answer("/api/v1/object/7/img", 200, picture("JPEG", Qt::green), "image/jpeg");
         QVERIFY(f.client->GetPhoto(&oi));
         QCOMPARE(f.srv.count(), downloads ? 1 : 0);

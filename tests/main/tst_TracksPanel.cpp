@@ -1,4 +1,5 @@
 #include "MonitorMap.h"
+#include "AccountClock.h"
 #include "OSM.GeoTrack.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.TrackGlyphs.h"
@@ -161,7 +162,7 @@ private Q_SLOTS:
         ctx.Selected = ctx.Client()->ObjList().front().get();
         QSplitter parent;
         TTracksPanel panel(ctx, &parent, nullptr);
-        QVERIFY(!panel.RequestObjectTrack(999999, QStringLiteral("x"), 0, Now() - 1, Now()));
+        QVERIFY(!panel.RequestObjectTrack(999999, QStringLiteral("x"), 0, AccountNow() - 1, AccountNow()));
         QCOMPARE(ctx.Notices, QStringList{QStringLiteral("object_not_selected")});
         QCOMPARE(panel.Model()->Count(), 0);
         QVERIFY(!ctx.LogText.contains(QStringLiteral("-> ")));
@@ -178,8 +179,8 @@ private Q_SLOTS:
         QSplitter parent;
         TTracksPanel panel(ctx, &parent, nullptr);
         parent.show();
-        QVERIFY2(panel.RequestTrack(obj, QStringLiteral("a"), 0, Now() - 0.25, Now()), qPrintable(ctx.LogText));
-        QVERIFY(panel.RequestObjectTrack(obj->uid, QStringLiteral("b"), 0, Now() - 0.5, Now()));
+        QVERIFY2(panel.RequestTrack(obj, QStringLiteral("a"), 0, AccountNow() - 0.25, AccountNow()), qPrintable(ctx.LogText));
+        QVERIFY(panel.RequestObjectTrack(obj->uid, QStringLiteral("b"), 0, AccountNow() - 0.5, AccountNow()));
         auto &tracks = ctx.Map()->Control()->GeoTracks();
         QCOMPARE(int(tracks.size()), 2);
         QCOMPARE(panel.Model()->Count(), 2);

@@ -1025,6 +1025,98 @@ private Q_SLOTS:
 
     // A click queued for an object runs on the object found by its uid when
     // the task runs: an object deleted meanwhile is not touched.
+    // The alarm list follows the row the user put the cursor on, whether by
+    // keyboard or by mouse: a mouse press makes the row current before the
+    // selection follows, so a list read from the selection lags one click.
+    void alarmsFollowTheClickedRow_data()
+    {
+        QTest::addColumn<bool>("firstByKey");
+        QTest::addColumn<int>("first");    // object row, picked first
+        QTest::addColumn<int>("second");   // object row clicked next; -1 the "Deleted" group
+        QTest::addColumn<int>("expected"); // whose alarms show; -1 none
+        QTest::addRow("keyboard then mouse") << true << 0 << 1 << 1;
+        QTest::addRow("mouse then mouse") << false << 0 << 1 << 1;
+        QTest::addRow("mouse back to the first") << false << 1 << 0 << 0;
+        QTest::addRow("click on the current row") << false << 0 << 0 << 0;
+        QTest::addRow("keyboard then the current row") << true << 0 << 0 << 0;
+        QTest::addRow("click on the Deleted group") << false << 0 << -1 << -1;
+    }
+    void alarmsFollowTheClickedRow()
+    {
+        QFETCH(bool, firstByKey);
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(int, expected);
+        // An own simulator: an object is marked deleted here.
+        SimProcess sim;
+        QVERIFY(sim.start());
+        Config.SetVal("server", sim.url());
+        IniFile.WriteString("Login", "Token", sim.demoToken());
+        auto w = newWindow();
+        TObjListModel *m = w->ObjModel();
+        QTRY_VERIFY_WITH_TIMEOUT(m->rowCount() >= 4, 10000);
+        w->UpdateTimer->stop();
+
+        // The last object goes under "Deleted".
+        {
+            w->ObjList->setCurrentIndex(m->index(m->rowCount() - 1, 0));
+            ModalWatcher yes([](QWidget *d) {
+                auto *box = qobject_cast<QMessageBox *>(d);
+                if (box)
+                    box->button(QMessageBox::Yes)->click();
+                return box != nullptr;
+            });
+            w->findChild<QAction *>("PopupDeleteObject")->trigger();
+            QVERIFY(yes.done());
+        }
+        const QModelIndex deleted = m->DeletedGroup();
+        QVERIFY(deleted.isValid());
+
+        // One alarm of its own for each of the first two objects.
+        const QModelIndex rows[2] = {m->index(0, 0), m->index(1, 0)};
+        uint32_t alarmUid[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            TObjectInfo *o = m->Object(rows[i]);
+            QVERIFY(o && o->uid > 0);
+            o->alarms.clear();
+            alarmUid[i] = 7000 + uint32_t(i);
+            o->alarms.push_back(std::make_unique<TEventInfo>(alarmUid[i], o->uid));
+            o->alarms.back()->h_sys_dt = w->AccountNow();
+        }
+        // Somewhere else first, so that the first pick is a change.
+        w->ObjList->setCurrentIndex(m->index(2, 0));
+        QTRY_COMPARE(w->AlarmModel()->rowCount(), 0);
+
+        auto click = [&](const QModelIndex &row) {
+            w->ObjList->scrollTo(row);
+            QTest::mouseClick(w->ObjList->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              w->ObjList->visualRect(row).center());
+        };
+        if (firstByKey) {
+            w->ObjList->setFocus();
+            QTest::keyClick(w->ObjList, Qt::Key_Home);
+            for (int i = 0; i < first; ++i)
+                QTest::keyClick(w->ObjList, Qt::Key_Down);
+        } else {
+            click(rows[first]);
+        }
+        QCOMPARE(w->ObjList->currentIndex(), rows[first]);
+        QCOMPARE(w->AlarmModel()->rowCount(), 1);
+        QCOMPARE(w->AlarmModel()->Event(w->AlarmModel()->index(0, 0))->uid, alarmUid[first]);
+
+        click(second < 0 ? deleted : rows[second]);
+        QCOMPARE(w->ObjList->currentIndex(), second < 0 ? deleted : rows[second]);
+        // What the list shows, as the view reads it.
+        QAbstractItemModel *shown = w->AlarmList->model();
+        if (expected < 0) {
+            QCOMPARE(shown->rowCount(), 0);
+        } else {
+            QCOMPARE(shown->rowCount(), 1);
+            QCOMPARE(w->AlarmModel()->Event(shown->index(0, 0))->uid, alarmUid[expected]);
+            QCOMPARE(w->AlarmModel()->Event(shown->index(0, 0))->obj_id, m->Object(rows[expected])->uid);
+        }
+    }
+
     void queuedClickOnDeletedObjectDoesNothing()
     {
         IniFile.WriteString("Login", "Token", fSim.demoToken());

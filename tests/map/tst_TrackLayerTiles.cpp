@@ -91,6 +91,8 @@ private Q_SLOTS:
     void lineMaskClipsWithoutMovingPixels();
     void changesAreDrawnAnew();
     void cacheUsesTheMapPixels();
+    void parkingsDrawnAtTheirCentre_data();
+    void parkingsDrawnAtTheirCentre();
 };
 
 // The cache projects once per track and scales per zoom; every point must
@@ -298,6 +300,75 @@ void tst_TrackLayerTiles::changesAreDrawnAnew()
     QVERIFY(restyled != flipped);
     TTrackLayerTiles fresh2(64);
     QCOMPARE(restyled, PaintLayer(fresh2, *track, freshCache, off, view));
+}
+
+void tst_TrackLayerTiles::parkingsDrawnAtTheirCentre_data()
+{
+    // One letter a message, 150 s apart: m drives, s and t stand at two
+    // places, each stop spread over some 40 m.
+    QTest::addColumn<QString>("track");
+    QTest::addColumn<int>("parkings");
+    QTest::addRow("no parking") << "mmmmmm" << 0;
+    QTest::addRow("one parking") << "mmssssmm" << 1;
+    QTest::addRow("two, the second ending at the last message") << "mssssmmtttt" << 2;
+}
+
+// A parking is drawn as one glyph at its centre, the line entering and
+// leaving it there, exactly as when it was a point of its own standing at
+// the centre before the parked points; and clearing the marks draws the
+// plain track again without any reset.
+void tst_TrackLayerTiles::parkingsDrawnAtTheirCentre()
+{
+    QFETCH(QString, track);
+    QFETCH(int, parkings);
+    TGeoTrack marked(QStringLiteral("1"));
+    TGeoTrackStyle st = GeoTrackStyle(1);
+    marked.SetStyle(st);
+    const double t0 = 45000;
+    for (int k = 0; k < track.size(); ++k) {
+        auto p = std::make_unique<TTrackPointInfo>(k + 1, 1);
+        p->sys_dt = p->obj_dt = p->gps_dt = t0 + k * 150 / 86400.0;
+        const double wobble = (k % 3) * 0.0002;
+        const QChar c = track[k];
+        p->speed = c == u'm' ? 50 : 0;
+        p->lat = c == u'm' ? HomeLat + 0.004 * k : (c == u's' ? HomeLat - 0.01 : HomeLat + 0.01) + wobble;
+        p->lon = c == u'm' ? HomeLon + 0.006 * k : (c == u's' ? HomeLon - 0.01 : HomeLon + 0.02) + wobble;
+        p->acc = 100;
+        marked.Points().push_back(std::move(p));
+    }
+    marked.MarkParking();
+    QCOMPARE(int(marked.Parkings().size()), parkings);
+    QCOMPARE(int(marked.Points().size()), int(track.size()));
+
+    // The same drawing made the old way: a point of its own at the centre.
+    TGeoTrack asPoint(QStringLiteral("1"));
+    asPoint.SetStyle(st);
+    for (const auto &p : marked.Points()) {
+        for (const TTrackParking &k : marked.Parkings())
+            if (p->obj_dt == k.Start) {
+                auto c = std::make_unique<TTrackPointInfo>(*p);
+                c->lat = k.Center.Lat;
+                c->lon = k.Center.Long;
+                asPoint.Points().push_back(std::move(c));
+            }
+        asPoint.Points().push_back(std::make_unique<TTrackPointInfo>(*p));
+    }
+    QVERIFY(asPoint.Parkings().empty());
+
+    const QSize view(500, 400);
+    TTrackScreenCache cache, other;
+    const QPoint off = CentreOffset(cache, marked, view);
+    TTrackLayerTiles tiles(64), otherTiles(64);
+    const QImage drawn = PaintLayer(tiles, marked, cache, off, view);
+    QCOMPARE(drawn, PaintLayer(otherTiles, asPoint, other, off, view));
+
+    // Cleared: the plain track, with the same cache and tiles.
+    marked.ClearParking();
+    TTrackScreenCache freshCache;
+    TTrackLayerTiles freshTiles(64);
+    const QImage plain = PaintLayer(freshTiles, marked, freshCache, off, view);
+    QCOMPARE(PaintLayer(tiles, marked, cache, off, view), plain);
+    QCOMPARE(drawn == plain, parkings == 0);
 }
 
 QTEST_MAIN(tst_TrackLayerTiles)

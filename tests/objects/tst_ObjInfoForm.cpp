@@ -1,4 +1,5 @@
 #include "ObjInfoForm.h"
+#include "AccountClock.h"
 #include "OSM.ObjectInfo.h"
 #include "TestPaths.h"
 #include "common.h"
@@ -6,9 +7,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTreeWidget>
 #include <QtTest>
+
+#include <ctime>
 
 class tst_ObjInfoForm : public QObject
 {
@@ -94,6 +98,59 @@ private Q_SLOTS:
         QTest::addRow("expert, long address")
             << 9 << QStringLiteral("Komsomolsky Ave, 118, building 2, entrance 4, Perm, Perm Krai, 614010");
     }
+    // A sensor read within the last day shows; its age is counted on the
+    // account's clock, the clock of its reading, not on the computer's.
+    void sensorAgeByAccountClock_data()
+    {
+        QTest::addColumn<QByteArray>("computerZone");
+        QTest::addColumn<int>("accountHours");
+        QTest::addColumn<double>("ageHours");
+        QTest::addColumn<bool>("shown");
+        for (const auto &[zone, hours] : {std::pair{QByteArray("Etc/GMT-14"), -10}, std::pair{QByteArray("Etc/GMT+11"), 9},
+                                          std::pair{QByteArray("UTC"), 0}}) {
+            const QByteArray name = zone + " / account " + QByteArray::number(hours);
+            QTest::addRow("%s, 23.5 h old", name.constData()) << zone << hours << 23.5 << true;
+            QTest::addRow("%s, 24.5 h old", name.constData()) << zone << hours << 24.5 << false;
+            QTest::addRow("%s, 1 h old", name.constData()) << zone << hours << 1.0 << true;
+        }
+    }
+    void sensorAgeByAccountClock()
+    {
+        QFETCH(QByteArray, computerZone);
+        QFETCH(int, accountHours);
+        QFETCH(double, ageHours);
+        QFETCH(bool, shown);
+        const QByteArray oldTz = qgetenv("TZ");
+        const double oldZone = AccountZone();
+        const auto restore = qScopeGuard([&] {
+            if (oldTz.isEmpty())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", oldTz);
+            tzset();
+            SetAccountZone(oldZone);
+        });
+        qputenv("TZ", computerZone);
+        tzset();
+        SetAccountZone(accountHours / 24.0);
+
+        TObjectInfo o;
+        fill(o);
+        auto s = std::make_unique<TSensorInfo>(50);
+        s->sign = QStringLiteral("probe");
+        s->val = QStringLiteral("21");
+        s->sys_dt = NowInZone(accountHours / 24.0) - ageHours / 24.0;
+        o.sensors.push_back(std::move(s));
+        QPointer<TObjInfoForm> f = new TObjInfoForm;
+        const auto close = qScopeGuard([&] { delete f; });
+        f->ShowObjInfo(&o);
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        bool found = false;
+        for (int i = 0; i < f->InfoList->topLevelItemCount(); ++i)
+            found = found || f->InfoList->topLevelItem(i)->text(0) == QLatin1String("probe");
+        QCOMPARE(found, shown);
+    }
+
     void heightFitsRows()
     {
         QFETCH(int, level);
@@ -111,7 +168,7 @@ private Q_SLOTS:
             auto s = std::make_unique<TSensorInfo>(10 + i);
             s->sign = QStringLiteral("s%1").arg(i);
             s->val = QString::number(i);
-            s->sys_dt = Now();
+            s->sys_dt = AccountNow();
             o.sensors.push_back(std::move(s));
         }
         QPointer<TObjInfoForm> f = new TObjInfoForm;

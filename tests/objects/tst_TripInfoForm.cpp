@@ -1,6 +1,7 @@
 // Trips against the simulated service: starting and stopping, the trip list
 // window with its details, and the command that shows a trip's track.
 #include "../main/MainTestSupport.h"
+#include "AccountClock.h"
 #include "OSM.TripInfo.h"
 #include "OSM.ObjectInfo.h"
 
@@ -96,7 +97,7 @@ private Q_SLOTS:
     // of the main window with the trip's own period.
     void listAndTrack()
     {
-        QVERIFY(fClient->GetTrips(Now() - 4, Now() + 0.01) > 0);
+        QVERIFY(fClient->GetTrips(AccountNow() - 4, AccountNow() + 0.01) > 0);
         std::set<int> objects;
         const TTripInfo *round = nullptr, *published = nullptr;
         for (const auto &t : fClient->TripList()) {

@@ -3,6 +3,7 @@
 // over HTTPS with the generated CA.
 
 #include "AppPaths.h"
+#include "AccountClock.h"
 #include "OSM.TripInfo.h"
 #include "OSM.AddressCache.h"
 #include "TestPaths.h"
@@ -255,7 +256,7 @@ private Q_SLOTS:
     {
         TObjectInfo *o = object(0);
         QVERIFY(o);
-        const int n = fClient->GetTrack(o->uid, Now() - 2, Now() + 1, 1, 0);
+        const int n = fClient->GetTrack(o->uid, AccountNow() - 2, AccountNow() + 1, 1, 0);
         QVERIFY2(n > 1000, qPrintable(QString::number(n)));
         const auto &pts = fClient->TrackList();
         // Stops of at least five minutes, points in time order, sources that vary.
@@ -324,7 +325,7 @@ private Q_SLOTS:
             if (zz->name == QLatin1String("Home"))
                 home = zz->uid;
         QVERIFY(home > 0);
-        QVERIFY(fClient->GetZoneHistory(home, 0, 0, Now() - 3, Now() + 1) > 0);
+        QVERIFY(fClient->GetZoneHistory(home, 0, 0, AccountNow() - 3, AccountNow() + 1) > 0);
     }
 
     void trapFiresAlarmThenAccepted()
@@ -356,7 +357,7 @@ private Q_SLOTS:
         QVERIFY(fClient->GetObjects() >= 1);
         for (const auto &a : o->alarms)
             QVERIFY(a->uid != event);
-        QVERIFY(fClient->GetEvents(Now() - 1, Now() + 1) > 0);
+        QVERIFY(fClient->GetEvents(AccountNow() - 1, AccountNow() + 1) > 0);
         bool accepted = false;
         for (const auto &e : fClient->EventList())
             accepted = accepted || (e->uid == event && e->accept_msg == QLatin1String("seen in the test"));
@@ -403,7 +404,7 @@ private Q_SLOTS:
             QTest::qWait(250);
         }
         QCOMPARE(seen.size(), 1);
-        QVERIFY(fClient->GetEvents(Now() - 1, Now() + 1) > 0);
+        QVERIFY(fClient->GetEvents(AccountNow() - 1, AccountNow() + 1) > 0);
         int raised = 0;
         for (const auto &e : fClient->EventList())
             raised += e->trap_id == uid ? 1 : 0;
@@ -506,7 +507,7 @@ private Q_SLOTS:
         QVERIFY(fClient->StopTrip(o->uid));
         QVERIFY(!fClient->StopTrip(o->uid));
         QCOMPARE(fClient->ResultCode(), 409);
-        QVERIFY(fClient->GetTrips(Now() - 3, Now() + 1) >= 1);
+        QVERIFY(fClient->GetTrips(AccountNow() - 3, AccountNow() + 1) >= 1);
         bool found = false;
         for (const auto &t : fClient->TripList())
             if (t->name == QLatin1String("e2e trip")) {

@@ -75,12 +75,12 @@ private Q_SLOTS:
     void markParking();
     void parkedPointsOfShortTracks_data();
     void parkedPointsOfShortTracks();
-    void markParkingMarksByTimeAndSummary();
+    void markParkingMarksByTimeAndCentre();
     void parkingAtTheEndAfterAnEarlierOne();
     void accuracyDecidesStanding_data();
     void accuracyDecidesStanding();
     void unsortedTimesStillMarked();
-    void clearParkingKeepsSummaryPoints();
+    void clearParkingForgetsParkings();
 };
 
 void TestGeoTrack::createdEmpty()
@@ -270,47 +270,52 @@ void TestGeoTrack::markParking()
     t.Points().push_back(pt(37.90, 55.80, seconds + 600, 50));
     t.MarkParking();
 
-    QCOMPARE(int(t.Points().size()), standing + 2 + parkings);
+    // The points stay the service's; the parking is a record beside them.
+    QCOMPARE(int(t.Points().size()), standing + 2);
+    QCOMPARE(int(t.Parkings().size()), parkings);
     if (parkings == 0) {
         QVERIFY(!parkingFlags(t).contains(true));
         return;
     }
-    // Summary point before the first standing point, at the stop's centre.
-    const TTrackPointInfo &s = *t.Points()[1];
-    QCOMPARE(s.uid, t.Points()[2]->uid);
-    QVERIFY(std::fabs(s.lon - StopLon) < 1e-12 && std::fabs(s.lat - StopLat) < 1e-12);
-    QList<bool> flags(standing + 3, true);
+    const TTrackParking &k = t.Parkings().front();
+    QVERIFY(std::fabs(k.Center.Long - StopLon) < 1e-12 && std::fabs(k.Center.Lat - StopLat) < 1e-12);
+    QCOMPARE(k.Start, t.Points()[1]->obj_dt);
+    QCOMPARE(k.End, t.Points()[size_t(standing)]->obj_dt);
+    QCOMPARE(k.Duration, seconds);
+    QList<bool> flags(standing + 2, true);
     flags.first() = flags.last() = false;
     QCOMPARE(parkingFlags(t), flags);
-    for (int k = 1; k <= standing + 1; ++k)
-        QCOMPARE(t.Points()[size_t(k)]->ParkingDuration, seconds);
+    for (int i = 1; i <= standing; ++i)
+        QCOMPARE(t.Points()[size_t(i)]->ParkingDuration, seconds);
 
     t.UpdateInfo();
+    QCOMPARE(t.Info().PointsCount, standing + 2);
     QCOMPARE(t.Info().ParkingCount, 1);
-    QCOMPARE(t.Info().ParkPointsCount, standing + 1);
+    QCOMPARE(t.Info().ParkPointsCount, standing);
 }
 
 void TestGeoTrack::parkedPointsOfShortTracks_data()
 {
     // A track written as one letter a point, `step` seconds apart: m drives
     // (50 km/h, 15+ km from anything), s stands at the stop, . has no
-    // position. Expected after marking: S a summary point, P a parked point,
-    // - a point that is not parked.
+    // position. Expected after marking: P a parked point, - a point that is
+    // not parked; and the number of parkings found.
     QTest::addColumn<QString>("track");
     QTest::addColumn<int>("step");
     QTest::addColumn<QString>("expected");
-    QTest::addRow("three standing, 300 s") << "msssm" << 150 << "-SPPP-";
-    QTest::addRow("three standing, 298 s") << "msssm" << 149 << "-----";
-    QTest::addRow("two standing, 10 min") << "mssm" << 600 << "----";
-    QTest::addRow("parking ends at the last point") << "msss" << 150 << "-SPPP";
-    QTest::addRow("second parking ends at the last point") << "msssmsss" << 150 << "-SPPP-SPPP";
-    QTest::addRow("standing from the first point") << "ssss" << 150 << "-SPPP";
+    QTest::addColumn<int>("parkings");
+    QTest::addRow("three standing, 300 s") << "msssm" << 150 << "-PPP-" << 1;
+    QTest::addRow("three standing, 298 s") << "msssm" << 149 << "-----" << 0;
+    QTest::addRow("two standing, 10 min") << "mssm" << 600 << "----" << 0;
+    QTest::addRow("parking ends at the last point") << "msss" << 150 << "-PPP" << 1;
+    QTest::addRow("second parking ends at the last point") << "msssmsss" << 150 << "-PPP-PPP" << 2;
+    QTest::addRow("standing from the first point") << "ssss" << 150 << "-PPP" << 1;
     // Pairs with a point without position are skipped, so the point after
     // it joins no cluster; the parking's time range still marks both.
-    QTest::addRow("point without position inside") << "ms.sssm" << 100 << "-SPPPPP-";
-    QTest::addRow("too few pairs around a point without position") << "ms.ssm" << 150 << "------";
-    QTest::addRow("one point") << "s" << 600 << "-";
-    QTest::addRow("driving only") << "mmmm" << 600 << "----";
+    QTest::addRow("point without position inside") << "ms.sssm" << 100 << "-PPPPP-" << 1;
+    QTest::addRow("too few pairs around a point without position") << "ms.ssm" << 150 << "------" << 0;
+    QTest::addRow("one point") << "s" << 600 << "-" << 0;
+    QTest::addRow("driving only") << "mmmm" << 600 << "----" << 0;
 }
 
 void TestGeoTrack::parkedPointsOfShortTracks()
@@ -318,6 +323,7 @@ void TestGeoTrack::parkedPointsOfShortTracks()
     QFETCH(QString, track);
     QFETCH(int, step);
     QFETCH(QString, expected);
+    QFETCH(int, parkings);
     TGeoTrack t;
     for (int k = 0; k < track.size(); ++k) {
         if (track[k] == u's') {
@@ -341,12 +347,13 @@ void TestGeoTrack::parkedPointsOfShortTracks()
     for (const auto &p : t.Points())
         got += !originals.contains(p.get()) ? u'S' : p->IsParking ? u'P' : u'-';
     QCOMPARE(got, expected);
+    QCOMPARE(int(t.Parkings().size()), parkings);
 }
 
-void TestGeoTrack::markParkingMarksByTimeAndSummary()
+void TestGeoTrack::markParkingMarksByTimeAndCentre()
 {
     // A point whose speed is missing counts as standing wherever it is: the
-    // summary sits in the middle of the spread-out points.
+    // parking's centre is the middle of the spread-out points.
     TGeoTrack t;
     t.Points().push_back(pt(37.0, 55.0, 0, 50));
     t.Points().push_back(pt(37.2, 55.2, 100, NaN));
@@ -354,19 +361,20 @@ void TestGeoTrack::markParkingMarksByTimeAndSummary()
     t.Points().push_back(pt(37.4, 55.6, 400, NaN));
     t.Points().push_back(pt(38.5, 56.5, 500, 50));
     t.MarkParking();
-    QCOMPARE(int(t.Points().size()), 6);
-    const TTrackPointInfo &s = *t.Points()[1];
-    QVERIFY(s.IsParking);
-    QCOMPARE(s.ParkingDuration, 300);
-    QVERIFY(std::fabs(s.lon - 37.4) < 1e-12);
-    QVERIFY(std::fabs(s.lat - 55.4) < 1e-12);
-    QCOMPARE(parkingFlags(t), (QList<bool>{false, true, true, true, true, false}));
+    QCOMPARE(int(t.Points().size()), 5);
+    QCOMPARE(int(t.Parkings().size()), 1);
+    const TTrackParking &k = t.Parkings().front();
+    QCOMPARE(k.Duration, 300);
+    QVERIFY(std::fabs(k.Center.Long - 37.4) < 1e-12);
+    QVERIFY(std::fabs(k.Center.Lat - 55.4) < 1e-12);
+    QCOMPARE(t.Points()[1]->ParkingDuration, 300);
+    QCOMPARE(parkingFlags(t), (QList<bool>{false, true, true, true, false}));
 }
 
 void TestGeoTrack::parkingAtTheEndAfterAnEarlierOne()
 {
     // Every pair of the track is examined, also after a parking was
-    // inserted: a stop at the very end is found with all its points.
+    // found: a stop at the very end is found with all its points.
     TGeoTrack t;
     t.Points().push_back(pt(37.50, 55.70, 0, 50));
     addStop(t, 600, 3, 400);
@@ -376,9 +384,11 @@ void TestGeoTrack::parkingAtTheEndAfterAnEarlierOne()
     t.Points().push_back(pt(38.10, 55.90, 2800, 0));
     t.MarkParking();
 
-    QCOMPARE(int(t.Points().size()), 8 + 2);
-    QCOMPARE(parkingFlags(t), (QList<bool>{false, true, true, true, true, false, true, true, true, true}));
-    QCOMPARE(t.Points()[7]->ParkingDuration, 600);
+    QCOMPARE(int(t.Points().size()), 8);
+    QCOMPARE(int(t.Parkings().size()), 2);
+    QCOMPARE(t.Parkings().back().End, t.Points().back()->obj_dt);
+    QCOMPARE(parkingFlags(t), (QList<bool>{false, true, true, true, false, true, true, true}));
+    QCOMPARE(t.Points()[5]->ParkingDuration, 600);
     QCOMPARE(t.Points().back()->ParkingDuration, 600);
     t.UpdateInfo();
     QCOMPARE(t.Info().ParkingCount, 2);
@@ -421,20 +431,24 @@ void TestGeoTrack::unsortedTimesStillMarked()
     t.Points().push_back(std::move(early));
     t.MarkParking();
 
-    QCOMPARE(parkingFlags(t), (QList<bool>{false, false, true, true, true, true, true, false, true}));
+    QCOMPARE(parkingFlags(t), (QList<bool>{false, false, true, true, true, true, false, true}));
     QCOMPARE(t.Points().back()->ParkingDuration, 600);
 }
 
-void TestGeoTrack::clearParkingKeepsSummaryPoints()
+void TestGeoTrack::clearParkingForgetsParkings()
 {
     TGeoTrack t;
     t.Points().push_back(pt(37.50, 55.70, 0, 50));
     addStop(t, 600, 3, 400);
     t.Points().push_back(pt(37.90, 55.80, 1600, 50));
     t.MarkParking();
-    QCOMPARE(int(t.Points().size()), 6);
+    QCOMPARE(int(t.Points().size()), 5);
+    QCOMPARE(int(t.Parkings().size()), 1);
+    const quint32 marked = t.ParkingRevision();
     t.ClearParking();
-    QCOMPARE(int(t.Points().size()), 6);
+    QVERIFY(t.ParkingRevision() != marked);
+    QCOMPARE(int(t.Points().size()), 5);
+    QVERIFY(t.Parkings().empty());
     for (const auto &p : t.Points()) {
         QVERIFY(!p->IsParking);
         QCOMPARE(p->ParkingDuration, 0);

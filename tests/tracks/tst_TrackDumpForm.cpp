@@ -13,11 +13,17 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTableView>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QScopeGuard>
+#include <QtCharts/QChartView>
+#include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
 #include <cmath>
+#include <ctime>
 #include <limits>
 
 namespace {
@@ -218,6 +224,63 @@ private Q_SLOTS:
         QCOMPARE(QFile::exists(fDir.filePath(file)), written);
         QCOMPARE(opened.size(), written ? 1 : 0);
         QCOMPARE(boxes.texts().size(), written ? 0 : 1);
+    }
+
+    // The time axis reads the account's clock, the clock of the points,
+    // whatever zone the computer is in.
+    void chartTimeAxisInAccountTime_data()
+    {
+        QTest::addColumn<QByteArray>("computerZone");
+        QTest::addColumn<TDateTime>("first");
+        QTest::addColumn<QString>("label"); // the first tick, as shown
+        const TDateTime ten = EncodeDateTime(2024, 6, 1, 10, 0, 0);
+        const TDateTime late = EncodeDateTime(2024, 6, 1, 23, 50, 0);
+        QTest::addRow("computer UTC") << QByteArray("UTC") << ten << "10:00";
+        QTest::addRow("computer UTC+5") << QByteArray("Etc/GMT-5") << ten << "10:00";
+        QTest::addRow("computer UTC+14") << QByteArray("Etc/GMT-14") << ten << "10:00";
+        QTest::addRow("computer UTC-11") << QByteArray("Etc/GMT+11") << ten << "10:00";
+        QTest::addRow("over midnight, computer UTC+14") << QByteArray("Etc/GMT-14") << late << "01.06 23:50";
+        QTest::addRow("over midnight, computer UTC-11") << QByteArray("Etc/GMT+11") << late << "01.06 23:50";
+    }
+    void chartTimeAxisInAccountTime()
+    {
+        QFETCH(QByteArray, computerZone);
+        QFETCH(TDateTime, first);
+        QFETCH(QString, label);
+        const QByteArray oldTz = qgetenv("TZ");
+        const auto restore = qScopeGuard([&] {
+            if (oldTz.isEmpty())
+                qunsetenv("TZ");
+            else
+                qputenv("TZ", oldTz);
+            tzset();
+        });
+        qputenv("TZ", computerZone);
+        tzset();
+
+        TGeoTrack t;
+        t.SetObjId(QStringLiteral("x"));
+        for (int i = 0; i < 3; ++i)
+            AddSensor(Add(t, i + 1, 57.0, 56.0, first + i * 0.01), QStringLiteral("temp"), QString::number(i));
+        TTrackDumpForm w;
+        w.SetTrack(nullptr, &t, false);
+        w.resize(800, 500);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.ActShowChart->trigger();
+        w.ChooseValue(2);
+        QCOMPARE(w.Series->count(), 3);
+        // The tick labels on the screen.
+        auto labels = [&] {
+            QStringList r;
+            for (QGraphicsItem *i : w.ChartView->scene()->items())
+                if (auto *text = dynamic_cast<QGraphicsTextItem *>(i); text && text->isVisible())
+                    r << text->toPlainText();
+            return r;
+        };
+        QTRY_VERIFY2(labels().contains(label), qPrintable(labels().join(u'|')));
+        // A click at a point's place on the chart still finds that point.
+        QCOMPARE(w.PointAtChartX(w.Series->at(1).x()), 1);
     }
 
     void chartValues()

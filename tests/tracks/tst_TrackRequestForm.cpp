@@ -1,4 +1,5 @@
 #include "OSM.ObjectInfo.h"
+#include "AccountClock.h"
 #include "TrackRequestForm.h"
 #include "TracksTestSupport.h"
 #include "ZtDates.h"
@@ -47,7 +48,7 @@ private Q_SLOTS:
 
     void firstUseOffersTheMorning()
     {
-        const TDateTime today = std::floor(Now());
+        const TDateTime today = std::floor(AccountNow());
         TDateTime shown1 = 0, shown2 = 0;
         {
             TTrackRequestForm f;
@@ -153,7 +154,7 @@ private Q_SLOTS:
             QTest::mouseClick(d.SbSelectPeriod, Qt::LeftButton);
             QTest::mouseClick(d.ButOk, Qt::LeftButton);
         }));
-        const TDateTime today = std::floor(Now());
+        const TDateTime today = std::floor(AccountNow());
         QVERIFY(Near(f.GetDt1(), today - 1));
         QCOMPARE(f.TrackSign(), QStringLiteral("Yesterday"));
     }

@@ -1,4 +1,5 @@
 #include "../client/RecordingServer.h"
+#include "AccountClock.h"
 #include "OSM.AddressCache.h"
 #include "OSM.ObjectInfo.h"
 #include "TrackDumpForm.h"
@@ -11,6 +12,8 @@
 #include "median_filter.h"
 
 #include <QListWidget>
+#include <QRegularExpression>
+#include <QSet>
 #include <QtCharts/QLineSeries>
 #include <QtTest>
 
@@ -60,7 +63,7 @@ private Q_SLOTS:
         QVERIFY(phone);
         const TObjectInfo &obj = *phone;
         TTrackWorkflow::TRequest r;
-        r.Dt2 = Now();
+        r.Dt2 = AccountNow();
         r.Dt1 = r.Dt2 - 6.0 / 24;
         r.Sign = QStringLiteral("six_hours");
         r.Style = 2;
@@ -71,8 +74,8 @@ private Q_SLOTS:
         QCOMPARE(t.Sign(), obj.name + QStringLiteral("-six_hours"));
         QCOMPARE(t.ObjId(), obj.id);
         QCOMPARE(t.Style().Sign, QStringLiteral("Green"));
-        // Parking summary points come on top of what the service sent.
-        QVERIFY(t.Info().PointsCount >= res.Count);
+        // Every message of the answer once: parkings are no points.
+        QCOMPARE(t.Info().PointsCount, res.Count);
         QVERIFY(t.Info().Distance > 0);
         QVERIFY(t.Info().HasGeoRect());
         QVERIFY(t.Info().AddressCount > 0);
@@ -103,7 +106,7 @@ private Q_SLOTS:
         const auto f = w.FilterTrack(t, k, 3);
         QCOMPARE(f->Sign(), t.Sign() + QStringLiteral("-kalman-0.0010-0.20"));
         QCOMPARE(f->Style().Sign, QStringLiteral("Purple"));
-        QVERIFY(f->Info().PointsCount >= int(t.Points().size()));
+        QCOMPARE(f->Info().PointsCount, int(t.Points().size()));
         QVERIFY(f->Info().Distance > 0);
         QVERIFY(f->Info().Distance < t.Info().Distance * 1.01);
     }
@@ -127,7 +130,7 @@ private Q_SLOTS:
         QVERIFY(c);
         TTrackWorkflow w(*c, nullptr, logger());
         TTrackWorkflow::TRequest r;
-        r.Dt2 = past ? EncodeDateTime(2001, 1, 2) : Now();
+        r.Dt2 = past ? EncodeDateTime(2001, 1, 2) : AccountNow();
         r.Dt1 = r.Dt2 - 1;
         const auto res = w.RequestTrack(*c->ObjList().front(), r);
         QCOMPARE(res.Count, count);
@@ -149,10 +152,14 @@ private Q_SLOTS:
         QVERIFY2(res.Track, qPrintable(fLog));
         QCOMPARE(res.Track->Sign(), obj.name + QStringLiteral(" 3 hour"));
         QVERIFY(fLog.contains(QStringLiteral("for 3 hour(s)")));
-        // The three hours before the given present, by the service's time.
+        // The three hours before the given present, by the service's time,
+        // in the whole seconds the service reads.
+        QVERIFY(res.Dt2 <= now && (now - res.Dt2) * 86400 < 1);
+        QCOMPARE(qRound64((res.Dt2 - res.Dt1) * 86400), 3 * 3600);
         double newest = 0;
         for (const auto &p : res.Track->Points()) {
-            QVERIFY(p->sys_dt >= now - 3.0 / 24 - 1e-6 && p->sys_dt <= now + 1e-6);
+            QVERIFY2(p->sys_dt >= res.Dt1 - 1e-9 && p->sys_dt <= res.Dt2 + 1e-9,
+                     qPrintable(FormatDateTimeDef(QString(), p->sys_dt)));
             newest = std::max(newest, p->sys_dt);
         }
         QVERIFY((now - newest) * 1440 < 2);
@@ -160,6 +167,147 @@ private Q_SLOTS:
         fLog.clear();
         w.RequestMessages(obj, 0, now);
         QVERIFY(fLog.contains(QStringLiteral("for 1 hour(s)")));
+    }
+
+    // The service reads the period in whole seconds: the period the quick
+    // dump reports is the one sent, and the answer's messages lie inside it
+    // whatever the millisecond of the present.
+    void quickDumpPeriodInWholeSeconds_data()
+    {
+        QTest::addColumn<TDateTime>("now");
+        QTest::addColumn<QString>("from"); // as sent, UTC (the zone is 3 hours)
+        QTest::addColumn<QString>("to");
+        QTest::addRow("on the second") << EncodeDateTime(2025, 3, 1, 12, 0, 0, 0) << "2025-03-01T06:00:00Z"
+                                       << "2025-03-01T09:00:00Z";
+        QTest::addRow("1 ms after") << EncodeDateTime(2025, 3, 1, 12, 0, 0, 1) << "2025-03-01T06:00:00Z"
+                                    << "2025-03-01T09:00:00Z";
+        QTest::addRow("half a second") << EncodeDateTime(2025, 3, 1, 12, 0, 0, 500) << "2025-03-01T06:00:00Z"
+                                       << "2025-03-01T09:00:00Z";
+        QTest::addRow("1 ms before the next") << EncodeDateTime(2025, 3, 1, 12, 0, 0, 999) << "2025-03-01T06:00:00Z"
+                                              << "2025-03-01T09:00:00Z";
+        QTest::addRow("1 ms before") << EncodeDateTime(2025, 3, 1, 11, 59, 59, 999) << "2025-03-01T05:59:59Z"
+                                     << "2025-03-01T08:59:59Z";
+        QTest::addRow("past midnight") << EncodeDateTime(2025, 3, 1, 1, 0, 0, 700) << "2025-02-28T19:00:00Z"
+                                       << "2025-02-28T22:00:00Z";
+    }
+    void quickDumpPeriodInWholeSeconds()
+    {
+        QFETCH(TDateTime, now);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        RecordingServer srv;
+        QVERIFY(srv.start());
+        // Messages on both ends of the period and just outside it.
+        auto point = [](int uid, const QString &at) {
+            return QStringLiteral("{\"uid\":%1,\"obj_id\":7,\"sys_dt\":\"%2\",\"lat\":55.0,\"lon\":37.0}").arg(uid).arg(at);
+        };
+        const QString answer = u'[' + point(1, from) + u',' + point(2, to) + u']';
+        srv.answer(QStringLiteral("/api/v1/object/7/track"), 200, answer.toUtf8(), "application/json");
+        TVelmoraClient c(srv.baseUrl(), QStringLiteral("T"), QStringLiteral("0.125"));
+        TTrackWorkflow w(c, nullptr, logger());
+        TObjectInfo obj(7, QStringLiteral("car"));
+        const auto res = w.RequestMessages(obj, 3, now);
+        QVERIFY2(res.Track, qPrintable(fLog));
+        const QString target = srv.requests().value(0).target;
+        QVERIFY2(target.contains(QStringLiteral("from=") + from) && target.contains(QStringLiteral("to=") + to),
+                 qPrintable(target));
+        QVERIFY(res.Dt2 <= now && (now - res.Dt2) * 86400 < 1);
+        QCOMPARE(FormatDateTimeDef(QString(), res.Dt2), FormatDateTimeDef(QString(), ParseDateTime(to) + 0.125));
+        QCOMPARE(FormatDateTimeDef(QString(), res.Dt1), FormatDateTimeDef(QString(), ParseDateTime(from) + 0.125));
+        QCOMPARE(int(res.Track->Points().size()), 2);
+        for (const auto &p : res.Track->Points())
+            QVERIFY(p->sys_dt >= res.Dt1 - 1e-9 && p->sys_dt <= res.Dt2 + 1e-9);
+    }
+
+    // A parking is a record beside the points, never a message: each of
+    // the service's messages is counted, filtered and exported once, with or
+    // without parkings, and clearing the marks gives the answer back.
+    void parkingsAreNoMessages_data()
+    {
+        // One letter a message, 150 s apart: m drives, s stands at one
+        // place, t at another.
+        QTest::addColumn<QString>("track");
+        QTest::addColumn<int>("parkings");
+        QTest::addRow("no parking") << "mmmmmm" << 0;
+        QTest::addRow("one parking") << "mmssssmm" << 1;
+        QTest::addRow("one parking ending at the last message") << "mmssss" << 1;
+        QTest::addRow("two parkings, the second at the end") << "mssssmmtttt" << 2;
+        QTest::addRow("two parkings in the middle") << "msssmtttm" << 2;
+    }
+    void parkingsAreNoMessages()
+    {
+        QFETCH(QString, track);
+        QFETCH(int, parkings);
+        const TDateTime t0 = EncodeDateTime(2025, 4, 1, 9, 0, 0);
+        TGeoTrack t(QStringLiteral("car"));
+        for (int k = 0; k < track.size(); ++k) {
+            auto p = std::make_unique<TTrackPointInfo>(100 + k, 7);
+            p->sys_dt = p->obj_dt = p->gps_dt = t0 + k * 150 / 86400.0;
+            p->speed = track[k] == u'm' ? 50 : 0;
+            p->lat = track[k] == u'm' ? 55.0 + 0.05 * k : track[k] == u's' ? 55.7 : 56.1;
+            p->lon = track[k] == u'm' ? 37.0 + 0.05 * k : track[k] == u's' ? 37.6 : 38.0;
+            p->acc = 10;
+            t.Points().push_back(std::move(p));
+        }
+        const int answer = int(track.size());
+        t.MarkParking();
+        t.UpdateInfo();
+        QCOMPARE(int(t.Parkings().size()), parkings);
+        QCOMPARE(t.Info().PointsCount, answer);
+        QCOMPARE(t.Info().ParkingCount, parkings);
+
+        // CSV: a row a message, each id once.
+        QString csv = fDir.filePath(QStringLiteral("parkings.csv"));
+        QVERIFY(t.ExportTrack(csv, 1, 0) > 0);
+        QFile cf(csv);
+        QVERIFY(cf.open(QIODevice::ReadOnly));
+        const QStringList rows = QString::fromUtf8(cf.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).mid(1);
+        QCOMPARE(rows.size(), answer);
+        QSet<QString> ids;
+        for (const QString &r : rows)
+            ids.insert(r.section(u';', 0, 0));
+        QCOMPARE(ids.size(), answer);
+
+        // GPX: a track point a message, each time once; a waypoint a parking.
+        QString gpx = fDir.filePath(QStringLiteral("parkings.gpx"));
+        QVERIFY(t.ExportTrack(gpx, 2, 0) > 0);
+        QFile gf(gpx);
+        QVERIFY(gf.open(QIODevice::ReadOnly));
+        const QString g = QString::fromUtf8(gf.readAll());
+        QCOMPARE(int(g.count(QStringLiteral("<trkpt "))), answer);
+        QCOMPARE(int(g.count(QStringLiteral("<wpt "))), parkings);
+        QSet<QString> times;
+        static const QRegularExpression trkptTime(QStringLiteral("<trkpt [^>]*>.*?<time>([^<]*)</time>"));
+        for (auto m = trkptTime.globalMatch(g); m.hasNext();)
+            times.insert(m.next().captured(1));
+        QCOMPARE(times.size(), answer);
+        if (parkings > 0) {
+            // The first parking: where, when and how long.
+            const TTrackParking &k = t.Parkings().front();
+            QVERIFY(g.contains(QStringLiteral("<wpt lat=\"%1\" lon=\"%2\"><time>%3</time><name>Parking 1</name>")
+                                   .arg(k.Center.Lat, 0, 'f', 6)
+                                   .arg(k.Center.Long, 0, 'f', 6)
+                                   .arg(DateTimeToIso(k.Start, 0))));
+            QVERIFY(g.contains(QStringLiteral("<cmt>%1</cmt>").arg(DurationToStr(k.Duration, 2).trimmed())));
+            QVERIFY(g.indexOf(QStringLiteral("<wpt ")) < g.indexOf(QStringLiteral("<trk>")));
+        }
+
+        // Filters return no more than they were given.
+        TVelmoraClient nowhere(QStringLiteral("http://127.0.0.1:9"), QString(), QStringLiteral("0.125"));
+        TTrackWorkflow w(nowhere, nullptr, {});
+        TMedianFilter m(3);
+        QCOMPARE(w.FilterTrack(t, m, 0)->Info().PointsCount, answer);
+        TKalmanFilter kf(0.001, 0.2);
+        QCOMPARE(w.FilterTrack(t, kf, 0)->Info().PointsCount, answer);
+
+        // Marks cleared: the answer as it came.
+        t.ClearParking();
+        t.UpdateInfo();
+        QCOMPARE(t.Info().PointsCount, answer);
+        QCOMPARE(t.Info().ParkPointsCount, 0);
+        QVERIFY(t.Parkings().empty());
+        for (int k = 0; k < answer; ++k)
+            QCOMPARE(t.Points()[size_t(k)]->uid, 100 + k);
     }
 
     void addressLookupsInBatches_data()

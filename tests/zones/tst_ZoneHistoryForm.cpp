@@ -1,4 +1,5 @@
 #include "ZoneHistoryForm.h"
+#include "AccountClock.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.ZoneInfo.h"
 #include "TestHttpServer.h"
@@ -324,8 +325,8 @@ private Q_SLOTS:
         int visits = 0;
         QStringList texts;
         onModal<TPeriodRequestForm>([&](TPeriodRequestForm *d) {
-            d->SetDt1(Now() - 3);
-            d->SetDt2(Now());
+            d->SetDt1(AccountNow() - 3);
+            d->SetDt2(AccountNow());
             onModal<TZoneHistoryForm>([&](TZoneHistoryForm *h) {
                 shown = true;
                 visits = int(h->Visits().size());

@@ -1,4 +1,5 @@
 #include "period_request_form.h"
+#include "AccountClock.h"
 #include "ZtFlash.h"
 #include "common.h"
 
@@ -6,11 +7,13 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QtTest>
 
+#include <ctime>
 #include <functional>
 
 class tst_period_request_form : public QObject
@@ -44,6 +47,8 @@ private Q_SLOTS:
     void quickButtonClosesWhenAsked();
     void handEditDropsButtonCaption();
     void lastPeriodRemembered();
+    void accountClockRulesButtonsAndDefault_data();
+    void accountClockRulesButtonsAndDefault();
 };
 
 void tst_period_request_form::quickPeriods_data()
@@ -187,6 +192,77 @@ void tst_period_request_form::lastPeriodRemembered()
     QCOMPARE(text(again.GetDt1()), QStringLiteral("05.02.2025 07:30:00.000"));
     QCOMPARE(text(again.GetDt2()), QStringLiteral("06.02.2025 08:45:10.000"));
     QCOMPARE(again.GetSign(), QStringLiteral("25h 15m 10s"));
+}
+
+void tst_period_request_form::accountClockRulesButtonsAndDefault_data()
+{
+    QTest::addColumn<QByteArray>("computerZone"); // TZ
+    QTest::addColumn<int>("accountHours");        // east of UTC
+    QTest::addColumn<bool>("otherDay");           // the two dates always differ
+    QTest::addRow("computer UTC, account UTC+5") << QByteArray("UTC") << 5 << false;
+    QTest::addRow("computer UTC, account UTC+9") << QByteArray("UTC") << 9 << false;
+    QTest::addRow("computer UTC+9, account UTC-5") << QByteArray("Etc/GMT-9") << -5 << false;
+    QTest::addRow("computer UTC+14, account UTC-12") << QByteArray("Etc/GMT-14") << -12 << true;
+    QTest::addRow("computer UTC-12, account UTC+14") << QByteArray("Etc/GMT+12") << 14 << true;
+    QTest::addRow("computer and account UTC+5") << QByteArray("Etc/GMT-5") << 5 << false;
+}
+
+// The quick buttons and the first-use default read the account's clock,
+// whatever zone the computer is in.
+void tst_period_request_form::accountClockRulesButtonsAndDefault()
+{
+    QFETCH(QByteArray, computerZone);
+    QFETCH(int, accountHours);
+    QFETCH(bool, otherDay);
+    const QByteArray oldTz = qgetenv("TZ");
+    const double oldZone = AccountZone();
+    const auto restore = qScopeGuard([&] {
+        if (oldTz.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldTz);
+        tzset();
+        SetAccountZone(oldZone);
+    });
+    qputenv("TZ", computerZone);
+    tzset();
+    SetAccountZone(accountHours / 24.0);
+
+    const QDateTime accountWall = QDateTime::currentDateTimeUtc().addSecs(accountHours * 3600);
+    const QDate accountToday = accountWall.date();
+    const TDateTime accountNow = QDateTimeToDateTime(QDateTime(accountWall.date(), accountWall.time()));
+    if (otherDay)
+        QVERIFY(accountToday != QDate::currentDate());
+
+    IniFile.EraseSection("Period");
+    TPeriodRequestForm f;
+    whenShown([&](TPeriodRequestForm *d) {
+        // A failed check must not leave the dialog open.
+        bool done = false;
+        const auto close = qScopeGuard([&] {
+            if (!done)
+                d->reject();
+        });
+        // First use: the morning of the account's today.
+        QCOMPARE(d->DtpDate1->date(), accountToday);
+        QCOMPARE(d->DtpDate2->date(), accountToday);
+        QCOMPARE(d->DtpTime1->time(), QTime(6, 0));
+
+        QTest::mouseClick(d->QuickButton("-3 Hours"), Qt::LeftButton);
+        QVERIFY2(std::abs(d->GetDt2() - accountNow) * 86400 < 120, qPrintable(text(d->GetDt2())));
+        QCOMPARE(qRound((d->GetDt2() - d->GetDt1()) * 24), 3);
+
+        QTest::mouseClick(d->QuickButton("Today"), Qt::LeftButton);
+        QCOMPARE(d->DtpDate1->date(), accountToday);
+        QCOMPARE(d->DtpTime1->time(), QTime(0, 0));
+
+        QTest::mouseClick(d->QuickButton("Yesterday"), Qt::LeftButton);
+        QCOMPARE(d->DtpDate1->date(), accountToday.addDays(-1));
+        done = true;
+        QTest::mouseClick(d->ButOk, Qt::LeftButton);
+    });
+    QVERIFY(f.DoRequest());
+    QCOMPARE(DateTimeToQDateTime(f.GetDt1()), QDateTime(accountToday.addDays(-1), QTime(0, 0)));
 }
 
 QTEST_MAIN(tst_period_request_form)

@@ -1,4 +1,5 @@
 #include "OSM.AddressCache.h"
+#include "AccountClock.h"
 
 #include "ZtUtils.h"
 
@@ -158,7 +159,7 @@ QString TAddressCache::GetAddress(const QString &OsmId)
     if (it == fAddressCache.end())
         return QString();
     it->ReadCount += 1;
-    it->LastRead = Now();
+    it->LastRead = ComputerNow();
     return it->Address;
 }
 
@@ -174,7 +175,7 @@ void TAddressCache::SetAddress(const QString &OsmId, const QString &Address)
         }
         it->Address = Address;
         it->ReadCount += 1;
-        it->LastRead = Now();
+        it->LastRead = ComputerNow();
         return;
     }
     if (!Address.isEmpty())

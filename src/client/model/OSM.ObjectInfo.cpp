@@ -1,4 +1,5 @@
 #include "OSM.ObjectInfo.h"
+#include "AccountClock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,7 +26,7 @@ TObjectInfo::~TObjectInfo() = default;
 
 void TObjectInfo::Assign(const TObjectInfo &oi)
 {
-    Assign(oi, Now());
+    Assign(oi, AccountNow());
 }
 
 void TObjectInfo::Assign(const TObjectInfo &oi, TDateTime now)

@@ -413,6 +413,23 @@ qint64 TGeoTrack::ExportTrack(QString &FileName, int Format, double TimeZone)
         out.raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\r"
                 "<gpx version=\"1.0\" creator=\"Velmora Monitor\" xmlns=\"http://www.topografix.com/GPX/1/0\">\r\n");
         out.raw("<name>"), out.raw(name), out.raw("</name>\r\n");
+        // Parkings are places, not messages: waypoints ahead of the track,
+        // as the schema orders them.
+        int number = 0;
+        for (const TTrackParking &k : fParkings) {
+            if (std::isnan(k.Center.Lat) || std::isnan(k.Center.Long))
+                continue;
+            out.raw("<wpt lat=\""), out.fixed(k.Center.Lat, 6), out.raw("\" lon=\""), out.fixed(k.Center.Long, 6),
+                out.raw("\">");
+            if (std::isfinite(k.Start - TimeZone))
+                out.raw("<time>"), out.isoTime(k.Start - TimeZone), out.raw("</time>");
+            out.raw("<name>Parking "), out.raw(QByteArray::number(++number)), out.raw("</name>");
+            out.raw("<cmt>"), out.raw(DurationToStr(k.Duration, 2).trimmed().toUtf8()), out.raw("</cmt>");
+            out.raw("<desc>"), out.raw(FormatDateTimeNaN(QStringLiteral("dd.mm.yyyy hh:nn:ss"), k.Start).toUtf8()),
+                out.raw(" - "), out.raw(FormatDateTimeNaN(QStringLiteral("dd.mm.yyyy hh:nn:ss"), k.End).toUtf8()),
+                out.raw("</desc>");
+            out.raw("<sym>Parking</sym></wpt>\r\n");
+        }
         out.raw("<trk><name>"), out.raw(name), out.raw("</name><number>1</number><trkseg>\r\n");
     }
 

@@ -41,12 +41,6 @@ struct Cluster
     void reset() { *this = Cluster(); }
 };
 
-struct Insertion
-{
-    size_t before; // index in the original list
-    std::unique_ptr<TTrackPointInfo> point;
-};
-
 bool sortedByObjTime(const TTrackPointList &points)
 {
     for (size_t i = 0; i < points.size(); ++i) {
@@ -86,14 +80,12 @@ void markRange(List &list, bool sorted, const TMinMaxDateTime &range, int32_t du
 
 void TGeoTrack::MarkParking()
 {
+    fParkings.clear();
+    ++fParkingRevision;
     const size_t n = fPoints.size();
     if (n < 2)
         return;
 
-    // Summary points are collected aside and merged in at the end, so that
-    // every original pair is examined exactly once and the list is rebuilt
-    // once instead of shifting for every parking.
-    std::vector<Insertion> inserted;
     const bool sorted = sortedByObjTime(fPoints);
     Cluster cluster;
     long start = -1;
@@ -101,19 +93,10 @@ void TGeoTrack::MarkParking()
     auto close = [&]() {
         const int32_t duration = cluster.info.ObjTime.Seconds();
         if (cluster.count >= MinParkingPoints && duration >= MinParkingSeconds) {
-            auto summary = std::make_unique<TTrackPointInfo>(*fPoints[size_t(start)]);
-            const TGeoPoint c = cluster.center();
-            summary->lat = c.Lat;
-            summary->lon = c.Long;
-            summary->IsParking = true;
-            summary->ParkingDuration = duration;
-            inserted.push_back(Insertion{size_t(start), std::move(summary)});
-
             const TMinMaxDateTime range = cluster.info.ObjTime;
+            fParkings.push_back(TTrackParking{range.Min, range.Max, cluster.center(), duration});
             markRange(fPoints, sorted, range, duration,
                       [](std::unique_ptr<TTrackPointInfo> &p) -> TTrackPointInfo & { return *p; });
-            markRange(inserted, sorted, range, duration,
-                      [](Insertion &e) -> TTrackPointInfo & { return *e.point; });
         }
         cluster.reset();
         start = -1;
@@ -145,16 +128,7 @@ void TGeoTrack::MarkParking()
         }
     }
     close();
-
-    if (inserted.empty())
-        return;
-    TTrackPointList merged;
-    merged.reserve(n + inserted.size());
-    size_t next = 0;
-    for (size_t i = 0; i < n; ++i) {
-        while (next < inserted.size() && inserted[next].before == i)
-            merged.push_back(std::move(inserted[next++].point));
-        merged.push_back(std::move(fPoints[i]));
-    }
-    fPoints = std::move(merged);
+    // A list out of time order may find them out of order.
+    std::stable_sort(fParkings.begin(), fParkings.end(),
+                     [](const TTrackParking &a, const TTrackParking &b) { return a.Start < b.Start; });
 }

@@ -127,6 +127,8 @@ void TGeoTrack::Clear()
 {
     fObjId.clear();
     fPoints.clear();
+    fParkings.clear();
+    ++fParkingRevision;
     fInfo.Clear();
 }
 
@@ -137,6 +139,8 @@ int TGeoTrack::Assign(const TTrackPointList &aPoints)
     for (const auto &p : aPoints)
         copy.push_back(std::make_unique<TTrackPointInfo>(*p));
     fPoints = std::move(copy);
+    fParkings.clear();
+    ++fParkingRevision;
     UpdateInfo();
     return int(fPoints.size());
 }
@@ -145,6 +149,8 @@ int TGeoTrack::Assign(TTrackPointList &&aPoints)
 {
     fPoints = std::move(aPoints);
     aPoints.clear();
+    fParkings.clear();
+    ++fParkingRevision;
     UpdateInfo();
     return int(fPoints.size());
 }
@@ -155,6 +161,19 @@ void TGeoTrack::ClearParking()
         p->IsParking = false;
         p->ParkingDuration = 0;
     }
+    fParkings.clear();
+    ++fParkingRevision;
+}
+
+const TTrackParking *TGeoTrack::ParkingAt(TDateTime ObjTime) const
+{
+    // Parkings are recorded in time order and never overlap.
+    auto it = std::upper_bound(fParkings.begin(), fParkings.end(), ObjTime,
+                               [](TDateTime t, const TTrackParking &k) { return t < k.Start; });
+    if (it == fParkings.begin())
+        return nullptr;
+    --it;
+    return ObjTime <= it->End ? &*it : nullptr;
 }
 
 void TGeoTrack::UpdateInfo()

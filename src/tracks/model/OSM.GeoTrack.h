@@ -13,6 +13,18 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
+
+// A place where the object stood, found by MarkParking. It is drawn and
+// listed beside the points but never is one: every point of a track is a
+// message of the service.
+struct TTrackParking
+{
+    TDateTime Start = NoDateTime; // object time of its first point
+    TDateTime End = NoDateTime;   // and of its last
+    TGeoPoint Center;             // middle of its points' extent
+    int32_t Duration = 0;         // seconds
+};
 
 // How the map draws a track. Colours have red in the low byte.
 struct TGeoTrackStyle
@@ -109,13 +121,19 @@ public:
     int Assign(TTrackPointList &&aPoints);
     // Recomputes Info from the points.
     void UpdateInfo();
-    // Unmarks every point; summary points inserted by MarkParking stay as
-    // ordinary points.
+    // Unmarks every point and forgets the parkings.
     void ClearParking();
-    // Finds places where the object stood for 5 minutes or more, inserts one
-    // summary point before each and marks the points that belong to it. Run
+    // Finds places where the object stood for 5 minutes or more, records
+    // each as a parking (in time order) and marks the points that belong to
+    // it. The points themselves stay as the service sent them. Run
     // UpdateInfo afterwards.
     void MarkParking();
+    const std::vector<TTrackParking> &Parkings() const { return fParkings; }
+    // The parking whose time range holds an object time, or nullptr.
+    const TTrackParking *ParkingAt(TDateTime ObjTime) const;
+    // Changes with every marking and clearing: drawings of the track that
+    // read the parkings know when to refresh.
+    quint32 ParkingRevision() const { return fParkingRevision; }
     // Writes the track to a file: Format 1 CSV, 2 GPX. A name without
     // extension gets ".csv" or ".gpx" (FileName then holds the new name).
     // TimeZone is the client's offset in days: GPX times are written in UTC,
@@ -147,4 +165,6 @@ private:
     quint8 fLayer = 0;
     QString fSign;
     TGeoTrackInfo fInfo;
+    std::vector<TTrackParking> fParkings;
+    quint32 fParkingRevision = 0;
 };
