@@ -1,6 +1,8 @@
 // The line form of TZtHash: key/value lines, blocks, sections and includes.
 #include "ZtHash.h"
 
+#include "KeyValueLines.h"
+
 #include "ZtFiles.h"
 #include "ZtSmallUtils.h"
 
@@ -10,18 +12,9 @@
 namespace {
 QChar closerOf(QChar opener) { return opener == u'{' ? u'}' : u']'; }
 
-bool isCommentStart(const QString &line)
-{
-    return !line.isEmpty() && (line[0] == u'#' || line[0] == u'/' || line[0] == u';');
-}
+bool isCommentStart(const QString &line) { return IsKeyValueComment(line); }
 
-QStringList splitLines(const QString &text)
-{
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\r"));
-    t.replace(u'\n', u'\r');
-    return t.split(u'\r');
-}
+QStringList splitLines(const QString &text) { return SplitKeyValueLines(text); }
 
 // Drops empty lines and trims the others, as the stored form of a block.
 QString normaliseBlock(const QString &value)
@@ -125,15 +118,8 @@ int TZtHash::Assign(const QString &Data, bool Overwrite, const QString &KeySepar
         const QString line = TrimWs(lines[i++]);
         if (line.isEmpty() || isCommentStart(line))
             continue;
-        QString key = line, value;
-        for (const QChar sep : KeySeparators) {
-            const qsizetype p = line.indexOf(sep);
-            if (p >= 0) {
-                key = TrimWs(line.left(p));
-                value = TrimWs(line.mid(p + 1));
-                break;
-            }
-        }
+        QString key, value;
+        SplitKeyValueLine(line, KeySeparators, key, value);
         if (key.isEmpty())
             continue;
 

@@ -50,7 +50,13 @@ void TDevicesPanel::CreatePlaceAt(double Lat, double Lon)
     if (!fCtx.RequireSelectedObject())
         return;
     TWifiList aps;
-    if (fCtx.Client()->GetWifi(aps, Lat - 0.001, Lon - 0.001, Lat + 0.001, Lon + 0.001) <= 0 || aps.isEmpty()) {
+    const int n = fCtx.Client()->GetWifi(aps, Lat - 0.001, Lon - 0.001, Lat + 0.001, Lon + 0.001);
+    // A failed look-up says why: it is not "nothing around here".
+    if (n < 0) {
+        fCtx.ShowMsgFmt(QStringLiteral("error"), {fCtx.Client()->ErrorMessage()}, 5);
+        return;
+    }
+    if (n == 0 || aps.isEmpty()) {
         fCtx.ShowMsg(QStringLiteral("wifi_not_found"), 3);
         return;
     }

@@ -16,10 +16,14 @@
 
 namespace {
 
+// The translated names of codes 0, 1, ...; a translation that names another
+// number of them would shift every name onto the wrong code, so the
+// built-in names stand then.
 QStringList Items(const QString &Key, const QStringList &Default)
 {
     const QString v = Translation.GetString(Key);
-    return v.isEmpty() || v == Key ? Default : v.split(u'|');
+    const QStringList items = v.split(u'|');
+    return v.isEmpty() || v == Key || items.size() != Default.size() ? Default : items;
 }
 
 } // namespace

@@ -48,7 +48,7 @@ uint32_t TCommandExchange::UidOfItem(const QString &Item)
 std::vector<TCommandInfo *> TCommandExchange::SortedLog() const
 {
     std::vector<TCommandInfo *> out;
-    if (!fClient)
+    if (!fClient || !fLogRead)
         return out;
     for (const auto &c : fClient->CommandLog())
         out.push_back(c.get());
@@ -70,8 +70,20 @@ std::vector<TCommandInfo *> TCommandExchange::SortedLog() const
 int TCommandExchange::ReadLog(int Count, const QString &Text)
 {
     const int n = fClient->GetCommandLog(fObjInfo->uid, Count, Text);
-    Log(QStringLiteral("\r  -> ") + QString::number(n < 0 ? int(fClient->CommandLog().size()) : n));
+    fLogRead = n >= 0;
+    if (n < 0) {
+        Log(QStringLiteral("\r  X: ") + fClient->ErrorMessage());
+        ShowClientError();
+    } else {
+        Log(QStringLiteral("\r  -> ") + QString::number(n));
+    }
     return n;
+}
+
+void TCommandExchange::ShowClientError()
+{
+    QMessageBox::warning(this, TranslatedCaption(),
+                         Translation.GetString(QStringLiteral("error"), {fClient->ErrorMessage()}));
 }
 
 bool TCommandExchange::SendDeviceCommand(const QString &Cmd)
@@ -134,6 +146,9 @@ bool TCommandExchange::StartExchange(QComboBox *Requests, const QString &Query, 
         return false;
     }
     Requests->setCurrentIndex(0);
+    // An answer that could not be fetched leaves the dialog empty and, with
+    // nothing of the device's read, the dialog sends no list that would
+    // replace the device's.
     LoadItem(Requests->itemText(0));
     return true;
 }
@@ -141,7 +156,12 @@ bool TCommandExchange::StartExchange(QComboBox *Requests, const QString &Query, 
 bool TCommandExchange::LoadItem(const QString &Item)
 {
     const uint32_t uid = UidOfItem(Item);
-    if (uid == 0 || !fClient->GetCommandResponse(uid))
+    if (uid == 0)
         return false;
+    if (!fClient->GetCommandResponse(uid)) {
+        Log(QStringLiteral("\r  X: ") + fClient->ErrorMessage());
+        ShowClientError();
+        return false;
+    }
     return LoadAnswerFile(fClient->resultFile());
 }

@@ -33,9 +33,11 @@ public:
     // Opens a fetched answer with the desktop; tests replace it.
     std::function<void(const QUrl &)> OpenUrl;
 
-    // The client's last log read, newest answer first; entries the device has
-    // not answered come before them, newest first. The service's own order is
-    // not relied on. The pointers live until the next log read.
+    // The client's last log read for this dialog's object, newest answer
+    // first; entries the device has not answered come before them, newest
+    // first. The service's own order is not relied on. Empty when the last
+    // read failed: the client then still holds an earlier read, perhaps of
+    // another object. The pointers live until the next log read.
     std::vector<TCommandInfo *> SortedLog() const;
 
     // "dd.mm.yyyy hh:nn:ss", empty for a missing date.
@@ -48,8 +50,12 @@ protected:
     void Log(const QString &Text) const;
 
     // GetCommandLog with Count entries of command Text (empty: any); logs the
-    // count. -1 when the request failed.
+    // count. -1 when the request failed; the dialog then shows the client's
+    // error and no log.
     int ReadLog(int Count, const QString &Text);
+    // The client's error of its last request as the user sees it: "Error:"
+    // and the client's text with the status.
+    void ShowClientError();
 
     // Sends one command for the object as plain text. A refused or failed
     // command shows the client's error and gives false; the dialog stays.
@@ -78,5 +84,7 @@ protected:
 
 private:
     QString fLogPrefix;
+    // The last ReadLog succeeded: the client's log is this object's.
+    bool fLogRead = false;
     TLogCallback fLogCallback;
 };

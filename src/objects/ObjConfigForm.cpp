@@ -4,6 +4,7 @@
 #include "FrmEditPad.h"
 #include "OSM.ObjectInfo.h"
 #include "ZtLed.h"
+#include "device_answer.h"
 #include "client.h"
 #include "translate.h"
 
@@ -24,12 +25,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-bool BoolOf(const QString &v)
-{
-    const QString t = v.trimmed().left(1).toLower();
-    return t == u'1' || t == u't' || t == u'y' || t == u'o';
-}
 
 // What the device turns back into a blank or a line break.
 bool HasDeviceEscape(const QString &v)
@@ -246,29 +241,6 @@ bool TObjConfigForm::ShowConfig(TObjectInfo *aObjInfo, TVelmoraClient *aClient)
     return exec() == QDialog::Accepted;
 }
 
-QHash<QString, QString> TObjConfigForm::ParseAnswer(const QByteArray &Text)
-{
-    QHash<QString, QString> out;
-    QString text = QString::fromUtf8(Text);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    for (QString line : text.split(QLatin1Char('\n'))) {
-        line = line.trimmed();
-        if (line.isEmpty())
-            continue;
-        qsizetype sep = -1;
-        for (qsizetype i = 0; i < line.size(); ++i)
-            if (line[i] == u'=' || line[i] == u'\t' || line[i] == u' ') {
-                sep = i;
-                break;
-            }
-        if (sep <= 0)
-            continue;
-        out.insert(line.left(sep), line.mid(sep + 1).trimmed());
-    }
-    return out;
-}
-
 bool TObjConfigForm::LoadAnswerFile(const QString &FileName)
 {
     QFile f(FileName);
@@ -276,14 +248,14 @@ bool TObjConfigForm::LoadAnswerFile(const QString &FileName)
         Log(QStringLiteral("\r  X: cannot read ") + FileName);
         return false;
     }
-    const QHash<QString, QString> values = ParseAnswer(f.readAll());
+    const TZtHash values = ReadDeviceAnswer(f.readAll());
     fFilling = true;
     for (const TObjectConfigField &fld : std::as_const(fFields)) {
-        const QString v = values.value(fld.Key);
+        const QString v = values.GetVal(fld.Key);
         if (fld.Check)
-            fld.Check->setChecked(BoolOf(v));
+            fld.Check->setChecked(values.AsBool(fld.Key));
         else if (fld.IsPeriod())
-            fld.Edit->setText(QString::number(v.trimmed().toLongLong() / 60));
+            fld.Edit->setText(QString::number(values.AsInteger(fld.Key) / 60));
         else if (fld.Combo)
             fld.Combo->setEditText(v);
         else if (fld.Edit) {

@@ -40,9 +40,6 @@ public:
     // changed settings, if any, were sent).
     bool ShowConfig(TObjectInfo *aObjInfo, TVelmoraClient *aClient);
 
-    // The key=value settings of a device's answer (one a line, "=", a tab or a
-    // blank between key and value); nothing else of the text is interpreted.
-    static QHash<QString, QString> ParseAnswer(const QByteArray &Text);
     // "set config " and the changed pairs; empty when nothing changed. Sets
     // Refused to the key whose value the device would misread, if any.
     QString SetCommand(QString *Refused = nullptr) const;

@@ -72,7 +72,8 @@ private:
     TWifiList fWifi;
     int fEditRow = -1;
     bool fCreateMode = false;
-    bool fComplete = true;
+    // The device's list was read whole: only then may "set places" replace it.
+    bool fComplete = false;
     // Set while the dialog fills the editor: only the user's edits count.
     bool fFilling = false;
 };

@@ -313,7 +313,10 @@ void TSmsFiltersForm::DeleteFilter()
     fFilters.erase(fFilters.begin() + row);
     FillList();
     LedFilters->SetLit(true);
+    // The editor's unsaved changes go with the filter: saving them now would
+    // bring the deleted filter back as a new one.
     fEditRow = -1;
+    SetEditorLit(false);
     if (fFilters.empty()) {
         ShowInEditor(TSmsFilter());
         return;

@@ -1,5 +1,6 @@
 #include "ZtFiles.h"
 #include "ZtHash.h"
+#include "KeyValueLines.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -16,6 +17,8 @@ private Q_SLOTS:
     void asBool();
     void assignLines_data();
     void assignLines();
+    void assignFlat_data();
+    void assignFlat();
     void assignKeepsExistingWithoutOverwrite();
     void loadWithSectionsAndIncludes();
     void includeCycleAndDepth();
@@ -151,6 +154,36 @@ void TestZtHash::assignLines()
     TZtHash amp;
     QCOMPARE(amp.Assign(QStringLiteral("a=1&b=2"), true, QStringLiteral("="), QStringLiteral("&")), 2);
     QCOMPARE(entries(amp), QStringLiteral("a=1|b=2"));
+}
+
+// Text from outside: one entry a line, whatever a value opens.
+void TestZtHash::assignFlat_data()
+{
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("count");
+    QTest::addRow("blanks around =") << "tracking_period = 300" << "tracking_period=300" << 1;
+    QTest::addRow("tab without =") << "use_places\t1" << "use_places=1" << 1;
+    QTest::addRow("blank without =") << "a b c" << "a=b c" << 1;
+    QTest::addRow("brace does not take the next lines") << "a={\nb=1\n}" << "a={|b=1|}=" << 3;
+    QTest::addRow("one-line brace value") << "p={\"n\":\"a b\"}" << "p={\"n\":\"a b\"}" << 1;
+    QTest::addRow("braced text not stripped") << "{a=1}" << "{a=1}" << 1;
+    QTest::addRow("section header is a bare key") << "[A]\nk=1" << "[A]=|k=1" << 2;
+    QTest::addRow("comments skipped, nothing included") << "#include /etc/passwd\n; y\n/ z\nk=v" << "k=v" << 1;
+    QTest::addRow("mark at the start dropped") << QString(QChar(0xFEFF)) + "a=1\r\nb=2" << "a=1|b=2" << 2;
+    QTest::addRow("mark alone") << QString(QChar(0xFEFF)) << "" << 0;
+    QTest::addRow("later entry replaces") << "a=1\nA=2" << "a=2" << 2;
+    QTest::addRow("empty key skipped") << "= 5\n\n" << "" << 0;
+}
+
+void TestZtHash::assignFlat()
+{
+    QFETCH(QString, data);
+    QFETCH(QString, expected);
+    QFETCH(int, count);
+    TZtHash h;
+    QCOMPARE(AssignFlat(h, data), count);
+    QCOMPARE(entries(h), expected);
 }
 
 void TestZtHash::assignKeepsExistingWithoutOverwrite()

@@ -31,7 +31,14 @@ public:
         return [this](const QString &Fmt, const QVariantList &Args, int Count) { LogFmt(Fmt, Args, Count); };
     }
     void ShowMsg(const QString &Key, int) override { Notices << Key; }
-    void ShowMsgFmt(const QString &Key, const QVariantList &, int) override { Notices << Key; }
+    void ShowMsgFmt(const QString &Key, const QVariantList &Args, int) override
+    {
+        Notices << Key;
+        QStringList args;
+        for (const QVariant &a : Args)
+            args << a.toString();
+        NoticeArgs << args.join(u'|');
+    }
     void ShowMessagePanel(const QString &Text, int) override { Notices << Text; }
     int MessageBox(const QString &, const QString &Text, unsigned) override
     {
@@ -58,6 +65,8 @@ public:
 
     QString LogText;
     QStringList Notices;
+    // The arguments of each formatted notice, joined by "|".
+    QStringList NoticeArgs;
     QStringList Boxes;
     int BoxAnswer = 1;
     TObjectInfo *Selected = nullptr;

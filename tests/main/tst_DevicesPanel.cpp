@@ -10,6 +10,9 @@
 #include "PanelTestSupport.h"
 
 #include <QPushButton>
+#include <QScopeGuard>
+
+#include <httplib.h>
 
 // Every device action needs a selected object and opens its dialog on it.
 class tst_DevicesPanel : public QObject
@@ -24,7 +27,7 @@ private Q_SLOTS:
         QVERIFY(fDir.isValid());
         InitProgramState(fDir.path());
         ExeDir = fDir.path() + u'/';
-        QVERIFY2(fSim.start(), "velmora-sim did not start");
+        QVERIFY2(fSim.start({QStringLiteral("--faults-control")}), "velmora-sim did not start");
     }
 
     // With an object selected, each action opens its dialog on it (the
@@ -92,16 +95,23 @@ private Q_SLOTS:
     }
 
     // A place from the spot: the access points there fill the create-mode
-    // dialog; a spot without any gives the message instead.
+    // dialog; a spot without any gives the message instead; a look-up that
+    // failed says so, with the client's error, not "none around".
     void createPlaceAt_data()
     {
         QTest::addColumn<bool>("atStop"); // at the object's first stop, or far off
-        QTest::addRow("access points around") << true;
-        QTest::addRow("none around") << false;
+        QTest::addColumn<QString>("fault"); // of the service's look-up
+        QTest::addColumn<QString>("notice");
+        QTest::addRow("access points around") << true << "" << "";
+        QTest::addRow("none around") << false << "" << "wifi_not_found";
+        QTest::addRow("service failing (500) at the stop") << true << "500" << "error";
+        QTest::addRow("service failing (503) far off") << false << "503" << "error";
     }
     void createPlaceAt()
     {
         QFETCH(bool, atStop);
+        QFETCH(QString, fault);
+        QFETCH(QString, notice);
         TTestPanelContext ctx(fSim.url(), fSim.demoToken());
         QVERIFY(ctx.Client()->GetObjects() > 0);
         ctx.Selected = ctx.Client()->ObjList().front().get();
@@ -138,6 +148,13 @@ private Q_SLOTS:
         }
         const double spotLat = atStop ? la1 + size / 2 : 0.5, spotLon = atStop ? lo1 + size / 2 : 0.5;
         TDevicesPanel devices(ctx, nullptr);
+        httplib::Client faults(fSim.url().toStdString());
+        auto setFaults = [&faults](const QString &rules) {
+            const auto res = faults.Put("/sim/faults", rules.toStdString(), "text/plain");
+            return res && res->status < 300;
+        };
+        QVERIFY(setFaults(fault.isEmpty() ? QString() : QStringLiteral("/api/v1/wifi_aps:%1=1").arg(fault)));
+        const auto clear = qScopeGuard([&] { setFaults(QString()); });
         QStringList networks;
         QString shown;
         ModalWatcher w([&](QWidget *m) {
@@ -149,13 +166,18 @@ private Q_SLOTS:
             return true;
         });
         devices.CreatePlaceAt(spotLat, spotLon);
-        if (atStop) {
+        if (!fault.isEmpty()) {
+            QVERIFY(shown.isEmpty());
+            QCOMPARE(ctx.Notices, QStringList{notice});
+            QCOMPARE(ctx.NoticeArgs.size(), 1);
+            QVERIFY2(ctx.NoticeArgs[0].endsWith(QStringLiteral("[%1]").arg(fault)), qPrintable(ctx.NoticeArgs[0]));
+        } else if (atStop) {
             QCOMPARE(shown, QStringLiteral("ObjPlacesForm"));
             QVERIFY2(networks.contains(QStringLiteral("Дача 5G")), qPrintable(networks.join(u'|')));
             QVERIFY(ctx.Notices.isEmpty());
         } else {
             QVERIFY(shown.isEmpty());
-            QCOMPARE(ctx.Notices, QStringList{QStringLiteral("wifi_not_found")});
+            QCOMPARE(ctx.Notices, QStringList{notice});
         }
     }
 };

@@ -61,6 +61,11 @@ struct CannedService
             if (status != 204)
                 res.set_content(log.toStdString(), "application/json");
         });
+        // Another object's log, with a command still waiting for its device.
+        http.server().Get(R"(/api/v1/object/8/cmdlog)", [](const httplib::Request &, httplib::Response &res) {
+            res.status = 200;
+            res.set_content(R"([{"uid":41,"obj_id":8,"txt":"reboot","create_dt":"2025-02-03T09:00:00Z"}])", "application/json");
+        });
         http.server().Post(R"(/api/v1/object/7/sendcmd)", [this](const httplib::Request &req, httplib::Response &res) {
             std::lock_guard g(lock);
             posted << QByteArray::fromStdString(req.body);
@@ -179,6 +184,61 @@ private Q_SLOTS:
         // Send with nothing of the user's own posts nothing.
         QVERIFY(svc.posted.isEmpty());
         QVERIFY(logText.contains(QStringLiteral("Commands:   -> %1").arg(rows.size())));
+    }
+
+    // The log of this object could not be read while the client still holds
+    // another object's: the dialog says why and shows an empty log, with
+    // nothing of the other object's offered.
+    void failedLogRead_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QString>("error");
+        QTest::addRow("service failing (500)") << 500 << QByteArray() << "[500]";
+        QTest::addRow("service failing (503)") << 503 << QByteArray() << "[503]";
+        QTest::addRow("broken answer") << 200 << QByteArray("[{\"uid\":3,") << "[200]";
+    }
+    void failedLogRead()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, log);
+        QFETCH(QString, error);
+        CannedService svc;
+        svc.status = status;
+        svc.log = log;
+        QVERIFY(svc.start());
+        TVelmoraClient client(svc.http.baseUrl(), QStringLiteral("T"), QString());
+        QCOMPARE(client.GetCommandLog(8, 10), 1);
+        TObjectInfo obj;
+        obj.uid = 7;
+        obj.id = QStringLiteral("phone-7");
+        obj.name = QStringLiteral("Phone");
+        TCommandsForm form;
+        QString logText;
+        form.SetLogCallback([&](const QString &f, const QVariantList &a, int n) { logText += FormatLogText(f, a, n); });
+        QStringList boxes, shown;
+        QString field;
+        ModalWatcher w([&](QWidget *m) {
+            if (auto *box = qobject_cast<QMessageBox *>(m)) {
+                boxes << box->text();
+                QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok)->click(); });
+                return false;
+            }
+            if (m != &form)
+                return false;
+            shown = rowsOf(form.CommandLog);
+            field = form.CommandEdit->text();
+            QTimer::singleShot(0, &form, [&form] { form.reject(); });
+            return true;
+        });
+        QVERIFY(!form.ShowCommands(&obj, &client));
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY2(boxes[0].startsWith(Translation.GetString(QStringLiteral("error"), {QString()}).trimmed()), qPrintable(boxes[0]));
+        QVERIFY2(boxes[0].contains(error), qPrintable(boxes[0]));
+        QCOMPARE(shown, QStringList{});
+        QCOMPARE(field, QString());
+        QVERIFY2(!logText.contains(QStringLiteral("Commands:   -> 1")), qPrintable(logText));
+        QVERIFY2(logText.contains(QStringLiteral("Commands:   X: ")), qPrintable(logText));
     }
 
     // The user's command: typed ones are sent; one the client refuses (over

@@ -4,6 +4,7 @@
 #include "ObjConfigForm.h"
 #include "OSM.ObjectInfo.h"
 #include "ZtLed.h"
+#include "device_answer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +12,14 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 #include <QPushButton>
+
+// The dialog with the loading of an answer file open to the test: a device
+// answer the simulated device would never give.
+class TTestConfigForm : public TObjConfigForm
+{
+public:
+    using TObjConfigForm::LoadAnswerFile;
+};
 
 class tst_ObjConfigForm : public QObject
 {
@@ -60,9 +69,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addRow("equals") << QByteArray("tracking_period=90\n") << "tracking_period" << "90";
+        QTest::addRow("blanks around equals") << QByteArray("tracking_period = 300\n") << "tracking_period" << "300";
         QTest::addRow("tab, CR LF, mark") << QByteArray("\xEF\xBB\xBFuse_places\t1\r\n") << "use_places" << "1";
         QTest::addRow("blank") << QByteArray("a b c\n") << "a" << "b c";
-        QTest::addRow("include is a key") << QByteArray("#include /etc/passwd\nx=1\n") << "#include" << "/etc/passwd";
+        QTest::addRow("include is a comment") << QByteArray("#include /etc/passwd\nx=1\n") << "#include" << "";
+        QTest::addRow("include line, the rest read") << QByteArray("#include /etc/passwd\nx=1\n") << "x" << "1";
         QTest::addRow("brace stays one line") << QByteArray("tracking_server={\nservice_enabled=1\n}\n") << "service_enabled"
                                               << "1";
         QTest::addRow("brace value kept as text") << QByteArray("tracking_server={\n") << "tracking_server" << "{";
@@ -72,7 +83,52 @@ private Q_SLOTS:
         QFETCH(QByteArray, text);
         QFETCH(QString, key);
         QFETCH(QString, value);
-        QCOMPARE(TObjConfigForm::ParseAnswer(text).value(key), value);
+        QCOMPARE(ReadDeviceAnswer(text).GetVal(key), value);
+    }
+
+    // What the dialog shows of an answer: a check box by the store's yes/no
+    // rule ("off" is no), a period in whole minutes of the seconds given.
+    void answerShown_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("shown"); // a check box: 1 ticked, 0 not
+        QTest::addRow("off") << QByteArray("use_places=off") << "use_places" << "0";
+        QTest::addRow("OFF with blanks") << QByteArray("use_places = OFF") << "use_places" << "0";
+        QTest::addRow("on") << QByteArray("use_places=on") << "use_places" << "1";
+        QTest::addRow("false") << QByteArray("use_places=false") << "use_places" << "0";
+        QTest::addRow("true") << QByteArray("use_places=true") << "use_places" << "1";
+        QTest::addRow("0") << QByteArray("use_places=0") << "use_places" << "0";
+        QTest::addRow("1") << QByteArray("use_places=1") << "use_places" << "1";
+        QTest::addRow("key in capitals") << QByteArray("USE_PLACES=yes") << "use_places" << "1";
+        QTest::addRow("commented out") << QByteArray("# use_places=1") << "use_places" << "0";
+        QTest::addRow("period with blanks around =") << QByteArray("tracking_period = 300") << "tracking_period" << "5";
+        QTest::addRow("period just under 5 minutes") << QByteArray("tracking_period=299") << "tracking_period" << "4";
+        QTest::addRow("period after a tab") << QByteArray("tracking_period\t600") << "tracking_period" << "10";
+        QTest::addRow("period not a number") << QByteArray("tracking_period=soon") << "tracking_period" << "0";
+    }
+    void answerShown()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, key);
+        QFETCH(QString, shown);
+        const QString file = fDir.filePath(QStringLiteral("config_answer.txt"));
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write("service_enabled=1\r\n" + line + "\r\nis_sms_enabled=0\r\n");
+        }
+        TTestConfigForm form;
+        QVERIFY(form.LoadAnswerFile(file));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const TObjectConfigField *f = form.Field(key);
+        QVERIFY(f);
+        QCOMPARE(f->Check ? QString(f->Check->isChecked() ? u'1' : u'0') : f->Edit->text(), shown);
+        // The lines around it are read as they are.
+        QVERIFY(form.Field(QStringLiteral("service_enabled"))->Check->isChecked());
+        QVERIFY(!form.Field(QStringLiteral("is_sms_enabled"))->Check->isChecked());
+        QVERIFY(!f->Led->Lit());
     }
 
     // Against the simulated device: what the dialog shows of its settings and

@@ -6,11 +6,14 @@
 #include "ZtLed.h"
 #include "place_data.h"
 
+#include <httplib.h>
+
 #include <QAbstractButton>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTreeWidget>
 
 // The dialog with the loading of an answer file open to the test: a device
@@ -49,6 +52,13 @@ class tst_ObjPlacesForm : public QObject
     {
         QTimer::singleShot(0, b, [b] { b->click(); });
     }
+    // Replaces the simulated service's faults ("" for none).
+    bool setFaults(const QString &rules)
+    {
+        httplib::Client cli(fSim.url().toStdString());
+        const auto res = cli.Put("/sim/faults", rules.toStdString(), "text/plain");
+        return res && res->status < 300;
+    }
     static QStringList ticked(const TObjPlacesForm &form)
     {
         QStringList out;
@@ -64,7 +74,8 @@ private Q_SLOTS:
         QVERIFY(fDir.isValid());
         InitProgramState(fDir.path());
         ExeDir = fDir.path() + u'/';
-        QVERIFY2(fSim.start({QStringLiteral("--speed"), QStringLiteral("50")}), "velmora-sim did not start");
+        QVERIFY2(fSim.start({QStringLiteral("--speed"), QStringLiteral("50"), QStringLiteral("--faults-control")}),
+                 "velmora-sim did not start");
         fClient = std::make_unique<TVelmoraClient>(fSim.url(), fSim.demoToken(), QString());
         QVERIFY(fClient->GetObjects() > 0);
         fObj = fClient->ObjList().front().get();
@@ -250,6 +261,69 @@ private Q_SLOTS:
             QFile f(fClient->resultFile());
             QVERIFY(f.open(QIODevice::ReadOnly));
             QVERIFY(!f.readAll().contains("place0="));
+        }
+    }
+
+    // The device's answer could not be fetched: the dialog says why and
+    // shows no places, and OK refuses to send, whatever the user added,
+    // so the device keeps every place it has.
+    void failedFetchRefusesSending_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("edit");
+        QTest::addRow("503, a place appended") << "503" << "append";
+        QTest::addRow("500, a place appended") << "500" << "append";
+        QTest::addRow("503, untouched") << "503" << "";
+    }
+    void failedFetchRefusesSending()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, edit);
+        QVERIFY(answered(QStringLiteral(R"(set places place0={"name":"Home","ssid":["HomeNet"]})")));
+        QVERIFY(answered(QStringLiteral("get places")));
+        const QString before = lastCommand();
+        QVERIFY(setFaults(QStringLiteral("/api/v1/cmdlog/:%1=1").arg(fault)));
+        const auto clear = qScopeGuard([this] { setFaults(QString()); });
+        TObjPlacesForm form;
+        QStringList boxes;
+        int listed = -1, step = 0;
+        ModalWatcher w([&](QWidget *m) {
+            if (auto *box = qobject_cast<QMessageBox *>(m)) {
+                boxes << box->text();
+                QAbstractButton *yes = box->button(QMessageBox::Yes);
+                QAbstractButton *ok = yes ? yes : box->button(QMessageBox::Ok);
+                QTimer::singleShot(0, ok, [ok] { ok->click(); });
+                return false;
+            }
+            if (m != &form)
+                return false;
+            if (step == 0) {
+                listed = form.PlacesList->count();
+                if (edit == QLatin1String("append")) {
+                    QTest::mouseClick(form.ButAppendPlace, Qt::LeftButton);
+                }
+                clickLater(form.ButOk);
+                step = 1;
+            } else if (step == 1) {
+                // Back from the refusal: nothing to do but cancel.
+                clickLater(form.ButCancel);
+                step = 2;
+            }
+            return false;
+        });
+        const bool accepted = form.ShowPlaces(fObj, fClient.get());
+        // The device keeps its places.
+        QVERIFY(setFaults(QString()));
+        QCOMPARE(lastCommand(), before);
+        QCOMPARE(listed, 0);
+        QVERIFY2(!boxes.isEmpty() && boxes[0].contains(fault), qPrintable(boxes.join(u'|')));
+        if (edit.isEmpty()) {
+            // Nothing changed: OK closes without a command.
+            QVERIFY(accepted);
+            QCOMPARE(boxes.size(), 1);
+        } else {
+            QVERIFY(!accepted);
+            QVERIFY2(boxes.contains(Translation.GetString(QStringLiteral("places_not_sent"))), qPrintable(boxes.join(u'|')));
         }
     }
 

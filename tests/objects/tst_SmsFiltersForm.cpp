@@ -324,6 +324,97 @@ private Q_SLOTS:
         QCOMPARE(notes, (QStringList{firstNote, QStringLiteral("B")}));
     }
 
+    // The action editor offers, for each action type, the arguments the
+    // device takes, named as the filter list names them.
+    void actionArguments_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("arg");
+        QTest::addColumn<QString>("hash");
+        QTest::addRow("delete the message") << 0 << 0 << "Delete:Message";
+        QTest::addRow("delete the chat") << 0 << 1 << "Delete:Chat";
+        QTest::addRow("forward by email") << 1 << 0 << "Forward:Email";
+        QTest::addRow("forward by Telegram") << 1 << 1 << "Forward:Telegram";
+    }
+    void actionArguments()
+    {
+        QFETCH(int, type);
+        QFETCH(int, arg);
+        QFETCH(QString, hash);
+        const TSmsFilter::TAction action(type, arg);
+        QCOMPARE(action.Hash(), hash);
+        TActionEditForm ed;
+        ed.SetAction(action);
+        ed.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&ed));
+        QStringList offered, expected;
+        for (int i = 0; i < ed.CbArg->count(); ++i)
+            offered << ed.CbArg->itemText(i);
+        for (int a : {0, 1})
+            expected << TSmsFilter::TAction(type, a).ArgStr();
+        QCOMPARE(offered, expected);
+        QCOMPARE(ed.CbArg->currentText(), hash.section(u':', 1));
+        QCOMPARE(ed.ApplyChanges().Hash(), hash);
+        // The other type, then back: the list follows the type.
+        ed.CbType->setCurrentIndex(1 - type);
+        QCOMPARE(ed.CbArg->itemText(0), TSmsFilter::TAction(1 - type, 0).ArgStr());
+        QCOMPARE(ed.CbArg->itemText(1), TSmsFilter::TAction(1 - type, 1).ArgStr());
+    }
+
+    // Deleting the filter that is in the editor drops the editor's unsaved
+    // changes with it: no "save them?" question brings it back, and OK sends
+    // the other filter only.
+    void deletingEditedFilter_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("changed"); // the editor changed before the deletion
+        QTest::addRow("first, changed") << 0 << true;
+        QTest::addRow("last, changed") << 1 << true;
+        QTest::addRow("first, untouched") << 0 << false;
+        QTest::addRow("last, untouched") << 1 << false;
+    }
+    void deletingEditedFilter()
+    {
+        QFETCH(int, row);
+        QFETCH(bool, changed);
+        QVERIFY(answered(QStringLiteral(R"(set filters filter0={"note":"A","conditions":[],"actions":[]} filter1={"note":"B","conditions":[],"actions":[]})")));
+        QVERIFY(answered(QStringLiteral("get filters")));
+        const QString kept = row == 0 ? QStringLiteral("B") : QStringLiteral("A");
+        TSmsFiltersForm form;
+        QStringList questions, notes;
+        int step = 0;
+        ModalWatcher w([&](QWidget *m) {
+            if (auto *box = qobject_cast<QMessageBox *>(m)) {
+                questions << box->text();
+                clickLater(box->button(QMessageBox::Yes));
+                return false;
+            }
+            if (m != &form)
+                return false;
+            if (step == 0) {
+                form.FilterList->setCurrentRow(row);
+                if (changed)
+                    QTest::keyClicks(form.EdNote, QStringLiteral("2"));
+                clickLater(form.ButDeleteFilter);
+                step = 1;
+                return false;
+            }
+            if (step == 1) {
+                // Back in the dialog after the questions: the deletion is through.
+                for (const TSmsFilter &f : form.Filters())
+                    notes << f.Note;
+                clickLater(form.ButOk);
+                step = 2;
+            }
+            return false;
+        });
+        QVERIFY(form.ShowFilters(fObj, fClient.get()));
+        QCOMPARE(notes, QStringList{kept});
+        QCOMPARE(questions.size(), 1);
+        QVERIFY2(questions[0].contains(row == 0 ? QStringLiteral("\"A") : QStringLiteral("\"B")), qPrintable(questions[0]));
+        QCOMPARE(lastCommand(), QStringLiteral(R"(set filters filter0={"note":"%1","conditions":[],"actions":[]})").arg(kept));
+    }
+
     // Send, the device answers, reopen: the new filter shows.
     void endToEnd()
     {

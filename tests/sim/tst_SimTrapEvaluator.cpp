@@ -49,8 +49,13 @@ private Q_SLOTS:
         QTest::addRow("equal numbers written apart") << 3 << "90.0" << "90" << true;
         QTest::addRow("not equal") << 4 << "90" << "91" << true;
         QTest::addRow("at least") << 5 << "90" << "90" << true;
+        QTest::addRow("at least, below") << 5 << "89.9" << "90" << false;
+        QTest::addRow("at least, above") << 5 << "91" << "90" << true;
         QTest::addRow("at most") << 6 << "91" << "90" << false;
+        QTest::addRow("at most, equal") << 6 << "90" << "90" << true;
+        QTest::addRow("at most, below") << 6 << "89.9" << "90" << true;
         QTest::addRow("contains") << 7 << "110" << "10" << true;
+        QTest::addRow("contains, number not held") << 7 << "120" << "10" << false;
         QTest::addRow("text equal, any case") << 3 << "Stop" << "stop" << true;
         QTest::addRow("text is not greater") << 1 << "b" << "a" << false;
         QTest::addRow("text contains") << 7 << "charger_connected" << "charger" << true;

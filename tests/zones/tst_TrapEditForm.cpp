@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 
 class tst_TrapEditForm : public QObject
 {
@@ -306,6 +307,48 @@ private Q_SLOTS:
         QCOMPARE(f.EdMsg->Text(), QStringLiteral("Battery low {{.sval}}"));
         QCOMPARE(f.TrapInfo().msg, QStringLiteral("Battery low {{.sval}}"));
         QVERIFY(f.Led(QStringLiteral("msg"))->Lit());
+    }
+
+    // The editor's condition list, as each language says it, names what the
+    // condition's display in the trap list shows: "10.." is from 10 upward,
+    // "..10" up to 10, "..10.." contains 10.
+    void conditionLabels_data()
+    {
+        QTest::addColumn<QString>("language"); // translation file, empty for the built-in texts
+        QTest::addColumn<int>("cond");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<QString>("label");
+        QTest::addRow("built-in, greater") << "" << 1 << ">10" << "1: Greater than";
+        QTest::addRow("built-in, less") << "" << 2 << "<10" << "2: Less than";
+        QTest::addRow("built-in, from") << "" << 5 << "10.." << "5: From";
+        QTest::addRow("built-in, up to") << "" << 6 << "..10" << "6: Up to";
+        QTest::addRow("built-in, contains") << "" << 7 << "..10.." << "7: Contains";
+        QTest::addRow("Russian, greater") << "ru.txt" << 1 << ">10" << "1: Больше";
+        QTest::addRow("Russian, less") << "ru.txt" << 2 << "<10" << "2: Меньше";
+        QTest::addRow("Russian, from") << "ru.txt" << 5 << "10.." << "5: От";
+        QTest::addRow("Russian, up to") << "ru.txt" << 6 << "..10" << "6: До";
+        QTest::addRow("Russian, contains") << "ru.txt" << 7 << "..10.." << "7: Содержит";
+    }
+    void conditionLabels()
+    {
+        QFETCH(QString, language);
+        QFETCH(int, cond);
+        QFETCH(QString, display);
+        QFETCH(QString, label);
+        if (!language.isEmpty())
+            Translation.Load(TranslationsDir + language);
+        const auto restore = qScopeGuard([] { Translation.Clear(); });
+        const TTrapInfo *speed = demoTrap(QStringLiteral("speed"));
+        QVERIFY(speed);
+        TTrapInfo t = *speed;
+        t.condition_id = cond;
+        t.val = QStringLiteral("10");
+        QCOMPARE(t.Condition(), display);
+        TTrapEditForm f;
+        f.LoadTrap(fClient.get(), &t, 0, false);
+        QCOMPARE(f.CbCondition->count(), 7);
+        QCOMPARE(f.CbCondition->currentText(), label);
+        QCOMPARE(f.CbCondition->itemText(cond - 1), label);
     }
 
     // Fields are drawn bold in navy, the rest plain: checked on the screen.

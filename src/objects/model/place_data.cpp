@@ -1,5 +1,7 @@
 #include "place_data.h"
 
+#include "device_answer.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -126,28 +128,19 @@ bool ReadPlace(const QString &Value, TPlaceData &Out, QString &Why)
 
 bool TPlaceData::ParseAnswer(const QByteArray &Text, QList<TPlaceData> &Places, TWifiList &Wifi, QString &Error)
 {
-    QString text = QString::fromUtf8(Text);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    int lineNo = 0;
-    for (const QString &line : text.split(u'\n')) {
-        ++lineNo;
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0)
-            continue;
-        const QString key = line.left(eq).trimmed();
+    for (const TZtHashItem &e : ReadDeviceAnswer(Text)) {
+        const QString key = ZtHashFoldKey(e.key);
         // Read whole: a place with many networks is longer than any fixed limit.
-        const QString value = line.mid(eq + 1).trimmed();
         if (key.startsWith(QLatin1String("place"))) {
             TPlaceData p;
             QString why;
-            if (!ReadPlace(value, p, why)) {
-                Error = QStringLiteral("line %1 (%2): %3").arg(lineNo).arg(key, why);
+            if (!ReadPlace(e.value, p, why)) {
+                Error = QStringLiteral("%1: %2").arg(e.key, why);
                 return false;
             }
             Places << p;
         } else if (key.startsWith(QLatin1String("wifi")) || key.startsWith(QLatin1String("vifi"))) {
-            const QJsonObject o = QJsonDocument::fromJson(value.toUtf8()).object();
+            const QJsonObject o = QJsonDocument::fromJson(e.value.toUtf8()).object();
             TWifiData w;
             w.ssid = Unescape(o.value(QStringLiteral("ssid")).toString());
             w.bssid = o.value(QStringLiteral("bssid")).toString();

@@ -24,9 +24,10 @@ public:
     // The networks as one line for the list.
     QString SsidText() const { return Ssids.join(QStringLiteral(", ")); }
 
-    // The places and access points of a "get places" answer, in file order.
-    // A place line that cannot be read stops the reading: false, with Error
-    // naming the line, and what was read before it in the lists.
+    // The places and access points of a "get places" answer (read as
+    // ReadDeviceAnswer reads), in file order. A place that cannot be read
+    // stops the reading: false, with Error naming its key, and what was read
+    // before it in the lists.
     static bool ParseAnswer(const QByteArray &Text, QList<TPlaceData> &Places, TWifiList &Wifi, QString &Error);
     // "set places place0=... place1=..."; places without networks are left
     // out; "set places" alone clears the device's list.

@@ -1,5 +1,7 @@
 #include "sms_filter.h"
 
+#include "device_answer.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStringList>
@@ -166,22 +168,12 @@ QString TSmsFilter::Display() const
 
 bool TSmsFilter::ParseAnswer(const QByteArray &Text, std::vector<TSmsFilter> &Out, QString &Error)
 {
-    QString text = QString::fromUtf8(Text);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
-    int lineNo = 0;
-    for (const QString &line : text.split(u'\n')) {
-        ++lineNo;
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0)
-            continue;
-        const QString key = line.left(eq).trimmed();
+    for (const TZtHashItem &e : ReadDeviceAnswer(Text)) {
         // Read whole: a filter longer than any fixed limit is still a filter.
-        const QString value = line.mid(eq + 1).trimmed();
-        if (!key.startsWith(QLatin1String("filter")) || !value.startsWith(u'{'))
+        if (!ZtHashFoldKey(e.key).startsWith(QLatin1String("filter")) || !e.value.startsWith(u'{'))
             continue;
         QJsonParseError pe;
-        const QJsonDocument doc = QJsonDocument::fromJson(value.toUtf8(), &pe);
+        const QJsonDocument doc = QJsonDocument::fromJson(e.value.toUtf8(), &pe);
         TSmsFilter f;
         QString why = pe.error != QJsonParseError::NoError ? pe.errorString() : QString();
         if (why.isEmpty() && !doc.isObject())
@@ -189,7 +181,7 @@ bool TSmsFilter::ParseAnswer(const QByteArray &Text, std::vector<TSmsFilter> &Ou
         if (why.isEmpty())
             FromJson(doc.object(), f, why);
         if (!why.isEmpty()) {
-            Error = QStringLiteral("line %1 (%2): %3").arg(lineNo).arg(key, why);
+            Error = QStringLiteral("%1: %2").arg(e.key, why);
             return false;
         }
         Out.push_back(std::move(f));

@@ -74,9 +74,9 @@ public:
     // The note, or the Hash when the note is empty.
     QString Display() const;
 
-    // The filters of a "get filters" answer, in file order. A filter line
-    // that cannot be read stops the reading: false, with Error naming the
-    // line, and the filters before it in Out.
+    // The filters of a "get filters" answer (read as ReadDeviceAnswer reads),
+    // in file order. A filter that cannot be read stops the reading: false,
+    // with Error naming its key, and the filters before it in Out.
     static bool ParseAnswer(const QByteArray &Text, std::vector<TSmsFilter> &Out, QString &Error);
     // "set filters filter0=... filter1=..."; "set filters" for no filters.
     static QString SetCommand(const std::vector<TSmsFilter> &Filters);
