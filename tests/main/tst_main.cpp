@@ -516,8 +516,15 @@ private Q_SLOTS:
     // Actions whose windows are not built yet say so; none does nothing.
     // The right click that "Create Place" armed opens the place window from
     // the task queue, not inside the click's own event handling.
+    void rightClickAfterCreatePlaceQueuesPlaceWindow_data()
+    {
+        QTest::addColumn<bool>("deselect");
+        QTest::addRow("object selected") << false;
+        QTest::addRow("selection lost after arming") << true;
+    }
     void rightClickAfterCreatePlaceQueuesPlaceWindow()
     {
+        QFETCH(bool, deselect);
         IniFile.WriteString("Login", "Token", fSim.demoToken());
         auto w = newWindow();
         QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
@@ -535,8 +542,36 @@ private Q_SLOTS:
         QVERIFY(ok.done());
         QCOMPARE(w->rClickAction, rcCreatePlace);
         QWidget *map = w->MapCtrl()->Control()->viewport();
+        const QRegularExpression clicked(QStringLiteral("OnRClickMap: (-?\\d+\\.\\d{4}),(-?\\d+\\.\\d{4})"));
+        if (deselect) {
+            // The place would have no owner: the user is told, and the right
+            // click stays armed for when an object is selected.
+            const QModelIndex row = w->SelectedObjectRow();
+            w->ObjList->selectionModel()->clearSelection();
+            QVERIFY(!w->SelectedObject());
+            QTest::mouseClick(map, Qt::RightButton, {}, map->rect().center());
+            QCOMPARE(w->rClickAction, rcCreatePlace);
+            QCOMPARE(w->PendingTasks(), 0);
+            QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("object_not_selected"));
+            QVERIFY2(clicked.match(logText(*w)).hasMatch(), qPrintable(logText(*w).right(400)));
+            w->ObjList->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            QVERIFY(w->SelectedObject());
+        }
         QTest::mouseClick(map, Qt::RightButton, {}, map->rect().center());
         QCOMPARE(w->rClickAction, rcNone);
+        const QRegularExpressionMatch at = clicked.match(logText(*w));
+        QVERIFY2(at.hasMatch(), qPrintable(logText(*w).right(400)));
+        const double lat = at.captured(1).toDouble(), lon = at.captured(2).toDouble();
+        // The searched square's corners and their distance, about 270 m here.
+        const QRegularExpression distance(QStringLiteral("Distance: (-?\\d+\\.\\d{4}),(-?\\d+\\.\\d{4}) -> "
+                                                         "(-?\\d+\\.\\d{4}),(-?\\d+\\.\\d{4}) = (\\d+\\.\\d+)"));
+        const QRegularExpressionMatch m = distance.match(logText(*w));
+        QVERIFY2(m.hasMatch(), qPrintable(logText(*w).right(400)));
+        QVERIFY(std::fabs(m.captured(1).toDouble() - (lat - 0.001)) < 0.00011);
+        QVERIFY(std::fabs(m.captured(2).toDouble() - (lon - 0.001)) < 0.00011);
+        QVERIFY(std::fabs(m.captured(3).toDouble() - (lat + 0.001)) < 0.00011);
+        QVERIFY(std::fabs(m.captured(4).toDouble() - (lon + 0.001)) < 0.00011);
+        QVERIFY2(m.captured(5).toDouble() > 200 && m.captured(5).toDouble() < 300, qPrintable(m.captured(5)));
         QCOMPARE(w->PendingTasks(), 1);
         QVERIFY(w->MsgLabel->text() != TMonitorMainWin::Tr("wifi_not_found"));
 
