@@ -382,6 +382,55 @@ private Q_SLOTS:
         w->repaint();
     }
 
+    // A token refused during the minute update: the user reads why before
+    // the sign-in dialog, the refusal is logged (never as the service
+    // answering again, even after an outage), and signing in again loads
+    // the events once.
+    void refusedUpdateSaysWhyAndLoadsEventsOnce_data()
+    {
+        QTest::addColumn<bool>("afterOutage");
+        QTest::addRow("service answering") << false;
+        QTest::addRow("after an outage") << true;
+    }
+    void refusedUpdateSaysWhyAndLoadsEventsOnce()
+    {
+        QFETCH(bool, afterOutage);
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--faults-control")}));
+        Config.SetVal("server", sim.url());
+        IniFile.WriteString("Login", "Token", sim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        w->UpdateTimer->stop();
+        httplib::Client cli(sim.url().toStdString());
+        if (afterOutage) {
+            auto res = cli.Put("/sim/faults", "/api/v1/user/objects:503=1", "text/plain");
+            QVERIFY(res && res->status < 300);
+            w->UpdateTimerTimer();
+            QVERIFY(w->MsgPanel->isVisible());
+            res = cli.Put("/sim/faults", "", "text/plain");
+            QVERIFY(res && res->status < 300);
+        }
+        w->Client()->SetToken(QStringLiteral("revoked"));
+        QString notice;
+        ModalWatcher login([&](QWidget *m) {
+            if (!qobject_cast<TLoginForm *>(m))
+                return false;
+            notice = w->MsgPanel->isVisible() ? w->MsgLabel->text() : QString();
+            return submitLogin(m, "demo", "demo", false);
+        });
+        const qsizetype from = logText(*w).size();
+        w->UpdateTimerTimer();
+        QVERIFY(login.done());
+        QCOMPARE(notice, TMonitorMainWin::Tr("sign_in_refused"));
+        QTRY_VERIFY_WITH_TIMEOUT(w->IsSignedIn() && w->ObjModel()->rowCount() > 0, 10000);
+        const QString after = logText(*w).mid(from);
+        QVERIFY2(after.contains(QLatin1String("refused the sign-in (401)")), qPrintable(after.left(600)));
+        QVERIFY2(!after.contains(QLatin1String("The service answers again")), qPrintable(after.left(600)));
+        QCOMPARE(after.count(QLatin1String("Load events (")), 1);
+        w->UpdateTimer->stop();
+    }
+
     // The times the program holds are local times of the account's zone:
     // the report age of the status picture and the events' "today" are
     // measured in that zone, not in the computer's.
