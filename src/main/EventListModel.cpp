@@ -52,6 +52,22 @@ void TEventListModel::SetEvents(const std::vector<TEventInfo *> &Events)
     endResetModel();
 }
 
+QModelIndex TEventListModel::NewestIndex() const
+{
+    int best = -1;
+    for (int i = 0; i < Count(); ++i) {
+        if (best < 0) {
+            best = i;
+            continue;
+        }
+        const TEventInfo *a = fRows[size_t(i)], *b = fRows[size_t(best)];
+        const int c = CompareEvents(a, b, 1);
+        if (c > 0 || (c == 0 && a->uid > b->uid))
+            best = i;
+    }
+    return best < 0 ? QModelIndex() : index(best, 0);
+}
+
 TEventInfo *TEventListModel::Event(const QModelIndex &Index) const
 {
     if (!Index.isValid() || Index.row() >= Count())

@@ -25,6 +25,9 @@ public:
     void SetEvents(const std::vector<TEventInfo *> &Events);
     TEventInfo *Event(const QModelIndex &Index) const;
     int Count() const { return static_cast<int>(fRows.size()); }
+    // The row of the event that happened last (whatever the sorting), the
+    // later listed of equals; invalid when empty.
+    QModelIndex NewestIndex() const;
 
     // AlarmListGetText / EventListGetText: the cell text, lines split by "\n".
     QString CellText(const TEventInfo *Ev, int Column) const;

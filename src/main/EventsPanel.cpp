@@ -176,8 +176,12 @@ void TEventsPanel::Detach()
 
 void TEventsPanel::EventsPageShown()
 {
-    if (!EventList->currentIndex().isValid() && fEventModel->Count() > 0)
-        EventList->setCurrentIndex(fEventModel->index(fEventModel->Count() - 1, 0));
+    // The page opens on the newest event, wherever the sorting put it.
+    if (EventList->currentIndex().isValid() || fEventModel->Count() == 0)
+        return;
+    const QModelIndex newest = fEventModel->NewestIndex();
+    EventList->setCurrentIndex(newest);
+    EventList->scrollTo(newest);
 }
 
 void TEventsPanel::SbAcceptAlarmClick()

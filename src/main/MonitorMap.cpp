@@ -59,9 +59,12 @@ int TMonitorMap::FindMark(double Lat, double Lon) const
     return fCtrl->MapMarks().Find(TGeoPoint{Lon, Lat});
 }
 
-int TMonitorMap::AddObjectMark(double Lat, double Lon, TObjectInfo *const *Cell)
+int TMonitorMap::AddObjectMark(double Lat, double Lon, TObjectInfo *const *Cell, bool Centre)
 {
+    const QPointF was = this->Center();
     TMapMark *mark = fCtrl->SetMark(fCtrl->Zoom(), Lat, Lon);
+    if (!Centre)
+        fCtrl->SetCenter(fCtrl->Zoom(), was.y(), was.x());
     if (!mark)
         return -1;
     mark->Data = const_cast<TObjectInfo **>(Cell);

@@ -44,8 +44,9 @@ public:
     QPointF MarkCoord(int Index) const; // (longitude, latitude)
     // The marker at this position, or -1.
     int FindMark(double Lat, double Lon) const;
-    // Adds a marker at the current zoom, centring the map on it.
-    int AddObjectMark(double Lat, double Lon, TObjectInfo *const *Cell);
+    // Adds a marker at the current zoom, centring the map on it (or, without
+    // Centre, leaving the map where it is).
+    int AddObjectMark(double Lat, double Lon, TObjectInfo *const *Cell, bool Centre = true);
     void MoveMark(int Index, double Lat, double Lon);
     void DeleteMark(int Index);
     // Removes every object marker and every track.

@@ -38,6 +38,10 @@
 using namespace PanelWidgets;
 
 namespace {
+// The ticked objects' uids in the settings file.
+const QString TicksSection = QStringLiteral("Objects");
+const QString TicksKey = QStringLiteral("Ticked");
+
 constexpr int ObjectsMinHeight = 128;
 }
 
@@ -91,7 +95,13 @@ TObjectsPanel::TObjectsPanel(TPanelContext &Ctx, QWidget *Parent, QObject *Owner
     fDelegate->SetClock([this] { return fCtx.AccountNow(); });
     List->setModel(fModel);
     List->setItemDelegate(fDelegate);
-    fModel->SetCheckingHandler([this](const QModelIndex &i, bool c) { ObjListChecking(i, c); });
+    fModel->SetCheckingHandler([this](const QModelIndex &i, bool c) {
+        NoteTick(i, c);
+        ObjListChecking(i, c);
+    });
+    for (const QString &uid : IniFile.ReadString(TicksSection, TicksKey).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        if (const int u = uid.toInt(); u > 0)
+            fTicked.insert(u);
     // On the selection, not the current row: a mouse press makes its row
     // current before it selects it, so a handler of the current-row change
     // would still read the previous object as the selected one.
@@ -113,6 +123,9 @@ TObjectsPanel::TObjectsPanel(TPanelContext &Ctx, QWidget *Parent, QObject *Owner
         ->setVisible(false);
     addItem(QStringLiteral("PopupStartTrip"), QStringLiteral("Start trip"), [this] { RunAction(QStringLiteral("PopupStartTrip")); });
     addItem(QStringLiteral("PopupStopTrip"), QStringLiteral("Stop trip"), [this] { RunAction(QStringLiteral("PopupStopTrip")); });
+    PopupMenu->addSeparator();
+    addItem(QStringLiteral("PopupTickAll"), QStringLiteral("Tick all"), [this] { TickAll(true); });
+    addItem(QStringLiteral("PopupUntickAll"), QStringLiteral("Untick all"), [this] { TickAll(false); });
     Group->setMinimumHeight(ObjectsMinHeight);
 }
 
@@ -204,6 +217,14 @@ int TObjectsPanel::LoadObjects(int SelUid)
             if (SelUid > 0 && obj->uid == SelUid)
                 selected = row;
             ++count;
+        }
+        // The ticks stay with their objects across reloads.
+        for (const QModelIndex &row : ObjectRows()) {
+            const TObjectInfo *obj = fModel->Object(row);
+            if (obj && fTicked.contains(obj->uid)) {
+                fModel->SetCheckedSilently(row, true);
+                ShowMark(row, true, false);
+            }
         }
         List->expandAll();
         ApplyFilter();
@@ -395,6 +416,59 @@ bool TObjectsPanel::RequireSelection()
 
 void TObjectsPanel::ObjListChecking(const QModelIndex &Index, bool Checked)
 {
+    ShowMark(Index, Checked, true);
+}
+
+void TObjectsPanel::NoteTick(const QModelIndex &Index, bool Ticked)
+{
+    const TObjectInfo *obj = fModel->Object(Index);
+    if (!obj || obj->uid <= 0)
+        return;
+    if (Ticked)
+        fTicked.insert(obj->uid);
+    else
+        fTicked.remove(obj->uid);
+    QList<int> uids(fTicked.begin(), fTicked.end());
+    std::sort(uids.begin(), uids.end());
+    QStringList text;
+    for (int u : uids)
+        text << QString::number(u);
+    IniFile.WriteString(TicksSection, TicksKey, text.join(QLatin1Char(',')));
+}
+
+QModelIndexList TObjectsPanel::ObjectRows() const
+{
+    QModelIndexList out;
+    std::vector<QModelIndex> parents{QModelIndex()};
+    while (!parents.empty()) {
+        const QModelIndex parent = parents.back();
+        parents.pop_back();
+        for (int i = 0; i < fModel->rowCount(parent); ++i) {
+            const QModelIndex row = fModel->index(i, 0, parent);
+            if (fModel->Object(row))
+                out << row;
+            if (fModel->rowCount(row) > 0)
+                parents.push_back(row);
+        }
+    }
+    return out;
+}
+
+void TObjectsPanel::TickAll(bool Ticked)
+{
+    for (const QModelIndex &row : ObjectRows()) {
+        if (fModel->IsChecked(row) == Ticked || !(fModel->flags(row) & Qt::ItemIsUserCheckable))
+            continue;
+        NoteTick(row, Ticked);
+        fModel->SetCheckedSilently(row, Ticked);
+        ShowMark(row, Ticked, false);
+    }
+    if (fCtx.Map())
+        fCtx.Map()->Repaint();
+}
+
+void TObjectsPanel::ShowMark(const QModelIndex &Index, bool Checked, bool Centre)
+{
     TObjectInfo *obj = fModel->Object(Index);
     TMonitorMap *map = fCtx.Map();
     if (!obj || !obj->last_point || !obj->HasLatLon() || !map)
@@ -408,13 +482,18 @@ void TObjectsPanel::ObjListChecking(const QModelIndex &Index, bool Checked)
             TWaitCursor wait;
             fCtx.Client()->GetPhoto(obj);
         }
-        Q_EMIT MapCentred(); // the marker centres the map
-        map->AddObjectMark(lat, lon, fModel->DataCell(Index));
-        List->setCurrentIndex(Index);
+        if (Centre) {
+            Q_EMIT MapCentred(); // the marker centres the map
+            map->AddObjectMark(lat, lon, fModel->DataCell(Index));
+            List->setCurrentIndex(Index);
+        } else {
+            map->AddObjectMark(lat, lon, fModel->DataCell(Index), false);
+        }
     } else if (!Checked && mark >= 0) {
         map->DeleteMark(mark);
     }
-    map->Repaint();
+    if (Centre)
+        map->Repaint();
 }
 
 void TObjectsPanel::SelectObjectCell(TObjectInfo *const *Cell)

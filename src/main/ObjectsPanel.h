@@ -11,6 +11,7 @@
 #include "ZtDates.h"
 
 #include <QHash>
+#include <QSet>
 #include <QModelIndex>
 #include <QObject>
 
@@ -98,6 +99,13 @@ public:
     // closes when the object is freed.
     void ShowObjectInfo(TObjectInfo *Obj);
 
+    // "Tick all" / "Untick all" of the popup menu: every object row (the
+    // search's hidden ones too) with its marker.
+    void TickAll(bool Ticked);
+    // The ticked objects by uid: kept across reloads and, in the settings
+    // file ([Objects] Ticked), between runs.
+    const QSet<int> &TickedUids() const { return fTicked; }
+
     // Brings the markers to their objects' last points after an update whose
     // previous time stamp was Prev.
     void MoveMarkers(TDateTime Prev);
@@ -129,6 +137,12 @@ private:
     // The first row the filter shows, or none.
     QModelIndex FirstShownRow() const;
     bool RequireSelection();
+    // Adds or removes the object's marker; Centre: the map goes to it.
+    void ShowMark(const QModelIndex &Index, bool Ticked, bool Centre);
+    // A tick changed (by the user or by TickAll): noted and saved.
+    void NoteTick(const QModelIndex &Index, bool Ticked);
+    // Every object row, children included.
+    QModelIndexList ObjectRows() const;
     // The objects the rows hold (the "Deleted" group row not counted).
     int ListedCount() const;
 
@@ -141,4 +155,5 @@ private:
     bool fLoadPending = false;
     // Some rows may be hidden by the search.
     bool fFiltered = false;
+    QSet<int> fTicked;
 };

@@ -218,7 +218,10 @@ void TTracksPanel::RequestMessages()
     auto *w = new TTrackDumpForm(fCtx.DialogParent());
     w->SetAddressCache(AddressCache);
     w->SetLogCallback(fCtx.LogCallback());
-    w->SetTrack(fCtx.Client(), res.Track.release(), true);
+    TGeoTrack *track = res.Track.release();
+    w->SetTrack(fCtx.Client(), track, true);
+    // It shows the account's positions: it goes at sign-out like the others.
+    fCtx.RecordWindows().Register(w, TRecordKind::Track, track);
     w->show();
 }
 
@@ -326,8 +329,8 @@ void TTracksPanel::SbTrackInfoClick()
     }
     auto *w = new TTrackInfoForm(AddressCache, fCtx.DialogParent(), fCtx.DialogParent());
     fCtx.RecordWindows().Register(w, TRecordKind::Track, t);
-    w->move(QCursor::pos());
     w->ShowTrackInfo(t);
+    PlaceFormAtCursor(w);
 }
 
 void TTracksPanel::SbExplainTrackClick()
@@ -338,7 +341,7 @@ void TTracksPanel::SbExplainTrackClick()
         return;
     }
     TTrackPathForm w(AddressCache, fCtx.DialogParent());
-    w.move(QCursor::pos());
+    PlaceFormAtCursor(&w); // pushed inside again once its rows set its height
     w.ShowPath(*t);
 }
 

@@ -5,7 +5,9 @@
 #include "RecordWindows.h"
 #include "StartTripForm.h"
 #include "TripInfoForm.h"
+#include "MonitorMap.h"
 #include "WaitCursor.h"
+#include "ZtFormPos.h"
 #include "ZtMsgBox.h"
 #include "client.h"
 #include "period_request_form.h"
@@ -129,6 +131,11 @@ void TTripsPanel::OpenTrips()
 
 int TTripsPanel::TripCommand(const QString &Action, const QString &Subj, const QStringList &Args)
 {
+    if (!fCtx.IsSignedIn()) {
+        fCtx.ShowMsg(QStringLiteral("not_logged_in"), 3);
+        return 0;
+    }
+    fCtx.LogFmt(QStringLiteral("\rCommand: %s %s (%s)"), {Action, Subj, Args.join(QLatin1Char(','))}, 3);
     if (Action != u"show" || Subj != u"track")
         return 0;
     QMap<QString, QString> a;
@@ -143,6 +150,25 @@ int TTripsPanel::TripCommand(const QString &Action, const QString &Subj, const Q
         fCtx.NotImplemented(QStringLiteral("TripTrack"));
         return 0;
     }
-    fTrackRequest(objUid, a.value(QStringLiteral("name")), a.value(QStringLiteral("mode")).toInt(), dt1, dt2);
+    if (fTrackRequest(objUid, a.value(QStringLiteral("name")), a.value(QStringLiteral("mode")).toInt(), dt1, dt2))
+        MoveOffMap();
     return 1;
+}
+
+void TTripsPanel::MoveOffMap()
+{
+    QWidget *map = fCtx.Map() ? fCtx.Map()->Widget() : nullptr;
+    if (!fTripForm || !map || !map->isVisible())
+        return;
+    const QRect onScreen(map->mapToGlobal(QPoint(0, 0)), map->size());
+    QPoint p = fTripForm->pos();
+    if (!onScreen.contains(p))
+        return;
+    // To the right of the map, yet not past the screen's right edge.
+    p.setX(onScreen.right() + 1);
+    const QRect wa = WorkAreaAt(onScreen.center());
+    const int width = fTripForm->frameGeometry().width();
+    if (p.x() + width > wa.x() + wa.width())
+        p.setX(wa.x() + wa.width() - width);
+    fTripForm->move(p);
 }

@@ -19,8 +19,8 @@ class TTripsPanel : public QObject
     Q_OBJECT
 public:
     // Draws an object's track of a period, named by Sign (the track
-    // workflow of the main window).
-    using TTrackRequest = std::function<void(int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2)>;
+    // workflow of the main window); true when a track was made.
+    using TTrackRequest = std::function<bool(int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2)>;
 
     TTripsPanel(TPanelContext &Ctx, QObject *Owner);
 
@@ -41,6 +41,8 @@ Q_SIGNALS:
     void ObjectChanged(int Uid);
 
 private:
+    // After a track was drawn: the trip list leaves the map when it covers it.
+    void MoveOffMap();
     // The question about a running trip; "yes" stops it.
     void AskStopRunning(const QString &Name);
 

@@ -45,6 +45,12 @@ TZonesPanel::TZonesPanel(TPanelContext &Ctx, QWidget *Parent, QObject *Owner) : 
         return fCtx.MessageBox(Caption, Text, unsigned(Flags));
     };
     ctx.SignedIn = [this] { return fCtx.IsSignedIn(); };
+    // The editor's commands are logged like the map's; they are not refused
+    // when signed out, so that an editor closed at sign-out still cancels.
+    ctx.Command = [this](QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args) {
+        fCtx.LogFmt(QStringLiteral("\rCommand: %s %s (%s)"), {Action, Subj, Args.join(QLatin1Char(','))}, 3);
+        return fWorkflow ? fWorkflow->ZoneCommand(Sender, Action, Subj, Args) : -1;
+    };
     ctx.Parent = Parent;
     fWorkflow = new TZoneWorkflow(fCtx.Client(), fCtx.Map() ? fCtx.Map()->Control() : nullptr, List, fModel, ctx, this);
     HookMap();

@@ -295,7 +295,9 @@ private:
     void DropRecordViews();
     // The lasting notice while the service does not answer, and its end.
     void ShowOutage();
-    void ClearOutage();
+    // Answering: the service answers again (logged); false when it answers
+    // with a refusal.
+    void ClearOutage(bool Answering = true);
 
     // main_map.cpp
     void CreateMap();
@@ -320,6 +322,8 @@ private:
     // The minute update came while a modal dialog was open: it runs once
     // when the dialog has closed.
     bool fUpdateHeld = false;
+    // The running minute update met a refused token (a sign-in followed).
+    bool fUpdateRefused = false;
     // The map's home point, kept centred until the user moves the map.
     static constexpr double HomeLat = 57.998649, HomeLon = 56.27574;
     bool fHomePending = false;

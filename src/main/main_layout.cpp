@@ -178,7 +178,7 @@ void TMonitorMainWin::BuildPanels()
     DevicesPanel = new TDevicesPanel(*this, this);
     TripsPanel = new TTripsPanel(*this, this);
     TripsPanel->SetTrackRequest([this](int ObjUid, const QString &Sign, int Mode, TDateTime Dt1, TDateTime Dt2) {
-        TracksPanel->RequestObjectTrack(ObjUid, Sign, Mode, Dt1, Dt2);
+        return TracksPanel->RequestObjectTrack(ObjUid, Sign, Mode, Dt1, Dt2);
     });
     // A trip started or stopped changes the object's status picture.
     ObjectsPanel = new TObjectsPanel(*this, LeftSplitter, this);

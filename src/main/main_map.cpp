@@ -9,6 +9,7 @@
 #include "OSM.ZtMapControl.h"
 #include "ObjectsPanel.h"
 #include "TracksPanel.h"
+#include "geo_utils.h"
 
 #include <QAbstractScrollArea>
 #include <QEvent>
@@ -52,13 +53,21 @@ void TMonitorMainWin::ClearObjectMarks()
 
 bool TMonitorMainWin::OnMapRClick(const TGeoPoint &Point)
 {
-    // "Create Place" armed the right click. The place window opens from the
-    // task queue, like every window a click on the map opens, so that the
-    // click's own event handling ends first.
+    const double lat = Point.Lat, lon = Point.Long;
+    LogFmt(QStringLiteral("\rOnRClickMap: %.4f,%.4f"), {lat, lon}, 2);
+    // "Create Place" armed the right click.
     if (rClickAction != rcCreatePlace)
         return false;
+    const double lat1 = lat - 0.001, lon1 = lon - 0.001, lat2 = lat + 0.001, lon2 = lon + 0.001;
+    LogFmt(QStringLiteral("\rDistance: %.4f,%.4f -> %.4f,%.4f = %f"),
+           {lat1, lon1, lat2, lon2, VincentyDistance(lat1, lon1, lat2, lon2)}, 5);
+    // Without an object the place would belong to nobody: the user is told,
+    // and the next right click still makes the place once one is selected.
+    if (!RequireSelectedObject())
+        return false;
     rClickAction = rcNone;
-    const double lat = Point.Lat, lon = Point.Long;
+    // The place window opens from the task queue, like every window a click
+    // on the map opens, so that the click's own event handling ends first.
     AddTask([this, lat, lon] {
         if (DevicesPanel)
             DevicesPanel->CreatePlaceAt(lat, lon);

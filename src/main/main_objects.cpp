@@ -45,7 +45,7 @@ void TMonitorMainWin::ShowOutage()
     ShowMessagePanel(fOutageText, 365 * 86400);
 }
 
-void TMonitorMainWin::ClearOutage()
+void TMonitorMainWin::ClearOutage(bool Answering)
 {
     if (fOutageText.isEmpty())
         return;
@@ -53,7 +53,8 @@ void TMonitorMainWin::ClearOutage()
     if (MsgPanel->isVisible() && u'!' + MsgLabel->text() == fOutageText)
         ShowMsg(QString(), 0);
     fOutageText.clear();
-    Log(QStringLiteral("\rThe service answers again"));
+    if (Answering)
+        Log(QStringLiteral("\rThe service answers again"));
 }
 
 void TMonitorMainWin::ConnectLoadChain()
@@ -84,7 +85,13 @@ void TMonitorMainWin::ConnectLoadChain()
         fClient->Clear();
     });
     connect(ObjectsPanel, &TObjectsPanel::UpdateRefused, this, [this] {
-        ClearOutage();
+        // The service answers, but no longer to this token: the user is told
+        // why the sign-in dialog comes, and the update that saw the refusal
+        // loads nothing more (signing in again loads everything once).
+        fUpdateRefused = true;
+        ClearOutage(false);
+        LogFmt(QStringLiteral("\rUpdate objects: the service refused the sign-in (%d)"), {fClient->ResultCode()}, 1);
+        ShowMsg(QStringLiteral("sign_in_refused"), 10);
         UpdateTimer->stop();
         // Every view of the client's records goes before the records do:
         // the sign-in dialog below lets the window paint.

@@ -82,8 +82,11 @@ void TMonitorMainWin::UpdateTimerTimer()
         fUpdateHeld = false;
         UpdateTimer->start(UpdateInterval());
     }
+    fUpdateRefused = false;
     UpdateObjects();
-    RefreshEvents();
+    // After a refusal the sign-in that followed has loaded the events.
+    if (!fUpdateRefused)
+        RefreshEvents();
 }
 
 void TMonitorMainWin::AddTask(std::function<void()> Task)

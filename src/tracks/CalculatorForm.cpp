@@ -14,6 +14,8 @@ TCalculatorForm::TCalculatorForm(QWidget *parent)
 {
     setObjectName(QStringLiteral("CalculatorForm"));
     setWindowTitle(QStringLiteral("Calculator"));
+    // Closed, it goes with its points: the next "Calculator [+]" starts afresh.
+    setAttribute(Qt::WA_DeleteOnClose);
     PointList = new QTreeWidget(this);
     PointList->setObjectName(QStringLiteral("PointList"));
     PointList->setRootIsDecorated(false);

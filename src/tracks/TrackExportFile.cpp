@@ -36,6 +36,25 @@ QString WithSuffix(const QString &Name, const QString &Suffix)
     const QString base = fi.suffix().isEmpty() ? Name : Name.left(Name.size() - fi.suffix().size() - 1);
     return base + u'.' + Suffix;
 }
+// The save dialog: on accepting, the typed name takes the chosen type's
+// extension before the dialog checks it (an existing file is asked about
+// under the name that will be written).
+class TSaveDialog : public QFileDialog
+{
+public:
+    using QFileDialog::QFileDialog;
+    void accept() override
+    {
+        if (auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))) {
+            const QString typed = edit->text().trimmed();
+            const QString suffix = FilterSuffix(selectedNameFilter());
+            // A folder's name opens the folder, as it always did.
+            if (!typed.isEmpty() && !suffix.isEmpty() && !QFileInfo(directory().absoluteFilePath(typed)).isDir())
+                edit->setText(WithSuffix(typed, suffix));
+        }
+        QFileDialog::accept();
+    }
+};
 } // namespace
 
 QString SafeFileName(const QString &Label)
@@ -56,9 +75,11 @@ QString Ask(QWidget *Parent, const QString &Title, const QString &Dir, const QSt
 {
     FilterIndex = 0;
     const QString name = SafeFileName(Label) + u'.' + FilterSuffix(Filters.value(0));
-    if (AskHook())
-        return AskHook()(Title, QDir(Dir).filePath(name), Filters, FilterIndex);
-    QFileDialog dlg(Parent, Title, Dir);
+    if (AskHook()) {
+        const QString fn = AskHook()(Title, QDir(Dir).filePath(name), Filters, FilterIndex);
+        return WithSuffix(fn, FilterSuffix(Filters.value(FilterIndex - 1)));
+    }
+    TSaveDialog dlg(Parent, Title, Dir);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setOption(QFileDialog::DontUseNativeDialog);
     dlg.setNameFilters(Filters);

@@ -20,8 +20,9 @@ QString SafeFileName(const QString &Label);
 // Asks where to export: starts in Dir with the label as the file name;
 // Filters like "CSV (*.csv)". The chosen filter's extension is put on the
 // name inside the dialog (replacing another one), so that the dialog's own
-// overwrite question sees the final name. Returns the name, empty when
-// cancelled; FilterIndex is the chosen filter, counting from 1.
+// overwrite question sees the final name; a name typed with another
+// extension gets the chosen filter's on accepting. Returns the name, empty
+// when cancelled; FilterIndex is the chosen filter, counting from 1.
 QString Ask(QWidget *Parent, const QString &Title, const QString &Dir, const QString &Label, const QStringList &Filters,
             int &FilterIndex);
 

@@ -5,6 +5,7 @@
 #include "OSM.AddressCache.h"
 #include "OSM.GeoTrack.h"
 #include "ZtFiles.h"
+#include "ZtFormPos.h"
 #include "common.h"
 
 #include <QAction>
@@ -76,9 +77,14 @@ int TTrackPathForm::ShowPath(const TGeoTrack &aTrack)
     const QRect screen = (this->screen() ? this->screen() : QApplication::primaryScreen())->availableGeometry();
     const int h = std::min(screen.height() / 2, 40 + PathList->header()->sizeHint().height() + rowH * std::max(1, RowCount()) + 4);
     resize(width(), h);
-    if (geometry().bottom() > screen.bottom())
-        move(x(), screen.bottom() - h);
     return exec();
+}
+
+void TTrackPathForm::showEvent(QShowEvent *e)
+{
+    QDialog::showEvent(e);
+    // Wherever the caller put it, the whole window stays on the screen.
+    PushIntoWorkArea(this, WorkAreaAt(pos()));
 }
 
 QString TTrackPathForm::RowTime(int Row) const

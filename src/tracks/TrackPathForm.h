@@ -43,6 +43,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *e) override;
+    // Shown, with its frame and final size: pushed inside the screen.
+    void showEvent(QShowEvent *e) override;
 
 private:
     TAddressCache *fCache;

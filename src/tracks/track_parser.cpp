@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -42,6 +43,7 @@ TTrackParser::TTrackParser(double TimeZone, QWidget *parent)
     EdSeparator = named(new QLineEdit(QStringLiteral(";"), gbSource), QStringLiteral("EdSeparator"));
     EdSeparator->setMaxLength(8);
     EdSeparator->setMaximumWidth(60);
+    EdSeparator->installEventFilter(this);
     SbOpenFile = named(new QToolButton(gbSource), QStringLiteral("SbOpenFile"));
     SbOpenFile->setText(QStringLiteral("..."));
     SbParseSource = named(new QToolButton(gbSource), QStringLiteral("SbParseSource"));
@@ -113,7 +115,13 @@ TTrackParser::TTrackParser(double TimeZone, QWidget *parent)
     ButOk = named(new QPushButton(QStringLiteral("OK"), this), QStringLiteral("ButOk"));
     ButOk->setDefault(true);
     ButCancel = named(new QPushButton(QStringLiteral("Cancel"), this), QStringLiteral("ButCancel"));
-    connect(ButOk, &QPushButton::clicked, this, [this] { done(1); });
+    connect(ButOk, &QPushButton::clicked, this, [this] {
+        // OK means "import this": the table makes the track when the user
+        // did not press "Make track" first.
+        if (!fGeoTrack)
+            MakeTrack();
+        done(1);
+    });
     connect(ButCancel, &QPushButton::clicked, this, [this] { done(2); });
     connect(SbOpenFile, &QToolButton::clicked, this, &TTrackParser::SbOpenFileClick);
     connect(SbParseSource, &QToolButton::clicked, this, [this] { ParseSource(); });
@@ -207,6 +215,18 @@ void TTrackParser::showEvent(QShowEvent *e)
         fParsedOnShow = true;
         ParseSource();
     }
+}
+
+bool TTrackParser::eventFilter(QObject *Watched, QEvent *Event)
+{
+    if (Watched == EdSeparator && Event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(Event);
+        if (key->key() == Qt::Key_Tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            EdSeparator->insert(QStringLiteral("\t"));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(Watched, Event);
 }
 
 void TTrackParser::SbOpenFileClick()

@@ -57,6 +57,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *e) override;
+    // The Tab key types a Tab into "Separator:" instead of moving on.
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
 
 private:
     void SbOpenFileClick();

@@ -423,6 +423,15 @@ void TZoneEditForm::ButCancelClick()
     close();
 }
 
+void TZoneEditForm::reject()
+{
+    // QDialog's own rejection closes without a close event reaching us, so
+    // the zone would keep its edits and stay offered for dragging.
+    if (fClosing)
+        return QDialog::reject();
+    ButCancelClick();
+}
+
 void TZoneEditForm::closeEvent(QCloseEvent *Event)
 {
     fUpdateTimer.stop();

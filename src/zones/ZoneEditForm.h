@@ -48,6 +48,8 @@ public:
     // The owner freed the zone (a new zone removed on "cancel"): the editor
     // lets go of it.
     void ForgetZone() { fZoneInfo = nullptr; }
+    // Escape (and any other rejection) is Cancel.
+    void reject() override;
 
     QLineEdit *EdName = nullptr;
     QLineEdit *EdColor = nullptr;

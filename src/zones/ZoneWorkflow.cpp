@@ -275,7 +275,7 @@ void TZoneWorkflow::ShowZone(bool Edit)
             fMap->Invalidate();
     });
     ed->SetCmdCallback([this](QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args) {
-        return ZoneCommand(Sender, Action, Subj, Args);
+        return fCtx.Command ? fCtx.Command(Sender, Action, Subj, Args) : ZoneCommand(Sender, Action, Subj, Args);
     });
     ed->ShowZone(z);
     if (fMap)

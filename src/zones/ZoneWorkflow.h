@@ -31,6 +31,9 @@ struct TZoneWorkflowContext
     // A timed notice of a message key with arguments.
     std::function<void(const QString &Key, const QVariantList &Args, int Seconds)> ShowMsgFmt;
     std::function<bool()> SignedIn;
+    // Where the editor's commands go, so that they pass the window's command
+    // handling (its log) like the map's; ZoneCommand directly when unset.
+    std::function<int(QObject *Sender, const QString &Action, const QString &Subj, const QStringList &Args)> Command;
     // The window the editor is placed against and owned by.
     QWidget *Parent = nullptr;
 };

@@ -419,6 +419,38 @@ private Q_SLOTS:
         QTEST(m.ImageIndex(&ev), "image");
     }
 
+    // The Events page opens on the newest event, on the screen, in either
+    // order of the "Happened" column.
+    void pageOpensOnTheNewest_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::addRow("newest first") << int(Qt::DescendingOrder);
+        QTest::addRow("oldest first") << int(Qt::AscendingOrder);
+    }
+    void pageOpensOnTheNewest()
+    {
+        QFETCH(int, order);
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        QTabWidget pager;
+        pager.resize(1000, 200); // fewer rows fit than the demo has
+        TEventsPanel panel(ctx, &pager, nullptr);
+        pager.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pager));
+        panel.EventList->sortByColumn(1, Qt::SortOrder(order));
+        QVERIFY(panel.LoadEvents(0, 0) > 3);
+        pager.setCurrentWidget(panel.EventList->parentWidget());
+        QTRY_VERIFY(panel.EventList->isVisible());
+        panel.EventsPageShown();
+        auto *m = static_cast<TEventListModel *>(panel.EventList->model());
+        const QModelIndex cur = panel.EventList->currentIndex();
+        QVERIFY(cur.isValid());
+        const TEventInfo *shown = m->Event(cur);
+        for (int i = 0; i < m->Count(); ++i)
+            QVERIFY(TEventListModel::CompareEvents(m->Event(m->index(i, 0)), shown, 1) <= 0);
+        QVERIFY(panel.EventList->viewport()->rect().intersects(panel.EventList->visualRect(cur)));
+    }
+
     void cleanupTestCase() { fSim.stop(); }
 };
 

@@ -63,6 +63,90 @@ private Q_SLOTS:
         QVERIFY2(fSim.start({QStringLiteral("--speed"), QStringLiteral("600")}), "velmora-sim did not start");
     }
 
+    // Each test starts with no ticks remembered.
+    void init() { IniFile.WriteString(QStringLiteral("Objects"), QStringLiteral("Ticked"), QString()); }
+
+    // Ticks belong to objects, not rows: a reload (after creating or deleting
+    // an object, or signing in again) keeps them and their markers, and so
+    // does the next run, from the settings file.
+    void ticksStay_data()
+    {
+        QTest::addColumn<bool>("nextRun");
+        QTest::addRow("reload") << false;
+        QTest::addRow("next run") << true;
+    }
+    void ticksStay()
+    {
+        QFETCH(bool, nextRun);
+        auto ctx = std::make_unique<TMapPanelContext>(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("tiles")));
+        QSplitter parent;
+        auto panel = std::make_unique<TObjectsPanel>(*ctx, &parent, nullptr);
+        QVERIFY(panel->LoadObjects(0) >= 3);
+        TObjListModel *m = panel->Model();
+        QSet<int> ticked;
+        for (int row : {1, 2}) {
+            QVERIFY(m->setData(m->index(row, 0), Qt::Checked, Qt::CheckStateRole));
+            ticked.insert(m->Object(m->index(row, 0))->uid);
+        }
+        QCOMPARE(ctx->Map()->MarkCount(), 2);
+        if (nextRun) {
+            panel.reset();
+            ctx = std::make_unique<TMapPanelContext>(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("tiles")));
+            panel = std::make_unique<TObjectsPanel>(*ctx, &parent, nullptr);
+            m = panel->Model();
+            QCOMPARE(m->rowCount(), 0);
+        }
+        const QPointF centre = ctx->Map()->Center();
+        QVERIFY(panel->LoadObjects(0) >= 3);
+        QSet<int> after;
+        for (int row = 0; row < m->rowCount(); ++row)
+            if (m->data(m->index(row, 0), Qt::CheckStateRole).toInt() == Qt::Checked)
+                after.insert(m->Object(m->index(row, 0))->uid);
+        QCOMPARE(after, ticked);
+        QCOMPARE(ctx->Map()->MarkCount(), 2);
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(ticked.contains((*ctx->Map()->MarkCell(i))->uid));
+        // Restoring the ticks does not move the map.
+        QCOMPARE(ctx->Map()->Center(), centre);
+    }
+
+    // "Tick all" and "Untick all" of the object menu: every object with its
+    // marker, remembered like single ticks.
+    void tickAllUntickAll()
+    {
+        TMapPanelContext ctx(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("tiles")));
+        QSplitter parent;
+        TObjectsPanel panel(ctx, &parent, nullptr);
+        QVERIFY(panel.LoadObjects(0) >= 3);
+        TObjListModel *m = panel.Model();
+        // Every object row with a check box, children of groups included.
+        QModelIndexList all, rows;
+        for (int i = 0; i < m->rowCount(); ++i) {
+            const QModelIndex top = m->index(i, 0);
+            all << top;
+            for (int k = 0; k < m->rowCount(top); ++k)
+                all << m->index(k, 0, top);
+        }
+        for (const QModelIndex &r : all)
+            if (m->Object(r) && (m->flags(r) & Qt::ItemIsUserCheckable))
+                rows << r;
+        int positioned = 0;
+        for (const QModelIndex &r : rows)
+            positioned += m->Object(r)->last_point && m->Object(r)->HasLatLon();
+        QVERIFY(positioned > 0);
+        panel.PopupMenu->findChild<QAction *>(QStringLiteral("PopupTickAll"))->trigger();
+        for (const QModelIndex &r : rows)
+            QVERIFY(m->IsChecked(r));
+        QCOMPARE(ctx.Map()->MarkCount(), positioned);
+        QCOMPARE(panel.TickedUids().size(), qsizetype(rows.size()));
+        QCOMPARE(IniFile.ReadString(QStringLiteral("Objects"), QStringLiteral("Ticked")).split(u',').size(), rows.size());
+        panel.PopupMenu->findChild<QAction *>(QStringLiteral("PopupUntickAll"))->trigger();
+        for (const QModelIndex &r : rows)
+            QVERIFY(!m->IsChecked(r));
+        QCOMPARE(ctx.Map()->MarkCount(), 0);
+        QVERIFY(IniFile.ReadString(QStringLiteral("Objects"), QStringLiteral("Ticked")).isEmpty());
+    }
+
     // A load lists every object, selects the remembered one and starts the
     // sign-in chain; a refused token reports the refusal and lists nothing.
     void loadListsAndReports()

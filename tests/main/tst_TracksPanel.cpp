@@ -10,9 +10,11 @@
 #include "TrackExportFile.h"
 #include "TrackInfoForm.h"
 #include "TrackListModel.h"
+#include "TrackPathForm.h"
 #include "TrackRequestForm.h"
 #include "TracksPanel.h"
 #include "filter_track_form.h"
+#include "ZtFormPos.h"
 #include "track_parser.h"
 
 #include <QAction>
@@ -349,8 +351,8 @@ private Q_SLOTS:
         delete info;
     }
 
-    // Import from a chosen file: a track comes only from "Make track" that
-    // succeeded and OK; it lands on the map and in the list.
+    // Import from a chosen file: OK takes the track "Make track" made, or
+    // makes it from the table; it lands on the map and in the list.
     void importThroughThePanel_data()
     {
         QTest::addColumn<QString>("file");
@@ -361,7 +363,8 @@ private Q_SLOTS:
         QTest::addRow("delimited, a bad row skipped") << "walk.csv" << true << true << 4 << "";
         QTest::addRow("GPX 1.1 by gpsbabel") << "gpsbabel_1_1.gpx" << true << true << 3 << "";
         QTest::addRow("GPX 1.0 by gpsbabel") << "gpsbabel_1_0.gpx" << true << true << 3 << "";
-        QTest::addRow("OK without Make track") << "walk.csv" << false << true << 0 << "import_failed";
+        QTest::addRow("OK without Make track makes it") << "walk.csv" << false << true << 4 << "";
+        QTest::addRow("OK without Make track, no good row") << "no_good_rows.csv" << false << true << 0 << "import_failed";
         QTest::addRow("Make track failed: no good row") << "no_good_rows.csv" << true << true << 0 << "import_failed";
         QTest::addRow("malformed GPX") << "malformed.gpx" << true << true << 0 << "import_failed";
         QTest::addRow("Cancel after Make track") << "walk.csv" << true << false << 0 << "";
@@ -480,6 +483,72 @@ private Q_SLOTS:
         }
         QVERIFY(accountNow - newest < 2 * minute);
         QVERIFY(ctx.LogText.contains(QStringLiteral("for 1 hour(s) [")));
+    }
+
+    // "Track info" and the path window open at the cursor and are pushed
+    // inside the screen's work area when the cursor sits near its edge.
+    void trackWindowsStayOnTheScreen_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("nearEdge");
+        for (const char *w : {"info", "path"}) {
+            QTest::addRow("%s, cursor far from the edge", w) << QString::fromLatin1(w) << false;
+            QTest::addRow("%s, cursor at the bottom-right corner", w) << QString::fromLatin1(w) << true;
+        }
+    }
+    void trackWindowsStayOnTheScreen()
+    {
+        QFETCH(QString, window);
+        QFETCH(bool, nearEdge);
+        TMapPanelContext ctx(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("cache-place")));
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        TObjectInfo *obj = ctx.Client()->ObjList().front().get();
+        QSplitter parent;
+        TTracksPanel panel(ctx, &parent, nullptr);
+        QVERIFY(panel.RequestTrack(obj, QStringLiteral("p"), 0, Now() - 0.25, Now()));
+        const QRect wa = WorkAreaAt(QPoint(0, 0));
+        const QPoint cursor = nearEdge ? wa.bottomRight() - QPoint(3, 3) : wa.topLeft() + QPoint(20, 30);
+        QCursor::setPos(cursor);
+        QRect placed;
+        if (window == u"info") {
+            TTrackInfoForm *info = OpenInfo(panel, ctx.DialogParent());
+            QVERIFY(info);
+            placed = info->frameGeometry();
+            delete info;
+        } else {
+            ModalWatcher watch([&](QWidget *w) {
+                if (!qobject_cast<TTrackPathForm *>(w))
+                    return false;
+                placed = w->frameGeometry();
+                QMetaObject::invokeMethod(w, "reject", Qt::QueuedConnection);
+                return true;
+            });
+            panel.SbExplainTrackClick();
+            QVERIFY(watch.done());
+        }
+        QVERIFY(placed.isValid());
+        QVERIFY2(wa.contains(placed), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(placed.x()).arg(placed.y())
+                                                      .arg(placed.width()).arg(placed.height())));
+        if (!nearEdge)
+            QCOMPARE(placed.topLeft(), cursor);
+    }
+
+    // The quick dump shows the account's positions: signing out (every
+    // record freed) closes it like the other track windows.
+    void quickDumpClosesAtSignOut()
+    {
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        ctx.Selected = ctx.Client()->ObjList().front().get();
+        QSplitter parent;
+        TTracksPanel panel(ctx, &parent, nullptr);
+        panel.SbLastMessagesClick();
+        QPointer<TTrackDumpForm> dump = ctx.DialogParent()->findChild<TTrackDumpForm *>();
+        QVERIFY2(dump, qPrintable(ctx.Notices.join(u',') + ctx.LogText));
+        QVERIFY(dump->isVisible());
+        QCOMPARE(ctx.RecordWindows().Count(), 1);
+        ctx.RecordWindows().AllFreed();
+        QTRY_VERIFY(!dump);
     }
 
     // Export of the selected track: the offered name is the label made safe

@@ -11,11 +11,33 @@
 #include "TripInfoForm.h"
 #include "TripsPanel.h"
 #include "period_request_form.h"
+#include "MonitorMap.h"
+#include "ZtFormPos.h"
+
+#include <QScopeGuard>
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTreeWidget>
+
+// A context with a map on the screen, whose place the trip list avoids.
+class TMapContext : public TTestPanelContext
+{
+public:
+    TMapContext(const QString &Server, const QString &Token, const QString &CacheDir)
+        : TTestPanelContext(Server, Token), fMapParent(new QWidget), fMap(fMapParent.get(), 1 << 20, CacheDir)
+    {
+        fMapParent->setGeometry(60, 60, 700, 500);
+        fMap.Widget()->setGeometry(0, 0, 700, 500);
+        fMapParent->show();
+    }
+    TMonitorMap *Map() const override { return const_cast<TMonitorMap *>(&fMap); }
+
+private:
+    std::unique_ptr<QWidget> fMapParent;
+    TMonitorMap fMap;
+};
 
 class tst_TripsPanel : public QObject
 {
@@ -119,6 +141,7 @@ private Q_SLOTS:
         QList<QVariantList> asked;
         trips.SetTrackRequest([&](int obj, const QString &sign, int mode, TDateTime dt1, TDateTime dt2) {
             asked << QVariantList{obj, sign, mode, dt1, dt2};
+            return true;
         });
         const TDateTime now = ctx.AccountNow();
         {
@@ -157,6 +180,63 @@ private Q_SLOTS:
         ctx.RecordWindows().AllFreed();
         QTRY_VERIFY(win.isNull());
         QVERIFY(!trips.TripWindow());
+    }
+
+    // The trip list's track command is logged like the map's commands, and
+    // once a track is drawn the list moves off the map it covered, to the
+    // map's right and no further than the screen's edge.
+    void trackCommandMovesTheListOffTheMap_data()
+    {
+        QTest::addColumn<bool>("overMap");
+        QTest::addColumn<bool>("made");
+        QTest::addRow("over the map, track drawn") << true << true;
+        QTest::addRow("over the map, no track") << true << false;
+        QTest::addRow("beside the map, track drawn") << false << true;
+    }
+    void trackCommandMovesTheListOffTheMap()
+    {
+        QFETCH(bool, overMap);
+        QFETCH(bool, made);
+        TMapContext ctx(fSim.url(), fSim.demoToken(), fDir.filePath(QStringLiteral("tiles")));
+        QVERIFY(ctx.Client()->GetObjects() > 0);
+        TTripsPanel trips(ctx, nullptr);
+        trips.SetTrackRequest([made](int, const QString &, int, TDateTime, TDateTime) { return made; });
+        const TDateTime now = ctx.AccountNow();
+        {
+            ModalWatcher period([now](QWidget *w) {
+                auto *f = qobject_cast<TPeriodRequestForm *>(w);
+                if (!f)
+                    return false;
+                f->SetDt1(std::floor(now) - 3);
+                f->SetDt2(std::floor(now) + 1);
+                f->ButOk->click();
+                return true;
+            });
+            trips.OpenTrips();
+        }
+        QPointer<TTripInfoForm> win = trips.TripWindow();
+        QVERIFY(win);
+        const auto cleanup = qScopeGuard([&] { delete win; });
+        QWidget *map = ctx.Map()->Widget();
+        QTRY_VERIFY(map->isVisible());
+        const QRect onScreen(map->mapToGlobal(QPoint(0, 0)), map->size());
+        const QPoint start = overMap ? onScreen.topLeft() + QPoint(40, 30) : QPoint(onScreen.right() + 20, onScreen.top());
+        win->move(start);
+        QCOMPARE(win->pos(), start);
+        const TTripInfo *done = nullptr;
+        for (const auto &t : ctx.Client()->TripList())
+            if (t->HasPeriod())
+                done = t.get();
+        QVERIFY(done);
+        QCOMPARE(trips.TripCommand(QStringLiteral("show"), QStringLiteral("track"), TTripInfoForm::TrackCommandArgs(*done)), 1);
+        QVERIFY2(ctx.LogText.contains(QStringLiteral("\rCommand: show track (")), qPrintable(ctx.LogText.right(300)));
+        if (overMap && made) {
+            const QRect wa = WorkAreaAt(onScreen.center());
+            const int x = std::min(onScreen.right() + 1, wa.x() + wa.width() - win->frameGeometry().width());
+            QCOMPARE(win->pos(), QPoint(x, start.y()));
+        } else {
+            QCOMPARE(win->pos(), start);
+        }
     }
 
     void cleanupTestCase() { fSim.stop(); }

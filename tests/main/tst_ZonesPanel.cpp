@@ -2,6 +2,9 @@
 #include "PanelTestSupport.h"
 #include "ZonesPanel.h"
 #include "ZoneWorkflow.h"
+#include "ZoneEditForm.h"
+
+#include <QPushButton>
 
 #include <QSignalSpy>
 #include <QSplitter>
@@ -53,6 +56,34 @@ private Q_SLOTS:
 
         panel.Clear();
         QCOMPARE(panel.Model()->rowCount(), 0);
+    }
+
+    // The editor's commands pass the window's command handling, logged like
+    // the map's.
+    void editorCommandsAreLogged_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("logged");
+        QTest::addRow("Cancel") << "ButCancel" << "\rCommand: cancel zone ()";
+        QTest::addRow("Save") << "ButSave" << "\rCommand: save zone ()";
+    }
+    void editorCommandsAreLogged()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, logged);
+        TTestPanelContext ctx(fSim.url(), fSim.demoToken());
+        QSplitter parent;
+        TZonesPanel panel(ctx, &parent, nullptr);
+        parent.show();
+        QVERIFY(panel.LoadZones() > 0);
+        panel.List->setCurrentIndex(panel.Model()->index(0, 0));
+        panel.ToolBar->findChild<QToolButton *>(QStringLiteral("SbEditZone"))->click();
+        QPointer<TZoneEditForm> ed = panel.Workflow()->Editor();
+        QVERIFY2(ed, qPrintable(ctx.Notices.join(u',')));
+        QVERIFY(!ctx.LogText.contains(logged));
+        QTest::mouseClick(ed->findChild<QPushButton *>(button), Qt::LeftButton);
+        QTRY_VERIFY(!ed);
+        QVERIFY2(ctx.LogText.contains(logged), qPrintable(ctx.LogText.right(300)));
     }
 
     void everyControlAnswers_data()

@@ -382,6 +382,55 @@ private Q_SLOTS:
         w->repaint();
     }
 
+    // A token refused during the minute update: the user reads why before
+    // the sign-in dialog, the refusal is logged (never as the service
+    // answering again, even after an outage), and signing in again loads
+    // the events once.
+    void refusedUpdateSaysWhyAndLoadsEventsOnce_data()
+    {
+        QTest::addColumn<bool>("afterOutage");
+        QTest::addRow("service answering") << false;
+        QTest::addRow("after an outage") << true;
+    }
+    void refusedUpdateSaysWhyAndLoadsEventsOnce()
+    {
+        QFETCH(bool, afterOutage);
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--faults-control")}));
+        Config.SetVal("server", sim.url());
+        IniFile.WriteString("Login", "Token", sim.demoToken());
+        auto w = newWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
+        w->UpdateTimer->stop();
+        httplib::Client cli(sim.url().toStdString());
+        if (afterOutage) {
+            auto res = cli.Put("/sim/faults", "/api/v1/user/objects:503=1", "text/plain");
+            QVERIFY(res && res->status < 300);
+            w->UpdateTimerTimer();
+            QVERIFY(w->MsgPanel->isVisible());
+            res = cli.Put("/sim/faults", "", "text/plain");
+            QVERIFY(res && res->status < 300);
+        }
+        w->Client()->SetToken(QStringLiteral("revoked"));
+        QString notice;
+        ModalWatcher login([&](QWidget *m) {
+            if (!qobject_cast<TLoginForm *>(m))
+                return false;
+            notice = w->MsgPanel->isVisible() ? w->MsgLabel->text() : QString();
+            return submitLogin(m, "demo", "demo", false);
+        });
+        const qsizetype from = logText(*w).size();
+        w->UpdateTimerTimer();
+        QVERIFY(login.done());
+        QCOMPARE(notice, TMonitorMainWin::Tr("sign_in_refused"));
+        QTRY_VERIFY_WITH_TIMEOUT(w->IsSignedIn() && w->ObjModel()->rowCount() > 0, 10000);
+        const QString after = logText(*w).mid(from);
+        QVERIFY2(after.contains(QLatin1String("refused the sign-in (401)")), qPrintable(after.left(600)));
+        QVERIFY2(!after.contains(QLatin1String("The service answers again")), qPrintable(after.left(600)));
+        QCOMPARE(after.count(QLatin1String("Load events (")), 1);
+        w->UpdateTimer->stop();
+    }
+
     // The times the program holds are local times of the account's zone:
     // the report age of the status picture and the events' "today" are
     // measured in that zone, not in the computer's.
@@ -516,8 +565,15 @@ private Q_SLOTS:
     // Actions whose windows are not built yet say so; none does nothing.
     // The right click that "Create Place" armed opens the place window from
     // the task queue, not inside the click's own event handling.
+    void rightClickAfterCreatePlaceQueuesPlaceWindow_data()
+    {
+        QTest::addColumn<bool>("deselect");
+        QTest::addRow("object selected") << false;
+        QTest::addRow("selection lost after arming") << true;
+    }
     void rightClickAfterCreatePlaceQueuesPlaceWindow()
     {
+        QFETCH(bool, deselect);
         IniFile.WriteString("Login", "Token", fSim.demoToken());
         auto w = newWindow();
         QTRY_VERIFY_WITH_TIMEOUT(w->ObjModel()->rowCount() > 0, 10000);
@@ -535,8 +591,36 @@ private Q_SLOTS:
         QVERIFY(ok.done());
         QCOMPARE(w->rClickAction, rcCreatePlace);
         QWidget *map = w->MapCtrl()->Control()->viewport();
+        const QRegularExpression clicked(QStringLiteral("OnRClickMap: (-?\\d+\\.\\d{4}),(-?\\d+\\.\\d{4})"));
+        if (deselect) {
+            // The place would have no owner: the user is told, and the right
+            // click stays armed for when an object is selected.
+            const QModelIndex row = w->SelectedObjectRow();
+            w->ObjList->selectionModel()->clearSelection();
+            QVERIFY(!w->SelectedObject());
+            QTest::mouseClick(map, Qt::RightButton, {}, map->rect().center());
+            QCOMPARE(w->rClickAction, rcCreatePlace);
+            QCOMPARE(w->PendingTasks(), 0);
+            QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("object_not_selected"));
+            QVERIFY2(clicked.match(logText(*w)).hasMatch(), qPrintable(logText(*w).right(400)));
+            w->ObjList->selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            QVERIFY(w->SelectedObject());
+        }
         QTest::mouseClick(map, Qt::RightButton, {}, map->rect().center());
         QCOMPARE(w->rClickAction, rcNone);
+        const QRegularExpressionMatch at = clicked.match(logText(*w));
+        QVERIFY2(at.hasMatch(), qPrintable(logText(*w).right(400)));
+        const double lat = at.captured(1).toDouble(), lon = at.captured(2).toDouble();
+        // The searched square's corners and their distance, about 270 m here.
+        const QRegularExpression distance(QStringLiteral("Distance: (-?\\d+\\.\\d{4}),(-?\\d+\\.\\d{4}) -> "
+                                                         "(-?\\d+\\.\\d{4}),(-?\\d+\\.\\d{4}) = (\\d+\\.\\d+)"));
+        const QRegularExpressionMatch m = distance.match(logText(*w));
+        QVERIFY2(m.hasMatch(), qPrintable(logText(*w).right(400)));
+        QVERIFY(std::fabs(m.captured(1).toDouble() - (lat - 0.001)) < 0.00011);
+        QVERIFY(std::fabs(m.captured(2).toDouble() - (lon - 0.001)) < 0.00011);
+        QVERIFY(std::fabs(m.captured(3).toDouble() - (lat + 0.001)) < 0.00011);
+        QVERIFY(std::fabs(m.captured(4).toDouble() - (lon + 0.001)) < 0.00011);
+        QVERIFY2(m.captured(5).toDouble() > 200 && m.captured(5).toDouble() < 300, qPrintable(m.captured(5)));
         QCOMPARE(w->PendingTasks(), 1);
         QVERIFY(w->MsgLabel->text() != TMonitorMainWin::Tr("wifi_not_found"));
 

@@ -1,4 +1,5 @@
 #include "CalculatorForm.h"
+#include <QTreeWidget>
 #include "TrackExportFile.h"
 #include "OSM.GeoTrack.h"
 #include "TrackChartData.h"
@@ -186,6 +187,17 @@ private Q_SLOTS:
         QCOMPARE(w.Calculator()->PointCount(), 2);
         // The last two: rows 2 and 1, 111 m apart.
         QVERIFY(std::fabs(w.Calculator()->LblDistance->text().toDouble() - 111.4) < 1);
+
+        // Closed by its frame, it starts afresh: one point, no distance.
+        w.Calculator()->close();
+        QTRY_VERIFY(!w.Calculator());
+        Select(w, {0}, 0);
+        w.ActCalculator->trigger();
+        QVERIFY(w.Calculator());
+        QTRY_VERIFY(w.Calculator()->isVisible());
+        QCOMPARE(w.Calculator()->PointCount(), 1);
+        QCOMPARE(w.Calculator()->PointList->topLevelItemCount(), 1);
+        QCOMPARE(w.Calculator()->LblDistance->text(), QString());
     }
 
     void exportTrack_data()

@@ -185,37 +185,49 @@ private Q_SLOTS:
         QVERIFY(Same(imp.ReadTime(text), ParseDateTime(text), 1e-9));
     }
 
-    // The program's own CSV export reads back to the same points.
+    // The program's own CSV export reads back to the same points, every
+    // column found by its name: a message without a GPS time keeps its
+    // place by the service's time, one without a fix comes back without one.
     void ownCsvExportRoundTrip()
     {
         TGeoTrack t;
         t.SetSign(QStringLiteral("round"));
         const double t0 = EncodeDateTime(2024, 3, 1, 10, 0, 0);
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 7; ++i) {
             auto p = std::make_unique<TTrackPointInfo>(i + 1, 7);
-            p->sys_dt = p->obj_dt = p->gps_dt = t0 + i * 30 / 86400.0;
+            p->sys_dt = t0 + i * 30 / 86400.0 + 2 / 86400.0;
+            p->obj_dt = p->gps_dt = t0 + i * 30 / 86400.0;
             p->lat = 55.751244 + i * 0.001;
             p->lon = 37.618423 - i * 0.002;
             p->alt = 150 + i;
             p->acc = 10 + i;
             p->speed = 20 + i;
             p->angle = 90 + i;
+            if (i == 2) // positioned by the network: no GPS time
+                p->obj_dt = p->gps_dt = NaN;
+            if (i == 4) // no fix at all
+                p->obj_dt = p->gps_dt = p->lat = p->lon = p->alt = p->acc = p->speed = p->angle = NaN;
             t.Points().push_back(std::move(p));
         }
         QString fn = fDir.filePath(QStringLiteral("own"));
         QVERIFY(t.ExportTrack(fn, 1, Zone) > 0);
-        TTrackImport imp(Zone);
-        QCOMPARE(imp.LoadFile(fn), 5);
+        Logged log;
+        TTrackImport imp(Zone, log.callback());
+        QCOMPARE(imp.LoadFile(fn), 7);
         QVERIFY(imp.ParseSource(QStringLiteral(";")));
-        TTrackImport::TColumns c = imp.GuessColumns();
-        c[TTrackImport::fdTime] = int(imp.Headers().indexOf(QStringLiteral("gps_time")));
-        c[TTrackImport::fdBearing] = int(imp.Headers().indexOf(QStringLiteral("angle")));
+        const TTrackImport::TColumns c = imp.GuessColumns();
+        const QStringList own{"gps_time", "lat", "lon", "alt", "accuracy", "speed", "angle", "sys_time"};
+        for (int f = 0; f < TTrackImport::FieldCount; ++f)
+            QCOMPARE(imp.Headers().value(c[f]), own[f]);
         const auto back = imp.MakeTrack(c, QStringLiteral("back"), 0, 0);
         QVERIFY(back);
+        QCOMPARE(imp.BadRows(), 0);
         QCOMPARE(back->Points().size(), t.Points().size());
         for (size_t i = 0; i < t.Points().size(); ++i) {
             const TTrackPointInfo &a = *t.Points()[i], &b = *back->Points()[i];
             QVERIFY(SameTime(a.gps_dt, b.gps_dt));
+            QVERIFY(SameTime(a.sys_dt, b.sys_dt));
+            QVERIFY(SameTime(std::isnan(a.gps_dt) ? a.sys_dt : a.gps_dt, b.obj_dt));
             QVERIFY(Same(a.lat, b.lat, 1e-7));
             QVERIFY(Same(a.lon, b.lon, 1e-7));
             QVERIFY(Same(a.alt, b.alt));
@@ -223,6 +235,43 @@ private Q_SLOTS:
             QVERIFY(Same(a.speed, b.speed));
             QVERIFY(Same(a.angle, b.angle));
         }
+        QCOMPARE(back->Info().GoodPointsCount, 6);
+    }
+
+    // A row with an empty time takes its service time only when the file
+    // has one; a row without any position alone makes no track.
+    void timeAndPositionFallbacks_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("bad");
+        QTest::addRow("empty time, service time there")
+            << QByteArray("gps_time;sys_time;lat;lon\n;14.11.2023 22:13:20;57.99;56.27\n") << 1 << 0;
+        QTest::addRow("empty time, no service time")
+            << QByteArray("gps_time;sys_time;lat;lon\n;;57.99;56.27\n14.11.2023 22:13:20;;57.99;56.27\n") << 1 << 1;
+        QTest::addRow("unreadable time is bad even with a service time")
+            << QByteArray("gps_time;sys_time;lat;lon\nabc;14.11.2023 22:13:20;57.99;56.27\n14.11.2023 22:13:20;;57.99;56.27\n")
+            << 1 << 1;
+        QTest::addRow("no fix beside a fix")
+            << QByteArray("time;lat;lon\n14.11.2023 22:13:20;;\n14.11.2023 22:13:50;57.99;56.27\n") << 2 << 0;
+        QTest::addRow("only rows without a fix") << QByteArray("time;lat;lon\n14.11.2023 22:13:20;;\n") << 0 << 0;
+        QTest::addRow("one of the two empty is bad")
+            << QByteArray("time;lat;lon\n14.11.2023 22:13:20;57.99;\n14.11.2023 22:13:50;57.99;56.27\n") << 1 << 1;
+    }
+    void timeAndPositionFallbacks()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, points);
+        QFETCH(int, bad);
+        TTrackImport imp(0);
+        QVERIFY(imp.LoadFile(Write(fDir, QStringLiteral("fallback.csv"), content)) >= 1);
+        QVERIFY(imp.ParseSource(QStringLiteral(";")));
+        const auto track = imp.MakeTrack(imp.GuessColumns(), QStringLiteral("f"), 0, 0);
+        QCOMPARE(imp.BadRows(), bad);
+        QCOMPARE(track ? int(track->Points().size()) : 0, points);
+        if (track)
+            for (const auto &p : track->Points())
+                QVERIFY(!std::isnan(p->obj_dt));
     }
 
     void gpx_data()

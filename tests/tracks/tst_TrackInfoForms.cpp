@@ -7,7 +7,12 @@
 #include "TracksTestSupport.h"
 #include "ZtDates.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -188,6 +193,57 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF") + w.ExportText(1).toUtf8());
         QCOMPARE(opened.size(), 1);
+    }
+
+    // The path export through the save dialog: the typed name takes the
+    // chosen type's extension, whatever extension was typed, and the file
+    // holds that type.
+    void pathExportTakesTheChosenExtension_data()
+    {
+        QTest::addColumn<int>("filter"); // 0 TXT, 1 CSV
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::addRow("CSV, typed .txt") << 1 << "a.txt" << "a.csv";
+        QTest::addRow("CSV, typed .csv") << 1 << "b.csv" << "b.csv";
+        QTest::addRow("CSV, no extension") << 1 << "c" << "c.csv";
+        QTest::addRow("TXT, typed .csv") << 0 << "d.csv" << "d.txt";
+    }
+    void pathExportTakesTheChosenExtension()
+    {
+        QFETCH(int, filter);
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        TGeoTrack t;
+        t.SetSign(QStringLiteral("ext"));
+        Add(t, 57.0, 56.0, T0, QStringLiteral("A"));
+        Add(t, 57.0, 56.0, T0 + 0.003, QStringLiteral("B"));
+        TTrackPathForm w(fCache.get());
+        w.Fill(t);
+        QTemporaryDir out;
+        QStringList opened;
+        TrackExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
+        const auto unhook = qScopeGuard([] { TrackExportFile::SetOpenHook({}); });
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *fd = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!fd || !fd->isVisible())
+                return;
+            poll.stop();
+            fd->setDirectory(out.path());
+            fd->selectNameFilter(fd->nameFilters().value(filter));
+            Q_EMIT fd->filterSelected(fd->nameFilters().value(filter));
+            fd->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(typed); // typed last
+            QTest::keyClick(fd->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")), Qt::Key_Return);
+        });
+        poll.start();
+        QVERIFY(w.ExportPath() > 0);
+        const QString fn = QDir(out.path()).filePath(written);
+        QCOMPARE(opened, QStringList{fn});
+        QFile f(fn);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF") + w.ExportText(filter + 1).toUtf8());
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{written});
     }
 };
 

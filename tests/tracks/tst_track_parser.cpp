@@ -69,6 +69,53 @@ private Q_SLOTS:
         QCOMPARE(w.TrackData->model()->rowCount(), 1);
     }
 
+    // "Separator:" takes a typed Tab (a Tab-separated file is common);
+    // Shift+Tab still moves back, and the typed Tab cuts the columns.
+    void separatorTakesATypedTab_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("staysInField");
+        QTest::addRow("Tab") << int(Qt::NoModifier) << "\t" << true;
+        QTest::addRow("Shift+Tab") << int(Qt::ShiftModifier) << "" << false;
+    }
+    void separatorTakesATypedTab()
+    {
+        QFETCH(int, modifiers);
+        QFETCH(QString, typed);
+        QFETCH(bool, staysInField);
+        TTrackParser w(0);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.EdSeparator->clear();
+        w.EdSeparator->setFocus();
+        QTRY_VERIFY(w.EdSeparator->hasFocus());
+        if (modifiers == Qt::ShiftModifier)
+            QTest::keyClick(w.EdSeparator, Qt::Key_Backtab, Qt::ShiftModifier);
+        else
+            QTest::keyClick(w.EdSeparator, Qt::Key_Tab);
+        QCOMPARE(w.EdSeparator->text(), typed);
+        QCOMPARE(w.EdSeparator->hasFocus(), staysInField);
+        if (typed.isEmpty())
+            return;
+        QVERIFY(w.ParseSource(Write(fDir, QStringLiteral("tab.csv"),
+                                    "time\tlat\tlon\n14.11.2023 22:13:20\t57.99\t56.27\n")));
+        QCOMPARE(w.Import().ColumnCount(), 3);
+        QCOMPARE(w.FileFields[TTrackImport::fdLongitude]->currentIndex(), 2);
+    }
+
+    // OK without "Make track" makes the track from the table.
+    void okMakesTheTrack()
+    {
+        const QString fn = Write(fDir, QStringLiteral("e.csv"), ThreeRows);
+        TTrackParser w(0);
+        QTimer::singleShot(0, &w, [&] { QTest::mouseClick(w.ButOk, Qt::LeftButton); });
+        QCOMPARE(w.ParseModal(fn), 1);
+        auto t = w.GetTrack();
+        QVERIFY(t);
+        QCOMPARE(t->Points().size(), size_t(3));
+    }
+
     void clearedFieldFailsTheTrack()
     {
         TTrackParser w(0);

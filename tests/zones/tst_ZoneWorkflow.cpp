@@ -227,17 +227,17 @@ void tst_ZoneWorkflow::saveActsOnTheEditorsZone()
 void tst_ZoneWorkflow::cancel_data()
 {
     QTest::addColumn<bool>("isNew");
-    QTest::addColumn<bool>("byFrame");
-    QTest::addRow("new zone, Cancel") << true << false;
-    QTest::addRow("new zone, frame") << true << true;
-    QTest::addRow("existing zone, Cancel") << false << false;
-    QTest::addRow("existing zone, frame") << false << true;
+    QTest::addColumn<QString>("how");
+    for (const char *how : {"Cancel", "frame", "Escape"}) {
+        QTest::addRow("new zone, %s", how) << true << QString::fromLatin1(how);
+        QTest::addRow("existing zone, %s", how) << false << QString::fromLatin1(how);
+    }
 }
 
 void tst_ZoneWorkflow::cancel()
 {
     QFETCH(bool, isNew);
-    QFETCH(bool, byFrame);
+    QFETCH(QString, how);
     Fixture f(sim, dir.path());
     QVERIFY(f.ok());
     QCOMPARE(f.wf->LoadZones(), 2);
@@ -259,11 +259,24 @@ void tst_ZoneWorkflow::cancel()
         const QPoint c = f.at(z->geom.center);
         f.drag(c, c + QPoint(50, 30));
     }
-    if (byFrame)
+    QStringList actions;
+    const TCmdCallback forward = [&](QObject *s, const QString &a, const QString &subj, const QStringList &args) {
+        actions << a;
+        return f.wf->ZoneCommand(s, a, subj, args);
+    };
+    ed->SetCmdCallback(forward);
+    if (how == u"frame") {
         ed->close();
-    else
+    } else if (how == u"Escape") {
+        ed->activateWindow();
+        ed->EdName->setFocus();
+        QTest::keyClick(ed->EdName, Qt::Key_Escape);
+    } else {
         QTest::mouseClick(ed->ButCancel, Qt::LeftButton);
-    QVERIFY(!f.wf->Editor());
+    }
+    QTRY_VERIFY(!f.wf->Editor());
+    QCOMPARE(actions.count(QStringLiteral("cancel")), 1);
+    QVERIFY(!actions.contains(QStringLiteral("save")));
     QVERIFY(!f.map->EditedZone() || !f.map->EditedZone()->edited);
     if (isNew) {
         QCOMPARE(f.model->rowCount(), 2);
@@ -280,6 +293,30 @@ void tst_ZoneWorkflow::cancel()
     const TGeoPoint centre = f.zone(0)->geom.center;
     f.drag(c, c + QPoint(30, 0));
     QCOMPARE(f.zone(0)->geom.center.Lat, centre.Lat);
+
+    // A click on the zone may have opened it for viewing: that goes first.
+    if (TZoneEditForm *view = f.wf->Editor()) {
+        QVERIFY(!view->EditMode());
+        view->close();
+    }
+    QTRY_VERIFY(!f.wf->Editor());
+
+    // Editing another zone afterwards drags that one, not the first.
+    f.select(1);
+    f.wf->EditZone();
+    TZoneEditForm *next = f.wf->Editor();
+    QVERIFY(next);
+    TZoneInfo *second = next->ZoneInfo();
+    QCOMPARE(second, f.zone(1));
+    const TGeoPoint firstCentre = f.zone(0)->geom.center;
+    const TGeoPoint from = second->type_id == TZoneInfo::Circle ? second->geom.center : second->geom.nodes[0];
+    const QPoint p = f.at(from);
+    f.drag(p, p + QPoint(30, 0));
+    const TGeoPoint moved = second->type_id == TZoneInfo::Circle ? second->geom.center : second->geom.nodes[0];
+    QVERIFY(moved.Long > from.Long);
+    QCOMPARE(f.zone(0)->geom.center.Lat, firstCentre.Lat);
+    QCOMPARE(f.zone(0)->geom.center.Long, firstCentre.Long);
+    QCOMPARE(f.map->EditedZone(), second);
 }
 
 void tst_ZoneWorkflow::refusedSaveKeepsEditing()

@@ -192,7 +192,7 @@ const QStringList &TTrackImport::FieldNames()
 {
     static const QStringList names{QStringLiteral("Time"),     QStringLiteral("Latitude"), QStringLiteral("Longitude"),
                                    QStringLiteral("Altitude"), QStringLiteral("Accuracy"), QStringLiteral("Speed"),
-                                   QStringLiteral("Bearing")};
+                                   QStringLiteral("Bearing"),  QStringLiteral("Service time")};
     return names;
 }
 
@@ -378,7 +378,7 @@ QString TTrackImport::Cell(int Row, int Column) const
         const double v = fGpx[size_t(Row)].v[Column];
         if (std::isnan(v))
             return QString();
-        if (Column == fdTime)
+        if (Column == fdTime || Column == fdSysTime)
             return FormatDateTimeDef(QStringLiteral("dd.mm.yyyy hh:nn:ss"), v);
         return FloatToStrN(v, Column == fdLatitude || Column == fdLongitude ? 6 : 2);
     }
@@ -398,14 +398,19 @@ bool TTrackImport::NameMatches(const QString &Column, const QString &Field)
 
 TTrackImport::TColumns TTrackImport::GuessColumns() const
 {
+    // The names of the program's own CSV export, for the fields whose names
+    // they do not start with.
+    static const QStringList ownNames[FieldCount] = {{QStringLiteral("gps_time")}, {}, {}, {}, {}, {},
+                                                     {QStringLiteral("angle")},     {QStringLiteral("sys_time")}};
     TColumns cols;
     for (int f = 0; f < FieldCount; ++f) {
         cols[f] = -1;
-        for (int c = 0; c < fHeaders.size(); ++c)
-            if (NameMatches(fHeaders.at(c), FieldNames().at(f))) {
+        for (int c = 0; c < fHeaders.size() && cols[f] < 0; ++c)
+            if (NameMatches(fHeaders.at(c), FieldNames().at(f)))
                 cols[f] = c;
-                break;
-            }
+        for (int c = 0; c < fHeaders.size() && cols[f] < 0; ++c)
+            if (ownNames[f].contains(fHeaders.at(c), Qt::CaseInsensitive))
+                cols[f] = c;
     }
     return cols;
 }
@@ -520,8 +525,16 @@ std::unique_ptr<TGeoTrack> TTrackImport::ReadTrack(const TColumns &Columns, cons
     // Cells after the last chosen column are not cut.
     const qsizetype needed = *std::max_element(Columns.begin(), Columns.end()) + 1;
     double v[FieldCount];
+    // Nothing in a cell: empty, or "NaN" as the program's own export writes a
+    // value it has not got.
+    auto isBlank = [](QByteArrayView Cell) {
+        const QByteArrayView c = Unquoted(Cell);
+        return c.isEmpty() || QByteArrayView("NaN").compare(c, Qt::CaseInsensitive) == 0;
+    };
+    bool positioned = false;
     for (int r = 0; r < rows; ++r) {
         QString error;
+        bool fromSys = false, noFix = false;
         if (fKind == kGpx) {
             for (int f = 0; f < FieldCount; ++f)
                 v[f] = Columns[f] >= 0 && Columns[f] < FieldCount ? fGpx[size_t(r)].v[Columns[f]] : NaN;
@@ -536,13 +549,19 @@ std::unique_ptr<TGeoTrack> TTrackImport::ReadTrack(const TColumns &Columns, cons
                 return c >= 0 && size_t(c) < cells.size() ? cells[size_t(c)] : QByteArrayView();
             };
             v[fdTime] = ReadTime(cell(fdTime));
-            for (int f = fdLatitude; f < FieldCount; ++f)
+            for (int f = fdLatitude; f <= fdBearing; ++f)
                 v[f] = ReadNumber(cell(f));
-            if (std::isnan(v[fdTime]))
-                error = Unquoted(QString::fromUtf8(cell(fdTime))).isEmpty() ? QStringLiteral("no data") : QStringLiteral("bad time");
+            v[fdSysTime] = ReadTime(cell(fdSysTime));
+            const bool noTime = isBlank(cell(fdTime));
+            if (std::isnan(v[fdTime]) && noTime && !std::isnan(v[fdSysTime]))
+                fromSys = true; // no time of its own: the service's
+            else if (std::isnan(v[fdTime]))
+                error = noTime ? QStringLiteral("no data") : QStringLiteral("bad time");
+            noFix = isBlank(cell(fdLatitude)) && isBlank(cell(fdLongitude)) && Columns[fdLatitude] >= 0
+                    && Columns[fdLongitude] >= 0;
         }
         const double lat = v[fdLatitude], lon = v[fdLongitude];
-        if (error.isEmpty()) {
+        if (error.isEmpty() && !noFix) {
             if (std::isnan(lat) || std::isnan(lon) || lat == 0 || lon == 0)
                 error = QStringLiteral("no data");
             else if (std::fabs(lat) > 90 || std::fabs(lon) > 180)
@@ -555,11 +574,14 @@ std::unique_ptr<TGeoTrack> TTrackImport::ReadTrack(const TColumns &Columns, cons
             continue;
         }
         auto p = std::make_unique<TTrackPointInfo>(0, 0);
-        // The file's time is the device's; the service never saw these points.
-        p->sys_dt = NaN;
-        p->obj_dt = p->gps_dt = v[fdTime];
-        p->lat = lat;
-        p->lon = lon;
+        // The file's time is the device's; the service's only when the file
+        // has it (the program's own export).
+        p->sys_dt = v[fdSysTime];
+        p->obj_dt = fromSys ? v[fdSysTime] : v[fdTime];
+        p->gps_dt = fromSys ? NaN : v[fdTime];
+        p->lat = noFix ? NaN : lat;
+        p->lon = noFix ? NaN : lon;
+        positioned = positioned || !noFix;
         p->alt = v[fdAltitude];
         p->acc = v[fdAccuracy];
         p->speed = v[fdSpeed];
@@ -569,7 +591,8 @@ std::unique_ptr<TGeoTrack> TTrackImport::ReadTrack(const TColumns &Columns, cons
     if (fBadRows > MaxLoggedBadRows)
         Log(QStringLiteral("\rX: %1 bad rows skipped in all").arg(fBadRows));
     Log(QStringLiteral("\r  == %1 track points").arg(pts.size()));
-    if (pts.empty())
+    // Messages without a fix alone draw nothing.
+    if (pts.empty() || !positioned)
         return nullptr;
     return track;
 }

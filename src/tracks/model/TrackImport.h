@@ -18,7 +18,9 @@
 class TTrackImport
 {
 public:
-    enum TField { fdTime, fdLatitude, fdLongitude, fdAltitude, fdAccuracy, fdSpeed, fdBearing, FieldCount };
+    // fdSysTime: the service's time of a message, the time of a row that
+    // has no time of its own (a message without a fix).
+    enum TField { fdTime, fdLatitude, fdLongitude, fdAltitude, fdAccuracy, fdSpeed, fdBearing, fdSysTime, FieldCount };
     enum TKind { kNone, kDelimited, kGpx };
     using TColumns = std::array<int, FieldCount>; // the file column of each field, -1: none
 
@@ -49,13 +51,17 @@ public:
 
     // The first column whose name matches each field: lower-cased, the
     // shorter of the two is a prefix of the other; an empty name matches none.
+    // A field no name matches takes the column named as the program's own
+    // export names it ("gps_time", "angle", "sys_time").
     TColumns GuessColumns() const;
     static bool NameMatches(const QString &Column, const QString &Field);
 
     // Makes a track of every good row; a bad row (no or unreadable time, a
     // date outside 1990-2100, no position or one out of range) is logged and
-    // skipped. Nullptr when no row made a point. ReadTrack and then the
-    // track's statistics (UpdateInfo), logged.
+    // skipped. A row with an empty time takes the service time of its row;
+    // a row whose latitude and longitude are both empty is a point without
+    // a fix. Nullptr when no row made a point with a position. ReadTrack and
+    // then the track's statistics (UpdateInfo), logged.
     std::unique_ptr<TGeoTrack> MakeTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer);
     // The points of the good rows, without the statistics.
     std::unique_ptr<TGeoTrack> ReadTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer);
