@@ -108,7 +108,7 @@ void TSettingsEditForm::LoadSettings()
         }
     CbLanguage->setCurrentIndex(langIndex);
 
-    FillTimeZones(CbTimeZone);
+    FillTimeZones(CbTimeZone, TTimeZoneList::Build());
     // timezone is whole minutes east of UTC; a value below one day in size is
     // taken as a fraction of a day, the unit the API client also accepts.
     const double tz = Config.GetVal(QStringLiteral("timezone")).trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();

@@ -115,7 +115,7 @@ void TUserEditForm::LoadUser(const TUserInfo &aUserInfo)
     EdEmail->setText(aUserInfo.Email);
     EdTgChatId->setText(QString::number(aUserInfo.TgChatId));
     EdPassword->clear();
-    FillTimeZones(CbTimeZone);
+    FillTimeZones(CbTimeZone, TTimeZoneList::Build());
     CbTimeZone->setCurrentIndex(TTimeZoneList::IndexOfDays(fTimeZones, aUserInfo.TimeZone));
     SwitchLedsOff();
 }

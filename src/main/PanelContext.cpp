@@ -1,12 +1,10 @@
 #include "PanelContext.h"
 
-#include "ExportFileDialog.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.TrapInfo.h"
 #include "OSM.ZoneInfo.h"
 #include "client.h"
 
-#include <QDir>
 
 void TPanelContext::NotImplemented(const QString &Action)
 {
@@ -57,8 +55,3 @@ TTrapInfo *TPanelContext::FindTrap(int Uid) const
     return nullptr;
 }
 
-QString TPanelContext::ExportFileName(const QString &Caption, const QString &Label, const QString &Extension,
-                                      const QString &Filter)
-{
-    return ExportFileDialog::GetSaveName(DialogParent(), Caption, QDir::homePath(), Label, Extension, Filter);
-}

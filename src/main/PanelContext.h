@@ -73,9 +73,6 @@ public:
     // Windows that show a record register here; they are closed (or told)
     // before the record is freed.
     virtual TRecordWindows &RecordWindows() = 0;
-    // The save dialog of an export; see ExportFileDialog. Empty when cancelled.
-    QString ExportFileName(const QString &Caption, const QString &Label, const QString &Extension,
-                           const QString &Filter);
     // The periodic update does not run while a modal dialog of the main
     // window is open; it runs once after the dialog closes. Nothing to do
     // for the panels: this is what they may rely on.

@@ -1,5 +1,6 @@
 #include "TracksPanel.h"
 
+#include "ExportFile.h"
 #include "MonitorMap.h"
 #include "OSM.AddressCache.h"
 #include "OSM.GeoTrack.h"
@@ -9,7 +10,6 @@
 #include "PanelWidgets.h"
 #include "RecordWindows.h"
 #include "TrackDumpForm.h"
-#include "TrackExportFile.h"
 #include "TrackInfoForm.h"
 #include "TrackListModel.h"
 #include "TrackPathForm.h"
@@ -373,13 +373,13 @@ void TTracksPanel::PopupExportTrackClick()
         return;
     }
     int filter = 0;
-    QString fn = TrackExportFile::Ask(fCtx.DialogParent(), QStringLiteral("Export Track"), ExeDir, t->Sign(),
+    QString fn = ExportFile::Ask(fCtx.DialogParent(), QStringLiteral("Export Track"), ExeDir, t->Sign(),
                                       {QStringLiteral("CSV (*.csv)"), QStringLiteral("GPX (*.gpx)")}, filter);
     if (fn.isEmpty())
         return;
     try {
         if (t->ExportTrack(fn, filter, fCtx.Client() ? fCtx.Client()->TimeZone() : 0) > 0)
-            TrackExportFile::OpenFile(fn);
+            ExportFile::OpenFile(fn);
     } catch (const std::exception &e) {
         fCtx.ShowMsgFmt(QStringLiteral("error"), {QString::fromUtf8(e.what())}, 5);
     }

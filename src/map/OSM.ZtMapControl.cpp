@@ -195,6 +195,7 @@ void TZtMapControl::GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> 
     if (!FActive)
         return;
     auto data = std::make_shared<TGotTileData>(TGotTileData{Tile, std::move(Ms), Error, false, QImage(), QString()});
+    ++FTilesInHand;
     // The record is freed with the call, or with the posted event when the
     // layer is gone before it runs.
     if (data->Error.isEmpty() && data->Ms) {
@@ -203,12 +204,20 @@ void TZtMapControl::GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> 
         FTileWriter.start([this, data] {
             data->Png = FTileStorage->PrepareTile(data->Tile, *data->Ms, &data->StoreError);
             data->Prepared = true;
-            QMetaObject::invokeMethod(this, [this, data] { GotTile(*data); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, data] { GotTileInHand(*data); }, Qt::QueuedConnection);
         });
         return;
     }
-    QMetaObject::invokeMethod(this, [this, data] { GotTile(*data); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, data] { GotTileInHand(*data); }, Qt::QueuedConnection);
 }
+
+void TZtMapControl::GotTileInHand(TGotTileData &Data)
+{
+    GotTile(Data);
+    --FTilesInHand;
+}
+
+bool TZtMapControl::TilesSettled() const { return FTilesInHand == 0 && FNetRequest && FNetRequest->Idle(); }
 
 void TZtMapControl::GotTile(TGotTileData &Data)
 {

@@ -130,6 +130,9 @@ public:
 
     TTileStorage &TileStorage() { return *FTileStorage; }
     TNetworkRequestQueue &NetRequest() { return *FNetRequest; }
+    // No tile is asked for, downloading, being decoded or waiting to be
+    // stored: what the view shows after its next paint is all there is.
+    bool TilesSettled() const;
 
 protected:
     QImage GetTileImage(int TileHorzNum, int TileVertNum) override;
@@ -146,6 +149,8 @@ protected:
 private:
     void GotTileBgThr(const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error);
     void GotTile(TGotTileData &Data);
+    // GotTile of a tile counted in FTilesInHand.
+    void GotTileInHand(TGotTileData &Data);
     void DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled);
     void DrawZone(QPainter &Canvas, TZoneInfo &Zone);
     // How far a zone's drawing reaches beyond its lines and nodes: half the
@@ -179,6 +184,8 @@ private:
     // Decodes arrived tiles and writes them to disk, one at a time, so that
     // neither the downloads nor the user-interface thread wait for the disk.
     QThreadPool FTileWriter;
+    // Tiles handed over by a download thread whose GotTile has not run yet.
+    std::atomic<int> FTilesInHand{0};
     std::vector<std::unique_ptr<TGeoTrack>> FGeoTracks;
     std::vector<std::unique_ptr<TZoneInfo>> *FGeoZones = nullptr;
     QList<QImage> FMarkerImages;

@@ -1,7 +1,7 @@
 #include "TrackDumpForm.h"
 
 #include "CalculatorForm.h"
-#include "TrackExportFile.h"
+#include "ExportFile.h"
 #include "FormTranslate.h"
 #include "OSM.GeoTrack.h"
 #include "OSM.ObjectInfo.h"
@@ -470,14 +470,14 @@ void TTrackDumpForm::ExportTrack()
     if (!fTrack)
         return;
     int filter = 0;
-    QString fn = TrackExportFile::Ask(this, QStringLiteral("Export Track"), ExeDir, fTrack->Sign(),
+    QString fn = ExportFile::Ask(this, QStringLiteral("Export Track"), ExeDir, fTrack->Sign(),
                                        {QStringLiteral("CSV (*.csv)"), QStringLiteral("GPX (*.gpx)")}, filter);
     if (fn.isEmpty())
         return;
     try {
         const qint64 n = fTrack->ExportTrack(fn, filter, fClient ? fClient->TimeZone() : 0);
         if (n > 0)
-            TrackExportFile::OpenFile(fn);
+            ExportFile::OpenFile(fn);
         else
             QMessageBox::warning(this, windowTitle(), Translation.GetString(QStringLiteral("error"), {fn}));
     } catch (const std::exception &e) {

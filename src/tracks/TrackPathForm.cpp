@@ -1,6 +1,6 @@
 #include "TrackPathForm.h"
 
-#include "TrackExportFile.h"
+#include "ExportFile.h"
 #include "FormTranslate.h"
 #include "OSM.AddressCache.h"
 #include "OSM.GeoTrack.h"
@@ -118,13 +118,13 @@ void TTrackPathForm::CopyPath() const { QApplication::clipboard()->setText(PathT
 qint64 TTrackPathForm::ExportPath()
 {
     int filter = 0;
-    const QString fn = TrackExportFile::Ask(this, Translation.GetString(QStringLiteral("export_path")), ExeDir, fSign,
+    const QString fn = ExportFile::Ask(this, Translation.GetString(QStringLiteral("export_path")), ExeDir, fSign,
                                              {QStringLiteral("TXT (*.txt)"), QStringLiteral("CSV (*.csv)")}, filter);
     if (fn.isEmpty() || filter < 1)
         return 0;
     const qint64 n = WriteTextFile(fn, ExportText(filter), true, true);
     if (n > 0)
-        TrackExportFile::OpenFile(fn);
+        ExportFile::OpenFile(fn);
     return n;
 }
 

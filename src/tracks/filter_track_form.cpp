@@ -2,13 +2,13 @@
 
 #include "FormTranslate.h"
 #include "OSM.GeoTrack.h"
+#include "ZtFlash.h"
 #include "ZtUtils.h"
 #include "common.h"
 #include "kalman_filter.h"
 #include "median_filter.h"
 
 #include <QComboBox>
-#include <QEventLoop>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -17,20 +17,12 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QTabWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
 
 namespace {
 const QString SectionFilter = QStringLiteral("Filter");
-
-void Pause(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 } // namespace
 
 double FilterFieldNumber(const QString &text)
@@ -165,15 +157,9 @@ bool TFilterForm::CheckFilter()
 bool TFilterForm::Refuse(QLineEdit *field, const QString &message)
 {
     fLastError = message;
-    const QPalette own = field->palette();
-    QPalette red = own;
-    red.setColor(QPalette::Base, Qt::red);
-    for (const QPalette *p : std::initializer_list<const QPalette *>{&red, &own, &red}) {
-        field->setPalette(*p);
-        Pause(100);
-    }
+    // The flash runs on its timer beside the warning, so nothing waits here.
+    FlashControl(field);
     QMessageBox::warning(this, QStringLiteral("Error"), message);
-    field->setPalette(own);
     field->setFocus();
     return false;
 }

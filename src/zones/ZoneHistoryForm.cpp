@@ -1,5 +1,6 @@
 #include "ZoneHistoryForm.h"
 
+#include "ExportFile.h"
 #include "FormTranslate.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.ZoneInfo.h"
@@ -9,11 +10,9 @@
 #include "common.h"
 
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QStyle>
@@ -23,55 +22,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// The save dialog of the export: the file type chosen in the dialog sets the
-// name's extension before the dialog checks for an existing file, so that its
-// overwrite question is about the file that will be written.
-class TExportFileDialog : public QFileDialog
-{
-public:
-    TExportFileDialog(QWidget *parent, const QString &dir)
-        : QFileDialog(parent, QString(), dir)
-    {
-        setObjectName(QStringLiteral("ExportFileDialog"));
-        setOption(QFileDialog::DontUseNativeDialog);
-        setAcceptMode(QFileDialog::AcceptSave);
-        setNameFilters({QStringLiteral("TXT (*.txt)"), QStringLiteral("CSV (*.csv)"), QStringLiteral("XLSX (*.xlsx)")});
-        selectNameFilter(QStringLiteral("CSV (*.csv)"));
-        setDefaultSuffix(QStringLiteral("csv"));
-        connect(this, &QFileDialog::filterSelected, this, [this](const QString &f) { setDefaultSuffix(SuffixOf(f)); });
-    }
-
-    static QString SuffixOf(const QString &filter)
-    {
-        const int a = filter.indexOf(QStringLiteral("*.")), b = filter.indexOf(QLatin1Char(')'), a);
-        return a < 0 || b < 0 ? QString() : filter.mid(a + 2, b - a - 2);
-    }
-
-    void accept() override
-    {
-        const QString name = selectedFiles().value(0);
-        const QString suffix = SuffixOf(selectedNameFilter());
-        if (!name.isEmpty() && !suffix.isEmpty()) {
-            const QFileInfo fi(name);
-            if (fi.suffix().compare(suffix, Qt::CaseInsensitive) != 0) {
-                const QString base = fi.suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0
-                                             || fi.suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0
-                                             || fi.suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0
-                                         ? fi.completeBaseName()
-                                         : fi.fileName();
-                // selectFile leaves a focused name field alone, so the
-                // field itself takes the final name.
-                const QString final = fi.dir().filePath(base + QLatin1Char('.') + suffix);
-                if (auto *edit = findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-                    edit->setText(final);
-                else
-                    selectFile(final);
-            }
-        }
-        QFileDialog::accept();
-    }
-};
 
 enum { LevelRole = Qt::UserRole + 1 };
 
@@ -174,13 +124,15 @@ void TZoneHistoryForm::SbExportClick()
 {
     if (fVisits.empty())
         return;
-    TExportFileDialog dlg(this, ExeDir);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
-    const QString name = dlg.selectedFiles().value(0);
+    const QStringList filters{QStringLiteral("TXT (*.txt)"), QStringLiteral("CSV (*.csv)"),
+                              QStringLiteral("XLSX (*.xlsx)")};
+    int filter = 0;
+    const QString name = ExportFile::Ask(
+        this, Translation.GetString(QStringLiteral("ZoneHistoryForm"), QStringLiteral("export"), QStringLiteral("Export")),
+        ExeDir, windowTitle(), filters, filter, 1);
     if (name.isEmpty())
         return;
-    if (dlg.selectedNameFilter().startsWith(QLatin1String("XLSX"))) {
+    if (filter == 3) {
         if (MsgBox)
             MsgBox(Translation.GetString(QStringLiteral("ZoneHistoryForm"), QStringLiteral("export"), QStringLiteral("Export")),
                    Translation.GetString(QStringLiteral("not_implemented")), 0x30);

@@ -55,7 +55,7 @@ private Q_SLOTS:
         SimProcess sim;
         QVERIFY(sim.start({QStringLiteral("--faults"), QStringLiteral("/api/v1/user/objects:delay=1@3000"), QStringLiteral("--history-days"),
                            QStringLiteral("0.05")}));
-        TVelmoraClient client(sim.baseUrl, QString(), QStringLiteral("0"));
+        TVelmoraClient client(sim.url(), QString(), QStringLiteral("0"));
         QVERIFY(client.Login(QStringLiteral("demo"), QStringLiteral("demo")));
 
         QElapsedTimer clock;

@@ -191,7 +191,7 @@ private Q_SLOTS:
                            QStringLiteral("0.05")}));
         // The log outlives the client, which logs until it is gone.
         QString log;
-        TVelmoraClient c(sim.baseUrl, QString(), QStringLiteral("0"));
+        TVelmoraClient c(sim.url(), QString(), QStringLiteral("0"));
         c.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int count) { log += FormatLogText(fmt, args, count); });
         QVERIFY(c.Login(QStringLiteral("demo"), QStringLiteral("demo")));
 

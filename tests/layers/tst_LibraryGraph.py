@@ -98,6 +98,23 @@ def layer_problems(g):
     return out
 
 
+# The windows of each area: they share only what lower layers hold, so that
+# any of them can change without the others.
+WINDOW_LAYER = 5
+
+
+def sibling_problems(g, layer=WINDOW_LAYER):
+    """Links between two libraries of the given layer."""
+    out = []
+    for a in sorted(g.links):
+        if g.layer[a] != layer:
+            continue
+        for b in sorted(g.links[a]):
+            if g.layer.get(b) == layer:
+                out.append(f'{a} links {b}: the libraries of layer {layer} do not link each other')
+    return out
+
+
 def include_problems(g):
     owner, out = {}, []
     for lib in sorted(g.sources):
@@ -181,6 +198,14 @@ class CheckerFindsFaults(unittest.TestCase):
         g.links['velmora_same'].add('velmora_support')
         self.assertIn('outside the layers', ' '.join(layer_problems(g)))
 
+    def test_window_siblings(self):
+        g = Graph().add('velmora_a', 5, ['velmora_b', 'velmora_w']).add('velmora_b', 5).add('velmora_w', 4)
+        g.add('velmora_c', 4, ['velmora_w'])
+        self.assertEqual(sibling_problems(g),
+                         ['velmora_a links velmora_b: the libraries of layer 5 do not link each other'])
+        g.links['velmora_a'] = {'velmora_w'}
+        self.assertEqual(sibling_problems(g), [])
+
     def test_include_outside_the_links(self):
         low = self.file('Low.cpp', '#include "High.h"\n')
         high = self.file('High.h')
@@ -227,6 +252,9 @@ class BuildGraph(unittest.TestCase):
 
     def test_no_link_to_a_higher_layer(self):
         self.assertEqual(layer_problems(self.graph), [])
+
+    def test_window_libraries_are_siblings(self):
+        self.assertEqual(sibling_problems(self.graph), [])
 
     def test_links_match_includes(self):
         self.assertEqual(include_problems(self.graph), [])

@@ -5,12 +5,12 @@
 // window opens by itself.
 
 #include "AppPaths.h"
+#include "SimProcess.h"
 #include "TestPaths.h"
 #include "client.h"
 #include "common.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QPointer>
@@ -18,51 +18,6 @@
 
 #include <functional>
 #include <memory>
-
-class SimProcess
-{
-public:
-    ~SimProcess() { stop(); }
-
-    // Starts velmora-sim; its first output line is its base address.
-    bool start(const QStringList &extra = {})
-    {
-        fProc.setProgram(TestPaths::binDir() + QStringLiteral("/velmora-sim"));
-        fProc.setArguments(QStringList{QStringLiteral("--host"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                                       QStringLiteral("0")} + extra);
-        fProc.setProcessChannelMode(QProcess::SeparateChannels);
-        fProc.start();
-        if (!fProc.waitForStarted(10000))
-            return false;
-        for (int i = 0; i < 100 && !fProc.canReadLine(); ++i)
-            fProc.waitForReadyRead(100);
-        fUrl = QString::fromUtf8(fProc.readLine()).trimmed();
-        return fUrl.startsWith(QLatin1String("http"));
-    }
-
-    void stop()
-    {
-        if (fProc.state() != QProcess::NotRunning) {
-            fProc.terminate();
-            if (!fProc.waitForFinished(5000))
-                fProc.kill();
-            fProc.waitForFinished(2000);
-        }
-    }
-
-    QString url() const { return fUrl; }
-
-    // A fresh token of the demo account.
-    QString demoToken() const
-    {
-        TVelmoraClient c(fUrl, QString(), QString());
-        return c.Login(QStringLiteral("demo"), QStringLiteral("demo")) ? c.Token() : QString();
-    }
-
-private:
-    QProcess fProc;
-    QString fUrl;
-};
 
 // Points every file of the program at Dir and loads the translation.
 inline void InitProgramState(const QString &Dir)

@@ -10,6 +10,7 @@
 #include "OSM.ObjectInfo.h"
 #include "OSM.TrapInfo.h"
 #include "ObjListModel.h"
+#include "ObjectsPanel.h"
 #include "main.h"
 #include "translate.h"
 
@@ -17,6 +18,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTreeView>
 
@@ -55,6 +57,14 @@ class tst_AlarmNotifier : public QObject
         if (!QTest::qWaitFor([&] { return w->ObjModel()->rowCount() > 0 && !w->Client()->TrapList().empty(); }, 15000))
             return nullptr;
         return w;
+    }
+
+    // Waits until the window has run Count more minute updates (each one
+    // has told its alarms by the time it reports its end).
+    static bool updatesRun(TMonitorMainWin &w, int count)
+    {
+        QSignalSpy updated(w.ObjectsPanel, &TObjectsPanel::Updated);
+        return QTest::qWaitFor([&] { return updated.count() >= count; }, 15000);
     }
 
     static int alarmCount(TVelmoraClient *c)
@@ -131,7 +141,7 @@ private Q_SLOTS:
         if (atSignIn > 0)
             QCOMPARE(n->Notifier()->ToolTip(), Translation.GetString(QStringLiteral("alarm_tray_count"), {atSignIn}));
         const qsizetype before = notices().size();
-        QTest::qWait(2500); // two minute updates
+        QVERIFY(updatesRun(*w, 2));
         QCOMPARE(notices().size(), before);
 
         QVERIFY(c->ObjList().size() >= 2);
@@ -143,7 +153,7 @@ private Q_SLOTS:
         // The object comes again with the same alarm in later updates: no new
         // notice for it. (A report ends the time-out, and the next one raises
         // a new alarm, which is told: one notice per alarm.)
-        QTest::qWait(2500);
+        QVERIFY(updatesRun(*w, 2));
         QStringList expected;
         for (const auto &a : target->alarms)
             if (a->trap_id == trap)
@@ -204,7 +214,7 @@ private Q_SLOTS:
         QVERIFY(notice.value(QStringLiteral("body")).toString().endsWith(QStringLiteral(" …")));
         // The alarms of the burst are not told one by one besides (only an
         // object that reported since may raise a fresh one).
-        QTest::qWait(1500);
+        QVERIFY(updatesRun(*w, 2));
         QVERIFY(notices().size() - before < 1 + TAlarmNotifier::MaxNoticesPerUpdate);
         for (const auto &o : c->ObjList())
             QVERIFY(alarmOfTrap(o.get(), trap));

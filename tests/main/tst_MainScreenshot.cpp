@@ -5,6 +5,7 @@
 #include "MainTestSupport.h"
 
 #include "MonitorMap.h"
+#include "OSM.ZtMapControl.h"
 #include "ObjListModel.h"
 #include "main.h"
 
@@ -43,8 +44,11 @@ private Q_SLOTS:
             m->setData(m->index(i, 0), Qt::Checked, Qt::CheckStateRole);
         QVERIFY(w.MapCtrl()->MarkCount() > 0);
         w.ObjList->setCurrentIndex(m->index(0, 0));
-        // Tiles arrive from the download threads.
-        QTest::qWait(3000);
+        // Tiles arrive from the download threads: a paint asks for those of
+        // the view, then every one of them is stored.
+        TZtMapControl *map = w.MapCtrl()->Control();
+        map->viewport()->repaint();
+        QTRY_VERIFY_WITH_TIMEOUT(map->TilesSettled(), 20000);
 
         const QImage shot = w.grab().toImage();
         QVERIFY(!shot.isNull());

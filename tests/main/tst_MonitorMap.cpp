@@ -57,11 +57,7 @@ struct Fixture
     bool Idle()
     {
         TZtMapControl *c = map->Control();
-        if (!QTest::qWaitFor([c] { return c->NetRequest().QueuedCount() == 0 && c->NetRequest().ActiveCount() == 0; },
-                             15000))
-            return false;
-        QTest::qWait(100); // the last tiles' posted hand-over
-        return true;
+        return QTest::qWaitFor([c] { return c->TilesSettled(); }, 15000);
     }
     QWidget *vp() { return map->Control()->viewport(); }
     // What the screen shows of the viewport (not a fresh rendering of it).
@@ -117,10 +113,9 @@ void tst_MonitorMap::repaintShowsMovedMarker()
     // The minute update moves the marker and asks for a repaint; nothing else happens.
     f.map->MoveMark(0, to.Lat, to.Long);
     f.map->Repaint();
-    QTest::qWait(200);
-    const QImage after = f.Screen();
-    QVERIFY2(IsMarkerRed(after.pixel(b + body)), "the marker is not shown at its new place");
-    QVERIFY2(!IsMarkerRed(after.pixel(a + body)), "the marker is still shown at its old place");
+    // The screen shows the marker at its new place once the paint is through.
+    QTRY_VERIFY2(IsMarkerRed(f.Screen().pixel(b + body)), "the marker is not shown at its new place");
+    QVERIFY2(!IsMarkerRed(f.Screen().pixel(a + body)), "the marker is still shown at its old place");
 }
 
 void tst_MonitorMap::handedZonesAreDrawn()

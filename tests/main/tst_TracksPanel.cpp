@@ -7,7 +7,7 @@
 #include "PanelTestSupport.h"
 #include "TestPaths.h"
 #include "TrackDumpForm.h"
-#include "TrackExportFile.h"
+#include "ExportFile.h"
 #include "TrackInfoForm.h"
 #include "TrackListModel.h"
 #include "TrackPathForm.h"
@@ -580,8 +580,8 @@ private Q_SLOTS:
         QVERIFY(t);
         QTemporaryDir out;
         QStringList opened;
-        TrackExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
-        const auto unhook = qScopeGuard([] { TrackExportFile::SetOpenHook({}); });
+        ExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
+        const auto unhook = qScopeGuard([] { ExportFile::SetOpenHook({}); });
         QString offered, renamed;
         ModalWatcher answer([&](QWidget *w) {
             auto *fd = qobject_cast<QFileDialog *>(w);
@@ -598,7 +598,7 @@ private Q_SLOTS:
         });
         panel.PopupExportTrackClick();
         QVERIFY(!obj->name.contains(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|]"))));
-        const QString safe = obj->name + QStringLiteral("-10_00_11_00 _");
+        const QString safe = obj->name + QStringLiteral("-10 00 11 00");
         QCOMPARE(offered, safe + QStringLiteral(".csv"));
         QCOMPARE(renamed, safe + u'.' + extension);
         const QString written = QDir(out.path()).filePath(renamed);

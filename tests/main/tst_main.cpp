@@ -180,9 +180,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(watcher.done(), 10000);
         QCOMPARE(question, TMonitorMainWin::Tr("login_error"));
         QVERIFY(recoveryMode);
-        QTest::qWait(50);
         // The recovery ends the sign-in: the dialog does not come back by itself.
-        QVERIFY(!w->LoginTimer->isActive());
+        QTRY_VERIFY(!w->LoginTimer->isActive());
         QVERIFY(!w->IsSignedIn());
         // The log shows the attempt but never the password.
         QVERIFY(logText(*w).contains(QLatin1String("Login(demo,***): error")));
@@ -743,10 +742,15 @@ private Q_SLOTS:
         auto w = newWindow();
         w->LoginTimer->stop();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-        QTest::qWait(200);
-        const QPointF c = w->MapCtrl()->Center();
-        QVERIFY2(std::abs(c.x() - 56.27574) < 0.0005 && std::abs(c.y() - 57.998649) < 0.0005,
-                 qPrintable(QStringLiteral("%1 %2").arg(c.x(), 0, 'f', 6).arg(c.y(), 0, 'f', 6)));
+        auto centred = [&] {
+            const QPointF c = w->MapCtrl()->Center();
+            return std::abs(c.x() - 56.27574) < 0.0005 && std::abs(c.y() - 57.998649) < 0.0005;
+        };
+        auto centre = [&] {
+            const QPointF c = w->MapCtrl()->Center();
+            return QStringLiteral("%1 %2").arg(c.x(), 0, 'f', 6).arg(c.y(), 0, 'f', 6);
+        };
+        QTRY_VERIFY2(centred(), qPrintable(centre()));
     }
 
     // Signing in loads the objects, then the zones, the traps and today's
@@ -989,8 +993,12 @@ private Q_SLOTS:
         QTRY_VERIFY(trackWin.isNull());
         QCOMPARE(told, 1);
         QCOMPARE(w->RecordWindows().Count(), 0);
+        // Tasks run in order: once one added after the sign-out has run, the
+        // dropped one would have run before it.
+        bool laterRan = false;
+        w->AddTask([&] { laterRan = true; });
         w->TaskTimer->start();
-        QTest::qWait(300);
+        QTRY_VERIFY(laterRan);
         QVERIFY(!taskRan);
         w->LoginTimer->stop();
     }
@@ -1017,8 +1025,8 @@ private Q_SLOTS:
         });
         dlg.exec();
         QCOMPARE(during, before);
-        QTest::qWait(600);
-        QCOMPARE(updates(), before + 1);
+        // Once, at once, not twice for the updates missed.
+        QTRY_COMPARE_WITH_TIMEOUT(updates(), before + 1, 600);
         QTRY_COMPARE_WITH_TIMEOUT(updates(), before + 2, 3000);
         Config.SetVal("update_interval", "");
     }

@@ -116,8 +116,7 @@ void tst_MapHiDpi::sharpAtTwiceTheDensity()
     TMapMark *mark = map.MapMarks().Add(geo(150, -100), QString());
     mark->Data = &cell;
 
-    QTRY_VERIFY_WITH_TIMEOUT(map.NetRequest().QueuedCount() == 0 && map.NetRequest().ActiveCount() == 0, 20000);
-    QTest::qWait(200);
+    QTRY_VERIFY_WITH_TIMEOUT(map.TilesSettled(), 20000);
     map.viewport()->repaint();
     const QImage shot = map.viewport()->grab().toImage();
     QCOMPARE(shot.size(), QSize(1600, 1200));

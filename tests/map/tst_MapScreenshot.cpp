@@ -139,8 +139,7 @@ void tst_MapScreenshot::mapWithEverything()
     map.SetCenter(15, home.Lat, home.Long);
 
     // Wait for every tile of the view.
-    QTRY_VERIFY_WITH_TIMEOUT(map.NetRequest().QueuedCount() == 0 && map.NetRequest().ActiveCount() == 0, 20000);
-    QTest::qWait(200);
+    QTRY_VERIFY_WITH_TIMEOUT(map.TilesSettled(), 20000);
     map.viewport()->repaint();
     const QImage shot = map.grab().toImage();
     const QString path = TestPaths::artifactsDir() + QStringLiteral("/map_screenshot.png");

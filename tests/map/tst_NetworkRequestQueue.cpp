@@ -116,6 +116,7 @@ private Q_SLOTS:
     void queueOrder_data();
     void queueOrder();
     void workersGrowWithTheQueue();
+    void idleOnlyAfterHandOver();
     void downloads_data();
     void downloads();
     void requestHeaders();
@@ -186,6 +187,40 @@ void tst_NetworkRequestQueue::queueOrder()
     }
     QCOMPARE(gate.urls.mid(1), expected);
     QCOMPARE(got.tiles.first(), requests.first());
+}
+
+// A finished download leaves the active list before its callback runs; the
+// queue is idle only once the callback has returned, so a wait for "all
+// tiles arrived" cannot end while one is still being handed over.
+void tst_NetworkRequestQueue::idleOnlyAfterHandOver()
+{
+    GatedRequests gate;
+    gate.release();
+    std::mutex m;
+    std::condition_variable cv;
+    bool inCallback = false, leave = false;
+    TNetworkRequestQueue queue(4, 1, gate.func(), Provider());
+    QVERIFY(queue.Idle());
+    queue.SetOnGotTileBgThr([&](const TTile &, std::unique_ptr<QByteArray>, const QString &) {
+        std::unique_lock<std::mutex> lock(m);
+        inCallback = true;
+        cv.notify_all();
+        cv.wait(lock, [&] { return leave; });
+    });
+    queue.RequestTile(T(5, 1, 1));
+    {
+        std::unique_lock<std::mutex> lock(m);
+        QVERIFY(cv.wait_for(lock, std::chrono::seconds(10), [&] { return inCallback; }));
+    }
+    QCOMPARE(queue.QueuedCount(), 0);
+    QCOMPARE(queue.ActiveCount(), 0);
+    QVERIFY(!queue.Idle());
+    {
+        std::lock_guard<std::mutex> lock(m);
+        leave = true;
+        cv.notify_all();
+    }
+    QTRY_VERIFY(queue.Idle());
 }
 
 void tst_NetworkRequestQueue::workersGrowWithTheQueue()

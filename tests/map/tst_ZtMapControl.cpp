@@ -565,10 +565,9 @@ void tst_ZtMapControl::failedTileAskedAgainAfterBackOff()
     f.down = true;
     QVERIFY(f.Start());
     f.map->SetTileRetryDelay(1500);
-    auto idle = [&] { return f.map->NetRequest().QueuedCount() == 0 && f.map->NetRequest().ActiveCount() == 0; };
+    auto idle = [&] { return f.map->TilesSettled(); };
     QTRY_VERIFY_WITH_TIMEOUT(f.tileHits > 0 && idle(), 15000);
     QTRY_VERIFY(!f.log.filter(QStringLiteral("503")).isEmpty());
-    QTest::qWait(100);
     // While the server is away, paints within the back-off ask for nothing.
     const int failed = f.tileHits;
     for (int i = 0; i < 5; ++i) {

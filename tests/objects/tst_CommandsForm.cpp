@@ -1,5 +1,6 @@
 #include "CommandsForm.h"
 #include "OSM.CommandInfo.h"
+#include "DeviceAnswer.h"
 #include "MainTestSupport.h"
 #include "OSM.ObjectInfo.h"
 #include "TestHttpServer.h"
@@ -86,17 +87,7 @@ class tst_CommandsForm : public QObject
     TObjectInfo *fObj = nullptr;
 
     // Sends Cmd and waits until the simulated device has answered it.
-    uint32_t answered(const QString &cmd)
-    {
-        if (!fClient->SendCommand(fObj->uid, cmd))
-            return 0;
-        for (int i = 0; i < 100; ++i) {
-            if (fClient->GetCommandLog(fObj->uid, 1, cmd) == 1 && fClient->CommandLog()[0]->r_size > 0)
-                return fClient->CommandLog()[0]->uid;
-            QTest::qWait(50);
-        }
-        return 0;
-    }
+    uint32_t answered(const QString &cmd) { return SendAndWaitForAnswer(*fClient, fObj->uid, cmd); }
 
 private Q_SLOTS:
     void initTestCase()

@@ -1,3 +1,4 @@
+#include "DeviceAnswer.h"
 #include "MainTestSupport.h"
 #include "OSM.CommandInfo.h"
 #include "FrmEditPad.h"
@@ -30,17 +31,7 @@ class tst_ObjConfigForm : public QObject
     TObjectInfo *fObj = nullptr;
 
     // Sends Cmd and waits until the simulated device has answered it.
-    bool answered(const QString &cmd)
-    {
-        if (!fClient->SendCommand(fObj->uid, cmd))
-            return false;
-        for (int i = 0; i < 100; ++i) {
-            if (fClient->GetCommandLog(fObj->uid, 1, cmd) == 1 && fClient->CommandLog()[0]->r_size > 0)
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
-    }
+    bool answered(const QString &cmd) { return SendAndWaitForAnswer(*fClient, fObj->uid, cmd) != 0; }
     // The newest command of the object's log.
     QString lastCommand()
     {

@@ -1,6 +1,8 @@
 #include "ObjPhotoForm.h"
 #include "OSM.ObjectInfo.h"
-#include "ZoneSimSupport.h"
+#include "SimProcess.h"
+#include "TestPaths.h"
+#include "client.h"
 #include "common.h"
 
 #include <QDir>
@@ -37,7 +39,7 @@ class tst_ObjPhotoForm : public QObject
         TObjectInfo *object = nullptr;
         QStringList warnings;
         TObjPhotoForm form;
-        Fixture(const ZoneSim &sim)
+        Fixture(const SimProcess &sim)
         {
             client = sim.demoClient(&log);
             if (!client || client->GetObjects() <= 0)
@@ -73,7 +75,7 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(int, width);
         QFETCH(int, height);
-        ZoneSim sim;
+        SimProcess sim;
         QVERIFY(sim.start());
         Fixture f(sim);
         QVERIFY(f.object);
@@ -124,7 +126,7 @@ private Q_SLOTS:
     {
         QFETCH(int, cachedAgeDays);
         QFETCH(QSize, shown);
-        ZoneSim sim;
+        SimProcess sim;
         QVERIFY(sim.start());
         QString log;
         auto client = sim.demoClient(&log);
@@ -153,7 +155,7 @@ private Q_SLOTS:
 
     void refusedUploadLeavesCache()
     {
-        ZoneSim sim;
+        SimProcess sim;
         QVERIFY(sim.start({QStringLiteral("--faults"), QStringLiteral("/api/v1/object/:500=1")}));
         Fixture f(sim);
         if (!f.object)

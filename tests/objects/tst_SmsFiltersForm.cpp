@@ -1,5 +1,6 @@
 #include "ActionEditForm.h"
 #include "ConditionEditForm.h"
+#include "DeviceAnswer.h"
 #include "MainTestSupport.h"
 #include "OSM.CommandInfo.h"
 #include "OSM.ObjectInfo.h"
@@ -29,17 +30,8 @@ class tst_SmsFiltersForm : public QObject
     std::unique_ptr<TVelmoraClient> fClient;
     TObjectInfo *fObj = nullptr;
 
-    bool answered(const QString &cmd)
-    {
-        if (!fClient->SendCommand(fObj->uid, cmd))
-            return false;
-        for (int i = 0; i < 100; ++i) {
-            if (fClient->GetCommandLog(fObj->uid, 1, cmd) == 1 && fClient->CommandLog()[0]->r_size > 0)
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
-    }
+    // Sends Cmd and waits until the simulated device has answered it.
+    bool answered(const QString &cmd) { return SendAndWaitForAnswer(*fClient, fObj->uid, cmd) != 0; }
     QString lastCommand()
     {
         return fClient->GetCommandLog(fObj->uid, 1) == 1 ? fClient->CommandLog()[0]->txt : QString();

@@ -6,6 +6,7 @@
 #include "AccountClock.h"
 #include "OSM.TripInfo.h"
 #include "OSM.AddressCache.h"
+#include "SimProcess.h"
 #include "TestPaths.h"
 #include "ZtDates.h"
 #include "ZtFormat.h"
@@ -34,71 +35,10 @@
 
 namespace {
 
-// One velmora-sim process: started with the given arguments, it reports its
-// address on its first line; stopped with SIGTERM.
-struct SimProcess
-{
-    QProcess proc;
-    QString baseUrl;
-    QString caFile;
-
-    bool start(const QStringList &args)
-    {
-        proc.setProgram(QDir(TestPaths::binDir()).filePath(QStringLiteral("velmora-sim")));
-        proc.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0")} + args);
-        proc.setProcessChannelMode(QProcess::SeparateChannels);
-        proc.start();
-        if (!proc.waitForStarted(10000))
-            return false;
-        QElapsedTimer t;
-        t.start();
-        const int lines = args.contains(QStringLiteral("--tls")) ? 2 : 1;
-        QStringList got;
-        while (got.size() < lines && t.elapsed() < 30000) {
-            if (!proc.canReadLine() && !proc.waitForReadyRead(500)) {
-                if (proc.state() != QProcess::Running)
-                    return false;
-                continue;
-            }
-            while (proc.canReadLine() && got.size() < lines)
-                got.append(QString::fromUtf8(proc.readLine()).trimmed());
-        }
-        if (got.size() < lines)
-            return false;
-        baseUrl = got.value(0);
-        if (lines == 2 && got.value(1).startsWith(QLatin1String("ca_file=")))
-            caFile = got.value(1).mid(8);
-        return baseUrl.startsWith(QLatin1String("http"));
-    }
-
-    // SIGTERM; the exit code tells whether the program stopped cleanly.
-    int stop()
-    {
-        if (proc.state() == QProcess::NotRunning)
-            return proc.exitCode();
-        proc.terminate();
-        if (!proc.waitForFinished(10000)) {
-            proc.kill();
-            proc.waitForFinished(5000);
-            return -1;
-        }
-        return proc.exitStatus() == QProcess::NormalExit ? proc.exitCode() : -1;
-    }
-
-    ~SimProcess() { stop(); }
-};
-
 // Waits, bounded, until cond holds.
 bool waitFor(const std::function<bool()> &cond, int ms = 15000)
 {
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(100);
-    }
-    return true;
+    return QTest::qWaitFor(cond, ms);
 }
 
 } // namespace
@@ -166,9 +106,9 @@ private Q_SLOTS:
         AppPaths::setBaseDir(fDir.path());
         // 30 times faster: a device reports every 0.3 to 2 s, answers commands in 0.2 s.
         QVERIFY2(fSim.start({QStringLiteral("--speed"), QStringLiteral("30"), QStringLiteral("--seed"), QStringLiteral("7")}),
-                 qPrintable(QString::fromUtf8(fSim.proc.readAllStandardError())));
-        QVERIFY(fSim.baseUrl.startsWith(QLatin1String("http://127.0.0.1:")));
-        fClient = newClient(fSim.baseUrl);
+                 qPrintable(QString::fromUtf8(fSim.process().readAllStandardError())));
+        QVERIFY(fSim.url().startsWith(QLatin1String("http://127.0.0.1:")));
+        fClient = newClient(fSim.url());
     }
 
     void cleanupTestCase()
@@ -176,7 +116,7 @@ private Q_SLOTS:
         fClient.reset();
         QCOMPARE(fSim.stop(), 0);
         // One log line per request: time, method, path, status, milliseconds.
-        const QString err = QString::fromUtf8(fSim.proc.readAllStandardError());
+        const QString err = QString::fromUtf8(fSim.process().readAllStandardError());
         QVERIFY2(err.contains(QRegularExpression(QStringLiteral("GET /api/v1/user/objects 200 \\d+ms"))), qPrintable(err.left(2000)));
         QVERIFY2(!err.contains(QLatin1String("upass")), "the password reached the log");
     }
@@ -201,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(fClient->UserInfo().Name, QStringLiteral("Demo Tester"));
 
         // A token the service does not know is refused.
-        auto stranger = newClient(fSim.baseUrl);
+        auto stranger = newClient(fSim.url());
         stranger->SetToken(QStringLiteral("0123456789abcdef"));
         QVERIFY(!stranger->GetUser());
         QCOMPARE(stranger->ResultCode(), 401);
@@ -503,7 +443,15 @@ private Q_SLOTS:
         QVERIFY(fClient->StartTrip(o->uid, QStringLiteral("e2e trip")));
         QVERIFY(!fClient->StartTrip(o->uid, QStringLiteral("second")));
         QCOMPARE(fClient->ResultCode(), 409);
-        QTest::qWait(1500); // some reports on the way
+        // Some reports on the way: the running trip has points.
+        QVERIFY(waitFor([&] {
+            if (fClient->GetTrips(Now() - 3, Now() + 1) < 0)
+                return false;
+            for (const auto &t : fClient->TripList())
+                if (t->name == QLatin1String("e2e trip") && t->points_count > 0)
+                    return true;
+            return false;
+        }));
         QVERIFY(fClient->StopTrip(o->uid));
         QVERIFY(!fClient->StopTrip(o->uid));
         QCOMPARE(fClient->ResultCode(), 409);
@@ -522,7 +470,7 @@ private Q_SLOTS:
 
     void tilesWithCacheHeaders()
     {
-        const QUrl url(fSim.baseUrl);
+        const QUrl url(fSim.url());
         httplib::Client cli(url.host().toStdString(), url.port());
         cli.set_read_timeout(10, 0);
         const auto res = cli.Get("/tiles/14/10752/4933.png");
@@ -567,7 +515,7 @@ private Q_SLOTS:
         QVERIFY(fClient->GetObjects() >= 0);
         QVERIFY(object(0));
         path.replace(QStringLiteral("{uid}"), QString::number(object(0)->uid));
-        const QUrl url(fSim.baseUrl);
+        const QUrl url(fSim.url());
         httplib::Client cli(url.host().toStdString(), url.port());
         cli.set_read_timeout(10, 0);
         const auto res = cli.Get(path.toStdString(), httplib::Headers{{"X-Auth-Token", fClient->Token().toStdString()}});
@@ -579,16 +527,16 @@ private Q_SLOTS:
     {
         SimProcess tls;
         QVERIFY(tls.start({QStringLiteral("--tls"), QStringLiteral("--history-days"), QStringLiteral("0.2")}));
-        QVERIFY(tls.baseUrl.startsWith(QLatin1String("https://127.0.0.1:")));
-        QVERIFY(QFile::exists(tls.caFile));
+        QVERIFY(tls.url().startsWith(QLatin1String("https://127.0.0.1:")));
+        QVERIFY(QFile::exists(tls.caFile()));
 
         // Without the CA the certificate is refused.
         Config.SetVal(QStringLiteral("ca_file"), QString());
-        auto untrusting = newClient(tls.baseUrl);
+        auto untrusting = newClient(tls.url());
         QVERIFY(!untrusting->Login(QStringLiteral("demo"), QStringLiteral("demo")));
 
-        Config.SetVal(QStringLiteral("ca_file"), tls.caFile);
-        auto c = newClient(tls.baseUrl);
+        Config.SetVal(QStringLiteral("ca_file"), tls.caFile());
+        auto c = newClient(tls.url());
         Config.SetVal(QStringLiteral("ca_file"), QString());
         QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo")));
         QVERIFY(c->GetObjects() >= 5);
@@ -602,7 +550,7 @@ private Q_SLOTS:
         {
             SimProcess first;
             QVERIFY(first.start({QStringLiteral("--state"), state, QStringLiteral("--history-days"), QStringLiteral("0.2")}));
-            auto c = newClient(first.baseUrl);
+            auto c = newClient(first.url());
             QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo")));
             TZoneInfo z(0, TZoneInfo::Circle);
             z.name = QStringLiteral("Persistent");
@@ -614,7 +562,7 @@ private Q_SLOTS:
         }
         SimProcess second;
         QVERIFY(second.start({QStringLiteral("--state"), state, QStringLiteral("--history-days"), QStringLiteral("0.2")}));
-        auto c = newClient(second.baseUrl);
+        auto c = newClient(second.url());
         QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo")));
         QVERIFY(c->GetZones() >= 3);
         bool found = false;
@@ -645,7 +593,7 @@ private Q_SLOTS:
         SimProcess sim;
         QVERIFY(sim.start({QStringLiteral("--faults"), rules, QStringLiteral("--objects"), QStringLiteral("2"), QStringLiteral("--history-days"),
                            QStringLiteral("0.1")}));
-        auto c = newClient(sim.baseUrl);
+        auto c = newClient(sim.url());
         QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo"))); // other paths unaffected
         QElapsedTimer t;
         t.start();

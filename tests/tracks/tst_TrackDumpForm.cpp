@@ -1,6 +1,6 @@
 #include "CalculatorForm.h"
 #include <QTreeWidget>
-#include "TrackExportFile.h"
+#include "ExportFile.h"
 #include "OSM.GeoTrack.h"
 #include "TrackChartData.h"
 #include "TrackDumpForm.h"
@@ -219,20 +219,20 @@ private Q_SLOTS:
         Add(t, 1, 57.0, 56.0, T0);
         QString defaultName;
         QStringList opened;
-        TrackExportFile::SetAskHook([&](const QString &, const QString &def, const QStringList &, int &index) {
+        ExportFile::SetAskHook([&](const QString &, const QString &def, const QStringList &, int &index) {
             defaultName = def;
             index = filter;
             return fDir.filePath(file);
         });
-        TrackExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
+        ExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
         MessageBoxCloser boxes;
         TTrackDumpForm w;
         w.SetTrack(nullptr, &t, false);
         w.show();
         w.ActExport->trigger();
-        TrackExportFile::SetAskHook({});
-        TrackExportFile::SetOpenHook({});
-        QVERIFY(defaultName.endsWith(QStringLiteral("/Car_ 1_2.csv")));
+        ExportFile::SetAskHook({});
+        ExportFile::SetOpenHook({});
+        QVERIFY(defaultName.endsWith(QStringLiteral("/Car 1 2.csv")));
         QCOMPARE(QFile::exists(fDir.filePath(file)), written);
         QCOMPARE(opened.size(), written ? 1 : 0);
         QCOMPARE(boxes.texts().size(), written ? 0 : 1);

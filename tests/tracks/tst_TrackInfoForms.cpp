@@ -1,4 +1,4 @@
-#include "TrackExportFile.h"
+#include "ExportFile.h"
 #include "OSM.AddressCache.h"
 #include "OSM.GeoTrack.h"
 #include "TrackInfoForm.h"
@@ -178,17 +178,17 @@ private Q_SLOTS:
 
         // A name ending in .csv with the TXT choice writes a TXT file.
         QStringList opened;
-        TrackExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
+        ExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
         QString defaultName;
-        TrackExportFile::SetAskHook([&](const QString &, const QString &def, const QStringList &, int &i) {
+        ExportFile::SetAskHook([&](const QString &, const QString &def, const QStringList &, int &i) {
             defaultName = def;
             i = 1;
             return fDir.filePath(QStringLiteral("p.txt"));
         });
         QVERIFY(w.ExportPath() > 0);
-        QVERIFY(defaultName.endsWith(QStringLiteral("Car_ path.txt")));
-        TrackExportFile::SetAskHook({});
-        TrackExportFile::SetOpenHook({});
+        QVERIFY(defaultName.endsWith(QStringLiteral("Car path.txt")));
+        ExportFile::SetAskHook({});
+        ExportFile::SetOpenHook({});
         QFile f(fDir.filePath(QStringLiteral("p.txt")));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("\xEF\xBB\xBF") + w.ExportText(1).toUtf8());
@@ -221,8 +221,8 @@ private Q_SLOTS:
         w.Fill(t);
         QTemporaryDir out;
         QStringList opened;
-        TrackExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
-        const auto unhook = qScopeGuard([] { TrackExportFile::SetOpenHook({}); });
+        ExportFile::SetOpenHook([&](const QString &fn) { opened << fn; });
+        const auto unhook = qScopeGuard([] { ExportFile::SetOpenHook({}); });
         QTimer poll;
         poll.setInterval(20);
         QObject::connect(&poll, &QTimer::timeout, [&] {

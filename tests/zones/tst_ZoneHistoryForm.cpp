@@ -4,7 +4,9 @@
 #include "OSM.ZoneInfo.h"
 #include "TestHttpServer.h"
 #include "ZoneHistoryExport.h"
-#include "ZoneSimSupport.h"
+#include "SimProcess.h"
+#include "TestPaths.h"
+#include "client.h"
 #include "ZoneWorkflow.h"
 #include "OSM.ZtMapControl.h"
 #include "period_request_form.h"
@@ -300,7 +302,7 @@ private Q_SLOTS:
 
     void historyFromTheZoneList()
     {
-        ZoneSim sim;
+        SimProcess sim;
         QVERIFY(sim.start());
         QString log;
         auto client = sim.demoClient(&log);

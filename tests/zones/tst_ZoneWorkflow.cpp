@@ -3,7 +3,9 @@
 #include "OSM.ZtMapControl.h"
 #include "OSM.TrackGlyphs.h"
 #include "ZoneEditForm.h"
-#include "ZoneSimSupport.h"
+#include "SimProcess.h"
+#include "TestPaths.h"
+#include "client.h"
 #include "common.h"
 
 #include <QComboBox>
@@ -24,7 +26,7 @@ class tst_ZoneWorkflow : public QObject
 {
     Q_OBJECT
 
-    ZoneSim sim;
+    SimProcess sim;
     QTemporaryDir dir;
 
     struct Fixture
@@ -40,7 +42,7 @@ class tst_ZoneWorkflow : public QObject
         QStringList boxes;     // caption: text
         QList<int> answers;    // what the next boxes answer (6 yes, 7 no)
 
-        Fixture(const ZoneSim &sim, const QString &cacheDir)
+        Fixture(const SimProcess &sim, const QString &cacheDir)
         {
             client = sim.demoClient(&log);
             if (!client)
@@ -99,7 +101,7 @@ class tst_ZoneWorkflow : public QObject
             QTest::mouseRelease(vp(), Qt::LeftButton, {}, to);
         }
         // The zone as the service has it now, through a second client.
-        std::unique_ptr<TZoneInfo> onService(const ZoneSim &sim, int uid) const
+        std::unique_ptr<TZoneInfo> onService(const SimProcess &sim, int uid) const
         {
             auto c = sim.demoClient();
             if (!c || c->GetZones() < 0)

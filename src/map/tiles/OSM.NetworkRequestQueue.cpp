@@ -179,9 +179,12 @@ void TNetworkRequestQueue::TaskDone(TNetworkRequestThread *, const TTile &Tile, 
                                [&](const TTile &t) { return SameTile(t, Tile); });
         if (it != FCurrentTasks.end())
             FCurrentTasks.erase(it);
+        ++FHandingOver;
     }
     if (FGotTileCb)
         FGotTileCb(Tile, std::move(Ms), Error);
+    std::lock_guard<std::mutex> lock(FCS);
+    --FHandingOver;
 }
 
 int TNetworkRequestQueue::QueuedCount() const
@@ -200,4 +203,10 @@ int TNetworkRequestQueue::ActiveCount() const
 {
     std::lock_guard<std::mutex> lock(FCS);
     return int(FCurrentTasks.size());
+}
+
+bool TNetworkRequestQueue::Idle() const
+{
+    std::lock_guard<std::mutex> lock(FCS);
+    return FTaskQueue.empty() && FCurrentTasks.empty() && FHandingOver == 0;
 }

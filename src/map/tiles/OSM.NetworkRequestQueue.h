@@ -85,6 +85,9 @@ public:
     int QueuedCount() const;
     int ThreadCount() const;
     int ActiveCount() const;
+    // Nothing queued, nothing downloading, and no finished download still
+    // being handed to the callback.
+    bool Idle() const;
 
 private:
     std::deque<TTile> FTaskQueue;
@@ -92,6 +95,8 @@ private:
     mutable std::mutex FCS;
     std::vector<std::unique_ptr<TNetworkRequestThread>> FThreads;
     std::vector<TTile> FCurrentTasks;
+    // Finished downloads whose callback has not returned yet (under FCS).
+    int FHandingOver = 0;
     std::atomic<bool> FNotEmpty{false};
     std::atomic<bool> FDestroying{false};
     uint32_t FMaxTasksPerThread;

@@ -1,6 +1,5 @@
 #include "FieldEditForm.h"
 
-#include "TimeZoneList.h"
 #include "ZtLed.h"
 
 #include <QCheckBox>
@@ -73,9 +72,9 @@ void TFieldEditForm::SwitchLedsOff()
         led->SetLit(false);
 }
 
-void TFieldEditForm::FillTimeZones(QComboBox *combo)
+void TFieldEditForm::FillTimeZones(QComboBox *combo, const QStringList &entries)
 {
-    fTimeZones = TTimeZoneList::Build();
+    fTimeZones = entries;
     combo->clear();
     combo->addItems(fTimeZones);
 }

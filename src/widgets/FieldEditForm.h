@@ -42,8 +42,8 @@ protected:
     virtual QString FieldValue(const QString &key) const = 0;
     // Whether a lit field is handed back (all are, unless a dialog says otherwise).
     virtual bool FieldIncluded(const QString &) const { return true; }
-    // The time-zone list of the operating system, into combo.
-    void FillTimeZones(QComboBox *combo);
+    // The time-zone entries the dialog offers (kept for TimeZones()), into combo.
+    void FillTimeZones(QComboBox *combo, const QStringList &entries);
     // A label named for the window keys (objectName name).
     QLabel *NewLabel(const char *name, const QString &text);
     // The Cancel and OK buttons every editing dialog ends with; OK is the default.
