@@ -415,6 +415,10 @@ void TTrackDumpForm::DrawChart()
     if (fSeries.Count > 0) {
         const QDateTime wall = QDateTime::fromMSecsSinceEpoch(qint64(fSeries.MinX), Qt::UTC);
         fChartShift = double(QDateTime(wall.date(), wall.time(), Qt::LocalTime).toMSecsSinceEpoch()) - fSeries.MinX;
+        // One millisecond late: the axis spaces its ticks in floating point
+        // and truncates them to the millisecond, so a tick meant for 10:00
+        // could read 09:59.
+        fChartShift += 1;
     }
     QList<QPointF> pts;
     pts.reserve(qsizetype(fSeries.Points.size()));
@@ -428,7 +432,7 @@ void TTrackDumpForm::DrawChart()
     AxisX->setFormat(sameDay ? QStringLiteral("hh:mm") : QStringLiteral("dd.MM hh:mm"));
     if (fSeries.Count > 0) {
         const double pad = fSeries.MaxX > fSeries.MinX ? 0 : 60000;
-        // Rounded: a 10:00 point held as a day fraction is 09:59:59.9999.
+        // Rounded: a 10:00 point held as a day fraction may be 09:59:59.9999.
         AxisX->setRange(QDateTime::fromMSecsSinceEpoch(std::llround(fSeries.MinX + fChartShift - pad)),
                         QDateTime::fromMSecsSinceEpoch(std::llround(fSeries.MaxX + fChartShift + pad)));
     }
