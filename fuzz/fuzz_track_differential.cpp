@@ -4,6 +4,7 @@
 #include "OSM.TrackPointInfo.h"
 #include "FuzzSupport.h"
 #include "JsonRules.h"
+#include "RecordMembers.h"
 #include "client.h"
 
 #include <rapidjson/document.h>
@@ -15,6 +16,8 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <type_traits>
+#include <variant>
 
 namespace {
 
@@ -26,22 +29,26 @@ bool same(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == 
     __builtin_trap();
 }
 
+// A member of the readers' table, alike in both points.
+bool sameMember(const RecordMembers::Member<TTrackPointInfo> &m, const TTrackPointInfo &a, const TTrackPointInfo &b)
+{
+    return std::visit(
+        [&](auto member) {
+            if constexpr (std::is_same_v<std::decay_t<decltype(a.*member)>, double>)
+                return same(a.*member, b.*member);
+            else
+                return a.*member == b.*member;
+        },
+        m.member);
+}
+
 void compare(const TTrackPointInfo &a, const TTrackPointInfo &b)
 {
     if (a.uid != b.uid)
         differ("uid", a);
-    if (a.obj_id != b.obj_id)
-        differ("obj_id", a);
-    if (a.osm_id != b.osm_id)
-        differ("osm_id", a);
-    if (!same(a.sys_dt, b.sys_dt) || !same(a.obj_dt, b.obj_dt) || !same(a.gps_dt, b.gps_dt))
-        differ("a time", a);
-    if (!same(a.lat, b.lat) || !same(a.lon, b.lon))
-        differ("the position", a);
-    if (!same(a.alt, b.alt) || !same(a.acc, b.acc) || !same(a.speed, b.speed) || !same(a.angle, b.angle))
-        differ("altitude, accuracy, speed or angle", a);
-    if (a.bat != b.bat || a.src != b.src)
-        differ("battery or source", a);
+    for (const auto &m : RecordMembers::PointMembers())
+        if (!sameMember(m, a, b))
+            differ(m.name.data(), a); // the names are literals, ended by a zero
     if (a.HasEvent != b.HasEvent || a.sensors.size() != b.sensors.size())
         differ("sensors", a);
     for (size_t i = 0; i < a.sensors.size(); ++i)

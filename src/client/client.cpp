@@ -111,6 +111,7 @@ void TVelmoraClient::Clear()
     fObjListUpdated = 0;
     fTrackList.clear();
     fTrackListUpdated = 0;
+    fZoneHistory.clear();
     fZoneList.clear();
     fTrapList.clear();
     fEventList.clear();

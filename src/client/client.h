@@ -206,8 +206,8 @@ public:
     bool UpdateZone(const TZoneInfo &Zone);
     // The status code; 204 is success.
     int DeleteZone(int32_t Uid);
-    // The points that lay in a zone in a local period, into TrackList(); the
-    // number of points, or -1.
+    // The points that lay in a zone in a local period, into ZoneHistory();
+    // the number of points, or -1 (ZoneHistory() then stays as it was).
     int GetZoneHistory(int32_t ZoneUid, int Mode, int TMode, TDateTime Dt1, TDateTime Dt2);
     // A refused request's answer "text" becomes the error message and is
     // logged; used by the zone, trap and event requests.
@@ -311,6 +311,10 @@ public:
     TDateTime EventListUpdated() const { return fEventListUpdated; }
     TTrackPointList &TrackList() { return fTrackList; }
     TDateTime TrackListUpdated() const { return fTrackListUpdated; }
+    // Hands the points of the last track over and keeps none: a track of a
+    // million points is not held twice.
+    TTrackPointList TakeTrackList();
+    TTrackPointList &ZoneHistory() { return fZoneHistory; }
     TTripList &TripList() { return fTripList; }
     TCommandList &CommandLog() { return fCommandLog; }
     TDateTime CommandLogUpdated() const { return fCommandLogUpdated; }
@@ -338,6 +342,7 @@ private:
     TDateTime fEventListUpdated = 0;
     TTrackPointList fTrackList;
     TDateTime fTrackListUpdated = 0;
+    TTrackPointList fZoneHistory;
     TTripList fTripList;
     TCommandList fCommandLog;
     TDateTime fCommandLogUpdated = 0;

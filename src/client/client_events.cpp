@@ -7,6 +7,7 @@
 #include "OSM.EventInfo.h"
 
 #include "JsonRules.h"
+#include "RecordMembers.h"
 #include "ZtHttp.h"
 
 #include <rapidjson/error/en.h>
@@ -58,50 +59,14 @@ public:
 
 private:
     enum State { Root, RootObject, List, Event, Skip };
-    // One id per member; the happening's and the completion's members are
-    // the same nine, CFirst apart.
-    enum KeyId {
-        KOther, KList, KUid, KObjId, KTrapId, KTrapVid, KAcceptDt, KAcceptMsg,
-        KHPointId, KHObjDt, KHGpsDt, KHSysDt, KHLat, KHLon, KHSpeed, KHBat, KHSval,
-        KCPointId, KCObjDt, KCGpsDt, KCSysDt, KCLat, KCLon, KCSpeed, KCBat, KCSval
-    };
-    static constexpr int CFirst = KCPointId - KHPointId;
+    // KMember: a row of EventMembers (fMember).
+    enum KeyId { KOther, KList, KMember };
 
-    // Called for every member of every event: the prefix and the length
-    // narrow the candidates to one comparison.
-    static KeyId EventKey(std::string_view k)
+    // Called for every member of every event.
+    KeyId EventKey(std::string_view k)
     {
-        if (k.size() > 2 && (k[0] == 'h' || k[0] == 'c') && k[1] == '_') {
-            const std::string_view m = k.substr(2);
-            KeyId id = KOther;
-            switch (m.size()) {
-            case 3:
-                id = m == "lat" ? KHLat : m == "lon" ? KHLon : m == "bat" ? KHBat : KOther;
-                break;
-            case 4:
-                id = m == "sval" ? KHSval : KOther;
-                break;
-            case 5:
-                id = m == "speed" ? KHSpeed : KOther;
-                break;
-            case 6:
-                id = m == "obj_dt" ? KHObjDt : m == "gps_dt" ? KHGpsDt : m == "sys_dt" ? KHSysDt : KOther;
-                break;
-            case 8:
-                id = m == "point_id" ? KHPointId : KOther;
-                break;
-            }
-            return id == KOther || k[0] == 'h' ? id : KeyId(id + CFirst);
-        }
-        switch (k.size()) {
-        case 3: return k == "uid" ? KUid : KOther;
-        case 6: return k == "obj_id" ? KObjId : KOther;
-        case 7: return k == "trap_id" ? KTrapId : KOther;
-        case 8: return k == "trap_vid" ? KTrapVid : KOther;
-        case 9: return k == "accept_dt" ? KAcceptDt : KOther;
-        case 10: return k == "accept_msg" ? KAcceptMsg : KOther;
-        }
-        return KOther;
+        static const RecordMembers::TIndex index(RecordMembers::EventMembers());
+        return (fMember = index.Find(k)) >= 0 ? KMember : KOther;
     }
 
     void Push(State s)
@@ -139,6 +104,9 @@ private:
         case List:
             if (isObject) {
                 fEvent = std::make_unique<TEventInfo>();
+                // What an absent member reads as (ParseEvent).
+                for (const auto &m : RecordMembers::EventMembers())
+                    RecordMembers::Reset(m, *fEvent);
                 Push(Event);
             } else {
                 Push(Skip);
@@ -180,7 +148,8 @@ private:
     bool Scalar(std::string_view t, Token kind)
     {
         if (fState == Event) {
-            Assign(*fEvent, t, kind);
+            if (fKey == KMember)
+                RecordMembers::Assign(RecordMembers::EventMembers()[size_t(fMember)], *fEvent, t, kind, fZone);
         } else if (fState == RootObject && fKey == KList) {
             if (kind == Token::Null) {
                 fOut.clear();
@@ -192,47 +161,13 @@ private:
         return true;
     }
 
-    void Assign(TEventInfo &e, std::string_view t, Token kind) const
-    {
-        const auto toInt = [&] { return JsonRules::TokenToInt(t, kind, 0); };
-        const auto toFloat = [&] { return JsonRules::TokenToFloat(t, kind); };
-        const auto toDate = [&] { return JsonRules::TokenToDate(t, kind, fZone); };
-        const auto toText = [&] { return JsonRules::TokenToText(t, kind); };
-        switch (fKey) {
-        case KUid: e.uid = uint32_t(toInt()); break;
-        case KObjId: e.obj_id = int32_t(toInt()); break;
-        case KTrapId: e.trap_id = int32_t(toInt()); break;
-        case KTrapVid: e.trap_vid = uint32_t(toInt()); break;
-        case KAcceptDt: e.accept_dt = toDate(); break;
-        case KAcceptMsg: e.accept_msg = toText(); break;
-        case KHPointId: e.h_point_id = uint32_t(toInt()); break;
-        case KHObjDt: e.h_obj_dt = toDate(); break;
-        case KHGpsDt: e.h_gps_dt = toDate(); break;
-        case KHSysDt: e.h_sys_dt = toDate(); break;
-        case KHLat: e.h_lat = toFloat(); break;
-        case KHLon: e.h_lon = toFloat(); break;
-        case KHSpeed: e.h_speed = toFloat(); break;
-        case KHBat: e.h_bat = int32_t(toInt()); break;
-        case KHSval: e.h_sval = toText(); break;
-        case KCPointId: e.c_point_id = uint32_t(toInt()); break;
-        case KCObjDt: e.c_obj_dt = toDate(); break;
-        case KCGpsDt: e.c_gps_dt = toDate(); break;
-        case KCSysDt: e.c_sys_dt = toDate(); break;
-        case KCLat: e.c_lat = toFloat(); break;
-        case KCLon: e.c_lon = toFloat(); break;
-        case KCSpeed: e.c_speed = toFloat(); break;
-        case KCBat: e.c_bat = int32_t(toInt()); break;
-        case KCSval: e.c_sval = toText(); break;
-        default: break;
-        }
-    }
-
     const QByteArray fOpName;
     const double fZone;
     TEventList &fOut;
     State fState = Root;
     std::vector<State> fStack;
     KeyId fKey = KOther;
+    int fMember = -1;
     std::unique_ptr<TEventInfo> fEvent;
 };
 
@@ -243,32 +178,8 @@ std::unique_ptr<TEventInfo> TVelmoraClient::ParseEvent(const QJsonObject *Json) 
     const auto uid = uint32_t(JsonInt(Json, QStringLiteral("uid"), 0));
     if (uid == 0)
         return nullptr;
-    auto e = std::make_unique<TEventInfo>(uid, int32_t(JsonInt(Json, QStringLiteral("obj_id"), 0)));
-    e->trap_id = int32_t(JsonInt(Json, QStringLiteral("trap_id"), 0));
-    e->trap_vid = uint32_t(JsonInt(Json, QStringLiteral("trap_vid"), 0));
-
-    e->h_point_id = uint32_t(JsonInt(Json, QStringLiteral("h_point_id"), 0));
-    e->h_obj_dt = JsonDate(Json, QStringLiteral("h_obj_dt"));
-    e->h_gps_dt = JsonDate(Json, QStringLiteral("h_gps_dt"));
-    e->h_sys_dt = JsonDate(Json, QStringLiteral("h_sys_dt"));
-    e->h_lat = JsonFloat(Json, QStringLiteral("h_lat"));
-    e->h_lon = JsonFloat(Json, QStringLiteral("h_lon"));
-    e->h_speed = JsonFloat(Json, QStringLiteral("h_speed"));
-    e->h_bat = int32_t(JsonInt(Json, QStringLiteral("h_bat"), 0));
-    e->h_sval = JsonStr(Json, QStringLiteral("h_sval"));
-
-    e->c_point_id = uint32_t(JsonInt(Json, QStringLiteral("c_point_id"), 0));
-    e->c_obj_dt = JsonDate(Json, QStringLiteral("c_obj_dt"));
-    e->c_gps_dt = JsonDate(Json, QStringLiteral("c_gps_dt"));
-    e->c_sys_dt = JsonDate(Json, QStringLiteral("c_sys_dt"));
-    e->c_lat = JsonFloat(Json, QStringLiteral("c_lat"));
-    e->c_lon = JsonFloat(Json, QStringLiteral("c_lon"));
-    e->c_speed = JsonFloat(Json, QStringLiteral("c_speed"));
-    e->c_bat = int32_t(JsonInt(Json, QStringLiteral("c_bat"), 0));
-    e->c_sval = JsonStr(Json, QStringLiteral("c_sval"));
-
-    e->accept_dt = JsonDate(Json, QStringLiteral("accept_dt"));
-    e->accept_msg = JsonStr(Json, QStringLiteral("accept_msg"));
+    auto e = std::make_unique<TEventInfo>();
+    RecordMembers::ReadAll(RecordMembers::EventMembers(), *e, *this, Json);
     return e;
 }
 

@@ -10,6 +10,7 @@
 #include "OSM.TrackPointInfo.h"
 
 #include "JsonRules.h"
+#include "RecordMembers.h"
 #include "ZtHttp.h"
 
 #include <QJsonArray>
@@ -137,12 +138,8 @@ private:
     enum State { Root, RootObject, List, Object, SensorList, Sensor, Items, Capture, Skip };
     enum KeyId {
         KOther, KList, KDt,
-        // the object's own members
-        KUid, KId, KParentId, KTypeId, KUserId, KName, KIsDeleted, KDelDt, KTrackColor, KHasImage, KImageDt,
-        KIsAlien, KUsersList, KModel, KHwType, KHwInfo, KSwVer, KPhone, KImei, KSettings, KAddress, KTripId,
-        KTripStatus,
-        // its last position's
-        KObjId, KOsmId, KSysDt, KObjDt, KGpsDt, KLat, KLon, KAlt, KAcc, KSpeed, KAngle, KBat, KCrdSrc,
+        // a row of ObjectMembers or, for its last position, of PointMembers (fMember)
+        KObjectMember, KPointMember,
         // its lists, in the order the document reader reads them
         KSensors, KEvents, KZones, KAlarms,
         // a sensor's
@@ -150,33 +147,16 @@ private:
     };
     static constexpr int ListCount = 4;
 
-    // Called for every member of every object: the length narrows the
-    // candidates to a few comparisons.
-    static KeyId ObjectKey(std::string_view k)
+    // Called for every member of every object.
+    KeyId ObjectKey(std::string_view k)
     {
-        switch (k.size()) {
-        case 2: return k == "id" ? KId : KOther;
-        case 3:
-            return k == "uid" ? KUid : k == "lat" ? KLat : k == "lon" ? KLon : k == "bat" ? KBat : k == "alt" ? KAlt
-                 : k == "acc" ? KAcc : KOther;
-        case 4: return k == "name" ? KName : k == "imei" ? KImei : KOther;
-        case 5:
-            return k == "speed" ? KSpeed : k == "angle" ? KAngle : k == "model" ? KModel : k == "phone" ? KPhone
-                 : k == "zones" ? KZones : KOther;
-        case 6:
-            return k == "obj_dt" ? KObjDt : k == "sys_dt" ? KSysDt : k == "gps_dt" ? KGpsDt : k == "obj_id" ? KObjId
-                 : k == "osm_id" ? KOsmId : k == "sw_ver" ? KSwVer : k == "del_dt" ? KDelDt : k == "alarms" ? KAlarms
-                 : k == "events" ? KEvents : KOther;
-        case 7:
-            return k == "sensors" ? KSensors : k == "type_id" ? KTypeId : k == "user_id" ? KUserId : k == "hw_type" ? KHwType
-                 : k == "hw_info" ? KHwInfo : k == "address" ? KAddress : k == "trip_id" ? KTripId
-                 : k == "crd_src" ? KCrdSrc : KOther;
-        case 8: return k == "is_alien" ? KIsAlien : k == "image_dt" ? KImageDt : k == "settings" ? KSettings : KOther;
-        case 9: return k == "parent_id" ? KParentId : k == "has_image" ? KHasImage : KOther;
-        case 10: return k == "is_deleted" ? KIsDeleted : k == "users_list" ? KUsersList : KOther;
-        case 11: return k == "track_color" ? KTrackColor : k == "trip_status" ? KTripStatus : KOther;
-        }
-        return KOther;
+        static const RecordMembers::TIndex objectIndex(RecordMembers::ObjectMembers());
+        static const RecordMembers::TIndex pointIndex(RecordMembers::PointMembers());
+        if ((fMember = objectIndex.Find(k)) >= 0)
+            return KObjectMember;
+        if ((fMember = pointIndex.Find(k)) >= 0)
+            return KPointMember;
+        return k == "sensors" ? KSensors : k == "events" ? KEvents : k == "zones" ? KZones : k == "alarms" ? KAlarms : KOther;
     }
 
     static KeyId SensorKey(std::string_view k)
@@ -359,11 +339,11 @@ private:
     void BeginObject()
     {
         fObj = std::make_unique<TObjectInfo>();
-        TTrackPointInfo &p = *fObj->last_point;
-        // What an absent member reads as (ParseTrackPoint into a new point).
-        p.sys_dt = p.obj_dt = p.gps_dt = NoDateTime;
-        p.bat = 0;
-        p.src = -1;
+        // What an absent member reads as (ParseObject into a new object).
+        for (const auto &m : RecordMembers::ObjectMembers())
+            RecordMembers::Reset(m, *fObj);
+        for (const auto &m : RecordMembers::PointMembers())
+            RecordMembers::Reset(m, *fObj->last_point);
         for (bool &b : fBadList)
             b = false;
         fZones.clear();
@@ -464,53 +444,13 @@ private:
         }
     }
 
-    static bool ToBool(std::string_view t, Token kind) { return kind != Token::Number && kind != Token::Null && t == "true"; }
-
     void AssignObject(std::string_view t, Token kind)
     {
-        TObjectInfo &o = *fObj;
-        TTrackPointInfo &p = *o.last_point;
-        const auto toInt = [&](int64_t def) { return int32_t(JsonRules::TokenToInt(t, kind, def)); };
-        const auto toFloat = [&] { return JsonRules::TokenToFloat(t, kind); };
-        const auto toDate = [&] { return JsonRules::TokenToDate(t, kind, fZone); };
-        const auto toText = [&] { return JsonRules::TokenToText(t, kind); };
         switch (fKey) {
-        case KUid: o.uid = toInt(0); break;
-        case KId: o.id = toText(); break;
-        case KParentId: o.parent_id = toInt(0); break;
-        case KTypeId: o.type_id = toInt(0); break;
-        case KUserId: o.user_id = toInt(0); break;
-        case KName: o.name = toText(); break;
-        case KIsDeleted: o.is_deleted = ToBool(t, kind); break;
-        case KDelDt: o.del_dt = toDate(); break;
-        case KTrackColor: o.track_color = HtmlToColor(toText(), TObjectInfo::DefaultTrackColor); break;
-        case KHasImage: o.has_image = ToBool(t, kind); break;
-        case KImageDt: o.image_dt = toDate(); break;
-        case KIsAlien: o.is_alien = ToBool(t, kind); break;
-        case KUsersList: o.users_list = toText(); break;
-        case KModel: o.model = toText(); break;
-        case KHwType: o.hw_type = toText(); break;
-        case KHwInfo: o.hw_info = toText(); break;
-        case KSwVer: o.sw_ver = toText(); break;
-        case KPhone: o.phone = toText(); break;
-        case KImei: o.imei = toText(); break;
-        case KSettings: o.settings = toText(); break;
-        case KAddress: o.address = toText(); break;
-        case KTripId: o.trip_id = toInt(0); break;
-        case KTripStatus: o.trip_status = toInt(0); break;
-        case KObjId: p.obj_id = toInt(0); break;
-        case KOsmId: p.osm_id = toText(); break;
-        case KSysDt: p.sys_dt = toDate(); break;
-        case KObjDt: p.obj_dt = toDate(); break;
-        case KGpsDt: p.gps_dt = toDate(); break;
-        case KLat: p.lat = toFloat(); break;
-        case KLon: p.lon = toFloat(); break;
-        case KAlt: p.alt = toFloat(); break;
-        case KAcc: p.acc = toFloat(); break;
-        case KSpeed: p.speed = toFloat(); break;
-        case KAngle: p.angle = toFloat(); break;
-        case KBat: p.bat = toInt(0); break;
-        case KCrdSrc: p.src = toInt(-1); break;
+        case KObjectMember: RecordMembers::Assign(RecordMembers::ObjectMembers()[size_t(fMember)], *fObj, t, kind, fZone); break;
+        case KPointMember:
+            RecordMembers::Assign(RecordMembers::PointMembers()[size_t(fMember)], *fObj->last_point, t, kind, fZone);
+            break;
         case KSensors:
         case KEvents:
         case KZones:
@@ -543,6 +483,7 @@ private:
     State fState = Root;
     std::vector<State> fStack;
     KeyId fKey = KOther;
+    int fMember = -1;
     KeyId fItems = KOther;
     std::unique_ptr<TObjectInfo> fObj;
     bool fBadList[ListCount] = {};
@@ -562,29 +503,7 @@ TObjectInfo *TVelmoraClient::ParseObject(const QJsonObject *json, TObjectInfo *o
         created = std::make_unique<TObjectInfo>();
         oi = created.get();
     }
-    oi->uid = int32_t(JsonInt(json, QStringLiteral("uid")));
-    oi->id = JsonStr(json, QStringLiteral("id"));
-    oi->parent_id = int32_t(JsonInt(json, QStringLiteral("parent_id")));
-    oi->type_id = int32_t(JsonInt(json, QStringLiteral("type_id")));
-    oi->user_id = int32_t(JsonInt(json, QStringLiteral("user_id")));
-    oi->name = JsonStr(json, QStringLiteral("name"));
-    oi->is_deleted = JsonBool(json, QStringLiteral("is_deleted"));
-    oi->del_dt = JsonDate(json, QStringLiteral("del_dt"));
-    oi->track_color = HtmlToColor(JsonStr(json, QStringLiteral("track_color")), TObjectInfo::DefaultTrackColor);
-    oi->has_image = JsonBool(json, QStringLiteral("has_image"));
-    oi->image_dt = JsonDate(json, QStringLiteral("image_dt"));
-    oi->is_alien = JsonBool(json, QStringLiteral("is_alien"));
-    oi->users_list = JsonStr(json, QStringLiteral("users_list"));
-    oi->model = JsonStr(json, QStringLiteral("model"));
-    oi->hw_type = JsonStr(json, QStringLiteral("hw_type"));
-    oi->hw_info = JsonStr(json, QStringLiteral("hw_info"));
-    oi->sw_ver = JsonStr(json, QStringLiteral("sw_ver"));
-    oi->phone = JsonStr(json, QStringLiteral("phone"));
-    oi->imei = JsonStr(json, QStringLiteral("imei"));
-    oi->settings = JsonStr(json, QStringLiteral("settings"));
-    oi->address = JsonStr(json, QStringLiteral("address"));
-    oi->trip_id = int32_t(JsonInt(json, QStringLiteral("trip_id")));
-    oi->trip_status = int32_t(JsonInt(json, QStringLiteral("trip_status")));
+    RecordMembers::ReadAll(RecordMembers::ObjectMembers(), *oi, *this, json);
 
     // The object's answer carries its last position in its own members.
     ParseTrackPoint(json, *oi->last_point);

@@ -9,6 +9,7 @@
 #include "OSM.ZoneInfo.h"
 
 #include "JsonRules.h"
+#include "RecordMembers.h"
 #include "ZtHttp.h"
 
 #include <rapidjson/error/en.h>
@@ -27,8 +28,6 @@
 #endif
 
 namespace {
-
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
 // What a token was; the rules of JsonRules apply to its text.
 using JsonRules::Token;
@@ -73,44 +72,16 @@ public:
 private:
     static constexpr size_t MaxDepth = 256;
     enum State { Root, RootObject, Points, Point, Sensors, Sensor, Events, Zones, Skip };
-    enum KeyId {
-        KOther, KPoints, KUid, KObjId, KOsmId, KSysDt, KObjDt, KGpsDt, KLat, KLon, KAlt, KAcc,
-        KSpeed, KAngle, KBat, KSrc, KSensors, KEvents, KZones, KSign, KVal
-    };
+    // KMember: a row of PointMembers (fMember).
+    enum KeyId { KOther, KPoints, KUid, KMember, KSensors, KEvents, KZones, KSign, KVal };
 
-    // Called for every member of every point: picks the candidate by the
-    // key's length and first letter, so that one comparison decides.
-    static KeyId PointKey(std::string_view k)
+    // Called for every member of every point.
+    KeyId PointKey(std::string_view k)
     {
-        const auto is = [k](std::string_view name, KeyId id) { return k == name ? id : KOther; };
-        switch (k.size()) {
-        case 3:
-            switch (k[0]) {
-            case 'u': return is("uid", KUid);
-            case 'l': return k == "lat" ? KLat : is("lon", KLon);
-            case 'a': return k == "alt" ? KAlt : is("acc", KAcc);
-            case 'b': return is("bat", KBat);
-            }
-            return KOther;
-        case 5:
-            switch (k[0]) {
-            case 's': return is("speed", KSpeed);
-            case 'a': return is("angle", KAngle);
-            case 'z': return is("zones", KZones);
-            }
-            return KOther;
-        case 6:
-            switch (k[0]) {
-            case 'o': return k == "obj_id" ? KObjId : k == "osm_id" ? KOsmId : is("obj_dt", KObjDt);
-            case 's': return is("sys_dt", KSysDt);
-            case 'g': return is("gps_dt", KGpsDt);
-            case 'e': return is("events", KEvents);
-            }
-            return KOther;
-        case 7:
-            return k[0] == 'c' ? is("crd_src", KSrc) : k[0] == 's' ? is("sensors", KSensors) : KOther;
-        }
-        return KOther;
+        static const RecordMembers::TIndex index(RecordMembers::PointMembers());
+        if ((fMember = index.Find(k)) >= 0)
+            return KMember;
+        return k == "uid" ? KUid : k == "sensors" ? KSensors : k == "events" ? KEvents : k == "zones" ? KZones : KOther;
     }
 
     bool Fail(const QString &msg)
@@ -224,22 +195,9 @@ private:
     {
         if (fState == Point) {
             TTrackPointInfo &p = *fPoint;
-            const double tz = fZone;
             switch (fKey) {
             case KUid: p.uid = int32_t(JsonRules::TokenToInt(t, kind, 0)); break;
-            case KObjId: p.obj_id = int32_t(JsonRules::TokenToInt(t, kind, 0)); break;
-            case KOsmId: p.osm_id = JsonRules::TokenToText(t, kind); break;
-            case KSysDt: p.sys_dt = JsonRules::TokenToDate(t, kind, tz); break;
-            case KObjDt: p.obj_dt = JsonRules::TokenToDate(t, kind, tz); break;
-            case KGpsDt: p.gps_dt = JsonRules::TokenToDate(t, kind, tz); break;
-            case KLat: p.lat = JsonRules::TokenToFloat(t, kind); break;
-            case KLon: p.lon = JsonRules::TokenToFloat(t, kind); break;
-            case KAlt: p.alt = JsonRules::TokenToFloat(t, kind); break;
-            case KAcc: p.acc = JsonRules::TokenToFloat(t, kind); break;
-            case KSpeed: p.speed = JsonRules::TokenToFloat(t, kind); break;
-            case KAngle: p.angle = JsonRules::TokenToFloat(t, kind); break;
-            case KBat: p.bat = int32_t(JsonRules::TokenToInt(t, kind, 0)); break;
-            case KSrc: p.src = int32_t(JsonRules::TokenToInt(t, kind, -1)); break;
+            case KMember: RecordMembers::Assign(RecordMembers::PointMembers()[size_t(fMember)], p, t, kind, fZone); break;
             case KSensors:
             case KEvents:
             case KZones:
@@ -302,12 +260,8 @@ private:
         TTrackPointInfo &p = *fPoint;
         // What an absent member reads as (ParseTrackPoint into a new point).
         p.uid = 0;
-        p.obj_id = 0;
-        p.osm_id.clear();
-        p.sys_dt = p.obj_dt = p.gps_dt = NaN;
-        p.lat = p.lon = p.alt = p.acc = p.speed = p.angle = NaN;
-        p.bat = 0;
-        p.src = -1;
+        for (const auto &m : RecordMembers::PointMembers())
+            RecordMembers::Reset(m, p);
         p.HasEvent = false;
         p.sensors.clear();
         p.events.clear();
@@ -401,6 +355,7 @@ private:
     State fState = Root;
     std::vector<State> fStack;
     KeyId fKey = KOther;
+    int fMember = -1;
     std::unique_ptr<TTrackPointInfo> fPoint;
     int32_t fSensorUid = 0;
     QString fSensorSign, fSensorVal, fSignCache, fValCache;
@@ -459,20 +414,7 @@ int TVelmoraClient::ParseTrackAnswer(QByteArray &&Answer, const QString &OpName,
 
 TTrackPointInfo &TVelmoraClient::ParseTrackPoint(const QJsonObject *Json, TTrackPointInfo &Point) const
 {
-    Point.obj_id = int32_t(JsonInt(Json, QStringLiteral("obj_id"), 0));
-    Point.osm_id = JsonStr(Json, QStringLiteral("osm_id"));
-    Point.sys_dt = JsonDate(Json, QStringLiteral("sys_dt"));
-    Point.obj_dt = JsonDate(Json, QStringLiteral("obj_dt"));
-    Point.gps_dt = JsonDate(Json, QStringLiteral("gps_dt"));
-    Point.lat = JsonFloat(Json, QStringLiteral("lat"));
-    Point.lon = JsonFloat(Json, QStringLiteral("lon"));
-    Point.alt = JsonFloat(Json, QStringLiteral("alt"));
-    Point.acc = JsonFloat(Json, QStringLiteral("acc"));
-    Point.speed = JsonFloat(Json, QStringLiteral("speed"));
-    Point.angle = JsonFloat(Json, QStringLiteral("angle"));
-    // An absent battery reads 0 here, unlike a new point's -1.
-    Point.bat = int32_t(JsonInt(Json, QStringLiteral("bat"), 0));
-    Point.src = int32_t(JsonInt(Json, QStringLiteral("crd_src"), -1));
+    RecordMembers::ReadAll(RecordMembers::PointMembers(), Point, *this, Json);
 
     if (const auto sensors = JsonArray(Json, QStringLiteral("sensors"))) {
         for (const QJsonValue &v : *sensors) {
@@ -530,6 +472,11 @@ QString TVelmoraClient::PeriodQuery(TDateTime Dt1, TDateTime Dt2, int Mode, int 
     if (tMode > 0)
         q += QStringLiteral("&tmode=") + QString::number(tMode);
     return q;
+}
+
+TTrackPointList TVelmoraClient::TakeTrackList()
+{
+    return std::exchange(fTrackList, {});
 }
 
 int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int Mode, int tMode)

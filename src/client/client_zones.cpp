@@ -185,7 +185,7 @@ int TVelmoraClient::GetZoneHistory(int32_t ZoneUid, int Mode, int TMode, TDateTi
                   PeriodQuery(Dt1, Dt2, Mode, TMode))
             != 200)
             return -1;
-        // A broken answer leaves the points held before (a track on the map).
+        // A broken answer leaves the points held before.
         const auto arr = AnswerList(QStringLiteral("ZoneHistory"));
         if (!arr)
             return -1;
@@ -195,9 +195,8 @@ int TVelmoraClient::GetZoneHistory(int32_t ZoneUid, int Mode, int TMode, TDateTi
             if (JsonInt(&o, QStringLiteral("uid"), 0) != 0)
                 list.push_back(ParseTrackPoint(&o));
         }
-        fTrackList = std::move(list);
-        fTrackListUpdated = AccountNow();
-        return int(fTrackList.size());
+        fZoneHistory = std::move(list);
+        return int(fZoneHistory.size());
     } catch (const std::exception &e) {
         LogError(e);
         return -1;

@@ -1,4 +1,5 @@
 #include "ZtDates.h"
+#include "DayNumber.h"
 
 #include <QRegularExpression>
 
@@ -17,18 +18,10 @@ struct Parts
 // Splits a value into calendar parts, rounding to the millisecond.
 Parts decode(TDateTime value)
 {
-    const qint64 total = qint64(std::llround(value * double(MSecsPerDay)));
-    qint64 days = total / MSecsPerDay;
-    qint64 ms = total % MSecsPerDay;
-    if (ms < 0) {
-        ms += MSecsPerDay;
-        --days;
-    }
+    qint64 ms = 0;
+    const qint64 days = SplitDateTime(value, ms);
     Parts p;
-    const QDate d = QDate::fromJulianDay(baseJulianDay() + days);
-    p.year = d.year();
-    p.month = d.month();
-    p.day = d.day();
+    DecodeDay(days, p.year, p.month, p.day);
     p.hour = int(ms / 3600000);
     p.minute = int(ms / 60000 % 60);
     p.second = int(ms / 1000 % 60);
@@ -47,6 +40,26 @@ int groupInt(const QRegularExpressionMatch &m, int n)
 } // namespace
 
 bool IsNoDateTime(TDateTime value) { return std::isnan(value); }
+
+qint64 SplitDateTime(TDateTime value, qint64 &msOfDay)
+{
+    const qint64 total = qint64(std::llround(value * double(MSecsPerDay)));
+    qint64 days = total / MSecsPerDay;
+    msOfDay = total % MSecsPerDay;
+    if (msOfDay < 0) {
+        msOfDay += MSecsPerDay;
+        --days;
+    }
+    return days;
+}
+
+void DecodeDay(qint64 days, int &year, int &month, int &day)
+{
+    const QDate d = QDate::fromJulianDay(baseJulianDay() + days);
+    year = d.year();
+    month = d.month();
+    day = d.day();
+}
 
 bool TryEncodeDate(int year, int month, int day, TDateTime &result)
 {

@@ -1,6 +1,7 @@
 #include "OSM.TrackScreenCache.h"
 
 #include "OSM.GeoTrack.h"
+#include "MapRange.h"
 #include "OSM.SlippyMapUtils.h"
 #include "OSM.TrackGlyphs.h"
 
@@ -107,7 +108,7 @@ void TTrackScreenCache::Update(const TGeoTrack &Track, int Zoom)
         for (size_t i = 0; i < pts.size(); ++i) {
             const TTrackPointInfo &p = *pts[i];
             fFlags[i] = uint8_t((p.IsParking ? FlagParking : 0) | (p.HasEvent ? FlagEvent : 0));
-            if (!p.HasLatLon() || p.lon < -180 || p.lon > 180 || p.lat < -85.1 || p.lat > 85.1) {
+            if (!p.HasLatLon() || !IsMapPosition(p.lon, p.lat)) {
                 fU[i] = NoPosition;
                 fV[i] = 0;
                 continue;

@@ -38,11 +38,8 @@ TTrackWorkflow::TResult TTrackWorkflow::BuildFromClient(const TObjectInfo &Objec
     if (Count == 0)
         return r;
     r.Track = std::make_unique<TGeoTrack>(Object.id);
-    TTrackPointList &pts = r.Track->Points();
-    const TTrackPointList &src = fClient.TrackList();
-    pts.reserve(src.size());
-    for (const auto &p : src)
-        pts.push_back(std::make_unique<TTrackPointInfo>(*p));
+    // The points move into the track; the client keeps none.
+    r.Track->Points() = fClient.TakeTrackList();
     return r;
 }
 

@@ -4,7 +4,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusReply>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
@@ -13,8 +14,8 @@ const QString TDesktopNotifier::Service = QStringLiteral("org.freedesktop.Notifi
 
 namespace {
 const QString Path = QStringLiteral("/org/freedesktop/Notifications");
-// A notice waits this long on the bus before the call gives up, so that a
-// hung notification daemon cannot stall the window.
+// A notice waits this long for the service's answer before the tray takes
+// it instead.
 constexpr int BusTimeoutMs = 2000;
 } // namespace
 
@@ -42,14 +43,30 @@ bool TDesktopNotifier::Notify(const QString &title, const QString &body, qint64 
         call << QCoreApplication::applicationName() << uint(0) << QStringLiteral("velmora-monitor") << title << body
              << QStringList{QStringLiteral("default"), title} << QVariantMap{{QStringLiteral("urgency"), QVariant::fromValue(uchar(2))}}
              << int(-1);
-        const QDBusReply<uint> reply = bus.call(call, QDBus::Block, BusTimeoutMs);
-        if (reply.isValid()) {
-            fPending.insert(reply.value(), key);
-            fUsedBus = true;
-            return true;
-        }
+        // Sent without waiting: the window goes on while the service takes
+        // its time, and its answer (the notice's id) comes back as an event.
+        const quint64 serial = ++fSerial;
+        auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, BusTimeoutMs), this);
+        connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, serial, title, body, key] {
+            watcher->deleteLater();
+            const QDBusPendingReply<uint> reply = *watcher;
+            if (reply.isValid()) {
+                fPending.insert(reply.value(), key);
+                if (serial == fSerial)
+                    fUsedBus = true;
+                return;
+            }
+            // The service failed or did not answer in time: the tray, if any.
+            showBalloon(title, body, key);
+        });
+        return true;
     }
     // No notification service: the tray's balloon, where a tray exists.
+    return showBalloon(title, body, key);
+}
+
+bool TDesktopNotifier::showBalloon(const QString &title, const QString &body, qint64 key)
+{
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return false;
     ensureTray();

@@ -27,8 +27,10 @@ public:
     explicit TDesktopNotifier(const QIcon &icon, QObject *parent = nullptr);
     ~TDesktopNotifier() override;
 
-    // Sends one notice; false when neither the service nor a tray could show
-    // it (the caller has nothing else to do about that).
+    // Sends one notice without waiting for the service's answer; false when
+    // neither the service nor a tray can show it (the caller has nothing else
+    // to do about that). Should the service fail to answer after all, the
+    // tray's balloon shows the notice, where a tray exists.
     bool Notify(const QString &title, const QString &body, qint64 key);
 
     // The tray icon, shown with count painted on it when count > 0 (or always
@@ -43,7 +45,8 @@ public:
     // The tooltip the tray icon shows now (also while no tray exists).
     QString ToolTip() const;
     bool TrayVisible() const;
-    // Whether the bus service answered the last notice (else the tray took it).
+    // Whether the bus service has answered the last notice (false until its
+    // answer is in, and when the tray took it).
     bool UsedBus() const { return fUsedBus; }
     // The icon the tray shows for a count, for tests and the window's icon.
     static QIcon CountIcon(const QIcon &base, int count);
@@ -61,6 +64,7 @@ private Q_SLOTS:
 
 private:
     void ensureTray();
+    bool showBalloon(const QString &title, const QString &body, qint64 key);
     void updateTray();
 
     QIcon fIcon;
@@ -69,6 +73,7 @@ private:
     QString fToolTip;
     QHash<uint, qint64> fPending; // bus notice id -> key
     qint64 fTrayKey = 0;          // key of the last balloon
+    quint64 fSerial = 0;          // of the last notice sent to the bus
     int fCount = 0;
     bool fKeep = false;
     bool fUsedBus = false;

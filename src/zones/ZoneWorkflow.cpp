@@ -457,5 +457,5 @@ void TZoneWorkflow::ShowZoneHistory(QWidget *Button)
         return;
     }
     TZoneHistoryForm form(fCtx.Parent);
-    form.ShowHistory(fClient, z, fClient->TrackList(), dt1, dt2);
+    form.ShowHistory(fClient, z, fClient->ZoneHistory(), dt1, dt2);
 }

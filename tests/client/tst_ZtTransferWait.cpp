@@ -1,8 +1,10 @@
 // A slow service call keeps the windows painting, while clicks, keys and
 // timers wait until it has ended.
 
+#include "RecordingServer.h"
 #include "SimProcess.h"
 #include "ZtFormat.h"
+#include "ZtHttp.h"
 #include "ZtTransferWait.h"
 #include "client.h"
 
@@ -15,6 +17,9 @@
 #include <QWidget>
 
 #include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -42,6 +47,29 @@ bool AnyBefore(const QList<qint64> &times, qint64 end)
             return true;
     return false;
 }
+
+// Holds a server thread at one point of its answer until the test lets it go.
+class Gate
+{
+public:
+    void open()
+    {
+        std::lock_guard lock(fMutex);
+        fOpen = true;
+        fCv.notify_all();
+    }
+    // False when nobody opened it in time.
+    bool pass()
+    {
+        std::unique_lock lock(fMutex);
+        return fCv.wait_for(lock, std::chrono::seconds(10), [this] { return fOpen; });
+    }
+
+private:
+    std::mutex fMutex;
+    std::condition_variable fCv;
+    bool fOpen = false;
+};
 
 } // namespace
 
@@ -136,6 +164,96 @@ private Q_SLOTS:
         QVERIFY(outer);
         QVERIFY(!innerAccepted);
         QVERIFY(!innerRan);
+    }
+
+    // A call posted while a call runs (so delivered during its wait) is
+    // refused, and whether it was made on the same client or another one,
+    // before any of the running call's answer arrived or in its middle, the
+    // running call's answer stays whole.
+    void nestedCallLeavesTheRunningAnswerWhole_data()
+    {
+        QTest::addColumn<QString>("nestedOn"); // "", "other" or "same"
+        QTest::addColumn<bool>("duringAnswer");
+        QTest::addRow("no nested call") << QString() << true;
+        QTest::addRow("nested on another client") << QStringLiteral("other") << false;
+        QTest::addRow("nested on the same client before the answer") << QStringLiteral("same") << false;
+        QTest::addRow("nested on the same client during the answer") << QStringLiteral("same") << true;
+    }
+    void nestedCallLeavesTheRunningAnswerWhole()
+    {
+        QFETCH(QString, nestedOn);
+        QFETCH(bool, duringAnswer);
+
+        QByteArray body;
+        for (int i = 0; body.size() < 60000; ++i)
+            body += QByteArray::number(i) + ',';
+        const qsizetype half = body.size() / 2;
+
+        TZtHttpClient client, other;
+        TZtHttpClient *nestedClient = nestedOn == QLatin1String("same") ? &client : &other;
+        int nestedStatus = -1;
+        QString nestedError;
+        Gate gate;
+        std::atomic<bool> nestedRan{false};
+        std::atomic<bool> fired{false};
+        // Called on the server thread where the nested call is to come.
+        const std::function<void()> reached = [&] {
+            if (nestedOn.isEmpty() || fired.exchange(true)) {
+                gate.open();
+                return;
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [&] {
+                    nestedStatus = nestedClient->Get(QString());
+                    nestedError = nestedClient->LastError();
+                    nestedRan = true;
+                    gate.open();
+                },
+                Qt::QueuedConnection);
+        };
+
+        RecordingServer srv;
+        std::atomic<int> bigRequests{0};
+        srv.server().Get("/big", [&](const httplib::Request &, httplib::Response &res) {
+            ++bigRequests;
+            if (!duringAnswer) {
+                reached();
+                gate.pass();
+            }
+            res.set_content_provider(size_t(body.size()), "text/plain", [&](size_t offset, size_t, httplib::DataSink &sink) {
+                if (offset == 0)
+                    return sink.write(body.constData(), size_t(half));
+                if (duringAnswer) {
+                    reached();
+                    gate.pass();
+                }
+                return sink.write(body.constData() + offset, size_t(body.size()) - offset);
+            });
+        });
+        QVERIFY(srv.start());
+        other.Get(srv.baseUrl() + QStringLiteral("/small"));
+        srv.clear();
+
+        const int status = client.Get(srv.baseUrl() + QStringLiteral("/big"));
+        QCOMPARE(status, 200);
+        QCOMPARE(client.LastError(), QString());
+        QCOMPARE(client.RcvdCount(), int(body.size()));
+        QVERIFY(client.RcvdData() == body);
+        QCOMPARE(client.HttpString().size(), body.size());
+        QCOMPARE(client.RcvdContentType(), QStringLiteral("text/plain"));
+        QCOMPARE(client.Url(), srv.baseUrl() + QStringLiteral("/big"));
+        QCOMPARE(bigRequests.load(), 1);
+        QCOMPARE(srv.count(), 0); // the nested call sent nothing
+
+        if (!nestedOn.isEmpty()) {
+            QVERIFY(nestedRan);
+            QCOMPARE(nestedStatus, 0);
+            QCOMPARE(nestedError, QStringLiteral("another request is still running"));
+        }
+        // The client works on afterwards.
+        QCOMPARE(client.Get(QString()), 200);
+        QVERIFY(client.RcvdData() == body);
     }
 
     // Quick answers and calls off the user-interface thread run as before.

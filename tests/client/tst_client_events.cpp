@@ -1,5 +1,6 @@
 #include "ClientFixture.h"
 #include "JsonRules.h"
+#include "MemberLines.h"
 #include "OSM.EventInfo.h"
 #include "TestPaths.h"
 
@@ -14,26 +15,10 @@ static QByteArray j(const char *text)
     return QByteArray(text).replace('\'', '"');
 }
 
-// Every member of an event, one "name=value" each; reals in full precision,
-// with the sign of a zero.
+// Every member of an event, one "name=value" each.
 static QStringList describe(const TEventInfo &e)
 {
-    const auto real = [](double v) {
-        return std::isnan(v) ? QStringLiteral("nan") : (std::signbit(v) ? QStringLiteral("-") : QString()) + QString::number(std::abs(v), 'g', 17);
-    };
-    return {QStringLiteral("uid=%1").arg(e.uid), QStringLiteral("obj_id=%1").arg(e.obj_id),
-            QStringLiteral("trap_id=%1").arg(e.trap_id), QStringLiteral("trap_vid=%1").arg(e.trap_vid),
-            QStringLiteral("h_point_id=%1").arg(e.h_point_id), QStringLiteral("h_obj_dt=") + real(e.h_obj_dt),
-            QStringLiteral("h_gps_dt=") + real(e.h_gps_dt), QStringLiteral("h_sys_dt=") + real(e.h_sys_dt),
-            QStringLiteral("h_lat=") + real(e.h_lat), QStringLiteral("h_lon=") + real(e.h_lon),
-            QStringLiteral("h_speed=") + real(e.h_speed), QStringLiteral("h_bat=%1").arg(e.h_bat),
-            QStringLiteral("h_sval=") + e.h_sval,
-            QStringLiteral("c_point_id=%1").arg(e.c_point_id), QStringLiteral("c_obj_dt=") + real(e.c_obj_dt),
-            QStringLiteral("c_gps_dt=") + real(e.c_gps_dt), QStringLiteral("c_sys_dt=") + real(e.c_sys_dt),
-            QStringLiteral("c_lat=") + real(e.c_lat), QStringLiteral("c_lon=") + real(e.c_lon),
-            QStringLiteral("c_speed=") + real(e.c_speed), QStringLiteral("c_bat=%1").arg(e.c_bat),
-            QStringLiteral("c_sval=") + e.c_sval,
-            QStringLiteral("accept_dt=") + real(e.accept_dt), QStringLiteral("accept_msg=") + e.accept_msg};
+    return MemberLines(RecordMembers::EventMembers(), e);
 }
 
 class TstClientEvents : public QObject

@@ -3,6 +3,7 @@
 
 #include "ClientFixture.h"
 #include "JsonRules.h"
+#include "MemberLines.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.SensorInfo.h"
 #include "SimProcess.h"
@@ -44,7 +45,7 @@ QByteArray j(const char *text)
 
 QString Real(double v)
 {
-    return std::isnan(v) ? QStringLiteral("nan") : (std::signbit(v) ? QStringLiteral("-") : QString()) + QString::number(std::abs(v), 'g', 17);
+    return RealText(v);
 }
 
 // Every field of an object as read from an answer, one "name=value" each:
@@ -52,23 +53,9 @@ QString Real(double v)
 // its sensors and its alarms.
 QStringList Describe(const TObjectInfo &o)
 {
-    QStringList d{QStringLiteral("uid=%1").arg(o.uid), QStringLiteral("id=") + o.id,
-                  QStringLiteral("parent_id=%1").arg(o.parent_id), QStringLiteral("type_id=%1").arg(o.type_id),
-                  QStringLiteral("user_id=%1").arg(o.user_id), QStringLiteral("name=") + o.name,
-                  QStringLiteral("is_deleted=%1").arg(o.is_deleted), QStringLiteral("del_dt=") + Real(o.del_dt),
-                  QStringLiteral("track_color=%1").arg(o.track_color), QStringLiteral("has_image=%1").arg(o.has_image),
-                  QStringLiteral("image_dt=") + Real(o.image_dt), QStringLiteral("is_alien=%1").arg(o.is_alien),
-                  QStringLiteral("users_list=") + o.users_list, QStringLiteral("model=") + o.model,
-                  QStringLiteral("hw_type=") + o.hw_type, QStringLiteral("hw_info=") + o.hw_info,
-                  QStringLiteral("sw_ver=") + o.sw_ver, QStringLiteral("phone=") + o.phone, QStringLiteral("imei=") + o.imei,
-                  QStringLiteral("settings=") + o.settings, QStringLiteral("address=") + o.address,
-                  QStringLiteral("trip_id=%1").arg(o.trip_id), QStringLiteral("trip_status=%1").arg(o.trip_status)};
     const TTrackPointInfo &p = *o.last_point;
-    d << QStringLiteral("p.uid=%1").arg(p.uid) << QStringLiteral("p.obj_id=%1").arg(p.obj_id) << QStringLiteral("p.osm_id=") + p.osm_id
-      << QStringLiteral("p.sys_dt=") + Real(p.sys_dt) << QStringLiteral("p.obj_dt=") + Real(p.obj_dt)
-      << QStringLiteral("p.gps_dt=") + Real(p.gps_dt) << QStringLiteral("p.lat=") + Real(p.lat) << QStringLiteral("p.lon=") + Real(p.lon)
-      << QStringLiteral("p.alt=") + Real(p.alt) << QStringLiteral("p.acc=") + Real(p.acc) << QStringLiteral("p.speed=") + Real(p.speed)
-      << QStringLiteral("p.angle=") + Real(p.angle) << QStringLiteral("p.bat=%1").arg(p.bat) << QStringLiteral("p.src=%1").arg(p.src)
+    QStringList d = MemberLines(RecordMembers::ObjectMembers(), o);
+    d << QStringLiteral("p.uid=%1").arg(p.uid) << MemberLines(RecordMembers::PointMembers(), p, QStringLiteral("p."))
       << QStringLiteral("p.HasEvent=%1").arg(p.HasEvent);
     for (const auto &s : p.sensors)
         d << QStringLiteral("p.sensor=%1 %2 %3").arg(s->uid).arg(s->sign, s->val);
@@ -308,10 +295,10 @@ private Q_SLOTS:
              "alarm=32 1 0  line\nnext \u00e9 \"quoted\" \U0001F600"},
             {"uid=7", "id=123", "parent_id=0", "type_id=0", "name=true", "is_deleted=1", "has_image=0", "users_list=1.5",
              "model=12345678901234567000", "hw_type=9007199254740993", "phone=0", "imei=1e2", "trip_id=0",
-             "p.obj_id=1", "p.lat=55.700000000000003", "p.lon=37.5", "p.bat=0", "p.src=2", "track_color=255"},
-            {"uid=8", "name=", "p.lat=nan", "p.lon=2", "p.src=-1", "p.bat=4", "p.HasEvent=0", "sensor=0     nan nan",
+             "p.obj_id=1", "p.lat=55.700000000000003", "p.lon=37.5", "p.bat=0", "p.crd_src=2", "track_color=255"},
+            {"uid=8", "name=", "p.lat=nan", "p.lon=2", "p.crd_src=-1", "p.bat=4", "p.HasEvent=0", "sensor=0     nan nan",
              "sensor=3    again nan nan", "p.sensor=3  again", "alarm=33 8 0  ", "p.event=24 0 nan"},
-            {"uid=9", "id=Грузовик №1 🚚", "users_list=日本語", "p.bat=0", "trip_status=0", "p.src=0", "p.HasEvent=1",
+            {"uid=9", "id=Грузовик №1 🚚", "users_list=日本語", "p.bat=0", "trip_status=0", "p.crd_src=0", "p.HasEvent=1",
              "p.sensor=0 event ", "p.sensor=1 event "},
         };
         for (int i = 0; i < 4; ++i)

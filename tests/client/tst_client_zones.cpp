@@ -151,15 +151,15 @@ private Q_SLOTS:
                      j("[{'uid':1,'obj_id':7,'obj_dt':'2025-02-03T07:00:00Z'},{'uid':0},{'uid':2,'obj_id':8}]"));
         QCOMPARE(f.client->GetZoneHistory(9, 0, 0, EncodeDateTime(2025, 2, 3), EncodeDateTime(2025, 2, 4)), 2);
         QCOMPARE(f.srv.last().target, QStringLiteral("/api/v1/zone/9/history?from=2025-02-02T21:00:00Z&to=2025-02-03T21:00:00Z"));
-        QCOMPARE(f.client->TrackList()[0]->obj_dt, EncodeDateTime(2025, 2, 3, 10, 0));
-        QCOMPARE(f.client->TrackList()[1]->obj_id, 8);
+        QCOMPARE(f.client->ZoneHistory()[0]->obj_dt, EncodeDateTime(2025, 2, 3, 10, 0));
+        QCOMPARE(f.client->ZoneHistory()[1]->obj_id, 8);
         f.srv.answer("/api/v1/zone/9/history", 404);
         QCOMPARE(f.client->GetZoneHistory(9, 1, 1, 0, 1), -1);
         QVERIFY(f.srv.last().target.endsWith("&mode=1&tmode=1"));
     }
 
-    // A broken history fails and leaves the points held before (the track
-    // on the map); an empty one is an answer.
+    // A broken history fails and leaves the points held before; an empty
+    // one is an answer.
     void historyAnswers_data() { addListAnswerRows("ZoneHistory", j("[{'uid':1,'obj_id':7},{'uid':2,'obj_id':8}]")); }
     void historyAnswers()
     {
@@ -172,8 +172,31 @@ private Q_SLOTS:
         answer.serve(f.srv, "/api/v1/zone/9/history");
         f.log.clear();
         QCOMPARE(f.client->GetZoneHistory(9, 0, 0, 0, 1), result);
-        QCOMPARE(int(f.client->TrackList().size()), result < 0 ? 3 : 0);
+        QCOMPARE(int(f.client->ZoneHistory().size()), result < 0 ? 3 : 0);
         QCOMPARE(f.log.count(QLatin1String("  X: ")), result < 0 ? 1 : 0);
+    }
+
+    // A zone's history and an object's track are two lists: asking for one
+    // leaves the other as it was, whichever comes first.
+    void historyAndTrackAreApart()
+    {
+        ClientFixture f;
+        QVERIFY(f.ok());
+        f.srv.answer("/api/v1/object/5/track", 200, j("[{'uid':11,'obj_id':5},{'uid':12,'obj_id':5}]"));
+        f.srv.answer("/api/v1/zone/9/history", 200, j("[{'uid':21,'obj_id':7},{'uid':22,'obj_id':8},{'uid':23,'obj_id':8}]"));
+        QCOMPARE(f.client->GetTrack(5, 0, 1), 2);
+        const TTrackPointInfo *first = f.client->TrackList()[0].get();
+        QCOMPARE(f.client->GetZoneHistory(9, 0, 0, 0, 1), 3);
+        QCOMPARE(int(f.client->TrackList().size()), 2);
+        QCOMPARE(f.client->TrackList()[0].get(), first);
+        QCOMPARE(f.client->TrackList()[1]->uid, 12);
+        QCOMPARE(f.client->ZoneHistory()[0]->uid, 21);
+
+        f.srv.answer("/api/v1/object/5/track", 200, j("[{'uid':13,'obj_id':5}]"));
+        QCOMPARE(f.client->GetTrack(5, 0, 1), 1);
+        QCOMPARE(int(f.client->ZoneHistory().size()), 3);
+        QCOMPARE(f.client->ZoneHistory()[2]->uid, 23);
+        QCOMPARE(f.client->TrackList()[0]->uid, 13);
     }
 };
 

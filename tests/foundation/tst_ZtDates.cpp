@@ -1,3 +1,4 @@
+#include "DayNumber.h"
 #include "ZtDates.h"
 
 #include <QScopeGuard>
@@ -23,6 +24,8 @@ private Q_SLOTS:
     void duration_data();
     void duration();
     void qtRoundTrip();
+    void dayAndTimeOfDay_data();
+    void dayAndTimeOfDay();
     void nowInZone_data();
     void nowInZone();
 };
@@ -183,6 +186,45 @@ void TestZtDates::qtRoundTrip()
     QCOMPARE(QDateTimeToDateTime(q), v);
     QVERIFY(std::isnan(QDateTimeToDateTime(QDateTime())));
     QVERIFY(std::isnan(EncodeDateTime(2023, 2, 29)));
+}
+
+// The one split of a value into a calendar day and a time of day, on both
+// sides of midnight, of the epoch, of a leap day and of the years the
+// formatter writes with four digits.
+void TestZtDates::dayAndTimeOfDay_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<qint64>("days");
+    QTest::addColumn<qint64>("ms");
+    QTest::addColumn<QString>("date");
+    const double ms = 1.0 / 86400000.0;
+    QTest::addRow("the epoch") << 0.0 << qint64(0) << qint64(0) << "1899-12-30";
+    QTest::addRow("a millisecond before it") << -ms << qint64(-1) << qint64(86399999) << "1899-12-29";
+    QTest::addRow("half a millisecond before it rounds up") << -0.4 * ms << qint64(0) << qint64(0) << "1899-12-30";
+    QTest::addRow("noon the day before") << -0.5 << qint64(-1) << qint64(43200000) << "1899-12-29";
+    QTest::addRow("1900-02-28, no leap day") << 60.0 << qint64(60) << qint64(0) << "1900-02-28";
+    QTest::addRow("1900-03-01") << 61.0 << qint64(61) << qint64(0) << "1900-03-01";
+    QTest::addRow("leap day 2000, last millisecond") << 36586.0 - ms << qint64(36585) << qint64(86399999) << "2000-02-29";
+    QTest::addRow("the millisecond after it") << 36586.0 << qint64(36586) << qint64(0) << "2000-03-01";
+    QTest::addRow("1970-01-01") << 25569.0 << qint64(25569) << qint64(0) << "1970-01-01";
+    QTest::addRow("0001-01-01") << -693593.0 << qint64(-693593) << qint64(0) << "0001-01-01";
+    QTest::addRow("9999-12-31") << 2958465.0 << qint64(2958465) << qint64(0) << "9999-12-31";
+}
+
+void TestZtDates::dayAndTimeOfDay()
+{
+    QFETCH(double, value);
+    QFETCH(qint64, days);
+    QFETCH(qint64, ms);
+    QFETCH(QString, date);
+    qint64 msOfDay = -1;
+    QCOMPARE(SplitDateTime(value, msOfDay), days);
+    QCOMPARE(msOfDay, ms);
+    int y = 0, m = 0, d = 0;
+    DecodeDay(days, y, m, d);
+    QCOMPARE(QStringLiteral("%1-%2-%3").arg(y, 4, 10, QLatin1Char('0')).arg(m, 2, 10, QLatin1Char('0')).arg(d, 2, 10, QLatin1Char('0')), date);
+    // The formatter reads the same fields.
+    QCOMPARE(FormatDateTimeNaN(QStringLiteral("yyyy-mm-dd"), value), date);
 }
 
 void TestZtDates::nowInZone_data()

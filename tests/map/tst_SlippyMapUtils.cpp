@@ -1,3 +1,4 @@
+#include "MapRange.h"
 #include "OSM.SlippyMapUtils.h"
 #include "geo_utils.h"
 
@@ -59,6 +60,7 @@ void TestSlippyMapUtils::geoPointCreate()
     QFETCH(double, lon);
     QFETCH(double, lat);
     QFETCH(bool, ok);
+    QCOMPARE(IsMapPosition(lon, lat), ok); // the one range check
     if (!ok) {
         QVERIFY_THROWS_EXCEPTION(EGeoAssertion, TGeoPoint::Create(lon, lat));
         try {

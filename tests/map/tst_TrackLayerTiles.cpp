@@ -2,6 +2,7 @@
 // tiles meet without seams whatever their size, and changed points or styles
 // are drawn anew.
 #include "OSM.GeoTrack.h"
+#include "MapRange.h"
 #include "OSM.SlippyMapUtils.h"
 #include "OSM.TrackGlyphs.h"
 #include "OSM.TrackLayerTiles.h"
@@ -93,6 +94,8 @@ private Q_SLOTS:
     void cacheUsesTheMapPixels();
     void parkingsDrawnAtTheirCentre_data();
     void parkingsDrawnAtTheirCentre();
+    void pointsBeyondTheMapAreNotDrawn_data();
+    void pointsBeyondTheMapAreNotDrawn();
 };
 
 // The cache projects once per track and scales per zoom; every point must
@@ -121,6 +124,41 @@ void tst_TrackLayerTiles::cacheUsesTheMapPixels()
                      qPrintable(QStringLiteral("zoom %1, point %2 (%3, %4)").arg(zoom).arg(i).arg(p.lon, 0, 'g', 12).arg(p.lat, 0, 'g', 12)));
         }
     }
+}
+
+// A point is drawn exactly when the map shows its position, on both sides of
+// each edge: the longitudes and latitudes of the map's range, and the
+// northern Mercator limit (about 85.0511, within that range; in the south
+// the last row of pixels takes a little more, as LatToMapY does).
+void tst_TrackLayerTiles::pointsBeyondTheMapAreNotDrawn_data()
+{
+    QTest::addColumn<double>("lon");
+    QTest::addColumn<double>("lat");
+    QTest::addColumn<bool>("drawn");
+    QTest::addRow("north limit") << 10.0 << 85.05 << true;
+    QTest::addRow("beyond the north limit") << 10.0 << 85.06 << false;
+    QTest::addRow("beyond the map's range in the north") << 10.0 << MaxMapLatitude + 0.0001 << false;
+    QTest::addRow("south limit") << 10.0 << -85.05 << true;
+    QTest::addRow("beyond the map's range in the south") << 10.0 << -MaxMapLatitude - 0.0001 << false;
+    QTest::addRow("east edge") << 180.0 << 10.0 << true;
+    QTest::addRow("beyond the east edge") << 180.0001 << 10.0 << false;
+    QTest::addRow("west edge") << -180.0 << 10.0 << true;
+    QTest::addRow("beyond the west edge") << -180.0001 << 10.0 << false;
+}
+
+void tst_TrackLayerTiles::pointsBeyondTheMapAreNotDrawn()
+{
+    QFETCH(double, lon);
+    QFETCH(double, lat);
+    QFETCH(bool, drawn);
+    auto track = Walk(3, 0.001, 8, 2);
+    track->Points()[1]->lon = lon;
+    track->Points()[1]->lat = lat;
+    TTrackScreenCache cache;
+    cache.Update(*track, 3);
+    QCOMPARE(cache.MapPixels()[1].x() != TTrackScreenCache::NoPosition, drawn);
+    QVERIFY(cache.MapPixels()[0].x() != TTrackScreenCache::NoPosition);
+    QVERIFY(cache.MapPixels()[2].x() != TTrackScreenCache::NoPosition);
 }
 
 void tst_TrackLayerTiles::tilesMeetWithoutSeams_data()

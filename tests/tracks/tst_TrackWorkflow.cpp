@@ -71,6 +71,9 @@ private Q_SLOTS:
         const auto res = w.RequestTrack(obj, r);
         QVERIFY2(res.Track, qPrintable(fLog));
         const TGeoTrack &t = *res.Track;
+        // The points moved into the track: the client holds no second copy.
+        QVERIFY(res.Count > 0);
+        QVERIFY(c->TrackList().empty());
         QCOMPARE(t.Sign(), obj.name + QStringLiteral("-six_hours"));
         QCOMPARE(t.ObjId(), obj.id);
         QCOMPARE(t.Style().Sign, QStringLiteral("Green"));

@@ -9,9 +9,13 @@
 #include <QDBusMessage>
 #include <QMutex>
 #include <QProcess>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
+
+#include <atomic>
 
 // The freedesktop notification service, recording every Notify call.
 class FakeNotifications : public QObject
@@ -29,14 +33,24 @@ public:
         QMutexLocker lock(&fMutex);
         return fCalls;
     }
+    // While holding, every Notify waits for a release before it answers: a
+    // service that takes its time.
+    void hold(bool on) { fHolding = on; }
+    void release() { fReleased.release(); }
 
 public Q_SLOTS:
     uint Notify(const QString &app, uint, const QString &, const QString &summary, const QString &body, const QStringList &actions,
                 const QVariantMap &, int)
     {
-        QMutexLocker lock(&fMutex);
-        fCalls.append({app, summary, body, actions});
-        return uint(100 + fCalls.size());
+        uint id = 0;
+        {
+            QMutexLocker lock(&fMutex);
+            fCalls.append({app, summary, body, actions});
+            id = uint(100 + fCalls.size());
+        }
+        if (fHolding)
+            fReleased.acquire();
+        return id;
     }
     QStringList GetCapabilities() { return {QStringLiteral("actions"), QStringLiteral("body")}; }
     void CloseNotification(uint) {}
@@ -44,6 +58,8 @@ public Q_SLOTS:
 private:
     mutable QMutex fMutex;
     QList<Call> fCalls;
+    std::atomic<bool> fHolding{false};
+    QSemaphore fReleased;
 };
 
 class tst_DesktopNotifier : public QObject
@@ -106,8 +122,9 @@ private Q_SLOTS:
         TDesktopNotifier n{QIcon()};
         QSignalSpy clicked(&n, &TDesktopNotifier::activated);
         QVERIFY(n.Notify(QStringLiteral("Car 1"), QStringLiteral("Battery below 20 %"), 7));
-        QVERIFY(n.UsedBus());
+        QTRY_VERIFY(n.UsedBus());
         QVERIFY(n.Notify(QStringLiteral("Phone"), QStringLiteral("Left the zone Home"), 9));
+        QTRY_VERIFY(n.UsedBus()); // both answers are in
         const auto calls = fServer->calls();
         QCOMPARE(calls.size(), 2);
         QCOMPARE(calls[0].summary, QStringLiteral("Car 1"));
@@ -126,6 +143,33 @@ private Q_SLOTS:
         QVERIFY(sendSignal(QStringLiteral("ActionInvoked"), {uint(101), QStringLiteral("default")}));
         QTest::qWait(200);
         QCOMPARE(clicked.size(), 1);
+    }
+
+    // A service that takes its time does not hold the window up: the notice
+    // is sent, the window goes on, and the service's answer arrives later,
+    // so that a click on the notice still reports its object.
+    void slowServiceDoesNotBlock()
+    {
+        QVERIFY(fServer); // registered by noticeReachesService
+        const qsizetype before = fServer->calls().size();
+        TDesktopNotifier n{QIcon()};
+        QSignalSpy clicked(&n, &TDesktopNotifier::activated);
+        fServer->hold(true);
+        QVERIFY(n.Notify(QStringLiteral("Truck"), QStringLiteral("Door open"), 11));
+        // Back here while the service still holds the call unanswered.
+        QTRY_COMPARE(fServer->calls().size(), before + 1);
+        QVERIFY(!n.UsedBus());
+        bool ticked = false;
+        QTimer::singleShot(0, this, [&] { ticked = true; });
+        QTRY_VERIFY(ticked); // the event loop runs meanwhile
+        QVERIFY(!n.UsedBus());
+        fServer->hold(false);
+        fServer->release();
+        QTRY_VERIFY(n.UsedBus());
+        const uint id = uint(100 + before + 1);
+        QVERIFY(sendSignal(QStringLiteral("ActionInvoked"), {id, QStringLiteral("default")}));
+        QTRY_COMPARE(clicked.size(), 1);
+        QCOMPARE(clicked.first().first().toLongLong(), qint64(11));
     }
 
     // The count badge: red in the top-right corner, the icon untouched at 0.

@@ -284,7 +284,7 @@ private Q_SLOTS:
 
         TZoneInfo zone(5, TZoneInfo::Circle);
         TZoneHistoryForm form;
-        form.Fill(&client, &zone, client.TrackList(), dt1, dt2);
+        form.Fill(&client, &zone, client.ZoneHistory(), dt1, dt2);
         QStringList got;
         QTreeWidget *t = form.HistoryList;
         for (int i = 0; i < t->topLevelItemCount(); ++i)

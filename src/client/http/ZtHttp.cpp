@@ -3,7 +3,7 @@
 #include "ZtFiles.h"
 #include "ZtTransferWait.h"
 
-#include <QElapsedTimer>
+#include <utility>
 
 TZtHttpClient::TZtHttpClient()
     : fUserAgent(QStringLiteral("ZTHTTP Client [ver=1.01]"))
@@ -20,93 +20,107 @@ QString TZtHttpClient::HttpString() const
     return QString::fromUtf8(zero < 0 ? data : data.left(zero));
 }
 
-void TZtHttpClient::StoreCookie(const QByteArray &setCookie)
+namespace {
+
+void StoreCookie(TZtHash &cookies, const QByteArray &setCookie)
 {
     // Only name=value before the first ";": no domain, path or expiry handling.
-    const QByteArray pair = setCookie.left(setCookie.indexOf(';') < 0 ? setCookie.size() : setCookie.indexOf(';'));
+    const int semicolon = setCookie.indexOf(';');
+    const QByteArray pair = semicolon < 0 ? setCookie : setCookie.left(semicolon);
     const int eq = pair.indexOf('=');
     if (eq < 0)
         return;
-    fCookie.SetVal(QString::fromUtf8(pair.left(eq)), QString::fromUtf8(pair.mid(eq + 1)));
+    cookies.SetVal(QString::fromUtf8(pair.left(eq)), QString::fromUtf8(pair.mid(eq + 1)));
 }
 
-void TZtHttpClient::CreateEngine()
+// Everything one exchange touches while its transfer runs on the worker.
+struct TExchangeCall
 {
-    fHttpStatus = 0;
-    fHttpReason.clear();
-    fLastError.clear();
-    fEngineRequest = TZtHttpEngineRequest();
-    fEngineResult = TZtHttpEngineResult();
-    fEngineRequest.userAgent = fUserAgent.toUtf8();
-    fEngineRequest.accept = fAccept.toUtf8();
-    fEngineRequest.cookieText = [this] { return fCookie.AsText(QStringLiteral("="), QStringLiteral("; ")).toUtf8(); };
+    TZtHttpEngineRequest request;
+    TZtHttpEngineResult result;
+    QByteArray body;
+    TZtHash cookies;
+};
+
+} // namespace
+
+void TZtHttpClient::PrepareRequest(TZtHttpEngineRequest &request) const
+{
+    request.userAgent = fUserAgent.toUtf8();
+    request.accept = fAccept.toUtf8();
     for (int i = 0; i < fHeaders.Count(); ++i)
-        fEngineRequest.headerLines.append((fHeaders.GetKey(i) + QStringLiteral(": ") + fHeaders.GetValByIndex(i)).toUtf8());
-    fEngineRequest.onSetCookie = [this](const QByteArray &c) { StoreCookie(c); };
+        request.headerLines.append((fHeaders.GetKey(i) + QStringLiteral(": ") + fHeaders.GetValByIndex(i)).toUtf8());
     if (!fProxy.isEmpty()) {
-        fEngineRequest.proxyHost = fProxy;
-        fEngineRequest.proxyPort = fProxyPort.toInt();
-        fEngineRequest.proxyUser = fProxyUser;
-        fEngineRequest.proxyPass = fProxyPass;
+        request.proxyHost = fProxy;
+        request.proxyPort = fProxyPort.toInt();
+        request.proxyUser = fProxyUser;
+        request.proxyPass = fProxyPass;
     }
-    fEngineRequest.connectTimeoutMs = fConnectTimeoutMs;
-    fEngineRequest.answerTimeoutMs = fStallTimeoutMs;
-    fEngineRequest.tlsVerify = fTlsVerify;
-    fEngineRequest.caFile = fCaFile;
+    request.connectTimeoutMs = fConnectTimeoutMs;
+    request.answerTimeoutMs = fStallTimeoutMs;
+    request.tlsVerify = fTlsVerify;
+    request.caFile = fCaFile;
 }
 
-void TZtHttpClient::ReleaseEngine()
+void TZtHttpClient::Record(const TZtHttpEngineResult &result, QByteArray body)
 {
-    fHttpStatus = fEngineResult.status;
-    fHttpReason = fEngineResult.reason;
-    fLastError = fEngineResult.error;
-    fEngineRequest = TZtHttpEngineRequest();
+    fHttpStatus = result.status;
+    fHttpReason = result.reason;
+    fLastError = result.error;
+    // Whatever arrived is recorded, also after a failure.
+    fRcvdCount = int(body.size());
+    body.append(2, '\0');
+    fRcvdStream = std::move(body);
+    fRcvdContentType = QString::fromUtf8(result.contentType);
 }
 
 int TZtHttpClient::Exchange(const char *method, const QString &aUrl, const QByteArray *body)
 {
-    CreateEngine();
-    if (!aUrl.isEmpty())
-        fUrl = aUrl;
     const QByteArray m(method);
     const bool isGet = m == "GET";
-    QString line = QString::fromLatin1(m) + QLatin1Char(' ') + fUrl + QStringLiteral(" -> ");
+    const QString url = aUrl.isEmpty() ? fUrl : aUrl;
+    QString line = QString::fromLatin1(m) + QLatin1Char(' ') + url + QStringLiteral(" -> ");
 
-    fEngineRequest.method = m;
-    fEngineRequest.url = fUrl;
+    // The call's own copies: the client's members are neither read nor
+    // written by the worker, and are only assigned after the wait.
+    TExchangeCall call;
+    PrepareRequest(call.request);
+    call.request.method = m;
+    call.request.url = url;
     if (body) {
-        fEngineRequest.body = *body;
-        fEngineRequest.contentType = fContentType.toUtf8();
+        call.request.body = *body;
+        call.request.contentType = fContentType.toUtf8();
     }
     if (!isGet)
-        fEngineRequest.referer = fReferer.toUtf8();
+        call.request.referer = fReferer.toUtf8();
+    call.cookies = fCookie;
+    call.request.cookieText = [&call] { return call.cookies.AsText(QStringLiteral("="), QStringLiteral("; ")).toUtf8(); };
+    call.request.onSetCookie = [&call](const QByteArray &text) { StoreCookie(call.cookies, text); };
 
-    fRcvdStream.clear();
-    // On the user-interface thread the windows keep painting meanwhile.
-    const bool ran = ZtTransferWait::Run([this] { fEngineResult = TZtHttpEngine::Perform(fEngineRequest, fRcvdStream); });
-    if (!ran) {
-        fEngineResult = TZtHttpEngineResult();
-        fEngineResult.error = fEngineResult.reason = QStringLiteral("another request is still running");
+    // On the user-interface thread the windows keep painting meanwhile; the
+    // worker has ended when Run returns.
+    const bool ran = ZtTransferWait::Run([&call] { call.result = TZtHttpEngine::Perform(call.request, call.body); });
+    fUrl = url;
+    if (ran) {
+        fCookie = call.cookies;
+    } else {
+        call.result = TZtHttpEngineResult();
+        call.result.error = call.result.reason = QStringLiteral("another request is still running");
     }
+    const TZtHttpEngineResult &result = call.result;
+    Record(result, std::move(call.body));
 
-    // Whatever arrived is recorded, also after a failure.
-    fRcvdCount = int(fRcvdStream.size());
-    fRcvdStream.append(2, '\0');
-    fRcvdContentType = QString::fromUtf8(fEngineResult.contentType);
-    if (fEngineResult.error.isEmpty())
-        line += QString::number(fEngineResult.status) + QLatin1Char(' ') + fEngineResult.reason;
+    if (result.error.isEmpty())
+        line += QString::number(result.status) + QLatin1Char(' ') + result.reason;
     else
-        line += (isGet ? QStringLiteral(" [") : QStringLiteral("[")) + fEngineResult.error + QLatin1Char(']');
-    const int result = fEngineResult.status;
-
+        line += (isGet ? QStringLiteral(" [") : QStringLiteral("[")) + result.error + QLatin1Char(']');
     if (!fLogFile.isEmpty()) {
         QString text = QStringLiteral("\r\n") + line;
         if (!isGet)
-            text += QStringLiteral(" [") + QString::number(fEngineResult.elapsedMs) + QLatin1Char(']');
+            text += QStringLiteral(" [") + QString::number(result.elapsedMs) + QLatin1Char(']');
         AppendLogFile(fLogFile, text, QString());
     }
-    ReleaseEngine();
-    return result;
+    return result.status;
 }
 
 int TZtHttpClient::Get(const QString &aUrl)
@@ -173,17 +187,11 @@ QString TZtHttpsClient::ProtocolLogName(const QString &logFile)
     return logFile.left(dot + 1) + QStringLiteral("https.log");
 }
 
-void TZtHttpsClient::CreateEngine()
+void TZtHttpsClient::PrepareRequest(TZtHttpEngineRequest &request) const
 {
-    TZtHttpClient::CreateEngine();
-    fEngineRequest.userAgent = HttpsUserAgent.toUtf8();
-    fEngineRequest.accept.clear();
+    TZtHttpClient::PrepareRequest(request);
+    request.userAgent = HttpsUserAgent.toUtf8();
+    request.accept.clear();
     if (!LogFile().isEmpty())
-        fEngineRequest.protocolLogFile = ProtocolLogName(LogFile());
-}
-
-void TZtHttpsClient::ReleaseEngine()
-{
-    // The engine closes its TLS context and protocol log with the exchange.
-    TZtHttpClient::ReleaseEngine();
+        request.protocolLogFile = ProtocolLogName(LogFile());
 }

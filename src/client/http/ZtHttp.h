@@ -13,6 +13,9 @@
 // A small blocking HTTP client: fixed request headers, a cookie store, the
 // received body and an optional request log. Each exchange gets a fresh
 // engine request; no connection survives from one exchange to the next.
+// An exchange works on its own request, cookies and buffer while it runs and
+// becomes the client's state only when it has ended, so a call refused during
+// another one's wait (ZtTransferWait) leaves the running call's answer whole.
 class TZtHttpClient
 {
 public:
@@ -95,18 +98,15 @@ public:
     void SetCaFile(const QString &v) { fCaFile = v; }
 
 protected:
-    // Prepares fEngineRequest for the next exchange.
-    virtual void CreateEngine();
-    // Takes status and reason from the finished exchange.
-    virtual void ReleaseEngine();
-
-    TZtHttpEngineRequest fEngineRequest;
-    TZtHttpEngineResult fEngineResult;
+    // Fills the settings every exchange shares (agent, headers, proxy,
+    // time-outs, TLS) into one exchange's request.
+    virtual void PrepareRequest(TZtHttpEngineRequest &request) const;
 
 private:
     int Exchange(const char *method, const QString &aUrl, const QByteArray *body);
     int SendText(const char *method, const QString &aUrl, const QString &data);
-    void StoreCookie(const QByteArray &setCookie);
+    // Takes the outcome of one exchange as the client's last answer.
+    void Record(const TZtHttpEngineResult &result, QByteArray body);
 
     TZtHash fCookie;
     TZtHash fHeaders;
@@ -144,6 +144,5 @@ public:
     static QString ProtocolLogName(const QString &logFile);
 
 protected:
-    void CreateEngine() override;
-    void ReleaseEngine() override;
+    void PrepareRequest(TZtHttpEngineRequest &request) const override;
 };

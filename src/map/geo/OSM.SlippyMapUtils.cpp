@@ -1,5 +1,7 @@
 #include "OSM.SlippyMapUtils.h"
 
+#include "MapRange.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -32,9 +34,7 @@ int tileFloor(int v)
 
 TGeoPoint TGeoPoint::Create(double aLong, double aLat)
 {
-    // Written as positive tests so that NaN fails them.
-    geoAssert(aLong >= -180.0 && aLong <= 180.0);
-    geoAssert(aLat >= -85.1 && aLat <= 85.1);
+    geoAssert(IsMapPosition(aLong, aLat));
     return TGeoPoint{aLong, aLat};
 }
 
@@ -62,7 +62,7 @@ quint32 LongToMapX(TMapZoomLevel Zoom, double Long)
 
 quint32 LatToMapY(TMapZoomLevel Zoom, double Lat)
 {
-    geoAssert(Lat >= -85.1 && Lat <= 85.1);
+    geoAssert(Lat >= -MaxMapLatitude && Lat <= MaxMapLatitude);
     const double size = MapSize(Zoom);
     const double y = std::floor(LatToMercatorV(Lat) * size);
     geoAssert(y >= 0.0 && y <= size);
@@ -102,7 +102,7 @@ void GetScaleBar(TMapZoomLevel Zoom, quint32 &WidthPx, quint32 &WidthM, QString 
 void GetScaleBar(TMapZoomLevel Zoom, double Lat, quint32 &WidthPx, quint32 &WidthM, QString &Text)
 {
     geoAssert(Zoom <= MaxZoomLevel);
-    const double lat = std::isnan(Lat) ? 0.0 : std::clamp(Lat, -85.1, 85.1);
+    const double lat = std::isnan(Lat) ? 0.0 : std::clamp(Lat, -MaxMapLatitude, MaxMapLatitude);
     // Metres of ground per map pixel on this parallel.
     const double mpp = MetersPerPixel[Zoom] * std::cos(lat * std::numbers::pi / 180.0);
     int row = Zoom;

@@ -6,6 +6,7 @@
 
 #include "OSM.GeoTrack.h"
 
+#include "DayNumber.h"
 #include "ZtDates.h"
 #include "ZtUtils.h"
 #include "ZtVectorState.h"
@@ -25,45 +26,10 @@ namespace {
 
 constexpr int FormatCsv = 1;
 constexpr int FormatGpx = 2;
-constexpr qint64 MSecsPerDay = 86400000;
 // 0001-01-01 and 9999-12-31 as day numbers; outside them the generic
-// formatter is used, as the calendar arithmetic below assumes four-digit years.
+// formatter is used, as the writing below assumes four-digit years.
 constexpr double FirstFastDay = -693593.0;
 constexpr double LastFastDay = 2958465.0;
-
-struct Civil
-{
-    int year, month, day;
-};
-
-// Splits a date-time into a day number and the millisecond of the day,
-// rounding to the millisecond like the date utilities do.
-void splitMs(double value, qint64 &days, qint64 &ms)
-{
-    const qint64 total = std::llround(value * double(MSecsPerDay));
-    days = total / MSecsPerDay;
-    ms = total % MSecsPerDay;
-    if (ms < 0) {
-        ms += MSecsPerDay;
-        --days;
-    }
-}
-
-// The calendar date of a day counted from 1899-12-30 (civil-from-days after
-// H. Hinnant, shifted to that epoch).
-Civil civilDate(qint64 days)
-{
-    const qint64 z = days - 25569 + 719468; // days since 0000-03-01
-    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
-    const qint64 doe = z - era * 146097;
-    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const qint64 mp = (5 * doy + 2) / 153;
-    const int d = int(doy - (153 * mp + 2) / 5 + 1);
-    const int m = int(mp < 10 ? mp + 3 : mp - 9);
-    const int y = int(yoe + era * 400 + (m <= 2 ? 1 : 0));
-    return Civil{y, m, d};
-}
 
 void put2(char *p, int v)
 {
@@ -233,13 +199,14 @@ public:
             raw(FormatDateTimeNaN(QStringLiteral("dd.mm.yyyy hh:nn:ss"), v).toUtf8());
             return;
         }
-        qint64 days, ms;
-        splitMs(v, days, ms);
+        qint64 ms = 0;
+        const qint64 days = SplitDateTime(v, ms);
         // Points of one track mostly share their day: format it once.
         if (days != fLocalDay) {
-            const Civil c = civilDate(days);
-            put2(fLocalDate, c.day), fLocalDate[2] = '.', put2(fLocalDate + 3, c.month), fLocalDate[5] = '.';
-            put4(fLocalDate + 6, c.year), fLocalDate[10] = ' ';
+            int year, month, day;
+            DecodeDay(days, year, month, day);
+            put2(fLocalDate, day), fLocalDate[2] = '.', put2(fLocalDate + 3, month), fLocalDate[5] = '.';
+            put4(fLocalDate + 6, year), fLocalDate[10] = ' ';
             fLocalDay = days;
         }
         room(19);
@@ -255,12 +222,13 @@ public:
             raw(DateTimeToIso(utc, 0).toUtf8());
             return;
         }
-        qint64 days, ms;
-        splitMs(utc, days, ms);
+        qint64 ms = 0;
+        const qint64 days = SplitDateTime(utc, ms);
         if (days != fIsoDay) {
-            const Civil c = civilDate(days);
-            put4(fIsoDate, c.year), fIsoDate[4] = '-', put2(fIsoDate + 5, c.month), fIsoDate[7] = '-';
-            put2(fIsoDate + 8, c.day), fIsoDate[10] = 'T';
+            int year, month, day;
+            DecodeDay(days, year, month, day);
+            put4(fIsoDate, year), fIsoDate[4] = '-', put2(fIsoDate + 5, month), fIsoDate[7] = '-';
+            put2(fIsoDate + 8, day), fIsoDate[10] = 'T';
             fIsoDay = days;
         }
         room(20);
