@@ -12,6 +12,7 @@
 
 #include "AppPaths.h"
 #include "JsonRules.h"
+#include "SecretNames.h"
 #include "ZtHttp.h"
 #include "ZtStrings.h"
 #include "ZtUtils.h"
@@ -37,15 +38,14 @@ public:
 };
 
 // The request data as the log shows it: pairs separated by spaces, and the
-// value of every password field replaced by "***" (a user-data update may
-// carry a new password).
+// value of every field named like a secret replaced by "***" (a user-data
+// update may carry a new password).
 QString DataForLog(const QString &Data)
 {
     QStringList pairs = Data.split(QLatin1Char('&'));
     for (QString &pair : pairs) {
         const qsizetype eq = pair.indexOf(QLatin1Char('='));
-        const QString key = pair.left(eq).trimmed().toLower();
-        if (eq >= 0 && (key == u"password" || key == u"upass" || key == u"pass"))
+        if (eq >= 0 && IsSecretName(pair.left(eq)))
             pair = pair.left(eq + 1) + QStringLiteral("***");
     }
     return pairs.join(QLatin1Char(' '));
@@ -186,6 +186,13 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
             && OpName != QLatin1String("Recovery"))
             throw ERequestError(QStringLiteral("no API token specified"));
 
+        // Each kind of answer has its own size; a track has the longest time.
+        const bool track = OpName == QLatin1String("Track");
+        fApiClient->SetDeadlineMs(track ? fLimits.trackDeadlineMs : fLimits.callDeadlineMs);
+        fApiClient->SetMaxBodyBytes(OpName == QLatin1String("CommandResponse") ? fLimits.deviceAnswerBytes
+                                    : OpName == QLatin1String("GetPhoto")      ? fLimits.photoBytes
+                                                                               : fLimits.apiBytes);
+
         TZtHash &headers = fApiClient->Headers();
         headers.SetVal(QStringLiteral("X-Auth-Token"), fApiToken);
         headers.SetVal(QStringLiteral("X-Request-ID"), QString::number(requestId));
@@ -284,6 +291,25 @@ std::optional<QJsonArray> TVelmoraClient::AnswerList(const QString &OpName)
         return std::nullopt;
     }
     return v.toArray();
+}
+
+const QJsonObject *TVelmoraClient::AnswerRecord()
+{
+    if (!fAnswerError.isEmpty())
+        return nullptr; // the envelope has named it
+    const QJsonObject *json = ResultData();
+    if (!json) {
+        LogText(QStringLiteral("\r  X: no data"));
+        return nullptr;
+    }
+    // A bare list is held under the operation's name and so has no uid either;
+    // records are numbered in 32 bits.
+    const int64_t uid = JsonInt(json, QStringLiteral("uid"), 0);
+    if (uid <= 0 || uid > INT32_MAX) {
+        LogText(QStringLiteral("\r  X: the answer holds no record"));
+        return nullptr;
+    }
+    return json;
 }
 
 int TVelmoraClient::DoGet(const QString &OpName, const QString &Path, const QString &Data)

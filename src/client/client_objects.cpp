@@ -8,6 +8,7 @@
 #include "OSM.ObjectInfo.h"
 #include "OSM.SensorInfo.h"
 #include "OSM.TrackPointInfo.h"
+#include "Bearing.h"
 
 #include "JsonRules.h"
 #include "ZtHttp.h"
@@ -508,7 +509,7 @@ private:
         case KAlt: p.alt = toFloat(); break;
         case KAcc: p.acc = toFloat(); break;
         case KSpeed: p.speed = toFloat(); break;
-        case KAngle: p.angle = toFloat(); break;
+        case KAngle: p.angle = NormalBearing(toFloat()); break;
         case KBat: p.bat = toInt(0); break;
         case KCrdSrc: p.src = toInt(-1); break;
         case KSensors:
@@ -742,11 +743,17 @@ bool TVelmoraClient::GetObject(TObjectInfo *oi)
     try {
         if (DoGet(QStringLiteral("GetObject"), QStringLiteral("/object/") + QString::number(oi->uid)) != 200)
             return false;
-        if (!ResultData()) {
-            LogText(QStringLiteral("\r  x: no data"));
+        const QJsonObject *json = AnswerRecord();
+        if (!json)
+            return false;
+        if (JsonInt(json, QStringLiteral("uid")) != oi->uid) {
+            LogText(QStringLiteral("\r  X: the answer is another object's"));
             return false;
         }
-        ParseObject(ResultData(), oi);
+        // Read into a scratch object first: a member of the wrong type
+        // throws, and must not leave the held object half rewritten.
+        std::unique_ptr<TObjectInfo>(ParseObject(json, nullptr)).reset();
+        ParseObject(json, oi);
         return true;
     } catch (const std::exception &e) {
         LogError(e);
@@ -763,15 +770,14 @@ int TVelmoraClient::CreateObject(const TFieldMap &fields)
     try {
         if (DoPost(QStringLiteral("CreateObject"), QStringLiteral("/object"), FieldsToData(fields)) != 200)
             return -1;
-        if (!ResultData()) {
-            LogText(QStringLiteral("\r  x: no answer data"));
+        const QJsonObject *json = AnswerRecord();
+        if (!json)
             return -1;
-        }
-        const int32_t uid = int32_t(JsonInt(ResultData(), QStringLiteral("uid")));
-        if (uid <= 0)
-            return -1;
-        fObjList.emplace_back(ParseObject(ResultData(), nullptr));
-        return uid;
+        const int64_t uid = JsonInt(json, QStringLiteral("uid"));
+        // Parsed whole before it joins the list: a broken member adds nothing.
+        std::unique_ptr<TObjectInfo> created(ParseObject(json, nullptr));
+        fObjList.push_back(std::move(created));
+        return int(uid);
     } catch (const std::exception &e) {
         LogError(e);
         return -1;

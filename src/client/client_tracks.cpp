@@ -3,6 +3,8 @@
 
 #include "client.h"
 
+#include "Bearing.h"
+
 #include "OSM.EventInfo.h"
 #include "OSM.TrackPointInfo.h"
 #include "OSM.ZoneInfo.h"
@@ -236,7 +238,7 @@ private:
             case KAlt: p.alt = JsonRules::TokenToFloat(t, kind); break;
             case KAcc: p.acc = JsonRules::TokenToFloat(t, kind); break;
             case KSpeed: p.speed = JsonRules::TokenToFloat(t, kind); break;
-            case KAngle: p.angle = JsonRules::TokenToFloat(t, kind); break;
+            case KAngle: p.angle = NormalBearing(JsonRules::TokenToFloat(t, kind)); break;
             case KBat: p.bat = int32_t(JsonRules::TokenToInt(t, kind, 0)); break;
             case KSrc: p.src = int32_t(JsonRules::TokenToInt(t, kind, -1)); break;
             case KSensors:
@@ -468,7 +470,7 @@ TTrackPointInfo &TVelmoraClient::ParseTrackPoint(const QJsonObject *Json, TTrack
     Point.alt = JsonFloat(Json, QStringLiteral("alt"));
     Point.acc = JsonFloat(Json, QStringLiteral("acc"));
     Point.speed = JsonFloat(Json, QStringLiteral("speed"));
-    Point.angle = JsonFloat(Json, QStringLiteral("angle"));
+    Point.angle = NormalBearing(JsonFloat(Json, QStringLiteral("angle")));
     // An absent battery reads 0 here, unlike a new point's -1.
     Point.bat = int32_t(JsonInt(Json, QStringLiteral("bat"), 0));
     Point.src = int32_t(JsonInt(Json, QStringLiteral("crd_src"), -1));
@@ -542,6 +544,9 @@ int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int M
         const int code = Request(QStringLiteral("GET"), op, path, query, QString(), true);
         if (code != 200)
             return -1;
+        // A cut answer, or one too large (none of it kept), is no empty track.
+        if (!fAnswerError.isEmpty())
+            return -1; // the envelope has logged why
         TTrackPointList points;
         if (fApiClient->RcvdCount() > 0 && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
             // The received stream ends in zero bytes, as the reader needs. The
