@@ -84,6 +84,7 @@ void TMonitorMainWin::FormCreate()
                                                Config.Get(QStringLiteral("timezone"), QString()),
                                                Config.Get(QStringLiteral("ca_file"), QString()),
                                                Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
+    fClient->SetLimits(TAnswerLimits::FromConfig([](const QString &key) { return Config.Get(key, QString()); }));
     fClient->SetLogCallback(LogCallback());
 
     BuildLayout();

@@ -51,6 +51,10 @@ void TZtHttpClient::CreateEngine()
     }
     fEngineRequest.connectTimeoutMs = fConnectTimeoutMs;
     fEngineRequest.answerTimeoutMs = fStallTimeoutMs;
+    fEngineRequest.deadlineMs = fDeadlineMs;
+    fEngineRequest.maxBodyBytes = fMaxBodyBytes;
+    // Closing the program during the wait ends the exchange.
+    fEngineRequest.cancel = ZtTransferWait::CancelFlag();
     fEngineRequest.tlsVerify = fTlsVerify;
     fEngineRequest.caFile = fCaFile;
 }

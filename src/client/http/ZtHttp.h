@@ -87,6 +87,13 @@ public:
     void SetConnectTimeoutMs(int v) { fConnectTimeoutMs = v; }
     int StallTimeoutMs() const { return fStallTimeoutMs; }
     void SetStallTimeoutMs(int v) { fStallTimeoutMs = v; }
+    // Limits of the next exchanges (0: none): the whole exchange's duration,
+    // and the answer body's size; past either the exchange fails ("no whole
+    // answer within", "answer too large", and no body is kept for the latter).
+    int DeadlineMs() const { return fDeadlineMs; }
+    void SetDeadlineMs(int v) { fDeadlineMs = v; }
+    qint64 MaxBodyBytes() const { return fMaxBodyBytes; }
+    void SetMaxBodyBytes(qint64 v) { fMaxBodyBytes = v; }
     // TLS: peers are checked against the system store, plus the PEM
     // certificates of CaFile; TlsVerify false switches checking off.
     bool TlsVerify() const { return fTlsVerify; }
@@ -128,6 +135,8 @@ private:
     QString fProxyPass;
     int fConnectTimeoutMs = 10000;
     int fStallTimeoutMs = 30000;
+    int fDeadlineMs = 0;
+    qint64 fMaxBodyBytes = 0;
     bool fTlsVerify = true;
     QString fCaFile;
 };
