@@ -19,7 +19,7 @@ QFileDialog *Make(QWidget *Parent, const QString &Caption, const QString &Dir, c
     // file; native dialogs cannot be told that everywhere.
     dlg->setOption(QFileDialog::DontUseNativeDialog, true);
     dlg->setDefaultSuffix(Extension);
-    dlg->selectFile(SafeFileName(Label) + u'.' + Extension);
+    dlg->selectFile(ExportFileName(Label, Extension));
     return dlg;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The save dialog of every export: the default name comes from a label
-// (SafeFileName), and the extension is set inside the dialog, so that the
+// (ExportFileName), and the extension is set inside the dialog, so that the
 // dialog's own overwrite question is asked about the name that will be
 // written, not about the name before the extension is added.
 

@@ -1,5 +1,7 @@
 #include "TrackExportFile.h"
 
+#include "ZtFiles.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -38,24 +40,11 @@ QString WithSuffix(const QString &Name, const QString &Suffix)
 }
 } // namespace
 
-QString SafeFileName(const QString &Label)
-{
-    QString s;
-    s.reserve(Label.size());
-    for (const QChar c : Label)
-        s += (c.unicode() < 32 || QStringLiteral("/\\:*?\"<>|").contains(c)) ? QChar(u'_') : c;
-    while (!s.isEmpty() && (s.front() == u' ' || s.front() == u'.'))
-        s.remove(0, 1);
-    while (!s.isEmpty() && (s.back() == u' ' || s.back() == u'.'))
-        s.chop(1);
-    return s.isEmpty() ? QStringLiteral("track") : s;
-}
-
 QString Ask(QWidget *Parent, const QString &Title, const QString &Dir, const QString &Label, const QStringList &Filters,
             int &FilterIndex)
 {
     FilterIndex = 0;
-    const QString name = SafeFileName(Label) + u'.' + FilterSuffix(Filters.value(0));
+    const QString name = ExportFileName(Label, FilterSuffix(Filters.value(0)), QStringLiteral("track"));
     if (AskHook())
         return AskHook()(Title, QDir(Dir).filePath(name), Filters, FilterIndex);
     QFileDialog dlg(Parent, Title, Dir);

@@ -12,12 +12,8 @@ class QWidget;
 
 namespace TrackExportFile {
 
-// A file name made from a label: characters that file systems refuse
-// (/ \ : * ? " < > | and control characters) become "_", blanks and dots at
-// either end go; "track" when nothing is left.
-QString SafeFileName(const QString &Label);
-
-// Asks where to export: starts in Dir with the label as the file name;
+// Asks where to export: starts in Dir with the label as the file name
+// (ExportFileName of ZtFiles.h, "track" when the label leaves nothing);
 // Filters like "CSV (*.csv)". The chosen filter's extension is put on the
 // name inside the dialog (replacing another one), so that the dialog's own
 // overwrite question sees the final name. Returns the name, empty when

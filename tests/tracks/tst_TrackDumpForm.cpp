@@ -214,7 +214,7 @@ private Q_SLOTS:
         w.ActExport->trigger();
         TrackExportFile::SetAskHook({});
         TrackExportFile::SetOpenHook({});
-        QVERIFY(defaultName.endsWith(QStringLiteral("/Car_ 1_2.csv")));
+        QVERIFY(defaultName.endsWith(QStringLiteral("/Car 1 2.csv")));
         QCOMPARE(QFile::exists(fDir.filePath(file)), written);
         QCOMPARE(opened.size(), written ? 1 : 0);
         QCOMPARE(boxes.texts().size(), written ? 0 : 1);

@@ -181,7 +181,7 @@ private Q_SLOTS:
             return fDir.filePath(QStringLiteral("p.txt"));
         });
         QVERIFY(w.ExportPath() > 0);
-        QVERIFY(defaultName.endsWith(QStringLiteral("Car_ path.txt")));
+        QVERIFY(defaultName.endsWith(QStringLiteral("/Car path.txt")));
         TrackExportFile::SetAskHook({});
         TrackExportFile::SetOpenHook({});
         QFile f(fDir.filePath(QStringLiteral("p.txt")));
