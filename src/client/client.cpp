@@ -187,11 +187,12 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
             throw ERequestError(QStringLiteral("no API token specified"));
 
         // Each kind of answer has its own size; a track has the longest time.
+        const TAnswerLimits &limits = fApiClient->Limits();
         const bool track = OpName == QLatin1String("Track");
-        fApiClient->SetDeadlineMs(track ? fLimits.trackDeadlineMs : fLimits.callDeadlineMs);
-        fApiClient->SetMaxBodyBytes(OpName == QLatin1String("CommandResponse") ? fLimits.deviceAnswerBytes
-                                    : OpName == QLatin1String("GetPhoto")      ? fLimits.photoBytes
-                                                                               : fLimits.apiBytes);
+        fApiClient->SetDeadlineMs(track ? limits.trackDeadlineMs : limits.callDeadlineMs);
+        fApiClient->SetMaxBodyBytes(OpName == QLatin1String("CommandResponse") ? limits.deviceAnswerBytes
+                                    : OpName == QLatin1String("GetPhoto")      ? limits.photoBytes
+                                                                               : limits.apiBytes);
 
         TZtHash &headers = fApiClient->Headers();
         headers.SetVal(QStringLiteral("X-Auth-Token"), fApiToken);
@@ -291,25 +292,6 @@ std::optional<QJsonArray> TVelmoraClient::AnswerList(const QString &OpName)
         return std::nullopt;
     }
     return v.toArray();
-}
-
-const QJsonObject *TVelmoraClient::AnswerRecord()
-{
-    if (!fAnswerError.isEmpty())
-        return nullptr; // the envelope has named it
-    const QJsonObject *json = ResultData();
-    if (!json) {
-        LogText(QStringLiteral("\r  X: no data"));
-        return nullptr;
-    }
-    // A bare list is held under the operation's name and so has no uid either;
-    // records are numbered in 32 bits.
-    const int64_t uid = JsonInt(json, QStringLiteral("uid"), 0);
-    if (uid <= 0 || uid > INT32_MAX) {
-        LogText(QStringLiteral("\r  X: the answer holds no record"));
-        return nullptr;
-    }
-    return json;
 }
 
 int TVelmoraClient::DoGet(const QString &OpName, const QString &Path, const QString &Data)

@@ -11,7 +11,6 @@
 // client_account.cpp, client_objects.cpp, client_address.cpp, and one
 // client_<area>.cpp for each marked block below.
 
-#include "AnswerLimits.h"
 #include "OSM.UserInfo.h"
 #include "common.h"
 #include "ZtDates.h"
@@ -104,12 +103,6 @@ public:
     // once in the log, when the answer was cut or broken (named by the
     // envelope), held no JSON, or held something other than a list.
     std::optional<QJsonArray> AnswerList(const QString &OpName);
-    // The one record of the last answer: a JSON object whose member "uid" is
-    // above 0. Nullptr, named once in the log, when the answer was cut or
-    // broken (named by the envelope), held no JSON, or held something other
-    // than a record (a list, a text, an object without its uid); whatever
-    // the caller holds must then stay as it was.
-    const QJsonObject *AnswerRecord();
 
     // ---- JSON readers ----
     // A JSON object is passed by pointer; nullptr is "none" and every reader
@@ -301,9 +294,6 @@ public:
     // was cut short, or its JSON did not parse. Empty for a whole answer.
     const QString &AnswerError() const { return fAnswerError; }
     const QString &resultFile() const { return fResultFile; }
-    // The size and time limits of each kind of call (AnswerLimits.h).
-    const TAnswerLimits &Limits() const { return fLimits; }
-    void SetLimits(const TAnswerLimits &v) { fLimits = v; }
     TLogCallback LogCallback() const { return fLogCallback; }
     void SetLogCallback(const TLogCallback &v) { fLogCallback = v; }
     TUserInfo &UserInfo() { return fUserInfo; }
@@ -333,7 +323,6 @@ private:
     int fResultCode = 0;
     std::optional<QJsonObject> fResultData; // none until a JSON answer arrives
     QString fResultFile;
-    TAnswerLimits fLimits;
     QString fErrorMessage;
     QString fAnswerError;
     double fTimeZone = 0;

@@ -2,6 +2,8 @@
 
 #include "client.h"
 
+#include "AnswerRecord.h"
+
 #include "ZtUtils.h"
 
 namespace {
@@ -12,7 +14,7 @@ bool ReadUserAnswer(TVelmoraClient &client, int code)
 {
     if (code != 200)
         return false;
-    const QJsonObject *json = client.AnswerRecord();
+    const QJsonObject *json = AnswerRecord(client);
     if (!json)
         return false;
     client.ParseUser(json);

@@ -2,6 +2,8 @@
 
 #include "client.h"
 
+#include "AnswerRecord.h"
+
 #include <QHash>
 
 #include "OSM.EventInfo.h"
@@ -743,7 +745,7 @@ bool TVelmoraClient::GetObject(TObjectInfo *oi)
     try {
         if (DoGet(QStringLiteral("GetObject"), QStringLiteral("/object/") + QString::number(oi->uid)) != 200)
             return false;
-        const QJsonObject *json = AnswerRecord();
+        const QJsonObject *json = AnswerRecord(*this);
         if (!json)
             return false;
         if (JsonInt(json, QStringLiteral("uid")) != oi->uid) {
@@ -770,7 +772,7 @@ int TVelmoraClient::CreateObject(const TFieldMap &fields)
     try {
         if (DoPost(QStringLiteral("CreateObject"), QStringLiteral("/object"), FieldsToData(fields)) != 200)
             return -1;
-        const QJsonObject *json = AnswerRecord();
+        const QJsonObject *json = AnswerRecord(*this);
         if (!json)
             return -1;
         const int64_t uid = JsonInt(json, QStringLiteral("uid"));

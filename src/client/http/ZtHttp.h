@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnswerLimits.h"
 #include "ZtHash.h"
 #include "ZtHttpEngine.h"
 
@@ -148,6 +149,11 @@ class TZtHttpsClient : public TZtHttpClient
 public:
     static const QString HttpsUserAgent;
 
+    // The size and time limits of each kind of service call (AnswerLimits.h);
+    // the service's client sets them on each exchange by its kind.
+    const TAnswerLimits &Limits() const { return fLimits; }
+    void SetLimits(const TAnswerLimits &v) { fLimits = v; }
+
     // The protocol log's name: LogFile with everything after its last "."
     // replaced by "https.log".
     static QString ProtocolLogName(const QString &logFile);
@@ -155,4 +161,7 @@ public:
 protected:
     void CreateEngine() override;
     void ReleaseEngine() override;
+
+private:
+    TAnswerLimits fLimits;
 };

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimerEvent>
+#include <QWindow>
 
 #include <chrono>
 #include <condition_variable>
@@ -89,9 +90,16 @@ public:
     // Delivers what was held, in the order it came, through the event queue.
     void Release()
     {
-        for (const QPointer<QObject> &r : std::as_const(fClosing))
-            if (r) // a window and a widget both close through their slot
+        for (const QPointer<QObject> &r : std::as_const(fClosing)) {
+            if (auto *window = qobject_cast<QWindow *>(r.data())) {
+                // A window closes through QWindow::close, which closes its
+                // widget as the window system's close would.
+                const QPointer<QWindow> w(window);
+                QMetaObject::invokeMethod(window, [w] { if (w) w->close(); }, Qt::QueuedConnection);
+            } else if (r) {
                 QMetaObject::invokeMethod(r, "close", Qt::QueuedConnection);
+            }
+        }
         fClosing.clear();
         for (const HeldTimer &t : std::as_const(fTimers))
             if (t.receiver)

@@ -5,7 +5,8 @@
 
 #include <functional>
 
-// How much and how long each kind of service call may take. An answer body
+// How much and how long each kind of service call may take (set on a
+// client with SetCallLimits, CallLimits.h). An answer body
 // past its size is cut off at once and the call fails ("answer too large",
 // nothing saved); a call past its deadline fails however steadily its bytes
 // arrive. The defaults leave room for a track of a million points (about
