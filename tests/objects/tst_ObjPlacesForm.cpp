@@ -400,11 +400,11 @@ private Q_SLOTS:
     void manyNetworks()
     {
         QFETCH(int, networks);
-        QByteArray text = R"(place0={"name":"Far","ssid":["Net1","Net0","Unlisted"]})" "\n";
+        QByteArray text = "place0={\"name\":\"Far\",\"ssid\":[\"Net1\",\"Net0\",\"Unlisted\"]}\n";
         for (int n = 0; n < networks; ++n)
             for (int ap = 0; ap < 2; ++ap)
-                text += "wifi" + QByteArray::number(2 * n + ap) + R"(={"ssid":"Net)" + QByteArray::number(n)
-                        + R"(","bssid":"b)" + QByteArray::number(2 * n + ap) + R"(","std":5})" "\n";
+                text += "wifi" + QByteArray::number(2 * n + ap) + "={\"ssid\":\"Net" + QByteArray::number(n) + "\",\"bssid\":\"b"
+                        + QByteArray::number(2 * n + ap) + "\",\"std\":5}\n";
         const QString file = fDir.filePath(QStringLiteral("many.txt"));
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));

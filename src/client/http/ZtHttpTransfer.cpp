@@ -63,9 +63,6 @@ TZtHttpTransfer::TZtHttpTransfer(CURL *curl, const TZtTransferSettings &settings
     if (!settings.userAgent.isEmpty())
         curl_easy_setopt(curl, CURLOPT_USERAGENT, settings.userAgent.constData());
 
-    if (settings.maxBodyBytes > 0)
-        curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(settings.maxBodyBytes));
-
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(settings.connectTimeoutMs));
     curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, &TZtHttpTransfer::OnConnectionReady);
     curl_easy_setopt(curl, CURLOPT_PREREQDATA, this);

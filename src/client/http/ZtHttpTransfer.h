@@ -43,8 +43,9 @@ struct TZtTransferSettings
     // never trips the answer time-out). 0: none.
     int deadlineMs = 0;
     // The most bytes an answer body may bring, counted as the caller receives
-    // them (decoded); an answer announcing more is refused before its body.
-    // 0: no limit.
+    // them (decoded): the write callbacks ask BodyFits. Not libcurl's size
+    // option, which judges the length on the wire (a small compressed answer
+    // is larger there than decoded). 0: no limit.
     qint64 maxBodyBytes = 0;
 
     // Set by another thread to abort the transfer (shutdown); may be null.
@@ -81,8 +82,8 @@ public:
     bool AnswerTimedOut() const { return fTimedOut; }
     bool Cancelled() const { return fCancelled; }
     bool DeadlinePassed() const { return fDeadlinePassed; }
-    // The body passed maxBodyBytes, or its announced length did (rc).
-    bool TooLarge(CURLcode rc) const { return fTooLarge || rc == CURLE_FILESIZE_EXCEEDED; }
+    // The body passed maxBodyBytes (the transfer then ends with rc).
+    bool TooLarge(CURLcode) const { return fTooLarge; }
 
     // The failure texts of the limits, shared by both users.
     static QString TooLargeText(qint64 maxBodyBytes);
