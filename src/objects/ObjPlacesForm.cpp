@@ -65,6 +65,9 @@ TObjPlacesForm::TObjPlacesForm(QWidget *Parent) : TCommandExchange(QStringLitera
     WifiList = new QTreeWidget(this);
     WifiList->setObjectName(QStringLiteral("WifiList"));
     WifiList->setHeaderLabels({QStringLiteral("SSID/BSSID"), QStringLiteral("STD")});
+    // One line a row: the view need not lay out every row's text to place
+    // them, which with thousands of networks took seconds.
+    WifiList->setUniformRowHeights(true);
     WifiList->header()->setStretchLastSection(false);
     WifiList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     button(ButAppendPlace, "ButAppendPlace", "Append place");
