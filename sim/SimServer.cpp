@@ -202,6 +202,22 @@ void SimServer::installRoutes()
     }, false);
 }
 
+namespace {
+
+// A parameter named like a secret (a password, a token, a key) is logged as
+// "***" whichever request carries it: a new password in a user update, a
+// token in a query.
+bool isSecretName(const std::string &name)
+{
+    QString n = QString::fromStdString(name).toLower();
+    for (const char *word : {"pass", "token", "key", "secret"})
+        if (n.contains(QLatin1String(word)))
+            return true;
+    return false;
+}
+
+} // namespace
+
 void SimServer::logRequest(const httplib::Request &req, const httplib::Response &res)
 {
     const qint64 ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - tRequestStart).count();
@@ -209,10 +225,11 @@ void SimServer::logRequest(const httplib::Request &req, const httplib::Response 
     if (!req.params.empty()) {
         QStringList q;
         for (const auto &[k, v] : req.params)
-            q.append(QString::fromStdString(k) + QLatin1Char('=') + QString::fromStdString(v));
+            q.append(QString::fromStdString(k) + QLatin1Char('=')
+                     + (isSecretName(k) ? QStringLiteral("***") : QString::fromStdString(v)));
         target += QLatin1Char('?') + q.join(QLatin1Char('&'));
     }
-    // The sign-in password stays out of the log, and decoded control
+    // The sign-in data stays out of the log whole, and decoded control
     // characters cannot forge log lines.
     if (req.path.find("/user/login") != std::string::npos)
         target = QString::fromStdString(req.path);

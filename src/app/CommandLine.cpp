@@ -29,6 +29,12 @@ const KeyHelp Keys[] = {
     {"tile_user_agent", "User-Agent sent to the tile server"},
     {"update_interval", "seconds between the updates of the object list (60)"},
     {"close_to_tray", "closing the window hides it in the tray (0)"},
+    {"answer_max_mb", "largest service answer (lists, tracks), megabytes (512)"},
+    {"device_answer_max_mb", "largest device answer to a command, megabytes (32)"},
+    {"photo_max_mb", "largest object photo, megabytes (32)"},
+    {"tile_max_kb", "largest map tile, kilobytes (1024)"},
+    {"call_deadline", "seconds a service call may take in all (120)"},
+    {"track_deadline", "seconds a track request may take in all (600)"},
 };
 } // namespace
 

@@ -23,7 +23,7 @@ const Member<P> Points[] = {
     {"alt", Kind::Float, &P::alt},
     {"acc", Kind::Float, &P::acc},
     {"speed", Kind::Float, &P::speed},
-    {"angle", Kind::Float, &P::angle},
+    {"angle", Kind::Bearing, &P::angle},
     // An absent battery reads 0, unlike a new point's -1.
     {"bat", Kind::Int, &P::bat},
     {"crd_src", Kind::Int, &P::src, -1},

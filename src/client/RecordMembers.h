@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Bearing.h"
 #include "JsonRules.h"
 #include "ZtUtils.h"
 #include "client.h"
@@ -31,6 +32,7 @@ enum class Kind {
     Int,   // int32_t; def when absent, null or unreadable
     UInt,  // uint32_t; def likewise
     Float, // NaN when absent or null
+    Bearing, // as Float, then reduced into [0, 360) (NormalBearing)
     Date,  // NaN when absent or null; moved into the account's zone
     Text,
     Bool,  // only true reads true
@@ -62,6 +64,7 @@ void Assign(const Member<R> &m, R &r, std::string_view t, JsonRules::Token kind,
     case Kind::Int: r.*std::get<int32_t R::*>(m.member) = int32_t(JsonRules::TokenToInt(t, kind, m.def)); break;
     case Kind::UInt: r.*std::get<uint32_t R::*>(m.member) = uint32_t(JsonRules::TokenToInt(t, kind, m.def)); break;
     case Kind::Float: r.*std::get<double R::*>(m.member) = JsonRules::TokenToFloat(t, kind); break;
+    case Kind::Bearing: r.*std::get<double R::*>(m.member) = NormalBearing(JsonRules::TokenToFloat(t, kind)); break;
     case Kind::Date: r.*std::get<double R::*>(m.member) = JsonRules::TokenToDate(t, kind, zone); break;
     case Kind::Text: r.*std::get<QString R::*>(m.member) = JsonRules::TokenToText(t, kind); break;
     case Kind::Bool: r.*std::get<bool R::*>(m.member) = kind != Token::Number && kind != Token::Null && t == "true"; break;
@@ -87,6 +90,7 @@ void Assign(const Member<R> &m, R &r, const TVelmoraClient &cli, const QJsonObje
     case Kind::Int: r.*std::get<int32_t R::*>(m.member) = int32_t(TVelmoraClient::JsonInt(json, name, m.def)); break;
     case Kind::UInt: r.*std::get<uint32_t R::*>(m.member) = uint32_t(TVelmoraClient::JsonInt(json, name, m.def)); break;
     case Kind::Float: r.*std::get<double R::*>(m.member) = TVelmoraClient::JsonFloat(json, name); break;
+    case Kind::Bearing: r.*std::get<double R::*>(m.member) = NormalBearing(TVelmoraClient::JsonFloat(json, name)); break;
     case Kind::Date: r.*std::get<double R::*>(m.member) = cli.JsonDate(json, name); break;
     case Kind::Text: r.*std::get<QString R::*>(m.member) = TVelmoraClient::JsonStr(json, name); break;
     case Kind::Bool: r.*std::get<bool R::*>(m.member) = TVelmoraClient::JsonBool(json, name); break;

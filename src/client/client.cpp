@@ -13,6 +13,7 @@
 
 #include "AppPaths.h"
 #include "JsonRules.h"
+#include "SecretNames.h"
 #include "ZtHttp.h"
 #include "ZtStrings.h"
 #include "ZtUtils.h"
@@ -38,15 +39,14 @@ public:
 };
 
 // The request data as the log shows it: pairs separated by spaces, and the
-// value of every password field replaced by "***" (a user-data update may
-// carry a new password).
+// value of every field named like a secret replaced by "***" (a user-data
+// update may carry a new password).
 QString DataForLog(const QString &Data)
 {
     QStringList pairs = Data.split(QLatin1Char('&'));
     for (QString &pair : pairs) {
         const qsizetype eq = pair.indexOf(QLatin1Char('='));
-        const QString key = pair.left(eq).trimmed().toLower();
-        if (eq >= 0 && (key == u"password" || key == u"upass" || key == u"pass"))
+        if (eq >= 0 && IsSecretName(pair.left(eq)))
             pair = pair.left(eq + 1) + QStringLiteral("***");
     }
     return pairs.join(QLatin1Char(' '));
@@ -188,6 +188,14 @@ int TVelmoraClient::Request(const QString &Method, const QString &OpName, const 
         if (fApiToken.isEmpty() && OpName != QLatin1String("Login") && OpName != QLatin1String("Reg")
             && OpName != QLatin1String("Recovery"))
             throw ERequestError(QStringLiteral("no API token specified"));
+
+        // Each kind of answer has its own size; a track has the longest time.
+        const TAnswerLimits &limits = fApiClient->Limits();
+        const bool track = OpName == QLatin1String("Track");
+        fApiClient->SetDeadlineMs(track ? limits.trackDeadlineMs : limits.callDeadlineMs);
+        fApiClient->SetMaxBodyBytes(OpName == QLatin1String("CommandResponse") ? limits.deviceAnswerBytes
+                                    : OpName == QLatin1String("GetPhoto")      ? limits.photoBytes
+                                                                               : limits.apiBytes);
 
         TZtHash &headers = fApiClient->Headers();
         headers.SetVal(QStringLiteral("X-Auth-Token"), fApiToken);

@@ -3,19 +3,22 @@
 #include "client.h"
 #include "AccountClock.h"
 
+#include "AnswerRecord.h"
+
 #include "ZtUtils.h"
 
 namespace {
 
 // GetUser and UpdateUser both answer with the user record: read it on 200.
+// An answer that holds no user record fails and leaves the one held.
 bool ReadUserAnswer(TVelmoraClient &client, int code)
 {
     if (code != 200)
         return false;
-    if (client.ResultData())
-        client.ParseUser(client.ResultData());
-    else
-        client.LogText(QStringLiteral("\r  x: no data"));
+    const QJsonObject *json = AnswerRecord(client);
+    if (!json)
+        return false;
+    client.ParseUser(json);
     return true;
 }
 

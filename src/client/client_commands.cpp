@@ -67,6 +67,8 @@ bool TVelmoraClient::GetCommandResponse(uint32_t Uid)
     try {
         if (DoGet(QStringLiteral("CommandResponse"), QStringLiteral("/cmdlog/%1/response").arg(Uid)) != 200)
             return false;
+        if (!AnswerError().isEmpty())
+            return false; // cut or too large: named by the envelope, nothing saved
         const TZtHttpsClient &http = *fApiClient;
         if (http.RcvdCount() <= 0) {
             LogText(QStringLiteral(" [no data]"));

@@ -226,6 +226,9 @@ int TVelmoraClient::GetEvents(TDateTime DtFrom, TDateTime DtTo)
             TakeAnswerError();
             return -1;
         }
+        // A cut answer, or one too large (none of it kept), is no empty list.
+        if (!fAnswerError.isEmpty())
+            return -1; // the envelope has logged why
         fEventListUpdated = AccountNow();
         fEventListDt1 = DtFrom;
         fEventListDt2 = DtTo;

@@ -2,12 +2,15 @@
 
 #include "client.h"
 
+#include "AnswerRecord.h"
+
 #include <QHash>
 
 #include "OSM.EventInfo.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.SensorInfo.h"
 #include "OSM.TrackPointInfo.h"
+#include "Bearing.h"
 
 #include "JsonRules.h"
 #include "RecordMembers.h"
@@ -661,11 +664,17 @@ bool TVelmoraClient::GetObject(TObjectInfo *oi)
     try {
         if (DoGet(QStringLiteral("GetObject"), QStringLiteral("/object/") + QString::number(oi->uid)) != 200)
             return false;
-        if (!ResultData()) {
-            LogText(QStringLiteral("\r  x: no data"));
+        const QJsonObject *json = AnswerRecord(*this);
+        if (!json)
+            return false;
+        if (JsonInt(json, QStringLiteral("uid")) != oi->uid) {
+            LogText(QStringLiteral("\r  X: the answer is another object's"));
             return false;
         }
-        ParseObject(ResultData(), oi);
+        // Read into a scratch object first: a member of the wrong type
+        // throws, and must not leave the held object half rewritten.
+        std::unique_ptr<TObjectInfo>(ParseObject(json, nullptr)).reset();
+        ParseObject(json, oi);
         return true;
     } catch (const std::exception &e) {
         LogError(e);
@@ -682,15 +691,14 @@ int TVelmoraClient::CreateObject(const TFieldMap &fields)
     try {
         if (DoPost(QStringLiteral("CreateObject"), QStringLiteral("/object"), FieldsToData(fields)) != 200)
             return -1;
-        if (!ResultData()) {
-            LogText(QStringLiteral("\r  x: no answer data"));
+        const QJsonObject *json = AnswerRecord(*this);
+        if (!json)
             return -1;
-        }
-        const int32_t uid = int32_t(JsonInt(ResultData(), QStringLiteral("uid")));
-        if (uid <= 0)
-            return -1;
-        fObjList.emplace_back(ParseObject(ResultData(), nullptr));
-        return uid;
+        const int64_t uid = JsonInt(json, QStringLiteral("uid"));
+        // Parsed whole before it joins the list: a broken member adds nothing.
+        std::unique_ptr<TObjectInfo> created(ParseObject(json, nullptr));
+        fObjList.push_back(std::move(created));
+        return int(uid);
     } catch (const std::exception &e) {
         LogError(e);
         return -1;

@@ -68,6 +68,8 @@ bool TVelmoraClient::GetPhoto(TObjectInfo *oi)
 
         if (DoGet(QStringLiteral("GetPhoto"), QStringLiteral("/object/%1/img").arg(oi->uid)) != 200)
             return false;
+        if (!AnswerError().isEmpty())
+            return false; // a cut transfer: named by the envelope, nothing saved
         const TZtHttpsClient &http = *fApiClient;
         if (http.RcvdCount() <= 0) {
             LogText(QStringLiteral(" [no data]"));
@@ -79,6 +81,14 @@ bool TVelmoraClient::GetPhoto(TObjectInfo *oi)
         fResultFile = file;
         LogFormat(QStringLiteral("uid=%s -> %s"), {uid, file});
         const QByteArray body = http.RcvdData();
+        // Decoded before it is saved: what is no picture never enters the cache.
+        QImage img;
+        if (!img.loadFromData(body, ext == QLatin1String("png") ? "PNG" : "JPEG"))
+            img.loadFromData(body);
+        if (img.isNull()) {
+            LogText(QStringLiteral("\r  X: the answer is not a picture"));
+            return false;
+        }
         QDir().mkpath(dir);
         QSaveFile f(file);
         qint64 written = -1;
@@ -88,13 +98,6 @@ bool TVelmoraClient::GetPhoto(TObjectInfo *oi)
                 written = -1;
         }
         LogFormat(QStringLiteral(" [%d]"), {qlonglong(written)});
-        QImage img;
-        if (!img.loadFromData(body, ext == QLatin1String("png") ? "PNG" : "JPEG"))
-            img.loadFromData(body);
-        if (img.isNull()) {
-            LogText(QStringLiteral("\r  X: the answer is not a picture"));
-            return false;
-        }
         oi->photo = img;
         oi->ClearIcon();
         return true;

@@ -4,6 +4,8 @@
 #include "client.h"
 #include "AccountClock.h"
 
+#include "Bearing.h"
+
 #include "OSM.EventInfo.h"
 #include "OSM.TrackPointInfo.h"
 #include "OSM.ZoneInfo.h"
@@ -490,6 +492,9 @@ int TVelmoraClient::GetTrack(int32_t ObjUid, TDateTime Dt1, TDateTime Dt2, int M
         const int code = Request(QStringLiteral("GET"), op, path, query, QString(), true);
         if (code != 200)
             return -1;
+        // A cut answer, or one too large (none of it kept), is no empty track.
+        if (!fAnswerError.isEmpty())
+            return -1; // the envelope has logged why
         TTrackPointList points;
         if (fApiClient->RcvdCount() > 0 && fApiClient->RcvdContentType().contains(QLatin1String("json"))) {
             // The received stream ends in zero bytes, as the reader needs. The

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTextBoundaryFinder>
 
 #include <cstdio>
 
@@ -210,6 +211,40 @@ QString ListFiles(const QString &dir, const QString &mask, bool withPath)
     return out.join(QStringLiteral("\r\n"));
 }
 
+namespace {
+
+// Text cut to at most maxChars characters and maxBytes bytes of UTF-8, at a
+// boundary between characters as the user sees them (a letter with its
+// accents, a pair of surrogates, an emoji sequence stay whole).
+QString CutAtCharacter(const QString &text, qsizetype maxChars, qsizetype maxBytes)
+{
+    if (text.size() <= maxChars && text.toUtf8().size() <= maxBytes)
+        return text;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype keep = 0, bytes = 0;
+    for (qsizetype at = finder.toNextBoundary(); at > 0; at = finder.toNextBoundary()) {
+        const qsizetype more = QStringView(text).sliced(keep, at - keep).toUtf8().size();
+        if (at > maxChars || bytes + more > maxBytes)
+            break;
+        bytes += more;
+        keep = at;
+    }
+    return text.left(keep);
+}
+
+// Trailing dots and blanks vanish on some file systems, and a name of dots
+// only means a folder.
+QString TrimmedName(QString s)
+{
+    while (!s.isEmpty() && (s.back() == u'.' || s.back() == u' '))
+        s.chop(1);
+    while (!s.isEmpty() && (s.front() == u'.' || s.front() == u' '))
+        s.remove(0, 1);
+    return s;
+}
+
+} // namespace
+
 QString SafeFileName(const QString &label, const QString &fallback)
 {
     static const QString refused = QStringLiteral("/\\:*?\"<>|");
@@ -221,14 +256,16 @@ QString SafeFileName(const QString &label, const QString &fallback)
         else
             s += c;
     }
-    s = s.simplified();
-    if (s.size() > 120)
-        s.truncate(120);
-    // A name of dots only means a folder; trailing dots and blanks vanish on
-    // some file systems.
-    while (!s.isEmpty() && (s.back() == u'.' || s.back() == u' '))
-        s.chop(1);
-    while (!s.isEmpty() && (s.front() == u'.' || s.front() == u' '))
-        s.remove(0, 1);
+    s = TrimmedName(CutAtCharacter(s.simplified(), 120, MaxFileNameBytes));
     return s.isEmpty() ? fallback : s;
+}
+
+QString ExportFileName(const QString &label, const QString &extension, const QString &fallback)
+{
+    const QString tail = extension.isEmpty() ? QString() : u'.' + extension;
+    const qsizetype room = MaxFileNameBytes - tail.toUtf8().size();
+    QString base = TrimmedName(CutAtCharacter(SafeFileName(label, fallback), 120, room));
+    if (base.isEmpty())
+        base = CutAtCharacter(fallback, 120, room);
+    return base + tail;
 }

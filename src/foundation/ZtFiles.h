@@ -34,8 +34,17 @@ QString NormalizeDir(const QString &path, const QString &base = QString());
 // Entry names of dir matching mask (folders, "." and ".." included when the
 // mask matches them), joined by CR LF, each with dir in front when withPath.
 QString ListFiles(const QString &dir, const QString &mask, bool withPath = false);
+// The longest file name of the usual file systems, in bytes (of UTF-8 on
+// Linux): a longer one cannot be created at all.
+constexpr qsizetype MaxFileNameBytes = 255;
 // A file name made from a label (an object's name, a period): drops "/",
 // "\", ":", "*", "?", "\"", "<", ">", "|" and control characters, which file
 // systems refuse, squeezes blanks, trims blanks and dots at the ends and
-// keeps at most 120 characters; Fallback when nothing is left.
+// keeps at most 120 characters and MaxFileNameBytes bytes, cut between two
+// characters as the user sees them (never inside one, nor between a letter
+// and its accent); Fallback when nothing is left.
 QString SafeFileName(const QString &label, const QString &fallback = QStringLiteral("export"));
+// The whole name of an export file: SafeFileName of the label, shortened by
+// the same rule where needed so that with "." and the extension it takes at
+// most MaxFileNameBytes bytes.
+QString ExportFileName(const QString &label, const QString &extension, const QString &fallback = QStringLiteral("export"));

@@ -10,6 +10,7 @@
 #include "ZtStyles.h"
 #include "ZtTtyBox.h"
 #include "client.h"
+#include "CallLimits.h"
 #include "FormTranslate.h"
 #include "OSM.TileStorage.h"
 #include "DevicesPanel.h"
@@ -84,6 +85,7 @@ void TMonitorMainWin::FormCreate()
                                                Config.Get(QStringLiteral("timezone"), QString()),
                                                Config.Get(QStringLiteral("ca_file"), QString()),
                                                Config.Get(QStringLiteral("tls_verify"), QStringLiteral("1")).trimmed() != QLatin1String("0"));
+    SetCallLimits(*fClient, TAnswerLimits::FromConfig([](const QString &key) { return Config.Get(key, QString()); }));
     fClient->SetLogCallback(LogCallback());
 
     BuildLayout();

@@ -5,6 +5,7 @@
 #include "AboutForm.h"
 #include "MonitorMap.h"
 #include "client.h"
+#include "SecretNames.h"
 #include "TripsPanel.h"
 
 #include "SettingsEditForm.h"
@@ -97,8 +98,7 @@ void TMonitorMainWin::EditUserData()
     }
     for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
         // A new password is sent, never logged.
-        const QString value = it.key() == QLatin1String("password") ? QStringLiteral("***") : it.value();
-        Log(QStringLiteral("\r  ") + it.key() + u'=' + value);
+        Log(QStringLiteral("\r  ") + it.key() + u'=' + ValueForLog(it.key(), it.value()));
     }
     Log(QStringLiteral("\r  -> update"));
     bool ok = false;

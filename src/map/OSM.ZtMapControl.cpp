@@ -62,6 +62,11 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
     FNetRequest->RequestProps().HeaderLines =
         QStringList{QStringLiteral("User-Agent: ") + agent, QStringLiteral("Accept-Language: en-US;q=0.7,en;q=0.3"),
                     QStringLiteral("Accept: text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8")};
+    // A tile is a few kilobytes; one of megabytes is no tile.
+    bool kbOk = false;
+    const qint64 maxKb = ConfigValue("tile_max_kb").trimmed().toLongLong(&kbOk);
+    if (kbOk && maxKb > 0)
+        FNetRequest->RequestProps().MaxBytes = qMin<qint64>(maxKb, 1 << 20) * 1024;
     FNetRequest->SetOnGotTileBgThr([this](const TTile &Tile, std::unique_ptr<QByteArray> Ms, const QString &Error) {
         GotTileBgThr(Tile, std::move(Ms), Error);
     });

@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -64,6 +65,9 @@ TObjPlacesForm::TObjPlacesForm(QWidget *Parent) : TCommandExchange(QStringLitera
     WifiList = new QTreeWidget(this);
     WifiList->setObjectName(QStringLiteral("WifiList"));
     WifiList->setHeaderLabels({QStringLiteral("SSID/BSSID"), QStringLiteral("STD")});
+    // One line a row: the view need not lay out every row's text to place
+    // them, which with thousands of networks took seconds.
+    WifiList->setUniformRowHeights(true);
     WifiList->header()->setStretchLastSection(false);
     WifiList->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     button(ButAppendPlace, "ButAppendPlace", "Append place");
@@ -147,21 +151,19 @@ void TObjPlacesForm::Warn(const QString &Key)
 
 QTreeWidgetItem *TObjPlacesForm::NetworkRow(const QString &Ssid) const
 {
-    for (int i = 0; i < WifiList->topLevelItemCount(); ++i)
-        if (WifiList->topLevelItem(i)->data(0, SsidRole).toString() == Ssid)
-            return WifiList->topLevelItem(i);
-    return nullptr;
+    return fNetworkRows.value(Ssid, nullptr);
 }
 
-void TObjPlacesForm::AddNetwork(const TWifiData &w)
+void TObjPlacesForm::AddNetwork(const TWifiData &w, QList<QTreeWidgetItem *> &NewRows)
 {
-    QTreeWidgetItem *top = NetworkRow(w.ssid);
+    QTreeWidgetItem *&top = fNetworkRows[w.ssid];
     if (!top) {
         // The first entry of a name fixes whether the device knows it.
-        top = new QTreeWidgetItem(WifiList, {w.ssid, w.known ? QStringLiteral("known") : QStringLiteral("visible")});
+        top = new QTreeWidgetItem(QStringList{w.ssid, w.known ? QStringLiteral("known") : QStringLiteral("visible")});
         top->setData(0, SsidRole, w.ssid);
         top->setFlags(top->flags() | Qt::ItemIsUserCheckable);
         top->setCheckState(0, Qt::Unchecked);
+        NewRows.append(top);
     }
     if (w.bssid.isEmpty())
         return;
@@ -187,14 +189,21 @@ void TObjPlacesForm::Fill(const QList<TPlaceData> &Places, const TWifiList &Wifi
             PlacesList->addItem(RowText(p));
     }
     WifiList->clear();
+    fNetworkRows.clear();
+    // The rows are made apart from the tree and added in one step: the view
+    // then lays them out once, not once per row.
+    QList<QTreeWidgetItem *> rows;
     for (const TWifiData &w : Wifi)
-        AddNetwork(w);
+        AddNetwork(w, rows);
     // A network of a place that the device did not list: still shown, so
     // that saving the place does not drop it.
     for (const TPlaceData &p : fPlaces)
         for (const QString &s : p.Ssids)
             if (!NetworkRow(s))
-                AddNetwork(TWifiData{s, QString(), 0, true});
+                AddNetwork(TWifiData{s, QString(), 0, true}, rows);
+    for (QTreeWidgetItem *row : std::as_const(rows))
+        row->setExpanded(true); // before they join the tree: no relayout each
+    WifiList->addTopLevelItems(rows);
     WifiList->expandAll();
     fFilling = false;
     LedPlaces->SetLit(false);
@@ -273,9 +282,12 @@ void TObjPlacesForm::ShowPlace(int Row)
     const TPlaceData p = fEditRow >= 0 ? fPlaces[fEditRow] : TPlaceData();
     PlaceName->setText(p.Sign);
     // By exact name: "Net" is not ticked for a place on "HomeNet".
+    const QSet<QString> ssids(p.Ssids.cbegin(), p.Ssids.cend());
     for (int i = 0; i < WifiList->topLevelItemCount(); ++i) {
         QTreeWidgetItem *top = WifiList->topLevelItem(i);
-        top->setCheckState(0, p.Ssids.contains(top->data(0, SsidRole).toString()) ? Qt::Checked : Qt::Unchecked);
+        const Qt::CheckState state = ssids.contains(top->data(0, SsidRole).toString()) ? Qt::Checked : Qt::Unchecked;
+        if (top->checkState(0) != state) // most rows stay as they are
+            top->setCheckState(0, state);
     }
     fFilling = false;
     SetPlaceLit(false);
@@ -296,13 +308,19 @@ bool TObjPlacesForm::SavePlace()
     for (int i = 0; i < WifiList->topLevelItemCount(); ++i)
         if (WifiList->topLevelItem(i)->checkState(0) == Qt::Checked)
             ticked << WifiList->topLevelItem(i)->data(0, SsidRole).toString();
+    const QSet<QString> tickedSet(ticked.cbegin(), ticked.cend());
     QStringList ssids;
+    QSet<QString> kept;
     for (const QString &s : std::as_const(fPlaces[fEditRow].Ssids))
-        if (ticked.contains(s))
+        if (tickedSet.contains(s)) {
             ssids << s;
+            kept.insert(s);
+        }
     for (const QString &s : std::as_const(ticked))
-        if (!ssids.contains(s))
+        if (!kept.contains(s)) {
             ssids << s;
+            kept.insert(s);
+        }
     if (ssids.isEmpty()) {
         Warn(QStringLiteral("empty_wifi"));
         return false;

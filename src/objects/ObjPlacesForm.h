@@ -9,6 +9,8 @@
 #include "CommandExchange.h"
 #include "place_data.h"
 
+#include <QHash>
+
 class QComboBox;
 class QLineEdit;
 class QListWidget;
@@ -53,7 +55,9 @@ protected:
 
 private:
     void Fill(const QList<TPlaceData> &Places, const TWifiList &Wifi);
-    void AddNetwork(const TWifiData &w);
+    // Adds an access point under its network's row, making the row (into
+    // NewRows, added to the tree by the caller) when the name is new.
+    void AddNetwork(const TWifiData &w, QList<QTreeWidgetItem *> &NewRows);
     QString RowText(const TPlaceData &p) const;
     void ShowPlace(int Row);
     void SetPlaceLit(bool v);
@@ -70,6 +74,9 @@ private:
     // The places as the device reported them: OK sends only a change.
     QList<TPlaceData> fLoaded;
     TWifiList fWifi;
+    // The network rows by name: thousands of networks must not be searched
+    // row by row for each access point.
+    QHash<QString, QTreeWidgetItem *> fNetworkRows;
     int fEditRow = -1;
     bool fCreateMode = false;
     // The device's list was read whole: only then may "set places" replace it.

@@ -42,7 +42,7 @@ TExportSaveDialog::TExportSaveDialog(QWidget *Parent, const QString &Title, cons
     selectNameFilter(Filters.value(Initial));
     setDefaultSuffix(fExtensions.value(Initial));
     const QString ext = fExtensions.value(Initial);
-    selectFile(SafeFileName(Label) + (ext.isEmpty() ? QString() : u'.' + ext));
+    selectFile(ext.isEmpty() ? SafeFileName(Label) : ExportFileName(Label, ext));
     connect(this, &QFileDialog::filterSelected, this, [this](const QString &f) {
         setDefaultSuffix(FilterExtension(f));
         ApplyExtension();
@@ -112,7 +112,7 @@ QString Ask(QWidget *Parent, const QString &Title, const QString &Dir, const QSt
     if (AskHook()) {
         FilterIndex = Initial + 1;
         const QString ext = TExportSaveDialog::FilterExtension(Filters.value(Initial));
-        const QString name = SafeFileName(Label) + (ext.isEmpty() ? QString() : u'.' + ext);
+        const QString name = ext.isEmpty() ? SafeFileName(Label) : ExportFileName(Label, ext);
         const QString chosen = AskHook()(Title, QDir(Dir).filePath(name), Filters, FilterIndex);
         // The answer is what the user typed: it takes the chosen type's
         // extension as in the dialog.

@@ -368,6 +368,114 @@ private Q_SLOTS:
         QVERIFY2(elapsed < 4500, "the stalled answer must be given up near the stall time-out");
     }
 
+    // An answer body larger than allowed is cut off: the exchange fails with
+    // "answer too large" and keeps none of it. Counted as received (after
+    // decoding), whether its length is announced, chunked or compressed; an
+    // answer of exactly the limit passes.
+    void bodyLimit_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<bool>("fits");
+        const qint64 size = 100000; // every answer below is this long
+        for (const char *path : {"/plain", "/chunked", "/gzip"}) {
+            QTest::addRow("%s, limit one byte less", path) << path << size - 1 << false;
+            QTest::addRow("%s, limit the size", path) << path << size << true;
+            QTest::addRow("%s, limit one byte more", path) << path << size + 1 << true;
+            QTest::addRow("%s, a tenth of it", path) << path << size / 10 << false;
+        }
+        QTest::addRow("no limit") << "/plain" << qint64(0) << true;
+    }
+    void bodyLimit()
+    {
+        QFETCH(QString, path);
+        QFETCH(qint64, limit);
+        QFETCH(bool, fits);
+        const std::string body(100000, 'x');
+        RecordingServer srv;
+        srv.server().Get("/plain", [body](const httplib::Request &, httplib::Response &res) { res.set_content(body, "text/plain"); });
+        srv.server().Get("/chunked", [body](const httplib::Request &, httplib::Response &res) {
+            res.set_chunked_content_provider("text/plain", [body](size_t offset, httplib::DataSink &sink) {
+                if (offset < body.size())
+                    sink.write(body.data() + offset, std::min<size_t>(1000, body.size() - offset));
+                else
+                    sink.done();
+                return true;
+            });
+        });
+        srv.server().Get("/gzip", [body](const httplib::Request &, httplib::Response &res) {
+            std::string zipped; // a few hundred bytes on the wire
+            httplib::detail::gzip_compressor gz;
+            gz.compress(body.data(), body.size(), true, [&](const char *d, size_t n) {
+                zipped.append(d, n);
+                return true;
+            });
+            res.set_header("Content-Encoding", "gzip");
+            res.set_content(zipped, "application/octet-stream");
+        });
+        QVERIFY(srv.start());
+        TZtHttpClient http;
+        http.SetMaxBodyBytes(limit);
+        const int status = http.Get(srv.baseUrl() + path);
+        if (fits) {
+            QCOMPARE(status, 200);
+            QCOMPARE(http.LastError(), QString());
+            QCOMPARE(http.RcvdCount(), int(body.size()));
+        } else {
+            QVERIFY2(http.LastError().startsWith(QLatin1String("answer too large")), qPrintable(http.LastError()));
+            QCOMPARE(http.RcvdCount(), 0);
+        }
+    }
+
+    // A server that trickles its answer (never silent as long as the stall
+    // time-out) is given up at the deadline; an answer quicker than the
+    // deadline is whole.
+    void deadlineEndsATrickle_data()
+    {
+        QTest::addColumn<int>("deadlineMs");
+        QTest::addColumn<bool>("whole");
+        QTest::addRow("deadline shorter than the answer") << 1500 << false;
+        QTest::addRow("deadline longer than the answer") << 8000 << true;
+        QTest::addRow("no deadline") << 0 << true;
+    }
+    void deadlineEndsATrickle()
+    {
+        QFETCH(int, deadlineMs);
+        QFETCH(bool, whole);
+        auto released = std::make_shared<std::atomic<bool>>(false);
+        RecordingServer srv;
+        // Ten bytes, one every 300 ms: 3 s in all, silent for 300 ms at most
+        // (a type the server does not compress, which would hold them back).
+        srv.server().Get("/trickle", [released](const httplib::Request &, httplib::Response &res) {
+            res.set_chunked_content_provider("application/octet-stream", [released](size_t offset, httplib::DataSink &sink) {
+                if (offset >= 10 || *released) {
+                    sink.done();
+                    return true;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                sink.write("x", 1);
+                return true;
+            });
+        });
+        QVERIFY(srv.start());
+        TZtHttpClient http;
+        http.SetStallTimeoutMs(1000);
+        http.SetDeadlineMs(deadlineMs);
+        QElapsedTimer t;
+        t.start();
+        const int status = http.Get(srv.baseUrl() + QStringLiteral("/trickle"));
+        const qint64 elapsed = t.elapsed();
+        *released = true;
+        if (whole) {
+            QCOMPARE(status, 200);
+            QCOMPARE(http.RcvdCount(), 10);
+        } else {
+            QCOMPARE(status, 404);
+            QVERIFY2(http.LastError().startsWith(QLatin1String("no whole answer within 1.5 s")), qPrintable(http.LastError()));
+            QVERIFY2(elapsed >= 1500 && elapsed < 2900, qPrintable(QString::number(elapsed)));
+        }
+    }
+
     void connectionRefused()
     {
         TZtHttpClient http;

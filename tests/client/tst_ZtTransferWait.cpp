@@ -150,6 +150,46 @@ private Q_SLOTS:
         QVERIFY(!ZtTransferWait::Waiting());
     }
 
+    // Closing the window while a slow call waits ends the call at once (it
+    // fails, named in the log), and the window then closes as usual.
+    void closeDuringSlowCallEndsIt()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--faults"), QStringLiteral("/api/v1/user/objects:delay=1@20000"), QStringLiteral("--history-days"),
+                           QStringLiteral("0.05")}));
+        TVelmoraClient client(sim.baseUrl, QString(), QStringLiteral("0"));
+        QString log;
+        client.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int count) { log += FormatLogText(fmt, args, count); });
+        QVERIFY(client.Login(QStringLiteral("demo"), QStringLiteral("demo")));
+
+        QElapsedTimer clock;
+        clock.start();
+        Probe w(clock);
+        w.resize(200, 100);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        std::atomic<bool> stop{false};
+        std::thread user([&] {
+            for (int i = 0; i < 50 && !stop; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!stop)
+                QMetaObject::invokeMethod(&w, "close", Qt::QueuedConnection);
+        });
+        const qint64 start = clock.elapsed();
+        const int n = client.GetObjects();
+        const qint64 took = clock.elapsed() - start;
+        stop = true;
+        user.join();
+        QCOMPARE(n, -1);
+        QVERIFY2(took < 10000, qPrintable(QString::number(took)));
+        QVERIFY2(log.contains(QLatin1String("  X: cancelled")), qPrintable(log));
+        QVERIFY(w.isVisible()); // not while the call ran
+        QTRY_VERIFY(!w.isVisible());
+        QVERIFY(!ZtTransferWait::Waiting());
+        // The next call is not cancelled by the close that is over.
+        QVERIFY(client.GetUser());
+    }
+
     // A call made from something delivered during another call's wait is
     // refused, not run beside it.
     void nestedTransferIsRefused()

@@ -394,13 +394,16 @@ private Q_SLOTS:
         }
     }
 
+    // A 200 without the user record is no success: the record held stays.
     void getUserWithoutJson()
     {
         ClientFixture f;
         QVERIFY(f.ok());
+        f.client->UserInfo().Name = QStringLiteral("Ann");
         f.srv.answer(QStringLiteral("/api/v1/user"), 200, "plain", "text/plain");
-        QVERIFY(f.client->GetUser());
-        QVERIFY(f.log.endsWith(QStringLiteral("200\r  x: no data")));
+        QVERIFY(!f.client->GetUser());
+        QVERIFY(f.log.endsWith(QStringLiteral("200\r  X: no data")));
+        QCOMPARE(f.client->UserInfo().Name, QStringLiteral("Ann"));
     }
 
     void postOfAFile()

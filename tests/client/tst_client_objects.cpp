@@ -515,7 +515,7 @@ private Q_SLOTS:
         f.srv.answer(QStringLiteral("/api/v1/object"), 200, "created", "text/plain");
         f.log.clear();
         QCOMPARE(f.client->CreateObject({{QStringLiteral("id"), QStringLiteral("x")}}), -1);
-        QVERIFY(f.log.endsWith(QStringLiteral("\r  x: no answer data")));
+        QVERIFY(f.log.endsWith(QStringLiteral("\r  X: no data")));
         QCOMPARE(f.client->ObjList().size(), size_t(1));
     }
 

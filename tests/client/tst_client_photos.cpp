@@ -2,6 +2,7 @@
 #include "OSM.ObjectInfo.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QScopeGuard>
@@ -99,22 +100,32 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
-        QTest::addRow("no body") << 200 << QByteArray();
-        QTest::addRow("not a picture") << 200 << QByteArray("<html>oops</html>");
-        QTest::addRow("refused") << 404 << QByteArray();
+        QTest::addColumn<qsizetype>("cutAt");
+        QTest::addRow("no body") << 200 << QByteArray() << qsizetype(-1);
+        QTest::addRow("not a picture") << 200 << QByteArray("<html>oops</html>") << qsizetype(-1);
+        QTest::addRow("refused") << 404 << QByteArray() << qsizetype(-1);
+        const QByteArray png = picture("PNG", Qt::red);
+        QTest::addRow("transfer cut off") << 200 << png << png.size() / 2;
     }
+    // Nothing but a whole picture enters the cache.
     void downloadFailures()
     {
         QFETCH(int, status);
         QFETCH(QByteArray, body);
+        QFETCH(qsizetype, cutAt);
         ClientFixture f;
         QVERIFY(f.ok());
-        f.client->SetPhotoDir(f.dir.path() + "/PhotoCache");
+        const QString cache = f.dir.path() + "/PhotoCache";
+        f.client->SetPhotoDir(cache);
         TObjectInfo oi(7, QStringLiteral("p"));
         oi.has_image = true;
-        f.srv.answer("/api/v1/object/7/img", status, body, "image/png");
+        if (cutAt >= 0)
+            f.srv.answerCut("/api/v1/object/7/img", status, body, cutAt, "image/png");
+        else
+            f.srv.answer("/api/v1/object/7/img", status, body, "image/png");
         QVERIFY(!f.client->GetPhoto(&oi));
         QVERIFY(oi.photo.isNull());
+        QCOMPARE(QDir(cache).entryList(QDir::Files), QStringList());
     }
 
     void postAndDelete()

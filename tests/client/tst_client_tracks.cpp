@@ -1,4 +1,5 @@
 #include "ClientFixture.h"
+#include "OSM.ObjectInfo.h"
 #include "OSM.TrackPointInfo.h"
 #include "JsonRules.h"
 
@@ -291,6 +292,49 @@ private Q_SLOTS:
         QCOMPARE(describe(*streamed[0]), common);
         for (const QString &line : expected)
             QVERIFY2(common.contains(line), qPrintable(line + QStringLiteral(" not in ") + common.join(QLatin1Char(' '))));
+    }
+
+    // The service's "angle" arrives in [0, 360) through each of its three
+    // readers (a point, a track answer, an objects answer), whatever its size.
+    // (A literal past the double range is no JSON; a text of one reads as 0.)
+    void bearingsReduced_data()
+    {
+        QTest::addColumn<QByteArray>("angle");
+        QTest::addColumn<double>("expected");
+        QTest::addRow("359.5") << QByteArray("359.5") << 359.5;
+        QTest::addRow("360") << QByteArray("360") << 0.0;
+        QTest::addRow("-90") << QByteArray("-90") << 270.0;
+        QTest::addRow("-0.0") << QByteArray("-0.0") << 0.0;
+        QTest::addRow("1e306") << QByteArray("1e306") << std::fmod(1e306, 360.0);
+        QTest::addRow("-1e306") << QByteArray("-1e306") << 360 - std::fmod(1e306, 360.0);
+        QTest::addRow("1e306 as a text") << QByteArray("\"1e306\"") << std::fmod(1e306, 360.0);
+        QTest::addRow("1.7e308") << QByteArray("1.7e308") << std::fmod(1.7e308, 360.0);
+        QTest::addRow("-1.7e308 as a text") << QByteArray("\"-1.7e308\"") << 360 - std::fmod(1.7e308, 360.0);
+    }
+    void bearingsReduced()
+    {
+        QFETCH(QByteArray, angle);
+        QFETCH(double, expected);
+        ClientFixture f;
+        QVERIFY(f.ok());
+        const QByteArray point = "{\"uid\":1,\"lat\":55.5,\"lon\":37.5,\"angle\":" + angle + "}";
+        const auto same = [expected](double got) {
+            return std::isnan(expected) ? std::isnan(got) : got == expected && got >= 0 && got < 360;
+        };
+        QJsonValue doc;
+        QString error;
+        QVERIFY(JsonRules::ParseJson(point.constData(), size_t(point.size()), doc, error));
+        const QJsonObject obj = doc.toObject();
+        const double common = f.client->ParseTrackPoint(&obj)->angle;
+        QVERIFY2(same(common), qPrintable(QString::number(common, 'g', 17)));
+        TTrackPointList streamed;
+        QCOMPARE(f.client->ParseTrackAnswer("[" + point + "]", QStringLiteral("Track"), streamed, error), 1);
+        QVERIFY2(same(streamed[0]->angle), qPrintable(QString::number(streamed[0]->angle, 'g', 17)));
+        TObjectList objects;
+        double dt = 0;
+        QCOMPARE(f.client->ParseObjectsAnswer("{\"objects\":[" + point + "]}", objects, dt, error), TVelmoraClient::TListAnswer::List);
+        QCOMPARE(objects.size(), size_t(1));
+        QVERIFY2(same(objects[0]->last_point->angle), qPrintable(QString::number(objects[0]->last_point->angle, 'g', 17)));
     }
 
     // Dates of the usual form take a shortcut; it must agree with the general reader.

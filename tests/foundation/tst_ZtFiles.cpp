@@ -32,6 +32,8 @@ private Q_SLOTS:
     void listFiles();
     void safeFileName_data();
     void safeFileName();
+    void exportFileName_data();
+    void exportFileName();
 
 private:
     QString path(const QString &name) const { return fDir->filePath(name); }
@@ -224,6 +226,19 @@ void TestZtFiles::safeFileName_data()
     QTest::addRow("only refused characters") << "///::" << "export";
     QTest::addRow("empty") << "" << "export";
     QTest::addRow("non-Latin kept") << QStringLiteral(u"Машина №5") << QStringLiteral(u"Машина №5");
+    QTest::addRow("120 characters kept") << QString(120, u'a') << QString(120, u'a');
+    QTest::addRow("121 characters cut") << QString(121, u'a') << QString(120, u'a');
+    QTest::addRow("Cyrillic, 127 letters: 120 kept") << QString(127, QChar(0x0416)) << QString(120, QChar(0x0416));
+    QTest::addRow("CJK, 85 characters of 3 bytes fit") << QString(85, QChar(0x4E2D)) << QString(85, QChar(0x4E2D));
+    QTest::addRow("CJK, 86 characters cut to 85") << QString(86, QChar(0x4E2D)) << QString(85, QChar(0x4E2D));
+    // Emoji: a surrogate pair, 4 bytes each. 40 CJK (120 bytes) and 33 emoji
+    // make 252 bytes; the 34th would pass 255, and half of one is never kept.
+    const QString face = QStringLiteral(u"\U0001F600");
+    const QString cjk40(40, QChar(0x4E2D));
+    QTest::addRow("emoji never split") << cjk40 + face.repeated(40) << cjk40 + face.repeated(33);
+    // A letter and its combining accent (3 bytes) stay together.
+    const QString accented = QStringLiteral(u"e\u0301");
+    QTest::addRow("accent never parted from its letter") << accented.repeated(90) << accented.repeated(60);
 }
 
 // The name is what the label says, and a file of that name can be written.
@@ -233,10 +248,48 @@ void TestZtFiles::safeFileName()
     QFETCH(QString, name);
     const QString got = SafeFileName(label);
     QCOMPARE(got, name);
-    QFile f(path(got + QStringLiteral(".gpx")));
+    QVERIFY(got.toUtf8().size() <= MaxFileNameBytes);
+    // With an extension where it still fits (ExportFileName makes room for one).
+    const QString file = got + (got.toUtf8().size() <= MaxFileNameBytes - 4 ? QStringLiteral(".gpx") : QString());
+    QFile f(path(file));
     QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(got));
     f.close();
-    QCOMPARE(QDir(fDir->path()).entryList(QDir::Files), QStringList{got + QStringLiteral(".gpx")});
+    QCOMPARE(QDir(fDir->path()).entryList(QDir::Files), QStringList{file});
+}
+
+// An export name with its extension: at most 255 bytes, cut between
+// characters, and a file of that name can be written.
+void TestZtFiles::exportFileName_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QString>("name");
+    QTest::addRow("short") << "Car 12" << "gpx" << "Car 12.gpx";
+    QTest::addRow("nothing left") << "///" << "csv" << "export.csv";
+    QTest::addRow("no extension") << "Car" << "" << "Car";
+    // 83 CJK characters (249 bytes) and ".gpx" (4) make 253; the 84th (3 more) does not fit.
+    QTest::addRow("CJK cut for the extension") << QString(100, QChar(0x4E2D)) << "gpx" << QString(83, QChar(0x4E2D)) + ".gpx";
+    QTest::addRow("Cyrillic: 120 letters fit with it") << QString(120, QChar(0x0416)) << "gpx" << QString(120, QChar(0x0416)) + ".gpx";
+    // 40 CJK and 32 emoji (248 bytes) and ".kml" make 252; a 33rd emoji, 256.
+    const QString face = QStringLiteral(u"\U0001F600");
+    const QString cjk40(40, QChar(0x4E2D));
+    QTest::addRow("emoji cut whole for the extension") << cjk40 + face.repeated(40) << "kml" << cjk40 + face.repeated(32) + ".kml";
+    QTest::addRow("cut after a blank: no blank at the end")
+        << QString(83, QChar(0x4E2D)) + QStringLiteral(u" \u4E2D") << "gpx" << QString(83, QChar(0x4E2D)) + ".gpx";
+}
+
+void TestZtFiles::exportFileName()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, extension);
+    QFETCH(QString, name);
+    const QString got = ExportFileName(label, extension);
+    QCOMPARE(got, name);
+    QVERIFY(got.toUtf8().size() <= MaxFileNameBytes);
+    QFile f(path(got));
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(f.errorString()));
+    f.close();
+    QVERIFY(f.remove());
 }
 
 QTEST_GUILESS_MAIN(TestZtFiles)

@@ -1,11 +1,13 @@
 #include "OSM.NetworkRequestQueue.h"
 #include "OSM.TileStorage.h"
 #include "TestHttpServer.h"
+#include "../client/TestTls.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -127,6 +129,10 @@ private Q_SLOTS:
     void answerTimeout_data();
     void answerTimeout();
     void connectTimeout();
+    void tileSizeLimit_data();
+    void tileSizeLimit();
+    void redirects_data();
+    void redirects();
 };
 
 void tst_NetworkRequestQueue::queueOrder_data()
@@ -558,6 +564,110 @@ void tst_NetworkRequestQueue::connectTimeout()
     QVERIFY2(ms >= 4900 && ms < 7000, qPrintable(QStringLiteral("%1 ms: %2").arg(ms).arg(err)));
     QVERIFY2(err.contains(QRegularExpression(QStringLiteral("time.?out"), QRegularExpression::CaseInsensitiveOption)),
              qPrintable(err));
+}
+
+
+// A tile larger than allowed is cut off: the request fails with "answer too
+// large" and hands over nothing; a tile of exactly the limit arrives.
+void tst_NetworkRequestQueue::tileSizeLimit_data()
+{
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<bool>("chunked");
+    QTest::addColumn<bool>("ok");
+    const qint64 size = 50000;
+    for (const bool chunked : {false, true}) {
+        const char *how = chunked ? "chunked" : "with its length";
+        QTest::addRow("%s, limit one byte less", how) << size - 1 << chunked << false;
+        QTest::addRow("%s, limit the size", how) << size << chunked << true;
+        QTest::addRow("%s, limit a tenth", how) << size / 10 << chunked << false;
+    }
+    QTest::addRow("default limit (1 MB)") << qint64(-1) << false << true;
+}
+
+void tst_NetworkRequestQueue::tileSizeLimit()
+{
+    QFETCH(qint64, limit);
+    QFETCH(bool, chunked);
+    QFETCH(bool, ok);
+    const std::string tile(50000, 'p');
+    TestHttpServer server;
+    server.server().Get(R"(/.*)", [&](const httplib::Request &, httplib::Response &res) {
+        if (!chunked) {
+            res.set_content(tile, "image/png");
+            return;
+        }
+        res.set_chunked_content_provider("image/png", [&tile](size_t offset, httplib::DataSink &sink) {
+            if (offset < tile.size())
+                sink.write(tile.data() + offset, std::min<size_t>(4000, tile.size() - offset));
+            else
+                sink.done();
+            return true;
+        });
+    });
+    QVERIFY(server.start());
+    THttpRequestProps props;
+    props.URL = server.baseUrl() + "/1/0/0.png";
+    if (limit >= 0)
+        props.MaxBytes = limit;
+    QByteArray body;
+    QString err;
+    QCOMPARE(BlockingTileRequest(props, body, err), ok);
+    if (ok) {
+        QCOMPARE(body.size(), qsizetype(tile.size()));
+    } else {
+        QVERIFY2(err.startsWith(QLatin1String("answer too large")), qPrintable(err));
+        QVERIFY(body.isEmpty());
+    }
+}
+
+// Redirects are followed, but a tile asked over https never comes over http.
+void tst_NetworkRequestQueue::redirects_data()
+{
+    QTest::addColumn<bool>("fromTls");
+    QTest::addColumn<bool>("toTls");
+    QTest::addColumn<bool>("ok");
+    QTest::addRow("http to http") << false << false << true;
+    QTest::addRow("https to https") << true << true << true;
+    QTest::addRow("https to http refused") << true << false << false;
+}
+
+void tst_NetworkRequestQueue::redirects()
+{
+    QFETCH(bool, fromTls);
+    QFETCH(bool, toTls);
+    QFETCH(bool, ok);
+    QTemporaryDir dir;
+    QString cert, key;
+    QVERIFY2(MakeSelfSignedCert(dir.path(), cert, key), "openssl could not make a certificate");
+    const auto make = [&](bool tls) {
+        return tls ? std::make_unique<TestHttpServer>(std::make_unique<httplib::SSLServer>(cert.toUtf8().constData(), key.toUtf8().constData()))
+                   : std::make_unique<TestHttpServer>();
+    };
+    std::atomic<int> served{0};
+    auto target = make(toTls);
+    target->server().Get("/tile.png", [&served](const httplib::Request &, httplib::Response &res) {
+        ++served;
+        res.set_content("png", "image/png");
+    });
+    QVERIFY(target->start());
+    const std::string where = (target->baseUrl() + "/tile.png").toStdString();
+    auto origin = make(fromTls);
+    origin->server().Get("/1/0/0.png", [where](const httplib::Request &, httplib::Response &res) { res.set_redirect(where); });
+    QVERIFY(origin->start());
+    THttpRequestProps props;
+    props.URL = origin->baseUrl() + "/1/0/0.png";
+    props.CaFile = cert;
+    QByteArray body;
+    QString err;
+    QCOMPARE(BlockingTileRequest(props, body, err), ok);
+    if (ok) {
+        QCOMPARE(body, QByteArray("png"));
+        QCOMPARE(served.load(), 1);
+    } else {
+        QVERIFY2(err.contains(QLatin1String("https to http")), qPrintable(err));
+        QCOMPARE(served.load(), 0);
+        QVERIFY(body.isEmpty());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_NetworkRequestQueue)

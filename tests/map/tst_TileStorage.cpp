@@ -35,6 +35,34 @@ void WriteFile(const QString &path, const QByteArray &data)
     f.write(data);
 }
 
+// CRC-32 of PNG chunks (ISO 3309), to forge a header.
+quint32 Crc32(const QByteArray &data)
+{
+    quint32 c = 0xFFFFFFFFu;
+    for (const char ch : data) {
+        c ^= quint8(ch);
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    }
+    return c ^ 0xFFFFFFFFu;
+}
+
+// A small PNG whose header claims width x height: a few hundred bytes that a
+// decoder would size a huge image for.
+QByteArray ForgedPng(quint32 width, quint32 height)
+{
+    QByteArray png = PngBytes(Qt::red, 16);
+    const auto put = [&png](int at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            png[at + i] = char((v >> (24 - 8 * i)) & 0xFF);
+    };
+    // Signature (8), IHDR length (4), "IHDR" (4), then width and height.
+    put(16, width);
+    put(20, height);
+    put(29, Crc32(png.mid(12, 17))); // over "IHDR" and its 13 data bytes
+    return png;
+}
+
 } // namespace
 
 class tst_TileStorage : public QObject
@@ -56,6 +84,9 @@ private Q_SLOTS:
     void storeRefusesNonPng_data();
     void storeRefusesNonPng();
     void storeKeepsTileWhenDiskFails();
+    void tileSizeFromItsHeader_data();
+    void tileSizeFromItsHeader();
+    void cachesChargeDecodedBytes();
     void purgeByAge();
     void providerUrls_data();
     void providerUrls();
@@ -364,3 +395,66 @@ void tst_TileStorage::providerUrls()
 
 QTEST_GUILESS_MAIN(tst_TileStorage)
 #include "tst_TileStorage.moc"
+
+// The header decides: up to 512 x 512 (high-density tiles) a tile is taken,
+// beyond it it is refused before any decoding, from a download or the disk.
+void tst_TileStorage::tileSizeFromItsHeader_data()
+{
+    QTest::addColumn<QByteArray>("png");
+    QTest::addColumn<bool>("taken");
+    QTest::addRow("256 x 256") << PngBytes(Qt::red, 256) << true;
+    QTest::addRow("512 x 512") << PngBytes(Qt::red, 512) << true;
+    QTest::addRow("513 x 513") << PngBytes(Qt::red, 513) << false;
+    QTest::addRow("header 512 x 513") << ForgedPng(512, 513) << false;
+    QTest::addRow("header 513 x 512") << ForgedPng(513, 512) << false;
+    QTest::addRow("header 5000 x 5000") << ForgedPng(5000, 5000) << false;
+    QTest::addRow("header 2^31-1 square") << ForgedPng(0x7FFFFFFF, 0x7FFFFFFF) << false;
+}
+
+void tst_TileStorage::tileSizeFromItsHeader()
+{
+    QFETCH(QByteArray, png);
+    QFETCH(bool, taken);
+    QTemporaryDir dir;
+    TTileStorage storage(10000000u, QStringLiteral("%d/%d/%d.png"));
+    storage.SetFileCacheBaseDir(dir.path());
+    QString err;
+    QCOMPARE(storage.StoreTile(T(9, 5, 5), png, &err), taken);
+    QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("9/5/5.png"))), taken);
+    if (!taken) {
+        // A size past what PNG itself allows is refused as damaged.
+        const bool named = err.startsWith(QLatin1String("tile too large")) || QTest::currentDataTag() == QLatin1String("header 2^31-1 square");
+        QVERIFY2(named && !err.isEmpty(), qPrintable(err));
+        QCOMPARE(storage.StmCache().Count() + storage.PngCache().Count() + storage.BmpCache().Count(), 0);
+    }
+    // The same bytes found on disk (an older cache) are refused and removed.
+    TTileStorage fresh(10000000u, QStringLiteral("%d/%d/%d.png"));
+    fresh.SetFileCacheBaseDir(dir.path());
+    const QString path = dir.filePath(QStringLiteral("3/1/1.png"));
+    WriteFile(path, png);
+    QCOMPARE(fresh.GetTile(T(3, 1, 1)).isNull(), !taken);
+    QCOMPARE(QFile::exists(path), taken);
+}
+
+// Each level is charged what its image really takes: a 512-pixel tile four
+// times an ordinary one, so the byte limits hold whatever the tiles' size.
+void tst_TileStorage::cachesChargeDecodedBytes()
+{
+    TTileStorage storage(10000000u, QStringLiteral("%d/%d/%d.png"));
+    storage.SetOptions(unsigned(TTileStorageOption::tsoNoFileCache));
+    const QByteArray small = PngBytes(Qt::red, 256), large = PngBytes(Qt::blue, 512);
+    QVERIFY(storage.StoreTile(T(5, 0, 0), small));
+    QCOMPARE(storage.BmpCache().TotalSize(), 256u * 256 * 4);
+    QCOMPARE(storage.PngCache().TotalSize(), 256u * 256 * 4);
+    QCOMPARE(storage.StmCache().TotalSize(), uint32_t(small.size()));
+    QVERIFY(storage.StoreTile(T(5, 1, 0), large));
+    QCOMPARE(storage.BmpCache().TotalSize(), 256u * 256 * 4 + 512u * 512 * 4);
+    QCOMPARE(storage.PngCache().TotalSize(), 256u * 256 * 4 + 512u * 512 * 4);
+    // Twelve bitmaps' worth of budget (3 MB): large tiles evict by bytes long
+    // before the count of twelve is reached.
+    for (int i = 2; i < 12; ++i)
+        QVERIFY(storage.StoreTile(T(5, i, 0), large));
+    QVERIFY(storage.BmpCache().TotalSize() <= storage.BmpCache().SizeLimit());
+    QVERIFY(storage.BmpCache().Count() < 12);
+    QVERIFY(storage.PngCache().TotalSize() <= storage.PngCache().SizeLimit());
+}

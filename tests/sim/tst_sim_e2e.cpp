@@ -571,6 +571,49 @@ private Q_SLOTS:
         QVERIFY(found);
     }
 
+    // A session that sends a secret (a new password in the user update, a
+    // token in a query): neither the service's request log nor the
+    // monitor's log holds its value; a field of another name is logged.
+    void secretsStayOutOfTheLogs_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("secret");
+        QTest::addRow("password") << "password" << true;
+        QTest::addRow("upass") << "upass" << true;
+        QTest::addRow("pass") << "pass" << true;
+        QTest::addRow("token") << "token" << true;
+        QTest::addRow("api_key in capitals") << "API_KEY" << true;
+        QTest::addRow("name, no secret") << "name" << false;
+    }
+    void secretsStayOutOfTheLogs()
+    {
+        QFETCH(QString, field);
+        QFETCH(bool, secret);
+        const QString logFile = fDir.filePath(QStringLiteral("requests-%1.log").arg(field));
+        SimProcess sim;
+        QVERIFY(sim.start({QStringLiteral("--log"), logFile}));
+        auto c = newClient(sim.baseUrl);
+        QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo")));
+        fLog.clear();
+        const QString value = QStringLiteral("N3w-v4lue-") + field;
+        c->UpdateUser({{field, value}});
+        c->DoGet(QStringLiteral("GetUser"), QStringLiteral("/user"), field + QLatin1Char('=') + value);
+        if (field == QLatin1String("password")) { // the session did change it
+            auto again = newClient(sim.baseUrl);
+            QVERIFY(again->Login(QStringLiteral("demo"), value));
+        }
+        QCOMPARE(sim.stop(), 0);
+        QFile f(logFile);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString simLog = QString::fromUtf8(f.readAll());
+        QVERIFY2(simLog.contains(QLatin1String("PUT /api/v1/user?")), qPrintable(simLog));
+        QVERIFY2(simLog.contains(QLatin1String("GET /api/v1/user?")), qPrintable(simLog));
+        QVERIFY2(simLog.contains(value) == !secret, qPrintable(simLog));
+        QVERIFY2(simLog.contains(field + QStringLiteral("=***")) == secret, qPrintable(simLog));
+        QVERIFY2(fLog.contains(value) == !secret, qPrintable(fLog));
+        QVERIFY2(fLog.contains(field + QStringLiteral("=***")) == secret, qPrintable(fLog));
+    }
+
     // Injected faults reach the client as failures, and nothing hangs.
     void faults_data()
     {

@@ -274,6 +274,92 @@ private Q_SLOTS:
                 QVERIFY(!std::isnan(p->obj_dt));
     }
 
+    // Every number a point carries is range-checked where it is read: a
+    // bearing is reduced modulo 360 (none when not finite), an altitude,
+    // accuracy or speed beyond what a receiver reports is missing. Both
+    // file kinds, both sides of each limit.
+    void valuesInRange_data()
+    {
+        QTest::addColumn<bool>("gpx");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("expected");
+        const int bearing = TTrackImport::fdBearing, alt = TTrackImport::fdAltitude, acc = TTrackImport::fdAccuracy,
+                  speed = TTrackImport::fdSpeed;
+        for (const bool gpx : {false, true}) {
+            const char *kind = gpx ? "GPX" : "CSV";
+            const auto row = [&](const char *name, int field, const char *text, double expected) {
+                QTest::addRow("%s %s", kind, name) << gpx << field << QString::fromLatin1(text) << expected;
+            };
+            row("bearing 359.5", bearing, "359.5", 359.5);
+            row("bearing 360", bearing, "360", 0);
+            row("bearing 720.5", bearing, "720.5", 0.5);
+            row("bearing -90", bearing, "-90", 270);
+            row("bearing 1e306", bearing, "1e306", std::fmod(1e306, 360.0));
+            row("bearing -1e306", bearing, "-1e306", 360 - std::fmod(1e306, 360.0));
+            row("bearing 1.7e308", bearing, "1.7e308", std::fmod(1.7e308, 360.0));
+            row("bearing 1e400", bearing, "1e400", NaN);
+            row("altitude 100000", alt, "100000", 100000);
+            row("altitude 100001", alt, "100001", NaN);
+            row("altitude -12000", alt, "-12000", -12000);
+            row("altitude -12001", alt, "-12001", NaN);
+            row("altitude 1e306", alt, "1e306", NaN);
+            row("speed 0", speed, "0", 0);
+            row("speed -1", speed, "-1", NaN);
+            row("speed 20000", speed, "20000", 20000);
+            row("speed 20001", speed, "20001", NaN);
+            row("speed 1e306", speed, "1e306", NaN);
+        }
+        // The CSV accuracy column (GPX has none in metres).
+        QTest::addRow("CSV accuracy 0") << false << acc << "0" << 0.0;
+        QTest::addRow("CSV accuracy -0.5") << false << acc << "-0.5" << NaN;
+        QTest::addRow("CSV accuracy 1000000") << false << acc << "1000000" << 1000000.0;
+        QTest::addRow("CSV accuracy 1000001") << false << acc << "1000001" << NaN;
+    }
+    void valuesInRange()
+    {
+        QFETCH(bool, gpx);
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(double, expected);
+        Logged log;
+        TTrackImport imp(0, log.callback());
+        TTrackImport::TColumns c;
+        if (gpx) {
+            const char *tag = field == TTrackImport::fdBearing ? "course" : field == TTrackImport::fdSpeed ? "speed" : "ele";
+            const QByteArray value = text.toLatin1();
+            const QByteArray doc = QByteArray("<?xml version=\"1.0\"?><gpx version=\"1.0\"><trk><trkseg>"
+                                              "<trkpt lat=\"57.5\" lon=\"56.2\"><time>2023-11-14T22:13:20Z</time><")
+                                   + tag + ">" + value + "</" + tag + "></trkpt></trkseg></trk></gpx>";
+            QCOMPARE(imp.LoadFile(Write(fDir, QStringLiteral("r.gpx"), doc)), 1);
+            QVERIFY(imp.ParseSource(QStringLiteral(";")));
+            c = imp.GuessColumns();
+        } else {
+            QCOMPARE(imp.LoadFile(Write(fDir, QStringLiteral("r.csv"), "time;lat;lon;value\n14.11.2023 22:13:20;57.5;56.2;" + text.toLatin1() + "\n")), 1);
+            QVERIFY(imp.ParseSource(QStringLiteral(";")));
+            for (int &col : c)
+                col = -1;
+            c[TTrackImport::fdTime] = 0;
+            c[TTrackImport::fdLatitude] = 1;
+            c[TTrackImport::fdLongitude] = 2;
+            c[field] = 3;
+        }
+        const auto t = imp.MakeTrack(c, QStringLiteral("r"), 0, 0);
+        QVERIFY(t);
+        QCOMPARE(t->Points().size(), size_t(1));
+        const TTrackPointInfo &p = *t->Points()[0];
+        const double got = field == TTrackImport::fdBearing ? p.angle
+                         : field == TTrackImport::fdSpeed   ? p.speed
+                         : field == TTrackImport::fdAccuracy ? p.acc
+                                                             : p.alt;
+        QVERIFY2(Same(got, expected), qPrintable(QString::number(got, 'g', 17)));
+        if (field == TTrackImport::fdBearing)
+            QVERIFY(std::isnan(got) || (got >= 0 && got < 360));
+        // A value dropped by its range is named; a bearing is reduced, not dropped.
+        const bool dropped = field != TTrackImport::fdBearing && std::isnan(expected);
+        QCOMPARE(log.has(QStringLiteral("X: 1 values out of range read as missing")), dropped);
+    }
+
     void gpx_data()
     {
         QTest::addColumn<QString>("file");
@@ -337,6 +423,43 @@ private Q_SLOTS:
         QCOMPARE(imp.RowCount(), 0);
         QVERIFY2(log.has(QStringLiteral("GPX line 6:")), qPrintable(log.lines.join(u'|')));
         QVERIFY(!imp.ParseSource(QStringLiteral(";")));
+    }
+
+    // A GPX file with one attribute or text beyond the cap is refused, with
+    // the line and the reason, before the XML reader holds it; one at the
+    // cap loads.
+    void hugeGpxNodeRefused_data()
+    {
+        QTest::addColumn<bool>("attribute");
+        QTest::addColumn<qsizetype>("length");
+        QTest::addColumn<bool>("loads");
+        const qsizetype cap = TTrackImport::MaxGpxNodeBytes;
+        for (const bool attribute : {true, false}) {
+            const char *kind = attribute ? "attribute" : "text";
+            QTest::addRow("%s just below the cap", kind) << attribute << cap - 64 << true;
+            QTest::addRow("%s past the cap", kind) << attribute << cap + 1 << false;
+            QTest::addRow("%s of 64 MB", kind) << attribute << (qsizetype(64) << 20) << false;
+        }
+    }
+    void hugeGpxNodeRefused()
+    {
+        QFETCH(bool, attribute);
+        QFETCH(qsizetype, length);
+        QFETCH(bool, loads);
+        const QByteArray filler(length, 'a');
+        QByteArray doc = "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\">\n<trk><trkseg>\n"
+                         "<trkpt lat=\"57.5\" lon=\"56.2\"><time>2023-11-14T22:13:20Z</time></trkpt>\n";
+        if (attribute)
+            doc += "<trkpt lat=\"57.6\" lon=\"56.3\" note=\"" + filler + "\"><time>2023-11-14T22:13:30Z</time></trkpt>\n";
+        else
+            doc += "<trkpt lat=\"57.6\" lon=\"56.3\"><time>2023-11-14T22:13:30Z</time><desc>" + filler + "</desc></trkpt>\n";
+        doc += "</trkseg></trk></gpx>\n";
+        Logged log;
+        TTrackImport imp(0, log.callback());
+        QCOMPARE(imp.LoadFile(Write(fDir, QStringLiteral("huge.gpx"), doc)), loads ? 2 : -1);
+        QCOMPARE(imp.RowCount(), loads ? 2 : 0);
+        QCOMPARE(log.has(QStringLiteral("X: GPX line 5: a text or attribute longer than 4 MB")), !loads);
+        QFile::remove(fDir.filePath(QStringLiteral("huge.gpx")));
     }
 
     void initTestCase() { QVERIFY(fDir.isValid()); }

@@ -186,7 +186,7 @@ private Q_SLOTS:
             return fDir.filePath(QStringLiteral("p.txt"));
         });
         QVERIFY(w.ExportPath() > 0);
-        QVERIFY(defaultName.endsWith(QStringLiteral("Car path.txt")));
+        QVERIFY(defaultName.endsWith(QStringLiteral("/Car path.txt")));
         ExportFile::SetAskHook({});
         ExportFile::SetOpenHook({});
         QFile f(fDir.filePath(QStringLiteral("p.txt")));

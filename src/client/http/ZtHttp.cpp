@@ -58,6 +58,10 @@ void TZtHttpClient::PrepareRequest(TZtHttpEngineRequest &request) const
     }
     request.connectTimeoutMs = fConnectTimeoutMs;
     request.answerTimeoutMs = fStallTimeoutMs;
+    request.deadlineMs = fDeadlineMs;
+    request.maxBodyBytes = fMaxBodyBytes;
+    // Closing the program during the wait ends the exchange.
+    request.cancel = ZtTransferWait::CancelFlag();
     request.tlsVerify = fTlsVerify;
     request.caFile = fCaFile;
 }

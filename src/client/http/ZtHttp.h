@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AnswerLimits.h"
 #include "ZtHash.h"
 #include "ZtHttpEngine.h"
 
@@ -90,6 +91,13 @@ public:
     void SetConnectTimeoutMs(int v) { fConnectTimeoutMs = v; }
     int StallTimeoutMs() const { return fStallTimeoutMs; }
     void SetStallTimeoutMs(int v) { fStallTimeoutMs = v; }
+    // Limits of the next exchanges (0: none): the whole exchange's duration,
+    // and the answer body's size; past either the exchange fails ("no whole
+    // answer within", "answer too large", and no body is kept for the latter).
+    int DeadlineMs() const { return fDeadlineMs; }
+    void SetDeadlineMs(int v) { fDeadlineMs = v; }
+    qint64 MaxBodyBytes() const { return fMaxBodyBytes; }
+    void SetMaxBodyBytes(qint64 v) { fMaxBodyBytes = v; }
     // TLS: peers are checked against the system store, plus the PEM
     // certificates of CaFile; TlsVerify false switches checking off.
     bool TlsVerify() const { return fTlsVerify; }
@@ -128,6 +136,8 @@ private:
     QString fProxyPass;
     int fConnectTimeoutMs = 10000;
     int fStallTimeoutMs = 30000;
+    int fDeadlineMs = 0;
+    qint64 fMaxBodyBytes = 0;
     bool fTlsVerify = true;
     QString fCaFile;
 };
@@ -139,10 +149,18 @@ class TZtHttpsClient : public TZtHttpClient
 public:
     static const QString HttpsUserAgent;
 
+    // The size and time limits of each kind of service call (AnswerLimits.h);
+    // the service's client sets them on each exchange by its kind.
+    const TAnswerLimits &Limits() const { return fLimits; }
+    void SetLimits(const TAnswerLimits &v) { fLimits = v; }
+
     // The protocol log's name: LogFile with everything after its last "."
     // replaced by "https.log".
     static QString ProtocolLogName(const QString &logFile);
 
 protected:
     void PrepareRequest(TZtHttpEngineRequest &request) const override;
+
+private:
+    TAnswerLimits fLimits;
 };

@@ -21,6 +21,7 @@ struct Transfer
     CURL *curl = nullptr;
     const TZtHttpEngineRequest *request = nullptr;
     QByteArray *body = nullptr;
+    TZtHttpTransfer *transfer = nullptr;
     QByteArray reason;
     // The current hop left the service's origin: what it sets is not ours.
     bool foreign = false;
@@ -33,13 +34,19 @@ constexpr curl_off_t MaxReserve = curl_off_t(256) << 20;
 size_t WriteBody(char *data, size_t size, size_t count, void *user)
 {
     auto *t = static_cast<Transfer *>(user);
+    if (!t->transfer->BodyFits(t->body->size() + qint64(size * count)))
+        return 0; // aborts: the answer is larger than allowed
     if (t->body->isEmpty()) {
         // A large answer is received into one block sized by its announced
         // length rather than grown (and copied) step by step. The length is
         // only a hint: a compressed answer grows past it.
         curl_off_t length = -1;
-        if (curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0)
-            t->body->reserve(qsizetype(std::min<curl_off_t>(length, MaxReserve)));
+        if (curl_easy_getinfo(t->curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0) {
+            curl_off_t most = MaxReserve;
+            if (t->request->maxBodyBytes > 0)
+                most = std::min<curl_off_t>(most, t->request->maxBodyBytes);
+            t->body->reserve(qsizetype(std::min<curl_off_t>(length, most)));
+        }
     }
     t->body->append(data, qsizetype(size * count));
     return size * count;
@@ -164,7 +171,11 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
     settings.userAgent = request.userAgent;
     settings.connectTimeoutMs = request.connectTimeoutMs;
     settings.answerTimeoutMs = request.answerTimeoutMs;
+    settings.deadlineMs = request.deadlineMs;
+    settings.maxBodyBytes = request.maxBodyBytes;
+    settings.cancel = request.cancel;
     TZtHttpTransfer transfer(curl, settings);
+    t.transfer = &transfer;
 
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteBody);
@@ -267,7 +278,23 @@ TZtHttpEngineResult TZtHttpEngine::Perform(const TZtHttpEngineRequest &request, 
     result.status = int(status);
     result.reason = QString::fromUtf8(t.reason);
 
-    if (transfer.AnswerTimedOut() || rc == CURLE_OPERATION_TIMEDOUT) {
+    if (transfer.Cancelled()) {
+        // No answer: a status that came before the cut is not the call's.
+        result.cancelled = true;
+        result.status = 0;
+        result.reason = result.error = QStringLiteral("cancelled");
+        body.clear();
+    } else if (transfer.TooLarge(rc)) {
+        // Nothing of it is kept: a caller must not save or read a part.
+        result.tooLarge = true;
+        result.reason = result.error = TZtHttpTransfer::TooLargeText(request.maxBodyBytes);
+        body.clear();
+        body.squeeze();
+    } else if (transfer.DeadlinePassed()) {
+        result.timedOut = true;
+        result.status = 404;
+        result.reason = result.error = TZtHttpTransfer::DeadlineText(request.deadlineMs);
+    } else if (transfer.AnswerTimedOut() || rc == CURLE_OPERATION_TIMEDOUT) {
         result.timedOut = true;
         result.status = 404;
         result.reason = result.error = TimeoutReason;

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 
 // One blocking HTTP(S) exchange on a libcurl easy handle. The wrapper
@@ -33,6 +34,10 @@ struct TZtHttpEngineRequest
     // See TZtTransferSettings (ZtHttpTransfer.h) for what each one covers.
     int connectTimeoutMs = 10000;
     int answerTimeoutMs = 30000;
+    int deadlineMs = 0;                 // the whole call; 0: none
+    qint64 maxBodyBytes = 0;            // 0: no limit
+    // Set by another thread to end the call at once (the program closing).
+    const std::atomic<bool> *cancel = nullptr;
 
     bool tlsVerify = true;              // peer certificate and host name
     QString caFile;                     // extra trusted certificates (PEM)
@@ -47,7 +52,9 @@ struct TZtHttpEngineResult
     QString error;                      // empty when the exchange completed
     QByteArray contentType;
     qint64 elapsedMs = 0;
-    bool timedOut = false;
+    bool timedOut = false;              // the answer time-out or the deadline
+    bool tooLarge = false;              // the body passed maxBodyBytes; none kept
+    bool cancelled = false;
 };
 
 class TZtHttpEngine

@@ -27,6 +27,7 @@ QString SystemCaPath()
 TZtHttpTransfer::TZtHttpTransfer(CURL *curl, const TZtTransferSettings &settings)
     : fSettings(settings)
 {
+    fSinceCall.start();
     // libcurl copies every string option, so temporaries are enough here.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -70,11 +71,30 @@ TZtHttpTransfer::TZtHttpTransfer(CURL *curl, const TZtTransferSettings &settings
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
 }
 
+QString TZtHttpTransfer::TooLargeText(qint64 maxBodyBytes)
+{
+    return QStringLiteral("answer too large (over %1 bytes)").arg(maxBodyBytes);
+}
+
+QString TZtHttpTransfer::DeadlineText(int deadlineMs)
+{
+    return QStringLiteral("no whole answer within %1 s").arg(deadlineMs / 1000.0);
+}
+
+bool TZtHttpTransfer::BodyFits(qint64 total)
+{
+    if (fSettings.maxBodyBytes > 0 && total > fSettings.maxBodyBytes)
+        fTooLarge = true;
+    return !fTooLarge;
+}
+
 void TZtHttpTransfer::Start()
 {
     fConnected = false;
     fTimedOut = false;
     fCancelled = false;
+    fTooLarge = false;
+    fDeadlinePassed = false;
     fLastMoved = -1;
     fSinceActivity.start();
 }
@@ -95,6 +115,10 @@ int TZtHttpTransfer::OnProgress(void *self, curl_off_t, curl_off_t dlnow, curl_o
     if (t->fSettings.cancel && t->fSettings.cancel->load()) {
         t->fCancelled = true;
         return 1; // aborts the transfer
+    }
+    if (t->fSettings.deadlineMs > 0 && t->fSinceCall.elapsed() >= t->fSettings.deadlineMs) {
+        t->fDeadlinePassed = true;
+        return 1;
     }
     if (!t->fConnected)
         return 0; // the connect time-out governs until then

@@ -37,6 +37,17 @@ struct TZtTransferSettings
     // silent, or stops in the middle of a body, is.
     int answerTimeoutMs = 30000;
 
+    // The whole call, redirects included, counted from the making of the
+    // TZtHttpTransfer: once it has passed, the transfer is aborted however
+    // steadily bytes arrive (a server trickling a byte every few seconds
+    // never trips the answer time-out). 0: none.
+    int deadlineMs = 0;
+    // The most bytes an answer body may bring, counted as the caller receives
+    // them (decoded): the write callbacks ask BodyFits. Not libcurl's size
+    // option, which judges the length on the wire (a small compressed answer
+    // is larger there than decoded). 0: no limit.
+    qint64 maxBodyBytes = 0;
+
     // Set by another thread to abort the transfer (shutdown); may be null.
     const std::atomic<bool> *cancel = nullptr;
 };
@@ -62,9 +73,21 @@ public:
     // Call before each curl_easy_perform (each redirect hop).
     void Start();
 
+    // The caller's write callback asks before taking each piece: false (and
+    // the transfer is to be aborted, the callback returning 0) when an
+    // answer body of total bytes would pass maxBodyBytes.
+    bool BodyFits(qint64 total);
+
     // Why the last perform was aborted by this watch, if it was.
     bool AnswerTimedOut() const { return fTimedOut; }
     bool Cancelled() const { return fCancelled; }
+    bool DeadlinePassed() const { return fDeadlinePassed; }
+    // The body passed maxBodyBytes (the transfer then ends with rc).
+    bool TooLarge(CURLcode) const { return fTooLarge; }
+
+    // The failure texts of the limits, shared by both users.
+    static QString TooLargeText(qint64 maxBodyBytes);
+    static QString DeadlineText(int deadlineMs);
 
 private:
     static int OnProgress(void *self, curl_off_t dltotal, curl_off_t dlnow, curl_off_t ultotal, curl_off_t ulnow);
@@ -72,6 +95,9 @@ private:
 
     TZtTransferSettings fSettings;
     QElapsedTimer fSinceActivity;
+    QElapsedTimer fSinceCall;
+    bool fDeadlinePassed = false;
+    bool fTooLarge = false;
     curl_off_t fLastMoved = -1;
     bool fConnected = false;
     bool fTimedOut = false;

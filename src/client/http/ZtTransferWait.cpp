@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimerEvent>
+#include <QWindow>
 
 #include <chrono>
 #include <condition_variable>
@@ -17,6 +18,7 @@
 namespace {
 
 bool gWaiting = false; // touched on the user-interface thread only
+std::atomic<bool> gCancel{false}; // read by the transfer's thread
 
 bool IsInput(QEvent::Type type)
 {
@@ -70,8 +72,12 @@ public:
         }
         if (type == QEvent::Close) {
             // Closing a window in the middle of a call would free what the
-            // call is working on; the user can close it afterwards.
+            // call is working on: the call is ended instead (it fails), and
+            // the window is closed once it has returned.
             event->ignore();
+            if (!fClosing.contains(receiver))
+                fClosing.append(receiver);
+            gCancel = true;
             return true;
         }
         if (IsInput(type)) {
@@ -84,6 +90,17 @@ public:
     // Delivers what was held, in the order it came, through the event queue.
     void Release()
     {
+        for (const QPointer<QObject> &r : std::as_const(fClosing)) {
+            if (auto *window = qobject_cast<QWindow *>(r.data())) {
+                // A window closes through QWindow::close, which closes its
+                // widget as the window system's close would.
+                const QPointer<QWindow> w(window);
+                QMetaObject::invokeMethod(window, [w] { if (w) w->close(); }, Qt::QueuedConnection);
+            } else if (r) {
+                QMetaObject::invokeMethod(r, "close", Qt::QueuedConnection);
+            }
+        }
+        fClosing.clear();
         for (const HeldTimer &t : std::as_const(fTimers))
             if (t.receiver)
                 QCoreApplication::postEvent(t.receiver, new QTimerEvent(t.id));
@@ -116,6 +133,7 @@ private:
     };
     QList<HeldTimer> fTimers;
     QList<HeldInput> fInput;
+    QList<QPointer<QObject>> fClosing;
 };
 
 } // namespace
@@ -123,6 +141,11 @@ private:
 bool ZtTransferWait::Waiting()
 {
     return gWaiting;
+}
+
+const std::atomic<bool> *ZtTransferWait::CancelFlag()
+{
+    return &gCancel;
 }
 
 bool ZtTransferWait::Run(const std::function<void()> &work)
@@ -164,6 +187,7 @@ bool ZtTransferWait::Run(const std::function<void()> &work)
         } while (!finished(16));
         app->removeEventFilter(&filter);
         gWaiting = false;
+        gCancel = false;
         filter.Release();
     }
     worker.join();

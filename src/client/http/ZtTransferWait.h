@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 // Runs a blocking transfer without freezing the windows. Service calls stay
@@ -22,6 +23,11 @@ bool Run(const std::function<void()> &work);
 
 // True while the user-interface thread waits for a transfer.
 bool Waiting();
+
+// Raised while a window is being closed during a wait: the transfer watches
+// it and ends at once (the call fails); the close itself is carried out
+// after the wait, so the program then closes normally. Never null.
+const std::atomic<bool> *CancelFlag();
 
 // How long a transfer may take before the wait starts painting: quick
 // answers leave the event loop alone.

@@ -84,12 +84,15 @@ struct ThreadHandle
 struct Transfer
 {
     QByteArray *body = nullptr;
+    TZtHttpTransfer *transfer = nullptr;
     QByteArray statusText;
 };
 
 size_t WriteBody(char *ptr, size_t size, size_t nmemb, void *userdata)
 {
     auto *t = static_cast<Transfer *>(userdata);
+    if (!t->transfer->BodyFits(t->body->size() + qint64(size * nmemb)))
+        return 0; // aborts: larger than a tile may be
     t->body->append(ptr, qsizetype(size * nmemb));
     return size * nmemb;
 }
@@ -145,6 +148,8 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
     settings.connectTimeoutMs = ConnectTimeoutMs;
     settings.answerTimeoutMs = AnswerTimeoutMs;
     settings.cancel = RequestProps.Cancel;
+    settings.maxBodyBytes = RequestProps.MaxBytes;
+    settings.caFile = RequestProps.CaFile;
     // No proxy: a direct connection; "http://SYSTEM": the environment's proxy variables.
     if (RequestProps.Proxy.isEmpty())
         settings.directWithoutProxy = true;
@@ -171,13 +176,16 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
 
     Transfer t;
     t.body = &Response;
+    t.transfer = &transfer;
     const QByteArray url = RequestProps.URL.toUtf8();
     curl_easy_setopt(curl, CURLOPT_SHARE, share);
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, OverallTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A tile asked over https is never fetched over http, as for the service.
+    const bool secure = QUrl(RequestProps.URL).scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ReadHeader);
@@ -205,6 +213,16 @@ bool BlockingTileRequest(const THttpRequestProps &RequestProps, QByteArray &Resp
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_slist_free_all(headers);
 
+    if (transfer.TooLarge(rc)) {
+        ErrMsg = TZtHttpTransfer::TooLargeText(RequestProps.MaxBytes);
+        Response.clear();
+        return false;
+    }
+    if (secure && rc == CURLE_UNSUPPORTED_PROTOCOL) {
+        ErrMsg = QStringLiteral("redirect from https to http refused");
+        Response.clear();
+        return false;
+    }
     if (transfer.AnswerTimedOut()) {
         ErrMsg = QStringLiteral("No answer within %1 ms").arg(AnswerTimeoutMs);
         Response.clear();

@@ -20,6 +20,11 @@ public:
     QString HttpPassword;
     std::optional<QStringList> HeaderLines; // "Name: value"
     void *Additional = nullptr;
+    // The most bytes a tile may bring; a larger answer is cut off and fails
+    // ("answer too large"), nothing of it kept. 0: no limit.
+    qint64 MaxBytes = qint64(1) << 20;
+    // Extra trusted certificates (PEM) besides the system's; empty: none.
+    QString CaFile;
     // Set by the owner to abort a transfer in progress (shutdown); may be null.
     const std::atomic<bool> *Cancel = nullptr;
 
@@ -33,7 +38,8 @@ using TBlockingNetworkRequestFunc =
 
 // The tile request the program uses, over libcurl: 5 s to connect, then no
 // pause of 5 s in the answer (see OSM.NetworkRequest.cpp), status >= 400
-// reported as "HTTP error: <code> <text>".
+// reported as "HTTP error: <code> <text>". Redirects are followed, but never
+// from https to http.
 // Each calling thread keeps its own curl handle, and connections, DNS answers
 // and TLS sessions are shared between the threads, so keep-alive and HTTP/2
 // connections to the tile server are reused across tiles.

@@ -20,8 +20,10 @@ namespace {
 const QByteArray PngSignature("\x89PNG\r\n\x1a\n", 8);
 
 // Decodes PNG bytes only: a body that merely claims to be an image (an HTML
-// page with status 200, a truncated file) yields a null image.
-QImage DecodePng(const QByteArray &Data)
+// page with status 200, a truncated file) yields a null image, and so does
+// one whose header announces more than a tile (a few kilobytes can say
+// 5000 x 5000 pixels, 100 MB decoded); Size then tells what it announced.
+QImage DecodePng(const QByteArray &Data, QSize *Size = nullptr)
 {
     if (!Data.startsWith(PngSignature))
         return QImage();
@@ -30,7 +32,18 @@ QImage DecodePng(const QByteArray &Data)
     buf.open(QIODevice::ReadOnly);
     QImageReader reader(&buf, "png");
     reader.setDecideFormatFromContent(false);
+    const QSize announced = reader.size(); // the header only
+    if (Size)
+        *Size = announced;
+    if (!announced.isValid() || announced.width() > TTileStorage::MaxTileSide
+        || announced.height() > TTileStorage::MaxTileSide)
+        return QImage();
     return reader.read();
+}
+
+uint32_t Charge(const QImage &Image)
+{
+    return uint32_t(Image.sizeInBytes());
 }
 
 // The formats the map draws by a plain copy: RGB32 when opaque.
@@ -104,7 +117,7 @@ QImage TTileStorage::PushDecoded(const TTile &Tile, const QImage &Png)
     // that format is drawn by a plain copy, and a decoded image already in a
     // drawing format is shared rather than converted again.
     const QImage bmp = DrawingFormat(Png);
-    FBmpCache.Push(Tile, bmp, BitmapCharge);
+    FBmpCache.Push(Tile, bmp, Charge(bmp));
     return bmp;
 }
 
@@ -160,7 +173,7 @@ QImage TTileStorage::GetTile(const TTile &Tile)
         const TPreloaded got = std::move(*pre);
         FPreloaded.erase(pre);
         FStmCache.Push(Tile, got.data, uint32_t(got.data.size()));
-        FPngCache.Push(Tile, got.png, uint32_t(got.data.size()));
+        FPngCache.Push(Tile, got.png, Charge(got.png));
         return PushDecoded(Tile, got.png);
     }
 
@@ -187,7 +200,7 @@ QImage TTileStorage::GetTile(const TTile &Tile)
     }
     if (fromDisk)
         FStmCache.Push(Tile, data, uint32_t(data.size()));
-    FPngCache.Push(Tile, png, uint32_t(data.size()));
+    FPngCache.Push(Tile, png, Charge(png));
     return PushDecoded(Tile, png);
 }
 
@@ -204,11 +217,16 @@ QImage TTileStorage::PrepareTile(const TTile &Tile, const QByteArray &Ms, QStrin
 {
     if (ErrMsg)
         ErrMsg->clear();
-    const QImage png = DecodePng(Ms);
+    QSize announced;
+    const QImage png = DecodePng(Ms, &announced);
     if (png.isNull()) {
-        if (ErrMsg)
-            *ErrMsg = Ms.startsWith(PngSignature) ? QStringLiteral("damaged PNG image")
-                                                  : QStringLiteral("not a PNG image");
+        if (ErrMsg) {
+            if (announced.width() > MaxTileSide || announced.height() > MaxTileSide)
+                *ErrMsg = QStringLiteral("tile too large (%1 x %2 pixels)").arg(announced.width()).arg(announced.height());
+            else
+                *ErrMsg = Ms.startsWith(PngSignature) ? QStringLiteral("damaged PNG image")
+                                                      : QStringLiteral("not a PNG image");
+        }
         return QImage();
     }
     if (!HasOption(TTileStorageOption::tsoNoFileCache) && !HasOption(TTileStorageOption::tsoReadOnlyFileCache)) {
@@ -228,9 +246,8 @@ QImage TTileStorage::PrepareTile(const TTile &Tile, const QByteArray &Ms, QStrin
 void TTileStorage::KeepTile(const TTile &Tile, const QByteArray &Ms, const QImage &Png)
 {
     FPreloaded.remove(Tile); // the new bytes win over a copy read before
-    const uint32_t size = uint32_t(Ms.size());
-    FStmCache.Push(Tile, Ms, size);
-    FPngCache.Push(Tile, Png, size);
+    FStmCache.Push(Tile, Ms, uint32_t(Ms.size()));
+    FPngCache.Push(Tile, Png, Charge(Png));
     PushDecoded(Tile, Png);
 }
 

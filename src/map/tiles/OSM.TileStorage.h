@@ -34,7 +34,12 @@ enum class TTileStorageOption : uint8_t {
 class TTileStorage
 {
 public:
+    // A bitmap of an ordinary tile; the budget is split in these (FromBudget).
+    // Each cached image is charged its real decoded bytes.
     static constexpr uint32_t BitmapCharge = 256 * 256 * 4;
+    // The largest tile side taken (high-density tiles are 512): a PNG whose
+    // header says more is refused before it is decoded.
+    static constexpr int MaxTileSide = 512;
 
     // TilePathPatt: a tile's path below the root with three %d (zoom, column, row).
     TTileStorage(uint32_t CacheSize, const QString &TilePathPatt);

@@ -1,5 +1,6 @@
 #include "TrackImport.h"
 
+#include "Bearing.h"
 #include "ZtDates.h"
 #include "ZtUtils.h"
 
@@ -261,6 +262,21 @@ int TTrackImport::LoadFile(const QString &FileName)
 
 int TTrackImport::LoadGpx(const QByteArray &Data)
 {
+    // Every attribute and text lies between a "<" and the next one: the
+    // longest such stretch bounds them all, found before the XML reader
+    // holds any of it.
+    const char *const begin = Data.constData(), *const end = begin + Data.size();
+    for (const char *from = begin; from < end;) {
+        const void *lt = std::memchr(from, '<', size_t(end - from));
+        const char *to = lt ? static_cast<const char *>(lt) : end;
+        if (to - from > MaxGpxNodeBytes) {
+            const qsizetype line = 1 + QByteArrayView(begin, from - begin).count('\n');
+            Clear();
+            Log(QStringLiteral("\rX: GPX line %1: a text or attribute longer than %2 MB").arg(line).arg(MaxGpxNodeBytes >> 20));
+            return -1;
+        }
+        from = to + 1;
+    }
     QXmlStreamReader xml(Data);
     TGpxPoint pt{};
     bool inPoint = false;
@@ -431,6 +447,18 @@ double TTrackImport::ReadNumber(QStringView Text)
     return ok && std::isfinite(v) ? v : NaN;
 }
 
+double TTrackImport::SaneValue(int Field, double Value)
+{
+    const auto within = [Value](double lo, double hi) { return Value >= lo && Value <= hi ? Value : NaN; };
+    switch (Field) {
+    case fdAltitude: return within(-12000, 100000);
+    case fdAccuracy: return within(0, 1000000);
+    case fdSpeed: return within(0, 20000);
+    case fdBearing: return NormalBearing(Value);
+    default: return Value;
+    }
+}
+
 TDateTime TTrackImport::ReadTime(QStringView Text) const
 {
     Text = Unquoted(Text);
@@ -532,6 +560,7 @@ std::unique_ptr<TGeoTrack> TTrackImport::ReadTrack(const TColumns &Columns, cons
         return c.isEmpty() || QByteArrayView("NaN").compare(c, Qt::CaseInsensitive) == 0;
     };
     bool positioned = false;
+    int outOfRange = 0; // altitudes, accuracies and speeds read as missing
     for (int r = 0; r < rows; ++r) {
         QString error;
         bool fromSys = false, noFix = false;
@@ -573,6 +602,12 @@ std::unique_ptr<TGeoTrack> TTrackImport::ReadTrack(const TColumns &Columns, cons
                 Log(QStringLiteral("\rX[%1]: %2").arg(r + 1).arg(error));
             continue;
         }
+        for (int f : {fdAltitude, fdAccuracy, fdSpeed}) {
+            const double sane = SaneValue(f, v[f]);
+            if (std::isnan(sane) && !std::isnan(v[f]))
+                ++outOfRange;
+            v[f] = sane;
+        }
         auto p = std::make_unique<TTrackPointInfo>(0, 0);
         // The file's time is the device's; the service's only when the file
         // has it (the program's own export).
@@ -585,11 +620,13 @@ std::unique_ptr<TGeoTrack> TTrackImport::ReadTrack(const TColumns &Columns, cons
         p->alt = v[fdAltitude];
         p->acc = v[fdAccuracy];
         p->speed = v[fdSpeed];
-        p->angle = v[fdBearing];
+        p->angle = SaneValue(fdBearing, v[fdBearing]);
         pts.push_back(std::move(p));
     }
     if (fBadRows > MaxLoggedBadRows)
         Log(QStringLiteral("\rX: %1 bad rows skipped in all").arg(fBadRows));
+    if (outOfRange > 0)
+        Log(QStringLiteral("\rX: %1 values out of range read as missing").arg(outOfRange));
     Log(QStringLiteral("\r  == %1 track points").arg(pts.size()));
     // Messages without a fix alone draw nothing.
     if (pts.empty() || !positioned)

@@ -31,8 +31,14 @@ public:
     // times (UTC) are shifted by it into local time.
     explicit TTrackImport(double TimeZone = 0, TLogCallback Log = {});
 
+    // The longest stretch of a GPX file between two "<": no attribute or text
+    // of a track is near it, and one of hundreds of megabytes costs the XML
+    // reader gigabytes. A file with a longer one is refused, with the line.
+    static constexpr qsizetype MaxGpxNodeBytes = qsizetype(4) << 20;
+
     // Reads a file (replacing whatever was loaded). A GPX file is read whole
-    // here; a malformed one loads nothing. Returns the number of data rows,
+    // here; a malformed one, or one with a text or attribute longer than
+    // MaxGpxNodeBytes, loads nothing. Returns the number of data rows,
     // or -1 when the file cannot be read or is malformed (logged).
     int LoadFile(const QString &FileName);
     // Cuts the header of a delimited file at Separator (the text as typed;
@@ -60,12 +66,20 @@ public:
     // date outside 1990-2100, no position or one out of range) is logged and
     // skipped. A row with an empty time takes the service time of its row;
     // a row whose latitude and longitude are both empty is a point without
-    // a fix. Nullptr when no row made a point with a position. ReadTrack and
-    // then the track's statistics (UpdateInfo), logged.
+    // a fix. An altitude, accuracy or speed outside what a receiver can
+    // report (see SaneValue) is read as missing, and counted in one log
+    // line; a bearing is reduced modulo 360. Nullptr when no row made a
+    // point with a position. ReadTrack and then the track's statistics
+    // (UpdateInfo), logged.
     std::unique_ptr<TGeoTrack> MakeTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer);
     // The points of the good rows, without the statistics.
     std::unique_ptr<TGeoTrack> ReadTrack(const TColumns &Columns, const QString &Sign, int Style, int Layer);
     int BadRows() const { return fBadRows; }
+
+    // The value of field Field when it lies in the field's range, else NaN:
+    // altitude -12,000..100,000 m, accuracy 0..1,000,000 m, speed
+    // 0..20,000 km/h; a bearing reduced modulo 360 (NaN when not finite).
+    static double SaneValue(int Field, double Value);
 
     // The time of a text: Unix seconds (digits only, UTC, shifted by
     // TimeZone) or a date and time (shifted too when it ends in "Z"); NaN when there is none or it lies
