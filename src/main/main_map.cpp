@@ -26,7 +26,6 @@ void TMonitorMainWin::CreateMap()
     fMap->Widget()->installEventFilter(this);
     if (auto *area = qobject_cast<QAbstractScrollArea *>(fMap->Widget()))
         area->viewport()->installEventFilter(this);
-    fMap->Control()->OnRClickMap = [this](const TGeoPoint &Point) { return OnMapRClick(Point); };
     // A click on an object's marker selects the object's row and opens its
     // information window; a click on a track point opens the point's. The
     // windows open from the task queue, after the map's mouse handling, and
@@ -50,20 +49,26 @@ void TMonitorMainWin::ClearObjectMarks()
         fMap->ClearObjectMarks();
 }
 
-bool TMonitorMainWin::OnMapRClick(const TGeoPoint &Point)
+TRClickAction TMonitorMainWin::rClickAction() const
 {
-    // "Create Place" armed the right click. The place window opens from the
-    // task queue, like every window a click on the map opens, so that the
-    // click's own event handling ends first.
-    if (rClickAction != rcCreatePlace)
-        return false;
-    rClickAction = rcNone;
+    return fMap && fMap->PickingPoint() ? rcCreatePlace : rcNone;
+}
+
+void TMonitorMainWin::ArmCreatePlace()
+{
+    if (fMap)
+        fMap->PickPoint([this](const TGeoPoint &Point) { OnPlacePicked(Point); });
+}
+
+void TMonitorMainWin::OnPlacePicked(const TGeoPoint &Point)
+{
+    // The place window opens from the task queue, like every window a click
+    // on the map opens, so that the click's own event handling ends first.
     const double lat = Point.Lat, lon = Point.Long;
     AddTask([this, lat, lon] {
         if (DevicesPanel)
             DevicesPanel->CreatePlaceAt(lat, lon);
     });
-    return true;
 }
 
 void TMonitorMainWin::KeepHomeCentre(QObject *Watched, QEvent *Event)

@@ -7,7 +7,8 @@
 // Measures a polyline on the map: each left click adds a point; the length
 // so far with the leg to the pointer (geodesic, on WGS 84) and that leg's
 // bearing show beside the pointer. Backspace takes the last point back,
-// Escape ends the measuring. The map keeps its dragging and wheel zoom.
+// Escape ends the measuring. A left click measures instead of panning; the
+// wheel zooms as ever, and the points stay on their places.
 class TRulerTool : public TMapTool
 {
 public:

@@ -533,10 +533,10 @@ private Q_SLOTS:
         });
         w->findChild<QToolButton *>("SbCreatePlace")->click();
         QVERIFY(ok.done());
-        QCOMPARE(w->rClickAction, rcCreatePlace);
+        QCOMPARE(w->rClickAction(), rcCreatePlace);
         QWidget *map = w->MapCtrl()->Control()->viewport();
         QTest::mouseClick(map, Qt::RightButton, {}, map->rect().center());
-        QCOMPARE(w->rClickAction, rcNone);
+        QCOMPARE(w->rClickAction(), rcNone);
         QCOMPARE(w->PendingTasks(), 1);
         QVERIFY(w->MsgLabel->text() != TMonitorMainWin::Tr("wifi_not_found"));
 
