@@ -111,3 +111,43 @@ void TMonitorMap::SetOnObjectClick(std::function<void(TObjectInfo *const *Cell)>
 // The map paints on the scroll area's viewport; updating the scroll area
 // itself repaints only its frame.
 void TMonitorMap::Repaint() { fCtrl->Invalidate(); }
+
+void TMonitorMap::PickPoint(std::function<void(const TGeoPoint &Point)> OnPick)
+{
+    fCtrl->PickPoint(std::move(OnPick));
+}
+
+bool TMonitorMap::PickingPoint() const
+{
+    return fCtrl->PickTool().Armed();
+}
+
+TGeoTrack *TMonitorMap::AddTrack(std::unique_ptr<TGeoTrack> Track)
+{
+    TGeoTrack *t = Track.get();
+    if (t)
+        fCtrl->GeoTracks().push_back(std::move(Track));
+    return t;
+}
+
+const std::vector<std::unique_ptr<TGeoTrack>> &TMonitorMap::Tracks() const
+{
+    return fCtrl->GeoTracks();
+}
+
+void TMonitorMap::DeleteTrack(const TGeoTrack *Track)
+{
+    auto &tracks = fCtrl->GeoTracks();
+    tracks.erase(std::remove_if(tracks.begin(), tracks.end(), [Track](const auto &p) { return p.get() == Track; }),
+                 tracks.end());
+}
+
+void TMonitorMap::InvalidateTracks()
+{
+    fCtrl->InvalidateTracks();
+}
+
+void TMonitorMap::ZoomToArea(const TGeoRect &Area)
+{
+    fCtrl->ZoomToArea(Area);
+}

@@ -12,8 +12,10 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QWidget;
+class TGeoTrack;
 class TObjectInfo;
 class TZtMapControl;
 
@@ -57,6 +59,19 @@ public:
     // A left click on an object's marker reports the marker's data cell.
     void SetOnObjectClick(std::function<void(TObjectInfo *const *Cell)> OnClick);
     void Repaint();
+
+    // Tracks on the map, owned by it, drawn in list order.
+    TGeoTrack *AddTrack(std::unique_ptr<TGeoTrack> Track);
+    const std::vector<std::unique_ptr<TGeoTrack>> &Tracks() const;
+    void DeleteTrack(const TGeoTrack *Track);
+    // After points of a track changed in place (see TZtMapControl).
+    void InvalidateTracks();
+    void ZoomToArea(const TGeoRect &Area);
+
+    // The next right click on the map reports its point (and does nothing
+    // else); Escape on the map gives it up.
+    void PickPoint(std::function<void(const TGeoPoint &Point)> OnPick);
+    bool PickingPoint() const;
 
 private:
     // Owned, though a child of Parent: deleted with this handle, before

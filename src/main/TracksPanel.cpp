@@ -106,7 +106,7 @@ TTrackWorkflow TTracksPanel::Workflow() const
 void TTracksPanel::RepaintMap()
 {
     if (TMonitorMap *m = fCtx.Map()) {
-        m->Control()->InvalidateTracks();
+        m->InvalidateTracks();
         m->Repaint();
     }
 }
@@ -184,7 +184,7 @@ void TTracksPanel::ShowTrackPointInfo(const TTrackPointInfo *Point)
     TMonitorMap *map = fCtx.Map();
     if (!map || !Point)
         return;
-    for (const auto &track : map->Control()->GeoTracks()) {
+    for (const auto &track : map->Tracks()) {
         const auto &points = track->Points();
         const auto it = std::find_if(points.begin(), points.end(), [Point](const auto &p) { return p.get() == Point; });
         if (it == points.end())
@@ -232,7 +232,7 @@ TGeoTrack *TTracksPanel::AddTrack(std::unique_ptr<TGeoTrack> Track)
     if (!m || !Track)
         return nullptr;
     TGeoTrack *t = Track.get();
-    m->Control()->GeoTracks().push_back(std::move(Track));
+    m->AddTrack(std::move(Track));
     const int row = fModel->AddTrack(t);
     List->setCurrentIndex(fModel->index(row));
     List->setFocus();
@@ -246,7 +246,7 @@ void TTracksPanel::ArrangeTrack(const TGeoTrack &Track)
     TMonitorMap *m = fCtx.Map();
     if (!m || !i.HasGeoRect() || !i.HasCenterPoint())
         return;
-    m->Control()->ZoomToArea(i.GeoRect);
+    m->ZoomToArea(i.GeoRect);
     m->SetCenter(m->Zoom(), i.CenterPoint.Lat, i.CenterPoint.Long);
 }
 
@@ -263,8 +263,7 @@ void TTracksPanel::DeleteTrack()
     const int next = fModel->RemoveRow(row);
     List->setCurrentIndex(next >= 0 ? fModel->index(next) : QModelIndex());
     if (TMonitorMap *m = fCtx.Map()) {
-        auto &tracks = m->Control()->GeoTracks();
-        tracks.erase(std::remove_if(tracks.begin(), tracks.end(), [t](const auto &p) { return p.get() == t; }), tracks.end());
+        m->DeleteTrack(t);
     }
     RepaintMap();
 }

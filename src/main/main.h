@@ -150,7 +150,11 @@ public:
     int MinBottomHeight() const { return fMinBottomHeight; }
     int HeightOfBottom() const { return fHeightOfBottom; }
     TDateTime MsgTimeout() const { return fMsgTimeout; }
-    TRClickAction rClickAction = rcNone;
+    // What the next right click on the map does: a place is created there
+    // while the map's point picking is armed for it.
+    TRClickAction rClickAction() const;
+    // Arms the map's point picking for "Create Place".
+    void ArmCreatePlace();
     QColor clWin, clTxt, clTxtSel;
     QString MapCacheDir;
     qint64 MapCacheSize = 0;
@@ -305,7 +309,7 @@ private:
     // touches the map.
     void KeepHomeCentre(QObject *Watched, QEvent *Event);
     // A right click on the map; true when it was handled.
-    bool OnMapRClick(const TGeoPoint &Point);
+    void OnPlacePicked(const TGeoPoint &Point);
     void ClearObjectMarks();
 
     // main_notices.cpp

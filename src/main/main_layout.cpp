@@ -96,7 +96,6 @@ void TMonitorMainWin::FormCreate()
     // 1.
     fMinBottomHeight = BottomPanel->minimumHeight();
     fHeightOfBottom = 0;
-    rClickAction = rcNone;
 
     // 2.-3.
     MapCacheDir = AppPaths::mapCacheDir();

@@ -27,7 +27,6 @@ void TMonitorMainWin::CreateMap()
     fMap->Widget()->installEventFilter(this);
     if (auto *area = qobject_cast<QAbstractScrollArea *>(fMap->Widget()))
         area->viewport()->installEventFilter(this);
-    fMap->Control()->OnRClickMap = [this](const TGeoPoint &Point) { return OnMapRClick(Point); };
     // A click on an object's marker selects the object's row and opens its
     // information window; a click on a track point opens the point's. The
     // windows open from the task queue, after the map's mouse handling, and
@@ -51,28 +50,36 @@ void TMonitorMainWin::ClearObjectMarks()
         fMap->ClearObjectMarks();
 }
 
-bool TMonitorMainWin::OnMapRClick(const TGeoPoint &Point)
+TRClickAction TMonitorMainWin::rClickAction() const
+{
+    return fMap && fMap->PickingPoint() ? rcCreatePlace : rcNone;
+}
+
+void TMonitorMainWin::ArmCreatePlace()
+{
+    if (fMap)
+        fMap->PickPoint([this](const TGeoPoint &Point) { OnPlacePicked(Point); });
+}
+
+void TMonitorMainWin::OnPlacePicked(const TGeoPoint &Point)
 {
     const double lat = Point.Lat, lon = Point.Long;
     LogFmt(QStringLiteral("\rOnRClickMap: %.4f,%.4f"), {lat, lon}, 2);
-    // "Create Place" armed the right click.
-    if (rClickAction != rcCreatePlace)
-        return false;
     const double lat1 = lat - 0.001, lon1 = lon - 0.001, lat2 = lat + 0.001, lon2 = lon + 0.001;
     LogFmt(QStringLiteral("\rDistance: %.4f,%.4f -> %.4f,%.4f = %f"),
            {lat1, lon1, lat2, lon2, VincentyDistance(lat1, lon1, lat2, lon2)}, 5);
     // Without an object the place would belong to nobody: the user is told,
     // and the next right click still makes the place once one is selected.
-    if (!RequireSelectedObject())
-        return false;
-    rClickAction = rcNone;
+    if (!RequireSelectedObject()) {
+        ArmCreatePlace();
+        return;
+    }
     // The place window opens from the task queue, like every window a click
     // on the map opens, so that the click's own event handling ends first.
     AddTask([this, lat, lon] {
         if (DevicesPanel)
             DevicesPanel->CreatePlaceAt(lat, lon);
     });
-    return true;
 }
 
 void TMonitorMainWin::KeepHomeCentre(QObject *Watched, QEvent *Event)

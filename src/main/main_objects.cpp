@@ -112,5 +112,5 @@ void TMonitorMainWin::ConnectLoadChain()
     connect(ObjectsPanel, &TObjectsPanel::ObjectsLoaded, AlarmNotifier, &TAlarmNotifier::ObjectsLoaded);
     connect(ObjectsPanel, &TObjectsPanel::SelectionChanged, this, [this] { FillAlarms(); });
     connect(ObjectsPanel, &TObjectsPanel::MapCentred, this, [this] { fHomePending = false; });
-    connect(ObjectsPanel, &TObjectsPanel::PlaceClickArmed, this, [this] { rClickAction = rcCreatePlace; });
+    connect(ObjectsPanel, &TObjectsPanel::PlaceClickArmed, this, [this] { ArmCreatePlace(); });
 }

@@ -33,12 +33,17 @@ void TMapControl::paintEvent(QPaintEvent *Event)
         p.drawImage(QRectF(QPointF(0, 0), QSizeF(view.size())), FCacheImage,
                     QRectF(QPointF(view.topLeft() - FCacheImageRect.topLeft()) * dpr, QSizeF(view.size()) * dpr));
 
-    const QRect r(view.topLeft(), QPoint(std::min(view.left() + view.width(), FMapSize.width()) - 1,
-                                         std::min(view.top() + view.height(), FMapSize.height()) - 1));
-    PaintBelowMarks(p, r);
-    DrawMapMarks(p, r);
-    PaintAboveMarks(p, r);
+    TMapView v = View();
+    v.PaintRegion = FPaintRegion;
+    FMarkerLayer->GlyphStyle = MapMarkGlyphStyle;
+    FMarkerLayer->CaptionStyle = MapMarkCaptionStyle;
+    FMarkerLayer->CaptionFont = MapMarkCaptionFont;
+    for (const auto &layer : FLayers)
+        layer->Paint(p, v);
     DrawLabels(p, viewport()->rect());
+    for (const auto &tool : FTools)
+        if (tool->Active())
+            tool->PaintFeedback(p, v);
     ScheduleStaleTiles();
 }
 
@@ -102,69 +107,30 @@ void TMapControl::RetryMissingTiles(const QRect &View)
     }
 }
 
-void TMapControl::DrawMapMarks(QPainter &Canvas, const QRect &MapRect)
+TMapView TMapControl::View() const
 {
-    if (FMapMarkList->Count() == 0)
-        return;
-    TGeoRect geo;
-    try {
-        geo = MapToGeoCoords(QRect(MapRect.topLeft(), MapRect.size()));
-    } catch (const std::exception &) {
-        return;
-    }
-    for (int i = FMapMarkList->Find(geo, false, -1); i >= 0; i = FMapMarkList->Find(geo, false, i))
-        DrawMapMark(Canvas, FMapMarkList->Get(i));
+    TMapView v;
+    v.Zoom = std::max(FZoom, 0);
+    v.Rect = ViewRect();
+    v.Dpr = viewport()->devicePixelRatioF();
+    v.VisibleLayers = FVisibleLayers;
+    return v;
 }
 
-void TMapControl::DrawMapMark(QPainter &Canvas, TMapMark *Mark)
+TMapLayer *TMapControl::InsertLayer(int Pos, std::unique_ptr<TMapLayer> Layer)
 {
-    if (!Mark->Visible || !FVisibleLayers.test(Mark->Layer))
-        return;
-    QPoint pt;
-    try {
-        pt = MapToView(GeoCoordsToMap(Mark->Coord));
-    } catch (const std::exception &) {
-        return;
-    }
-    if (OnDrawMapMark) {
-        bool handled = false;
-        OnDrawMapMark(this, Canvas, pt, Mark, handled);
-        if (handled || !Mark->Visible)
-            return;
-    }
-    const TMapMarkGlyphStyle &gs = (Mark->CustomProps & propGlyphStyle) ? Mark->GlyphStyle : MapMarkGlyphStyle;
-    const int size = int(gs.Size);
-    const QRect g(pt - QPoint(size / 2, size / 2), QSize(size, size));
-    Canvas.save();
-    Canvas.setRenderHint(QPainter::Antialiasing, gs.Shape != TMapMarkGlyphShape::gshSquare);
-    Canvas.setPen(gs.BorderColor);
-    Canvas.setBrush(gs.BgColor);
-    switch (gs.Shape) {
-    case TMapMarkGlyphShape::gshCircle:
-        Canvas.drawEllipse(g);
-        break;
-    case TMapMarkGlyphShape::gshSquare:
-        Canvas.drawRect(g);
-        break;
-    case TMapMarkGlyphShape::gshTriangle: {
-        const QPoint tri[3] = {QPoint(g.left(), g.bottom()), QPoint(g.left() + g.width() / 2, g.top()),
-                               QPoint(g.right(), g.bottom())};
-        Canvas.drawPolygon(tri, 3);
-        break;
-    }
-    }
-    if (!Mark->Caption.isEmpty()) {
-        const TMapMarkCaptionStyle &cs = (Mark->CustomProps & propCaptionStyle) ? Mark->CaptionStyle : MapMarkCaptionStyle;
-        const QFont font = (Mark->CustomProps & propFont) && Mark->CaptionFont ? *Mark->CaptionFont : MapMarkCaptionFont;
-        Canvas.setFont(font);
-        const QFontMetrics fm(font);
-        const QRect textRect(QPoint(g.right() + 1 + cs.DX, g.top() + cs.DY), fm.size(0, Mark->Caption));
-        if (!cs.Transparent)
-            Canvas.fillRect(textRect, cs.BgColor);
-        Canvas.setPen(cs.Color);
-        Canvas.drawText(textRect, Qt::AlignLeft | Qt::AlignTop, Mark->Caption);
-    }
-    Canvas.restore();
+    TMapLayer *l = Layer.get();
+    l->SetOnChanged([this](const QRegion &Area) {
+        if (Area.isEmpty())
+            Invalidate();
+        else
+            viewport()->update(Area);
+    });
+    if (Pos < 0 || Pos > int(FLayers.size()))
+        Pos = int(FLayers.size());
+    FLayers.insert(FLayers.begin() + Pos, std::move(Layer));
+    viewport()->update();
+    return l;
 }
 
 void TMapControl::BuildCopyright()

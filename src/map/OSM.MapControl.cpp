@@ -62,6 +62,13 @@ TMapControl::TMapControl(QWidget *Parent)
     SetTilesProvider(nullptr);
     FSelectionBox = new QRubberBand(QRubberBand::Rectangle, viewport());
     FSelectionBox->hide();
+    auto marks = std::make_unique<TMarkerLayer>(*FMapMarkList);
+    marks->OnDrawMark = [this](QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled) {
+        if (OnDrawMapMark)
+            OnDrawMapMark(this, Canvas, Point, Mark, Handled);
+    };
+    FMarkerLayer = marks.get();
+    InsertLayer(-1, std::move(marks));
 }
 
 TMapControl::~TMapControl() = default;
@@ -502,12 +509,6 @@ QImage TMapControl::GetTileImage(int, int)
 {
     return QImage();
 }
-
-void TMapControl::PaintAboveMarks(QPainter &, const QRect &)
-{}
-
-void TMapControl::PaintBelowMarks(QPainter &, const QRect &)
-{}
 
 void TMapControl::resizeEvent(QResizeEvent *Event)
 {

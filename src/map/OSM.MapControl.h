@@ -1,5 +1,8 @@
 #pragma once
 
+#include "MapLayer.h"
+#include "MapTool.h"
+#include "MarkerLayer.h"
 #include "OSM.MapMarkList.h"
 #include "OSM.SlippyMapUtils.h"
 #include "OSM.TilesProvider.h"
@@ -18,7 +21,6 @@ class QRubberBand;
 enum TMapOption : unsigned { moDontDrawCopyright = 1, moDontDrawScale = 2 };
 using TMapOptions = unsigned;
 enum class TMapMouseMode : uint8_t { mmDrag, mmSelect };
-using TMapLayers = std::bitset<256>;
 
 // A scrollable slippy map. Keeps a zoom level and a view position in map
 // pixels, paints visible tiles from an off-screen cache image, draws marks,
@@ -98,6 +100,18 @@ public:
     void SetMouseMode(TMapMouseMode Mode) { FMouseMode = Mode; }
     TMapMarkList &MapMarks() { return *FMapMarkList; }
 
+    // What the view shows now, as a paint sees it.
+    TMapView View() const;
+    // The layers in paint order, above the tiles and below the attribution
+    // and the scale bar. The marker layer is there from the start.
+    const std::vector<std::unique_ptr<TMapLayer>> &Layers() const { return FLayers; }
+    // Pos outside the list: at its end. Returns the layer.
+    TMapLayer *InsertLayer(int Pos, std::unique_ptr<TMapLayer> Layer);
+    TMarkerLayer &Markers() { return *FMarkerLayer; }
+    // Tools, the newest first to be offered events; see TMapTool.
+    TMapTool *AddTool(std::unique_ptr<TMapTool> Tool);
+    const std::vector<std::unique_ptr<TMapTool>> &Tools() const { return FTools; }
+
     // Schedules a repaint of the view.
     void Invalidate();
 
@@ -123,9 +137,6 @@ protected:
     // Whether a tile of the view that is drawn as missing should be asked
     // for again at this paint (a failed download whose back-off is over).
     virtual bool TileRetryDue(int, int) { return false; }
-    // MapRect: the view in map pixels, limited to the map.
-    virtual void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect);
-    virtual void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect);
 
     void paintEvent(QPaintEvent *Event) override;
     void resizeEvent(QResizeEvent *Event) override;
@@ -135,6 +146,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent *Event) override;
     void wheelEvent(QWheelEvent *Event) override;
     void keyPressEvent(QKeyEvent *Event) override;
+    // The map's own handling of what no tool took.
+    virtual void MapMousePress(QMouseEvent *Event);
+    virtual void MapMouseRelease(QMouseEvent *Event);
+    virtual void MapKeyPress(QKeyEvent *Event);
+    // Whether a tool or the owner took the last mouse press.
+    bool FPressTaken = false;
 
     // Re-places the cache image over the view if needed and redraws all of it.
     // ViewFirst: only the tiles under the view now, the others when the view
@@ -153,6 +170,9 @@ protected:
     const QRegion &PaintRegion() const { return FPaintRegion; }
 
 private:
+    friend class TMapControlToolHost;
+    // Offers the event to the active tools, the newest first; true when one took it.
+    bool ToolsTake(bool (TMapTool::*Handler)(const TMapToolEvent &), const TMapToolEvent &Event);
     void UpdateScrollRanges();
     bool UpdateCacheImageSize(); // true when the size changed
     void PlaceCacheImage();
@@ -165,8 +185,6 @@ private:
     void MoveCacheImage();
     void DrawTile(int TileHorzNum, int TileVertNum, const QPoint &TopLeft, QPainter &Canvas);
     void RetryMissingTiles(const QRect &View);
-    void DrawMapMarks(QPainter &Canvas, const QRect &MapRect);
-    void DrawMapMark(QPainter &Canvas, TMapMark *Mark);
     void DrawLabels(QPainter &Canvas, const QRect &Rect);
     // Rebuilds the scale bar when the latitude at the view's centre or the
     // zoom gives it another length.
@@ -197,6 +215,10 @@ private:
     TMapMouseMode FMouseMode = TMapMouseMode::mmDrag;
     TMapLayers FVisibleLayers;
     std::unique_ptr<TMapMarkList> FMapMarkList;
+    std::vector<std::unique_ptr<TMapLayer>> FLayers;
+    std::vector<std::unique_ptr<TMapTool>> FTools;
+    std::unique_ptr<TMapToolHost> FToolHost;
+    TMarkerLayer *FMarkerLayer = nullptr;
     QPoint FDragPos;
     bool FDragging = false;
     QRubberBand *FSelectionBox = nullptr; // child of the viewport

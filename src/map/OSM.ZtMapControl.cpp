@@ -71,9 +71,25 @@ TZtMapControl::TZtMapControl(QWidget *Parent, uint32_t CacheSize, const QString 
         GotTileBgThr(Tile, std::move(Ms), Error);
     });
     SetTilesProvider(std::make_unique<TOSMTilesProvider>(url));
-    OnDrawMapMark = [this](TMapControl *, QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled) {
-        DrawMarker(Canvas, Point, Mark, Handled);
+    // Zones lie below the marks, tracks above them.
+    auto zones = std::make_unique<TZoneLayer>();
+    zones->OnError = [this](const QString &Text) { Log(Text); };
+    FZoneLayer = zones.get();
+    InsertLayer(0, std::move(zones));
+    FTrackLayer = static_cast<TTrackLayer *>(InsertLayer(-1, std::make_unique<TTrackLayer>()));
+    auto zoneTool = std::make_unique<TZoneEditTool>(*FZoneLayer);
+    zoneTool->OnLog = [this](const QString &Fmt, const QVariantList &Args) {
+        if (Args.isEmpty())
+            Log(Fmt);
+        else
+            LogFmt(Fmt, Args);
     };
+    zoneTool->OnCmd = [this](const QString &Action, const QString &Subj, const QStringList &Args) {
+        Cmd(Action, Subj, Args);
+    };
+    FZoneTool = static_cast<TZoneEditTool *>(AddTool(std::move(zoneTool)));
+    FPickTool = static_cast<TPickPointTool *>(AddTool(std::make_unique<TPickPointTool>()));
+    FRulerTool = static_cast<TRulerTool *>(AddTool(std::make_unique<TRulerTool>()));
     viewport()->setMouseTracking(true); // the edited zone's hover cursor
     FClock.start();
     FRetryTimer = new QTimer(this);
@@ -100,7 +116,7 @@ TZtMapControl::~TZtMapControl()
     FNetRequest.reset();
     FTileWriter.waitForDone();
     FTileStorage.reset();
-    FGeoTracks.clear();
+    FTrackLayer->Tracks().clear();
 }
 
 void TZtMapControl::SetLogCallback(TLogCallback Cb)
@@ -131,23 +147,9 @@ void TZtMapControl::Cmd(const QString &Action, const QString &Subj, const QStrin
 
 void TZtMapControl::SetGeoZones(std::vector<std::unique_ptr<TZoneInfo>> *Zones)
 {
-    FGeoZones = Zones;
     if (!Zones)
         FEditedZone = nullptr;
-    Invalidate();
-}
-
-void TZtMapControl::SetMarkerImages(const QList<QImage> &Images)
-{
-    FMarkerImages = Images;
-    Invalidate();
-}
-
-void TZtMapControl::InvalidateTracks()
-{
-    for (auto &c : FTrackCaches)
-        c.Reset();
-    Invalidate();
+    FZoneLayer->SetZones(Zones);
 }
 
 // ---- tiles ----
@@ -317,39 +319,4 @@ TGeoPoint TZtMapControl::GeoAt(const QPoint &ViewPt) const
 {
     const QPoint m = ViewToMap(ViewPt);
     return MapToGeoCoords(QPoint(std::clamp(m.x(), 0, MapSize().width()), std::clamp(m.y(), 0, MapSize().height())));
-}
-
-QList<QImage> TZtMapControl::DefaultMarkerImages()
-{
-    // A pin 32 x 48 with its tip 4 pixels above the bottom centre; the second
-    // has a round window at the top through which the photo shows.
-    // Drawn at the screens' highest pixel density, so that they stay sharp there.
-    const qreal dpr = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
-    QList<QImage> images;
-    for (int withPhoto = 0; withPhoto < 2; ++withPhoto) {
-        QImage img(QSize(32, 48) * dpr, QImage::Format_ARGB32_Premultiplied);
-        img.setDevicePixelRatio(dpr);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        QPainterPath pin;
-        pin.moveTo(16, 44);
-        pin.cubicTo(10, 35, 1, 28, 1, 16);
-        pin.arcTo(QRectF(1, 1, 30, 30), 180, -180);
-        pin.cubicTo(31, 28, 22, 35, 16, 44);
-        p.setPen(QPen(QColor(40, 40, 40), 1.5));
-        p.setBrush(withPhoto ? QColor(30, 110, 200) : QColor(220, 50, 40));
-        p.drawPath(pin);
-        p.setPen(Qt::NoPen);
-        if (withPhoto) {
-            // A hole: the photo is drawn first and shows through it.
-            p.setCompositionMode(QPainter::CompositionMode_Clear);
-            p.drawEllipse(QRectF(3, 3, 26, 26));
-        } else {
-            p.setBrush(Qt::white);
-            p.drawEllipse(QRectF(10, 10, 12, 12));
-        }
-        images << img;
-    }
-    return images;
 }

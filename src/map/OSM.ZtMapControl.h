@@ -1,12 +1,13 @@
 #pragma once
 
 #include "OSM.MapControl.h"
-#include "OSM.MarkerSprites.h"
 #include "OSM.NetworkRequestQueue.h"
-#include "OSM.TailSprites.h"
 #include "OSM.TileStorage.h"
-#include "OSM.TrackLayerTiles.h"
-#include "OSM.TrackScreenCache.h"
+#include "PickPointTool.h"
+#include "RulerTool.h"
+#include "TrackLayer.h"
+#include "ZoneEditTool.h"
+#include "ZoneLayer.h"
 #include "common.h"
 
 #include <QElapsedTimer>
@@ -21,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+class QMenu;
 class TGeoTrack;
 class TObjectInfo;
 class TTrackPointInfo;
@@ -67,21 +69,25 @@ public:
     void SetCmdCallback(TCmdCallback Cb) { FCmdCallback = std::move(Cb); }
 
     // Owned tracks, drawn in list order.
-    std::vector<std::unique_ptr<TGeoTrack>> &GeoTracks() { return FGeoTracks; }
+    std::vector<std::unique_ptr<TGeoTrack>> &GeoTracks() { return FTrackLayer->Tracks(); }
     // Zones of the owner (not owned); null: none drawn.
     void SetGeoZones(std::vector<std::unique_ptr<TZoneInfo>> *Zones);
-    std::vector<std::unique_ptr<TZoneInfo>> *GeoZones() const { return FGeoZones; }
+    std::vector<std::unique_ptr<TZoneInfo>> *GeoZones() const { return FZoneLayer->Zones(); }
     // Image 0: plain marker; image 1: marker with a round photo window.
-    void SetMarkerImages(const QList<QImage> &Images);
-    const QList<QImage> &MarkerImages() const { return FMarkerImages; }
+    void SetMarkerImages(const QList<QImage> &Images) { Markers().SetMarkerImages(Images); }
+    const QList<QImage> &MarkerImages() { return Markers().MarkerImages(); }
+    TTrackLayer &TrackLayer() { return *FTrackLayer; }
+    TZoneLayer &ZoneLayer() { return *FZoneLayer; }
     // A pair of marker images drawn by the program, for owners without their own.
-    static QList<QImage> DefaultMarkerImages();
+    static QList<QImage> DefaultMarkerImages() { return TMarkerLayer::DefaultMarkerImages(); }
 
     TOnClickMap OnLClickMap;
     TOnClickMap OnRClickMap;
     TOnClickTrackPoint OnClickTrackPoint;
     TOnClickMapMark OnClickMapMark;
     TOnClickZone OnClickZone;
+    // Adds the owner's entries to the map's context menu.
+    std::function<void(QMenu &Menu)> OnFillContextMenu;
 
     // Nothing when either coordinate is NaN.
     void SetCenter(int Zoom, double Lat, double Lon);
@@ -89,27 +95,36 @@ public:
     TMapMark *SetMark(int Zoom, double Lat, double Lon);
     QPoint GeoPointToInnerPoint(const TGeoPoint &GeoPoint) const;
     // The first mark, in list order, whose pin covers the view point, or null.
-    TMapMark *MarkAt(const QPoint &ViewPt);
+    TMapMark *MarkAt(const QPoint &ViewPt) { return Markers().MarkAt(ViewPt, View()); }
     // An object marker's tooltip: the name and the time of the last report.
-    static QString MarkerToolTip(const TObjectInfo &Obj);
+    static QString MarkerToolTip(const TObjectInfo &Obj) { return TMarkerLayer::MarkerToolTip(Obj); }
 
     // Hit code of a view point on a zone: -1 none, 1 centre, 2 rim, 9 inside,
     // 100 + i node i, 200 + i the edge ending at node i; from node 100 on,
     // where those would collide, NodeHitBase + i and EdgeHitBase + i.
-    static constexpr int NodeHitBase = 1000000;
-    static constexpr int EdgeHitBase = 2000000;
-    static int NodeHit(int i) { return i < 100 ? 100 + i : NodeHitBase + i; }
-    static int EdgeHit(int i) { return i < 100 ? 200 + i : EdgeHitBase + i; }
+    static constexpr int NodeHitBase = TZoneHit::NodeHitBase;
+    static constexpr int EdgeHitBase = TZoneHit::EdgeHitBase;
+    static int NodeHit(int i) { return TZoneHit::AtNode(i).Code(); }
+    static int EdgeHit(int i) { return TZoneHit::AtEdge(i).Code(); }
     static bool IsNodeHit(int Code) { return (Code >= 100 && Code < 200) || (Code >= NodeHitBase && Code < EdgeHitBase); }
     static bool IsEdgeHit(int Code) { return (Code >= 200 && Code < 300) || Code >= EdgeHitBase; }
     // The node or edge index of a node or edge hit code.
     static int HitIndex(int Code) { return Code >= EdgeHitBase ? Code - EdgeHitBase : Code >= NodeHitBase ? Code - NodeHitBase : Code % 100; }
-    int ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone);
+    int ZoneHitTest(const QPoint &ViewPt, TZoneInfo *Zone) { return FZoneLayer->HitAt(ViewPt, Zone, View()).Code(); }
     // Looked up afresh: the zone noted at the last press may have been freed
     // since (a cancelled new zone).
     TZoneInfo *EditedZone() { return FindEditedZone(); }
     // Whether a drag of the edited zone's centre, rim or node is under way.
-    bool ZoneDragging() const { return FDragType >= 1 && !FZoneDragPoint.isNull(); }
+    bool ZoneDragging() const { return FZoneTool->Dragging(); }
+    // The hit code of the zone handle being dragged (-1: none).
+    int FDragType() const { return FZoneTool->DragHit().Code(); }
+    TZoneEditTool &ZoneTool() { return *FZoneTool; }
+    // The next right click on the map reports its point to OnPick instead
+    // of any other handling; Escape gives it up.
+    void PickPoint(TPickPointTool::TOnPick OnPick) { FPickTool->Arm(std::move(OnPick)); }
+    TPickPointTool &PickTool() { return *FPickTool; }
+    // Measuring: from the map's context menu or the M key.
+    TRulerTool &Ruler() { return *FRulerTool; }
     // The cursor that says what a press at a zone hit code would do.
     static Qt::CursorShape ZoneEditCursor(int HitCode);
 
@@ -117,11 +132,11 @@ public:
     // drawn tiles); call after changing points of a track in place: their
     // positions, parking or event flags, address ids, bearings or sources.
     // Adding or removing points, and a new style, are noticed.
-    void InvalidateTracks();
+    void InvalidateTracks() { FTrackLayer->Invalidate(); }
     // Writes MapPoint of every track point the last paint showed, and clears
     // it on points no longer shown. Paints leave the point records alone;
     // the click test calls this first.
-    void UpdateMapPoints();
+    void UpdateMapPoints() { FTrackLayer->UpdateMapPoints(); }
 
     // A tile whose download failed is asked for again at the first paint
     // after a back-off that starts at this many milliseconds and doubles
@@ -138,12 +153,11 @@ protected:
     QImage GetTileImage(int TileHorzNum, int TileVertNum) override;
     void PrepareTiles(const QRect &Tiles) override;
     bool TileRetryDue(int TileHorzNum, int TileVertNum) override;
-    void PaintBelowMarks(QPainter &Canvas, const QRect &MapRect) override;
-    void PaintAboveMarks(QPainter &Canvas, const QRect &MapRect) override;
-    void mousePressEvent(QMouseEvent *Event) override;
-    void mouseMoveEvent(QMouseEvent *Event) override;
-    void mouseReleaseEvent(QMouseEvent *Event) override;
-    void keyPressEvent(QKeyEvent *Event) override;
+    void MapMousePress(QMouseEvent *Event) override;
+    void MapKeyPress(QKeyEvent *Event) override;
+    // Asks for a file and writes the view there as a PNG image.
+    void SaveViewAsImage();
+    void contextMenuEvent(QContextMenuEvent *Event) override;
     bool viewportEvent(QEvent *Event) override;
 
 private:
@@ -151,26 +165,11 @@ private:
     void GotTile(TGotTileData &Data);
     // GotTile of a tile counted in FTilesInHand.
     void GotTileInHand(TGotTileData &Data);
-    void DrawMarker(QPainter &Canvas, const QPoint &Point, TMapMark *Mark, bool &Handled);
-    void DrawZone(QPainter &Canvas, TZoneInfo &Zone);
-    // How far a zone's drawing reaches beyond its lines and nodes: half the
-    // edited pen, a node handle and the antialiasing.
-    static constexpr int ZonePaintMargin = 10;
-    // The part of the view that the zone's drawing covers now; with Node >= 0
-    // only what a move of that polygon node changes (its two edges, its
-    // handle and the centre mark). The whole view when a point is off the map.
-    QRegion ZoneViewArea(const TZoneInfo &Zone, int Node = -1) const;
-    void DrawTrack(QPainter &Canvas, TGeoTrack &Track, TTrackScreenCache &Cache, TTrackLayerTiles &Tiles);
-    void DrawTrackAtDevicePixels(QPainter &Canvas, const TGeoTrack &Track, const TTrackScreenCache &Cache,
-                                 const QPoint &Offset, int Margin);
-    int ZoneRadiusPx(const TZoneInfo &Zone) const;
     void LeftPress(QMouseEvent *Event, bool &Consumed);
     void RightPress(QMouseEvent *Event, bool &Consumed);
-    void DragZone(const QPoint &ViewPt);
     // The zone of the list that is open for editing now (the paint's note
     // of it may be older than the list).
     TZoneInfo *FindEditedZone();
-    void EndZoneDrag();
     void Log(const QString &Text);
     void LogFmt(const QString &Fmt, const QVariantList &Args);
     void Cmd(const QString &Action, const QString &Subj, const QStringList &Args);
@@ -186,21 +185,12 @@ private:
     QThreadPool FTileWriter;
     // Tiles handed over by a download thread whose GotTile has not run yet.
     std::atomic<int> FTilesInHand{0};
-    std::vector<std::unique_ptr<TGeoTrack>> FGeoTracks;
-    std::vector<std::unique_ptr<TZoneInfo>> *FGeoZones = nullptr;
-    QList<QImage> FMarkerImages;
+    TZoneLayer *FZoneLayer = nullptr;
+    TTrackLayer *FTrackLayer = nullptr;
     TZoneInfo *FEditedZone = nullptr;
-    QPoint FZoneDragPoint;
-    int FDragType = -1;
-    // The edited zone's shape when the drag began, for Escape.
-    TGeoPoint FDragStartCenter;
-    double FDragStartRadius = 0;
-    QList<TGeoPoint> FDragStartNodes;
-    // Screen positions of the tracks' points, one per track in list order.
-    std::vector<TTrackScreenCache> FTrackCaches;
-    std::vector<TTrackLayerTiles> FTrackTiles; // the tracks drawn, in the same order
-    TTailSprites FTails;
-    TMarkerSprites FMarkerSprites;
+    TZoneEditTool *FZoneTool = nullptr;
+    TPickPointTool *FPickTool = nullptr;
+    TRulerTool *FRulerTool = nullptr;
     QStringList FPendingLog; // said before a log callback was set
     QString FLastTileError;
     // Failed tiles: when each may be asked for again, and its back-off.

@@ -588,7 +588,7 @@ private Q_SLOTS:
         });
         w->findChild<QToolButton *>("SbCreatePlace")->click();
         QVERIFY(ok.done());
-        QCOMPARE(w->rClickAction, rcCreatePlace);
+        QCOMPARE(w->rClickAction(), rcCreatePlace);
         QWidget *map = w->MapCtrl()->Control()->viewport();
         const QRegularExpression clicked(QStringLiteral("OnRClickMap: (-?\\d+\\.\\d{4}),(-?\\d+\\.\\d{4})"));
         if (deselect) {
@@ -598,7 +598,7 @@ private Q_SLOTS:
             w->ObjList->selectionModel()->clearSelection();
             QVERIFY(!w->SelectedObject());
             QTest::mouseClick(map, Qt::RightButton, {}, map->rect().center());
-            QCOMPARE(w->rClickAction, rcCreatePlace);
+            QCOMPARE(w->rClickAction(), rcCreatePlace);
             QCOMPARE(w->PendingTasks(), 0);
             QCOMPARE(w->MsgLabel->text(), TMonitorMainWin::Tr("object_not_selected"));
             QVERIFY2(clicked.match(logText(*w)).hasMatch(), qPrintable(logText(*w).right(400)));
@@ -606,7 +606,7 @@ private Q_SLOTS:
             QVERIFY(w->SelectedObject());
         }
         QTest::mouseClick(map, Qt::RightButton, {}, map->rect().center());
-        QCOMPARE(w->rClickAction, rcNone);
+        QCOMPARE(w->rClickAction(), rcNone);
         const QRegularExpressionMatch at = clicked.match(logText(*w));
         QVERIFY2(at.hasMatch(), qPrintable(logText(*w).right(400)));
         const double lat = at.captured(1).toDouble(), lon = at.captured(2).toDouble();

@@ -1,3 +1,4 @@
+#include "MapImage.h"
 #include "OSM.GeoTrack.h"
 #include "OSM.ObjectInfo.h"
 #include "OSM.ZoneInfo.h"
@@ -8,6 +9,7 @@
 #include "geo_utils.h"
 
 #include <QBuffer>
+#include <QMenu>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QToolTip>
@@ -140,6 +142,9 @@ private Q_SLOTS:
     void zoomChangeFetchesOnlyTheNewView();
     void markerWithPhotoAndTail();
     void markerShowsNameAndToolTip();
+    void rulerOnScreen();
+    void pickPointTakesOneRightClick();
+    void renderElsewhereIntoImage();
 };
 
 void tst_ZtMapControl::zoneHitTest_data()
@@ -739,6 +744,152 @@ void tst_ZtMapControl::markerShowsNameAndToolTip()
     obj.last_point->sys_dt = NoDateTime;
     QApplication::sendEvent(f.vp(), &over);
     QTRY_COMPARE(QToolTip::text(), QStringLiteral("Truck 12 Perm"));
+}
+
+namespace {
+
+int RedPixels(const QImage &Shot, const QRect &R)
+{
+    int n = 0;
+    for (int y = R.top(); y <= R.bottom(); ++y)
+        for (int x = R.left(); x <= R.right(); ++x) {
+            const QColor c = Shot.pixelColor(x, y);
+            n += c.red() > 150 && c.green() < 80 && c.blue() < 80;
+        }
+    return n;
+}
+
+// A right click as the window system reports it: the press, then the
+// request for a context menu, then the release.
+void RightClick(QWidget *Vp, const QPoint &At)
+{
+    QTest::mousePress(Vp, Qt::RightButton, Qt::NoModifier, At);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, At, Vp->mapToGlobal(At));
+    QApplication::sendEvent(Vp, &menu);
+    QTest::mouseRelease(Vp, Qt::RightButton, Qt::NoModifier, At);
+}
+
+QMenu *OpenMenu(QWidget *Map)
+{
+    for (QMenu *m : Map->findChildren<QMenu *>())
+        if (m->isVisible())
+            return m;
+    return nullptr;
+}
+
+} // namespace
+
+void tst_ZtMapControl::rulerOnScreen()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    f.map->SetMapOptions(moDontDrawCopyright | moDontDrawScale);
+    QTRY_VERIFY(f.tileHits >= 6);
+    f.Paint();
+    const QImage plain = f.vp()->grab().toImage();
+    QCOMPARE(RedPixels(plain, plain.rect()), 0);
+    f.map->setFocus();
+    const QRect view = f.map->ViewRect();
+    QTest::keyClick(f.map.get(), Qt::Key_M);
+    QVERIFY(f.map->Ruler().Active());
+    const QPoint a(200, 300), b(500, 300), pointer(500, 450);
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, a);
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, b);
+    QMouseEvent move(QEvent::MouseMove, QPointF(pointer), QPointF(f.vp()->mapToGlobal(pointer)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(f.vp(), &move);
+    QCOMPARE(f.map->Ruler().Points().size(), 2);
+    f.Paint();
+    QImage shot = f.vp()->grab().toImage();
+    QVERIFY(RedPixels(shot, QRect(340, 298, 20, 5)) > 10); // the measured leg
+    QVERIFY(RedPixels(shot, QRect(498, 360, 5, 20)) > 10); // the leg to the pointer
+    // The label beside the pointer: the map is not what shows there.
+    QVERIFY(shot.copy(QRect(pointer + QPoint(16, 8), QSize(40, 12))) != plain.copy(QRect(pointer + QPoint(16, 8), QSize(40, 12))));
+    // A click measures, not pans: the view stayed.
+    QCOMPARE(f.map->ViewRect(), view);
+    QTest::keyClick(f.map.get(), Qt::Key_Backspace);
+    QCOMPARE(f.map->Ruler().Points().size(), 1);
+    QTest::keyClick(f.map.get(), Qt::Key_Escape);
+    QVERIFY(!f.map->Ruler().Active());
+    f.Paint();
+    shot = f.vp()->grab().toImage();
+    QCOMPARE(RedPixels(shot, shot.rect()), 0);
+    // Without the ruler a click is the map's again.
+    int clicks = 0;
+    f.map->OnLClickMap = [&](const TGeoPoint &) { ++clicks; return false; };
+    QTest::mouseClick(f.vp(), Qt::LeftButton, Qt::NoModifier, a);
+    QCOMPARE(clicks, 1);
+}
+
+void tst_ZtMapControl::pickPointTakesOneRightClick()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    int rightClicks = 0;
+    f.map->OnRClickMap = [&](const TGeoPoint &) { ++rightClicks; return false; };
+    QList<TGeoPoint> picked;
+    f.map->PickPoint([&](const TGeoPoint &p) { picked << p; });
+    const QPoint at(321, 123);
+    RightClick(f.vp(), at);
+    QCOMPARE(picked.size(), 1);
+    QCOMPARE(f.At(picked[0]), at);
+    QCOMPARE(rightClicks, 0);
+    QVERIFY(!OpenMenu(f.map.get())); // the click was put to use: no menu
+    // The next right click is the map's: the owner hears of it, and the
+    // map's menu offers the ruler.
+    RightClick(f.vp(), at);
+    QCOMPARE(picked.size(), 1);
+    QCOMPARE(rightClicks, 1);
+    QMenu *menu = nullptr;
+    QTRY_VERIFY((menu = OpenMenu(f.map.get())));
+    QVERIFY(!menu->actions().isEmpty());
+    menu->actions().first()->trigger();
+    menu->close();
+    QVERIFY(f.map->Ruler().Active());
+}
+
+void tst_ZtMapControl::renderElsewhereIntoImage()
+{
+    Fixture f;
+    QVERIFY(f.Start());
+    // Another place and zoom than the screen's, in an image of its own size.
+    const TGeoPoint there{37.6175, 55.7520};
+    TMapView v;
+    v.Zoom = 13;
+    v.Rect = QRect(v.GeoToMap(there) - QPoint(150, 100), QSize(300, 200));
+    std::vector<std::unique_ptr<TZoneInfo>> zones;
+    zones.push_back(Circle(there, 1000, false));
+    zones[0]->color = 0x0000FF; // red
+    f.map->SetGeoZones(&zones);
+    // The screen's own tiles first: their paints would put them ahead in
+    // the queue again and again.
+    QTRY_VERIFY_WITH_TIMEOUT(f.map->NetRequest().QueuedCount() == 0 && f.map->NetRequest().ActiveCount() == 0, 20000);
+    const QRect screenView = f.map->ViewRect();
+    int missing = -1;
+    const QImage img = RenderMapImage(*f.map, v, 10000, &missing);
+    QCOMPARE(missing, 0);
+    QCOMPARE(img.size(), QSize(300, 200));
+    QCOMPARE(QColor(img.pixel(20, 20)), QColor(200, 220, 200)); // a tile
+    const QPoint c = v.GeoToView(there);
+    QCOMPARE(QColor(img.pixel(c + QPoint(TZoneLayer::RadiusPx(*zones[0], v), 0))), QColor(Qt::red));
+    QCOMPARE(f.map->ViewRect(), screenView); // the screen's view is not moved
+    // Written whole, and read back the same.
+    const QString path = f.dir.filePath(QStringLiteral("view.png"));
+    QVERIFY(SaveMapImage(img, path));
+    QCOMPARE(QImage(path).convertToFormat(img.format()), img);
+    QString error;
+    QVERIFY(!SaveMapImage(img, f.dir.filePath(QStringLiteral("no/such/folder/view.png")), &error));
+    QVERIFY(!error.isEmpty());
+
+    // With the tile server away, the wait ends at its bound and says what is missing.
+    f.down = true;
+    v.Rect.translate(3000, 0);
+    QElapsedTimer clock;
+    clock.start();
+    const QImage blank = RenderMapImage(*f.map, v, 500, &missing);
+    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(missing > 0);
+    QCOMPARE(QColor(blank.pixel(20, 20)), QColor(230, 230, 230));
 }
 
 QTEST_MAIN(tst_ZtMapControl)

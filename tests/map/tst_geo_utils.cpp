@@ -53,6 +53,8 @@ private Q_SLOTS:
     void geoDestination_data();
     void geoDestination();
     void geoDestinationAcrossAntimeridianThrows();
+    void initialBearing_data();
+    void initialBearing();
     void distanceText_data();
     void distanceText();
     void geodesicsClearUpperVectorState_data();
@@ -185,6 +187,37 @@ void TestGeoUtils::geoDestinationAcrossAntimeridianThrows()
 {
     // Longitudes are not wrapped: a circle zone crossing 180 is refused.
     QVERIFY_THROWS_EXCEPTION(EGeoAssertion, GeoDestination(TGeoPoint{179.9, 0.0}, 50000.0, 90.0));
+}
+
+void TestGeoUtils::initialBearing_data()
+{
+    QTest::addColumn<double>("lat2");
+    QTest::addColumn<double>("long2");
+    QTest::addColumn<double>("bearing"); // NaN: none
+    // From (10, 20): whole quarters, and either side of north, where the
+    // bearing wraps from just under 360 to just over 0.
+    QTest::addRow("north") << 11.0 << 20.0 << 0.0;
+    QTest::addRow("a little east of north") << 11.0 << 20.001 << 0.056246;
+    QTest::addRow("a little west of north") << 11.0 << 19.999 << 359.943754;
+    QTest::addRow("south") << 9.0 << 20.0 << 180.0;
+    QTest::addRow("east along the parallel") << 10.0 << 20.001 << 89.999913;
+    QTest::addRow("west along the parallel") << 10.0 << 19.999 << 270.000087;
+    QTest::addRow("the same point") << 10.0 << 20.0 << qQNaN();
+    QTest::addRow("no position") << qQNaN() << 20.0 << qQNaN();
+}
+
+void TestGeoUtils::initialBearing()
+{
+    QFETCH(double, lat2);
+    QFETCH(double, long2);
+    QFETCH(double, bearing);
+    const double b = InitialBearing(TGeoPoint{20, 10}, TGeoPoint{long2, lat2});
+    if (std::isnan(bearing)) {
+        QVERIFY(std::isnan(b));
+        return;
+    }
+    QVERIFY(b >= 0 && b < 360);
+    QVERIFY2(std::abs(b - bearing) < 1e-5, qPrintable(QString::number(b, 'f', 6)));
 }
 
 void TestGeoUtils::distanceText_data()

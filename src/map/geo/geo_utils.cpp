@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -149,6 +150,18 @@ TGeoPoint GeoDestination(const TGeoPoint &Start, double Distance, double Bearing
     const double lambda2 = lambda1
             + std::atan2(std::sin(theta) * std::sin(delta) * std::cos(phi1), std::cos(delta) - std::sin(phi1) * sinPhi2);
     return TGeoPoint::Create(RadianToDeg(lambda2), RadianToDeg(phi2));
+}
+
+double InitialBearing(const TGeoPoint &A, const TGeoPoint &B)
+{
+    if (!A.IsValid() || !B.IsValid() || (A.Lat == B.Lat && A.Long == B.Long))
+        return std::numeric_limits<double>::quiet_NaN();
+    const double phi1 = DegToRadian(A.Lat), phi2 = DegToRadian(B.Lat);
+    const double dLambda = DegToRadian(B.Long - A.Long);
+    const double y = std::sin(dLambda) * std::cos(phi2);
+    const double x = std::cos(phi1) * std::sin(phi2) - std::sin(phi1) * std::cos(phi2) * std::cos(dLambda);
+    const double b = std::fmod(RadianToDeg(std::atan2(y, x)) + 360.0, 360.0);
+    return b >= 360.0 ? 0.0 : b;
 }
 
 QString DistanceText(double Metres)

@@ -44,5 +44,9 @@ double VincentyDistance(const TGeodesicEnd &P1, const TGeodesicEnd &P2);
 // EGeoAssertion like any out-of-range point.
 TGeoPoint GeoDestination(const TGeoPoint &Start, double Distance, double Bearing);
 
+// The initial bearing from A towards B on a sphere, in degrees clockwise
+// from north, 0 <= b < 360; NaN when a coordinate is NaN or A equals B.
+double InitialBearing(const TGeoPoint &A, const TGeoPoint &B);
+
 // "NaN", "<n> m" below 1000 m (no decimals), otherwise "<n.nn> km".
 QString DistanceText(double Metres);
