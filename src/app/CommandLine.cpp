@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <algorithm>
+
 namespace {
 struct KeyHelp
 {
@@ -66,7 +68,11 @@ QString TCommandLine::Usage(const QString &program)
                                   "  -v, --version  show the version and the translations found, and exit\n\n"
                                   "Configuration keys (override the configuration file and the settings):\n")
                        .arg(program);
+    // The column is as wide as the longest key, with a blank after it.
+    qsizetype width = 0;
     for (const KeyHelp &k : Keys)
-        text += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(k.key), -19).arg(QString::fromLatin1(k.text));
+        width = std::max(width, qsizetype(qstrlen(k.key)) + 1);
+    for (const KeyHelp &k : Keys)
+        text += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(k.key), -int(width)).arg(QString::fromLatin1(k.text));
     return text;
 }

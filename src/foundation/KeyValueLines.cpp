@@ -2,6 +2,8 @@
 
 #include "ZtSmallUtils.h"
 
+#include <QHash>
+
 QStringList SplitKeyValueLines(const QString &Text)
 {
     QString t = Text;
@@ -31,6 +33,19 @@ void SplitKeyValueLine(const QString &Line, const QString &Separators, QString &
 
 int AssignFlat(TZtHash &Into, const QString &Text, const QString &KeySeparators)
 {
+    // The store finds a key by scanning; a device's answer may hold tens of
+    // thousands of keys, so they are found here through an index instead and
+    // appended in order.
+    struct TBuilder : TZtHash
+    {
+        using TZtHash::AppendRaw;
+    };
+    TBuilder out;
+    static_cast<TZtHash &>(out) = Into;
+    QHash<QString, int> index;
+    index.reserve(out.Count());
+    for (int i = 0; i < out.Count(); ++i)
+        index.insert(ZtHashFoldKey(out.GetKey(i)), i);
     const bool mark = Text.startsWith(QChar(0xFEFF));
     int count = 0;
     for (const QString &raw : SplitKeyValueLines(mark ? Text.mid(1) : Text)) {
@@ -41,8 +56,15 @@ int AssignFlat(TZtHash &Into, const QString &Text, const QString &KeySeparators)
         SplitKeyValueLine(line, KeySeparators, key, value);
         if (key.isEmpty())
             continue;
-        Into.SetVal(key, value);
+        const QString folded = ZtHashFoldKey(key);
+        if (const auto it = index.constFind(folded); it != index.constEnd()) {
+            out.SetValByIndex(*it, value);
+        } else {
+            index.insert(folded, out.Count());
+            out.AppendRaw(key, TrimRightWs(value));
+        }
         ++count;
     }
+    Into = static_cast<const TZtHash &>(out);
     return count;
 }

@@ -157,7 +157,7 @@ private Q_SLOTS:
         SimProcess sim;
         QVERIFY(sim.start({QStringLiteral("--faults"), QStringLiteral("/api/v1/user/objects:delay=1@20000"), QStringLiteral("--history-days"),
                            QStringLiteral("0.05")}));
-        TVelmoraClient client(sim.baseUrl, QString(), QStringLiteral("0"));
+        TVelmoraClient client(sim.url(), QString(), QStringLiteral("0"));
         QString log;
         client.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int count) { log += FormatLogText(fmt, args, count); });
         QVERIFY(client.Login(QStringLiteral("demo"), QStringLiteral("demo")));

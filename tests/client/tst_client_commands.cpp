@@ -1,5 +1,6 @@
 #include "ClientFixture.h"
 #include "ListAnswerRows.h"
+#include "AccountClock.h"
 #include "OSM.CommandInfo.h"
 
 #include <QFile>
@@ -100,7 +101,7 @@ private Q_SLOTS:
         f.srv.answer("/api/v1/object/7/cmdlog", 200, j("[{'uid':1,'txt':'get config'}]"));
         QCOMPARE(f.client->GetCommandLog(7, 10), 1);
         const TDateTime updated = f.client->CommandLogUpdated();
-        QTRY_VERIFY(Now() > updated); // a later update time would show
+        QTRY_VERIFY(AccountNow() > updated); // a later update time would show
         answer.serve(f.srv, "/api/v1/object/7/cmdlog");
         f.log.clear();
         QCOMPARE(f.client->GetCommandLog(7, 10), result);

@@ -592,14 +592,14 @@ private Q_SLOTS:
         const QString logFile = fDir.filePath(QStringLiteral("requests-%1.log").arg(field));
         SimProcess sim;
         QVERIFY(sim.start({QStringLiteral("--log"), logFile}));
-        auto c = newClient(sim.baseUrl);
+        auto c = newClient(sim.url());
         QVERIFY(c->Login(QStringLiteral("demo"), QStringLiteral("demo")));
         fLog.clear();
         const QString value = QStringLiteral("N3w-v4lue-") + field;
         c->UpdateUser({{field, value}});
         c->DoGet(QStringLiteral("GetUser"), QStringLiteral("/user"), field + QLatin1Char('=') + value);
         if (field == QLatin1String("password")) { // the session did change it
-            auto again = newClient(sim.baseUrl);
+            auto again = newClient(sim.url());
             QVERIFY(again->Login(QStringLiteral("demo"), value));
         }
         QCOMPARE(sim.stop(), 0);
