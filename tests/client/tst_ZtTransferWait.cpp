@@ -157,8 +157,9 @@ private Q_SLOTS:
         SimProcess sim;
         QVERIFY(sim.start({QStringLiteral("--faults"), QStringLiteral("/api/v1/user/objects:delay=1@20000"), QStringLiteral("--history-days"),
                            QStringLiteral("0.05")}));
-        TVelmoraClient client(sim.url(), QString(), QStringLiteral("0"));
+        // Before the client, whose destructor still logs.
         QString log;
+        TVelmoraClient client(sim.url(), QString(), QStringLiteral("0"));
         client.SetLogCallback([&log](const QString &fmt, const QVariantList &args, int count) { log += FormatLogText(fmt, args, count); });
         QVERIFY(client.Login(QStringLiteral("demo"), QStringLiteral("demo")));
 
