@@ -8,7 +8,8 @@ namespace {
 double gAccountZone = std::numeric_limits<double>::quiet_NaN();
 } // namespace
 
-TDateTime ComputerNow() { return QDateTimeToDateTime(QDateTime::currentDateTime()); }
+// The date utilities' Now() reads the computer's clock; this name says so.
+TDateTime ComputerNow() { return Now(); }
 
 void SetAccountZone(double Zone) { gAccountZone = Zone; }
 
